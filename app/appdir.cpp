@@ -1,0 +1,58 @@
+#include "app/appdir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace appdir {
+namespace {
+
+// A directory counts as writable when a file can really be created in it (permission bits
+// alone do not tell about read-only mounts).
+bool CanWriteIn(const QString& dir) {
+  if (!QFileInfo(dir).isDir()) return false;
+  QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".vormina-write-test-XXXXXX")));
+  return probe.open();
+}
+
+}  // namespace
+
+QStringList ShippedFiles() {
+  return {kSettingsFileName,      QStringLiteral("scale.txt"), QStringLiteral("code.txt"),
+          QStringLiteral("ptn.txt"), QStringLiteral("ric.txt"),   QStringLiteral("AUX1.txt"),
+          QStringLiteral("AUX2.txt"), QStringLiteral("help.pdf")};
+}
+
+QString PathOf(const QString& dir, const QString& fileName) {
+  return QDir(dir).filePath(fileName);
+}
+
+QString Resolve(const QString& programDir, const QString& userDir) {
+  if (CanWriteIn(programDir)) return programDir;
+  SeedUserDirectory(programDir, userDir);
+  return userDir;
+}
+
+void SeedUserDirectory(const QString& programDir, const QString& userDir) {
+  QDir().mkpath(userDir);
+  for (const QString& name : ShippedFiles()) {
+    const QString source = PathOf(programDir, name);
+    const QString target = PathOf(userDir, name);
+    if (QFileInfo::exists(source) && !QFileInfo::exists(target)) {
+      if (QFile::copy(source, target)) {
+        // Copies of read-only installed files must still be editable by their user.
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+      }
+    }
+  }
+}
+
+QString ApplicationDirectory() {
+  return Resolve(QCoreApplication::applicationDirPath(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+}  // namespace appdir

@@ -1,0 +1,48 @@
+// The millisecond clock the waits run on: the steady system clock in the program, a
+// virtual clock in tests and offline rendering.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace kihon {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds since an arbitrary fixed start.
+  virtual std::int64_t NowMs() = 0;
+  // Lets pending window messages run until NowMs() reaches deadline or stop() turns true.
+  // Blocks between messages instead of polling.
+  virtual void RunUntil(std::int64_t deadline, const std::function<bool()>& stop) = 0;
+};
+
+// The steady system clock. Waits sleep in the Qt event loop (woken by a precise timer at
+// the deadline and by any window message), so an idle wait costs almost no CPU.
+class SteadyClock final : public Clock {
+ public:
+  std::int64_t NowMs() override;
+  void RunUntil(std::int64_t deadline, const std::function<bool()>& stop) override;
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// A clock that only moves when told to. A wait jumps straight to its deadline, after
+// running the whileWaiting hook once (which stands for the window messages handled during
+// the wait: it may advance the clock or ask to stop).
+class VirtualClock final : public Clock {
+ public:
+  std::int64_t NowMs() override { return now_; }
+  void RunUntil(std::int64_t deadline, const std::function<bool()>& stop) override;
+  void Advance(std::int64_t ms) { now_ += ms; }
+  void Set(std::int64_t ms) { now_ = ms; }
+
+  std::function<void(VirtualClock&)> whileWaiting;
+
+ private:
+  std::int64_t now_ = 0;
+};
+
+}  // namespace kihon

@@ -1,0 +1,444 @@
+#include "app/frmMain.h"
+
+#include "app/appdir.h"
+#include "app/pictures.h"
+#include "app/screen.h"
+#include "draw/graph_treat.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QString kProgramName = QStringLiteral("ＶＯＲＭＩＮＡ");
+const QString kExitQuestion = QStringLiteral("　　終了してよろしいですか？　　");
+
+const QStringList kCategories = {
+    QStringLiteral(" スケール"),      QStringLiteral(" コード"),    QStringLiteral(" ⅡⅤⅠﾊﾟﾀｰﾝ"),
+    QStringLiteral(" ⅡⅤⅠｸﾘｼｪ"), QStringLiteral(" その他-1"), QStringLiteral(" その他-2")};
+const QStringList kTonalities = {QStringLiteral(" メジャー"), QStringLiteral(" マイナー")};
+const QStringList kV7Treatments = {QStringLiteral(" ミクソ"), QStringLiteral(" コンデミ"),
+                                   QStringLiteral(" オルタード"),
+                                   QStringLiteral(" ホールトーン")};
+const QStringList kProgressions = {QStringLiteral("半音＋進行"), QStringLiteral("半音－進行"),
+                                   QStringLiteral("４度進行"), QStringLiteral("そのまま")};
+const QStringList kStaffButtons = {QStringLiteral("↑↑"), QStringLiteral("↑"),
+                                   QStringLiteral("↓"), QStringLiteral("↓↓"),
+                                   QStringLiteral("リセット")};
+const QStringList kEditEntries = {
+    QStringLiteral("スケール設定ファイル編集"), QStringLiteral("コード設定ファイル編集"),
+    QStringLiteral("ⅡⅤパターン設定ファイル編集"), QStringLiteral("ⅡⅤリック設定ファイル編集"),
+    QStringLiteral("その他1ファイル編集"),        QStringLiteral("その他2ファイル編集"),
+    QStringLiteral("設定ファイル編集")};
+
+// The category that shows the tonality and dominant-seventh lists.
+constexpr int kPatternCategory = 2;
+
+// Column sizes in pixels (controls inside a frame use frame pixels, y downwards).
+constexpr int kColumnWidth = 330;
+constexpr int kFrame1Height = 330;
+constexpr int kFrame2Height = 232;
+constexpr int kRowHeight = 26;
+constexpr int kLabelWidth = 96;
+constexpr int kCommand1Height = 34;
+
+// Selects entry index of a list, or the nearest entry when index is outside the list.
+void SelectNearest(QComboBox* list, int index) {
+  if (list->count() == 0) return;
+  list->setCurrentIndex(std::clamp(index, 0, list->count() - 1));
+}
+
+}  // namespace
+
+frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
+                 const QString& appDir, QWidget* parent)
+    : QMainWindow(parent), cfg_(cfg), state_(state), waits_(waits), appDir_(appDir) {
+  setWindowTitle(kProgramName);
+  view_ = new SurfaceWidget(surface_, this);
+  setCentralWidget(view_);
+  confirm = [this](const QString& question) {
+    return QMessageBox::question(this, kProgramName, question,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  };
+  report = [this](const QString& message) {
+    QMessageBox box(QMessageBox::NoIcon, kProgramName, message, QMessageBox::Ok, this);
+    box.exec();
+  };
+  CreateControls();
+  CreateMenus();
+  ConnectHandlers();
+}
+
+frmMain::~frmMain() { surface_.changed = nullptr; }
+
+void frmMain::CreateControls() {
+  auto label = [](const QString& text, QWidget* parent, int x, int y, int w = kLabelWidth) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(x, y, w, kRowHeight - 4);
+    return l;
+  };
+  auto list = [](QWidget* parent, int x, int y, int w) {
+    auto* c = new QComboBox(parent);
+    c->setGeometry(x, y, w, kRowHeight);
+    return c;
+  };
+  auto button = [](const QString& text, QWidget* parent, int x, int y, int w, int h) {
+    auto* b = new QPushButton(text, parent);
+    b->setGeometry(x, y, w, h);
+    return b;
+  };
+  auto check = [](const QString& text, QWidget* parent, int x, int y, int w) {
+    auto* c = new QCheckBox(text, parent);
+    c->setGeometry(x, y, w, kRowHeight - 2);
+    return c;
+  };
+  const int listX = 12 + kLabelWidth;
+  const int listW = kColumnWidth - listX - 12;
+
+  // Selections and tempo.
+  Frame1 = new QGroupBox(view_);
+  Frame1->resize(kColumnWidth, kFrame1Height);
+  Label3 = label(QStringLiteral("学習別"), Frame1, 12, 18);
+  Combo2 = list(Frame1, listX, 14, listW);
+  Label2 = label(QStringLiteral("種類"), Frame1, 12, 52);
+  Combo1 = list(Frame1, listX, 48, listW);
+  Label4 = label(QStringLiteral("調子"), Frame1, 12, 86);
+  Combo3 = list(Frame1, listX, 82, listW);
+  Label5 = label(QStringLiteral("Ｖ７あしらい"), Frame1, 12, 120);
+  Combo4 = list(Frame1, listX, 116, listW);
+  Text2 = new QLineEdit(QStringLiteral("テンポ"), Frame1);
+  Text2->setFrame(false);
+  Text2->setReadOnly(true);
+  Text2->setGeometry(12, 166, 70, kRowHeight);
+  Text2->setStyleSheet(QStringLiteral("background: transparent;"));
+  Text1 = new QLineEdit(Frame1);
+  Text1->setGeometry(listX, 166, 64, kRowHeight);
+  Text1->setAlignment(Qt::AlignRight);
+  VScroll1 = new QScrollBar(Qt::Vertical, Frame1);
+  VScroll1->setGeometry(kColumnWidth - 44, 156, 22, 160);
+  VScroll1->setRange(50, 300);
+  VScroll1->setSingleStep(1);
+  VScroll1->setPageStep(10);
+  // 300 at the top end, 50 at the bottom end.
+  VScroll1->setInvertedAppearance(true);
+  VScroll1->setInvertedControls(true);
+  Check6 = check(QStringLiteral("スイング"), Frame1, 12, 214, 150);
+
+  // Continuous playback.
+  Frame2 = new QGroupBox(QStringLiteral("連続"), view_);
+  Frame2->resize(kColumnWidth, kFrame2Height);
+  for (int i = 0; i < 4; ++i) {
+    Option1[i] = new QRadioButton(kProgressions[i], Frame2);
+    Option1[i]->setGeometry(12, 24 + i * kRowHeight, 140, kRowHeight - 2);
+  }
+  Command5 = button(QString(), Frame2, 166, 24, 70, 48);
+  Command5->setIcon(QIcon(pictures::PlayPicture(40)));
+  Command5->setIconSize(QSize(36, 36));
+  Command9 = button(QString(), Frame2, 244, 24, 70, 48);
+  Command9->setIcon(QIcon(pictures::StopPicture(40)));
+  Command9->setIconSize(QSize(36, 36));
+  Command7 = button(QStringLiteral("メトロノーム"), Frame2, 166, 80, 148, 30);
+  Command10 = button(QStringLiteral("補足設定"), Frame2, 166, 114, 148, 30);
+  Check2 = check(QStringLiteral("繰り返す"), Frame2, 12, 156, 120);
+  Combo5 = list(Frame2, 166, 154, 100);
+  Check4 = check(QStringLiteral("徐々に早くする"), Frame2, 12, 192, 150);
+  Text3 = new QLineEdit(Frame2);
+  Text3->setGeometry(166, 190, 56, kRowHeight);
+  Text3->setAlignment(Qt::AlignRight);
+  Label6 = label(QStringLiteral("％UP"), Frame2, 228, 192, 60);
+
+  // Single actions.
+  Frame3 = new QGroupBox(view_);
+  Frame3->resize(kColumnWidth, 300);
+  Command2 = button(QStringLiteral("音出し"), Frame3, 12, 18, kColumnWidth - 24, 44);
+  Command3 = button(QStringLiteral("半音　＋"), Frame3, 12, 70, 146, 32);
+  Command4 = button(QStringLiteral("半音　－"), Frame3, 172, 70, 146, 32);
+  Command6 = button(QStringLiteral("CAL Bb"), Frame3, 12, 110, 146, 32);
+  Command8 = button(QStringLiteral("CAL A"), Frame3, 172, 110, 146, 32);
+  Frame4 = new QGroupBox(QStringLiteral("五線位置調整"), Frame3);
+  Frame4->setGeometry(12, 152, kColumnWidth - 24, 100);
+  for (int i = 0; i < 5; ++i) {
+    Command12[i] = button(kStaffButtons[i], Frame4, 8 + i * 58, 24, 54, 30);
+  }
+  Command17 = button(QStringLiteral("OK"), Frame4, 8, 60, 110, 30);
+  Frame4->hide();
+  Command1 = button(QStringLiteral("終了"), Frame3, 12, 0, kColumnWidth - 24, kCommand1Height);
+
+  // On the drawing surface itself.
+  Check1 = new QCheckBox(QStringLiteral("USE_MIDI"), view_);
+  Check1->hide();
+  Check3 = new QCheckBox(QStringLiteral("弾くときは実音"), view_);
+  Check3->adjustSize();
+  Check5 = new QCheckBox(QStringLiteral("エントリー表示"), view_);
+  Check5->adjustSize();
+  Image1 = new QLabel(view_);
+  Image1->setPixmap(pictures::TrebleClef());
+  Image1->setScaledContents(true);
+  Image1->hide();
+  Label7 = new QLabel(view_);
+  Label7->setFont(QFont(QStringLiteral("ＭＳ 明朝")));
+  Label7->hide();
+}
+
+void frmMain::CreateMenus() {
+  mnu_file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  mnu_file_end = mnu_file->addAction(QStringLiteral("終了"));
+
+  mnu_edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  for (int i = 0; i < 7; ++i) mnu_edit_seting_file[i] = mnu_edit->addAction(kEditEntries[i]);
+
+  mnu_View = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  mnu_View_showScore = mnu_View->addAction(QStringLiteral("スコア表示"));
+  mnu_View_showDiagram = mnu_View->addAction(QStringLiteral("ダイヤグラム表示"));
+  mnu_View_ShowKeyBord = mnu_View->addAction(QStringLiteral("鍵盤表示"));
+  for (QAction* a : {mnu_View_showScore, mnu_View_showDiagram, mnu_View_ShowKeyBord}) {
+    a->setCheckable(true);
+  }
+
+  mnu_settei = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+  mnu_settei_sound = mnu_settei->addAction(QStringLiteral("音設定"));
+  mnu_settei_color = mnu_settei->addAction(QStringLiteral("色設定"));
+  mmu_setting_gosen = mnu_settei->addAction(QStringLiteral("五線の位置調整"));
+  mnu_settei_use_maestroF = mnu_settei->addAction(QStringLiteral("マエストロフォントを使う"));
+  mnu_settei_use_maestroF->setCheckable(true);
+
+  mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  mnu_help_help = mnu_help->addAction(QStringLiteral("ヘルプ"));
+  mnu_help_ShortCut = mnu_help->addAction(QStringLiteral("ショートカット説明"));
+  mnu_help_show_ver = mnu_help->addAction(QStringLiteral("バージョン情報"));
+}
+
+void frmMain::ConnectHandlers() {
+  connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.Category = static_cast<std::int16_t>(index);
+    const bool pattern = cfg_.Category == kPatternCategory;
+    for (QWidget* w : {static_cast<QWidget*>(Combo3), static_cast<QWidget*>(Combo4),
+                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)}) {
+      w->setVisible(pattern);
+    }
+    Set_combo1();
+  });
+  connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    const int category = std::clamp<int>(cfg_.Category, 0, 10);
+    cfg_.LastItem[category] = static_cast<std::int16_t>(index);
+    Prepair4PLAY(false);
+  });
+  connect(Combo3, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.Tonality = static_cast<std::int16_t>(index);
+    Set_combo1();
+  });
+  connect(Combo4, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.V7Treatment = static_cast<std::int16_t>(index);
+    Set_combo1();
+  });
+  connect(Combo5, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) cfg_.RepeatCount = static_cast<std::int16_t>(index + 1);
+  });
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(Check1, &QCheckBox::toggled, this, [=, this] { cfg_.UseMidi = checkValue(Check1); });
+  connect(Check2, &QCheckBox::toggled, this, [=, this] { cfg_.RepeatOn = checkValue(Check2); });
+  connect(Check3, &QCheckBox::toggled, this,
+          [=, this] { cfg_.PlayConcertPitch = checkValue(Check3); });
+  connect(Check4, &QCheckBox::toggled, this, [=, this] {
+    cfg_.SpeedUpOn = checkValue(Check4);
+    Text3->setEnabled(cfg_.SpeedUpOn == 1);
+  });
+  connect(Check5, &QCheckBox::toggled, this, [=, this] {
+    cfg_.ShowEntry = checkValue(Check5);
+    Prepair4PLAY(false);
+  });
+  connect(Check6, &QCheckBox::toggled, this, [=, this] { cfg_.SwingOn = checkValue(Check6); });
+  for (int i = 0; i < 4; ++i) {
+    connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (on) cfg_.ProgressionMode = static_cast<std::int16_t>(i);
+    });
+  }
+  connect(VScroll1, &QScrollBar::valueChanged, this, [this](int value) { ShowTempo(value); });
+  connect(Text3, &QLineEdit::textChanged, this, [this](const QString& text) {
+    const double value = std::nearbyint(kihon::LeadingNumber(text));
+    cfg_.SpeedUpPercent = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+  });
+  connect(Command17, &QPushButton::clicked, Frame4, &QWidget::hide);
+  connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+  connect(mnu_file_end, &QAction::triggered, this, &QWidget::close);
+}
+
+void frmMain::ShowTempo(int value) {
+  Text1->setText(QString::number(value));
+  cfg_.Tempo = static_cast<std::int16_t>(value);
+}
+
+void frmMain::Start() {
+  state_.Initialising = -1;
+  state_.StopRequested = 0;
+  // The MIDI output opens here once the sound layer exists.
+  Form_Load();
+  show();
+  Check3->setChecked(cfg_.PlayConcertPitch != 0);
+  Check4->setChecked(cfg_.SpeedUpOn != 0);
+  Check5->setChecked(cfg_.ShowEntry != 0);
+  Check6->setChecked(cfg_.SwingOn != 0);
+  Text3->setText(QString::number(cfg_.SpeedUpPercent));
+  settings::ApplyStartupTempo(cfg_);
+  const int tempo = cfg_.Tempo;
+  if (VScroll1->value() == tempo) {
+    ShowTempo(tempo);
+  } else {
+    VScroll1->setValue(tempo);
+  }
+  // The staff, theory tables and keyboard are laid out here as their views arrive.
+  PlaceEntryChecks();
+  state_.Initialising = 0;
+  Prepair4PLAY(false);
+}
+
+void frmMain::DetectMaestroFont() {
+  graph_treat::SetFont(surface_, QStringLiteral("MAESTRO"), 26, false, false);
+  MaestroActive_ = surface_.FontName().toUpper() == QStringLiteral("MAESTRO") ? -1 : 0;
+  if (MaestroActive_) {
+    mnu_settei_use_maestroF->setEnabled(true);
+    mmu_setting_gosen->setEnabled(true);
+  } else {
+    mnu_settei_use_maestroF->setChecked(false);
+    mnu_settei_use_maestroF->setEnabled(false);
+    mmu_setting_gosen->setEnabled(false);
+    cfg_.UseMaestroFont = 0;
+  }
+}
+
+void frmMain::Form_Load() {
+  DetectMaestroFont();
+  graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 20, false, false);
+
+  // Full screen width, screen height less 400 twips, at the top-left corner.
+  const QSize screenTwips = screen::ScreenSizeTwips();
+  width_ = static_cast<float>(screenTwips.width());
+  height_ = static_cast<float>(screenTwips.height() - 400);
+  const int pixelWidth = static_cast<int>(width_) / screen::kTwipsPerPixel;
+  const int pixelHeight = static_cast<int>(height_) / screen::kTwipsPerPixel;
+  move(0, 0);
+  resize(pixelWidth, pixelHeight);
+  setWindowTitle(kProgramName);
+
+  // The drawing frame: x from 0 at the left to W at the right, y from H at the top down to
+  // 0 at the bottom.
+  const int menuHeight = menuBar()->sizeHint().height();
+  surface_.Resize(pixelWidth, std::max(1, pixelHeight - menuHeight));
+  view_->setMinimumSize(surface_.PixelWidth(), surface_.PixelHeight());
+  surface_.Scale(0, height_, width_, 0);
+  surface_.Cls();
+
+  LayOutColumn();
+  Set_combo1();
+
+  {
+    const QSignalBlocker blockCategories(Combo2), blockTonalities(Combo3),
+        blockTreatments(Combo4), blockRepeats(Combo5);
+    Combo2->addItems(kCategories);
+    Combo3->addItems(kTonalities);
+    Combo4->addItems(kV7Treatments);
+    for (int i = 1; i <= 20; ++i) Combo5->addItem(QString::number(i) + QStringLiteral(" 回"));
+    for (QComboBox* c : {Combo2, Combo3, Combo4, Combo5}) c->setCurrentIndex(-1);
+  }
+
+  SelectNearest(Combo5, cfg_.RepeatCount - 1);
+  Check2->setChecked(cfg_.RepeatOn != 0);
+  SelectNearest(Combo2, cfg_.Category);
+  SelectNearest(Combo3, cfg_.Tonality);
+  SelectNearest(Combo4, cfg_.V7Treatment);
+  Check1->setChecked(cfg_.UseMidi == 1);
+  mnu_View_showScore->setChecked(cfg_.ShowScore != 0);
+  mnu_View_showDiagram->setChecked(cfg_.ShowDiagram != 0);
+  mnu_View_ShowKeyBord->setChecked(cfg_.ShowKeyboard != 0);
+  mnu_settei_use_maestroF->setChecked(cfg_.UseMaestroFont != 0);
+  Option1[std::clamp<int>(cfg_.ProgressionMode, 0, 3)]->setChecked(true);
+
+  // The circle diagram is always shown after start-up.
+  cfg_.ShowDiagram = -1;
+}
+
+void frmMain::PlaceInWindow(QWidget* widget, float left, float top) {
+  widget->move(surface_.ToPixel(left, top));
+}
+
+void frmMain::LayOutColumn() {
+  const auto unitsX = [this](int pixels) {
+    return static_cast<float>(pixels / surface_.PixelsPerUnitX());
+  };
+  const auto unitsY = [this](int pixels) {
+    return static_cast<float>(pixels / surface_.PixelsPerUnitY());
+  };
+  const float frame1Width = unitsX(Frame1->width());
+  const float left = width_ - frame1Width - 200;
+  PlaceInWindow(Frame1, left, height_);
+  const float frame2Top = height_ - unitsY(Frame1->height()) - 100;
+  PlaceInWindow(Frame2, left, frame2Top);
+  const float frame3Top = frame2Top - unitsY(Frame2->height()) - 100;
+  PlaceInWindow(Frame3, left, frame3Top);
+  // Frame3 reaches down to 100 units above the bottom edge.
+  const int frame3Height =
+      std::max(0, static_cast<int>(std::lrint((frame3Top - 100) * surface_.PixelsPerUnitY())));
+  Frame3->resize(Frame3->width(), frame3Height);
+  Command1->move(Command1->x(), Frame3->height() - 2 * Command1->height());
+}
+
+void frmMain::PlaceEntryChecks() {
+  // Until the keyboard view lays out its keys, the two boxes sit at the lower left of the
+  // drawing frame, where the keyboard goes.
+  const float top = 2400;
+  const float checkHeight = static_cast<float>(Check3->height() / surface_.PixelsPerUnitY());
+  const float checkWidth = static_cast<float>(Check3->width() / surface_.PixelsPerUnitX());
+  const float check3Left = 200 + 200;
+  PlaceInWindow(Check3, check3Left, top + checkHeight);
+  PlaceInWindow(Check5, checkWidth + check3Left + 500, top + checkHeight);
+  Check3->setVisible(cfg_.ShowKeyboard != 0);
+  Check5->setVisible(cfg_.ShowKeyboard != 0);
+}
+
+void frmMain::Set_combo1() {
+  {
+    const QSignalBlocker block(Combo1);
+    Combo1->clear();
+    // The item names of the category's material file are added here once the material
+    // loaders exist.
+    Combo1->setCurrentIndex(-1);
+  }
+  const int category = std::clamp<int>(cfg_.Category, 0, 10);
+  const int item = cfg_.LastItem[category];
+  if (item >= 0 && item < Combo1->count()) Combo1->setCurrentIndex(item);
+}
+
+void frmMain::Prepair4PLAY(bool IsCangeOnly) {
+  if (state_.Initialising != 0) return;
+  // Realising and drawing the item come with the preparation pipeline.
+  (void)IsCangeOnly;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  if (!confirm(kExitQuestion)) {
+    event->ignore();
+    return;
+  }
+  state_.StopRequested = -1;
+  settings::SaveSettings(cfg_, appdir::PathOf(appDir_, appdir::kSettingsFileName), report);
+  // The sound settings dialog and the MIDI output close here once they exist.
+  event->accept();
+}

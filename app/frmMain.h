@@ -1,0 +1,138 @@
+// The main window: the drawing surface of the three views and the control column.
+#pragma once
+
+#include "app/kihon.h"
+#include "app/runstate.h"
+#include "app/settings.h"
+#include "app/surface_widget.h"
+#include "draw/paint.h"
+#include "draw/surface.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // The window works on the program's one settings record and run-time state; the
+  // settings file lives in appDir.
+  frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, const QString& appDir,
+          QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Second half of start-up: builds and shows the window, then prepares the stored item.
+  void Start();
+  void Prepair4PLAY(bool IsCangeOnly);
+  void Set_combo1();
+  void InitAtFirst() {}
+
+  draw::Surface& surface() { return surface_; }
+  draw::Paint& paint() { return paint_; }
+  // Width and height of the drawing frame in window units (twips of the outer size).
+  float W() const { return width_; }
+  float H() const { return height_; }
+  bool MaestroActive() const { return MaestroActive_ != 0; }
+
+  // Asks a yes/no question; the program shows a message box, tests answer themselves.
+  std::function<bool(const QString& question)> confirm;
+  // Shows a failure message; the program shows a message box.
+  settings::Reporter report;
+
+  // Controls, named as in the window's design.
+  QGroupBox* Frame1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QComboBox* Combo2 = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* Combo1 = nullptr;
+  QLabel* Label4 = nullptr;
+  QComboBox* Combo3 = nullptr;
+  QLabel* Label5 = nullptr;
+  QComboBox* Combo4 = nullptr;
+  QLineEdit* Text2 = nullptr;
+  QLineEdit* Text1 = nullptr;
+  QScrollBar* VScroll1 = nullptr;
+  QCheckBox* Check6 = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  std::array<QRadioButton*, 4> Option1{};
+  QPushButton* Command5 = nullptr;
+  QPushButton* Command9 = nullptr;
+  QPushButton* Command7 = nullptr;
+  QPushButton* Command10 = nullptr;
+  QCheckBox* Check2 = nullptr;
+  QComboBox* Combo5 = nullptr;
+  QCheckBox* Check4 = nullptr;
+  QLineEdit* Text3 = nullptr;
+  QLabel* Label6 = nullptr;
+  QGroupBox* Frame3 = nullptr;
+  QPushButton* Command2 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QPushButton* Command4 = nullptr;
+  QPushButton* Command6 = nullptr;
+  QPushButton* Command8 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QGroupBox* Frame4 = nullptr;
+  std::array<QPushButton*, 5> Command12{};
+  QPushButton* Command17 = nullptr;
+  QCheckBox* Check1 = nullptr;
+  QCheckBox* Check3 = nullptr;
+  QCheckBox* Check5 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label7 = nullptr;
+
+  // Menus.
+  QMenu* mnu_file = nullptr;
+  QAction* mnu_file_end = nullptr;
+  QMenu* mnu_edit = nullptr;
+  std::array<QAction*, 7> mnu_edit_seting_file{};
+  QMenu* mnu_View = nullptr;
+  QAction* mnu_View_showScore = nullptr;
+  QAction* mnu_View_showDiagram = nullptr;
+  QAction* mnu_View_ShowKeyBord = nullptr;
+  QMenu* mnu_settei = nullptr;
+  QAction* mnu_settei_sound = nullptr;
+  QAction* mnu_settei_color = nullptr;
+  QAction* mmu_setting_gosen = nullptr;
+  QAction* mnu_settei_use_maestroF = nullptr;
+  QMenu* mnu_help = nullptr;
+  QAction* mnu_help_help = nullptr;
+  QAction* mnu_help_ShortCut = nullptr;
+  QAction* mnu_help_show_ver = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void ConnectHandlers();
+  void Form_Load();
+  void DetectMaestroFont();
+  void LayOutColumn();
+  void PlaceInWindow(QWidget* widget, float left, float top);
+  void PlaceEntryChecks();
+  void ShowTempo(int value);
+
+  settings::CfgRecord& cfg_;
+  RunState& state_;
+  kihon::Waits& waits_;
+  QString appDir_;
+  draw::Surface surface_;
+  draw::Paint paint_;
+  SurfaceWidget* view_ = nullptr;
+  float width_ = 0;
+  float height_ = 0;
+  std::int16_t MaestroActive_ = 0;
+};

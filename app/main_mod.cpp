@@ -1,0 +1,59 @@
+// Entry point: refuses a second instance, loads the settings and starts the main window.
+#include "app/appdir.h"
+#include "app/clock.h"
+#include "app/frmMain.h"
+#include "app/kihon.h"
+#include "app/runstate.h"
+#include "app/settings.h"
+#include "draw/surface.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace {
+
+// The lock that marks a running instance; a lock left by a process that died is taken over.
+QString LockPath() {
+  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (dir.isEmpty()) dir = QDir::tempPath();
+  return QDir(dir).filePath(QStringLiteral("vormina.lock"));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("vormina"));
+  QApplication::setOrganizationName(QStringLiteral("vormina"));
+  draw::InstallFontSubstitutions();
+  QApplication::setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
+
+  QLockFile instanceLock(LockPath());
+  instanceLock.setStaleLockTime(0);
+  if (!instanceLock.tryLock(0)) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("ＶＯＲＭＩＮＡ"),
+                    QStringLiteral("ＶＯＲＭＩＮＡは既に起動しています。"), QMessageBox::Ok);
+    box.exec();
+    return 0;
+  }
+
+  // The program's one settings record, run-time state and clock.
+  static settings::CfgRecord cfg;
+  static RunState state;
+  static kihon::SteadyClock clock;
+  static kihon::Waits waits(clock, state.StopRequested);
+
+  const QString appDir = appdir::ApplicationDirectory();
+  const settings::Reporter report = [](const QString& message) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ＶＯＲＭＩＮＡ"), message, QMessageBox::Ok);
+    box.exec();
+  };
+  settings::LoadSettings(cfg, appdir::PathOf(appDir, appdir::kSettingsFileName), report);
+
+  frmMain window(cfg, state, waits, appDir);
+  window.Start();
+  return QApplication::exec();
+}

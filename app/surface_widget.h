@@ -1,0 +1,25 @@
+// Shows a drawing surface's picture; mouse presses and releases are reported in pixels.
+#pragma once
+
+#include "draw/surface.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class SurfaceWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SurfaceWidget(draw::Surface& surface, QWidget* parent = nullptr);
+
+  std::function<void(QMouseEvent*)> mousePressed;
+  std::function<void(QMouseEvent*)> mouseReleased;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  draw::Surface& surface_;
+};

@@ -1,0 +1,287 @@
+#include "draw/surface.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace draw {
+
+QRgb ToQRgb(Colour colour) {
+  return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+              static_cast<int>((colour >> 16) & 0xFF));
+}
+
+Colour FromQRgb(QRgb rgb) { return Rgb(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
+
+void InstallFontSubstitutions() {
+  QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+  QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+  QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+}
+
+// A QPainter on the surface's picture set up from its drawing state: no antialiasing, the
+// pen of the given colour at DrawWidth, and XOR when the draw mode asks for it.
+class Surface::Painter : public QPainter {
+ public:
+  Painter(Surface& surface, Colour colour) : QPainter(&surface.image_) {
+    setRenderHint(QPainter::Antialiasing, false);
+    setRenderHint(QPainter::TextAntialiasing, false);
+    if (surface.DrawMode == kXorPen) {
+      setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    }
+    QPen pen{QColor(ToQRgb(colour))};
+    pen.setWidth(std::max(1, surface.DrawWidth));
+    pen.setCapStyle(surface.DrawWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    setPen(pen);
+    setBrush(Qt::NoBrush);
+    setFont(surface.font_);
+  }
+};
+
+Surface::Surface(int pixelWidth, int pixelHeight) {
+  font_.setStyleStrategy(QFont::NoAntialias);
+  fontName_ = font_.family();
+  font_.setPointSizeF(fontSize_);
+  Resize(pixelWidth, pixelHeight);
+  SetScaleMode(kPixelScale);
+}
+
+void Surface::Resize(int pixelWidth, int pixelHeight) {
+  image_ = QImage(std::max(1, pixelWidth), std::max(1, pixelHeight), QImage::Format_RGB32);
+  image_.fill(ToQRgb(BackColor));
+  if (scaleMode_ == kPixelScale) SetScaleMode(kPixelScale);
+  Changed();
+}
+
+void Surface::Changed() {
+  if (changed) changed();
+}
+
+void Surface::Scale(float x1, float y1, float x2, float y2) {
+  scaleMode_ = kUserScale;
+  scaleLeft_ = x1;
+  scaleTop_ = y1;
+  scaleWidth_ = x2 - x1;
+  scaleHeight_ = y2 - y1;
+}
+
+void Surface::SetScaleMode(int mode) {
+  scaleMode_ = mode;
+  if (mode == kPixelScale) {
+    scaleLeft_ = 0;
+    scaleTop_ = 0;
+    scaleWidth_ = static_cast<float>(image_.width());
+    scaleHeight_ = static_cast<float>(image_.height());
+  }
+}
+
+double Surface::PixelsPerUnitX() const {
+  return scaleWidth_ == 0 ? 0.0 : std::abs(image_.width() / static_cast<double>(scaleWidth_));
+}
+
+double Surface::PixelsPerUnitY() const {
+  return scaleHeight_ == 0 ? 0.0 : std::abs(image_.height() / static_cast<double>(scaleHeight_));
+}
+
+QPointF Surface::ToPixelF(float x, float y) const {
+  const double fx = scaleWidth_ == 0 ? 0.0 : image_.width() / static_cast<double>(scaleWidth_);
+  const double fy = scaleHeight_ == 0 ? 0.0 : image_.height() / static_cast<double>(scaleHeight_);
+  return {(x - scaleLeft_) * fx, (y - scaleTop_) * fy};
+}
+
+QPoint Surface::ToPixel(float x, float y) const {
+  const QPointF p = ToPixelF(x, y);
+  const auto clampInt = [](double v) {
+    return static_cast<int>(std::lrint(std::clamp(v, -1.0e9, 1.0e9)));
+  };
+  return {clampInt(p.x()), clampInt(p.y())};
+}
+
+QPointF Surface::FromPixel(double px, double py) const {
+  const double x = scaleLeft_ + px * scaleWidth_ / std::max(1, image_.width());
+  const double y = scaleTop_ + py * scaleHeight_ / std::max(1, image_.height());
+  return {x, y};
+}
+
+void Surface::SetFontName(const QString& name) {
+  fontName_ = name;
+  font_.setFamilies({name});
+}
+
+void Surface::SetFontSize(float points) {
+  if (!(points > 0)) return;
+  fontSize_ = points;
+  font_.setPointSizeF(points);
+}
+
+void Surface::SetFontBold(bool bold) { font_.setBold(bold); }
+void Surface::SetFontItalic(bool italic) { font_.setItalic(italic); }
+
+QString Surface::FontName() const {
+  if (QFontDatabase::hasFamily(fontName_)) return fontName_;
+  for (const QString& substitute : QFont::substitutes(fontName_)) {
+    if (QFontDatabase::hasFamily(substitute)) return fontName_;
+  }
+  return QFontInfo(font_).family();
+}
+
+void Surface::Cls() {
+  image_.fill(ToQRgb(BackColor));
+  CurrentX = 0;
+  CurrentY = 0;
+  Changed();
+}
+
+void Surface::Line(float x1, float y1, float x2, float y2, Colour colour) {
+  {
+    Painter p(*this, colour);
+    p.drawLine(ToPixel(x1, y1), ToPixel(x2, y2));
+  }
+  CurrentX = x2;
+  CurrentY = y2;
+  Changed();
+}
+
+namespace {
+QRect CornersToRect(QPoint a, QPoint b) {
+  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+               QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+}  // namespace
+
+void Surface::Box(float x1, float y1, float x2, float y2, Colour colour) {
+  {
+    Painter p(*this, colour);
+    const QRect r = CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2));
+    // An outline of a one-pixel pen covers x .. x+width, so give it the inclusive size less one.
+    p.drawRect(QRect(r.topLeft(), QSize(r.width() - 1, r.height() - 1)));
+  }
+  CurrentX = x2;
+  CurrentY = y2;
+  Changed();
+}
+
+void Surface::FilledBox(float x1, float y1, float x2, float y2, Colour colour) {
+  {
+    Painter p(*this, colour);
+    p.fillRect(CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2)), QColor(ToQRgb(colour)));
+  }
+  CurrentX = x2;
+  CurrentY = y2;
+  Changed();
+}
+
+void Surface::PSet(float x, float y, Colour colour) {
+  const QPoint p = ToPixel(x, y);
+  if (image_.rect().contains(p)) {
+    const QRgb c = ToQRgb(colour);
+    image_.setPixel(p, DrawMode == kXorPen ? ((image_.pixel(p) ^ c) | 0xFF000000u) : c);
+  }
+  CurrentX = x;
+  CurrentY = y;
+  Changed();
+}
+
+void Surface::Circle(float x, float y, float radius, Colour colour, float aspect) {
+  double rx = std::abs(radius) * PixelsPerUnitX();
+  double ry = rx;
+  if (aspect > 0 && aspect <= 1) {
+    ry = rx * aspect;
+  } else if (aspect > 1) {
+    rx = ry / aspect;
+  }
+  {
+    Painter p(*this, colour);
+    if (FillStyle == kSolidFill) p.setBrush(QColor(ToQRgb(FillColor)));
+    p.drawEllipse(QPointF(ToPixel(x, y)), std::lrint(rx), std::lrint(ry));
+  }
+  CurrentX = x;
+  CurrentY = y;
+  Changed();
+}
+
+void Surface::Print(const QString& text) {
+  const QPointF start = ToPixelF(CurrentX, CurrentY);
+  const QFontMetricsF metrics(font_, &image_);
+  {
+    Painter p(*this, ForeColor);
+    p.drawText(QPointF(std::lrint(start.x()), std::lrint(start.y()) + metrics.ascent()), text);
+  }
+  const QPointF next = FromPixel(0, start.y() + metrics.height());
+  CurrentX = scaleLeft_;
+  CurrentY = static_cast<float>(next.y());
+  Changed();
+}
+
+float Surface::TextWidth(const QString& text) const {
+  const double px = QFontMetricsF(font_, &image_).horizontalAdvance(text);
+  const double perUnit = PixelsPerUnitX();
+  return perUnit == 0 ? 0.0f : static_cast<float>(px / perUnit);
+}
+
+float Surface::TextHeight(const QString&) const {
+  const double px = QFontMetricsF(font_, &image_).height();
+  const double perUnit = PixelsPerUnitY();
+  return perUnit == 0 ? 0.0f : static_cast<float>(px / perUnit);
+}
+
+Colour Surface::PixelAt(int px, int py) const {
+  if (!image_.rect().contains(px, py)) return kBlack;
+  return FromQRgb(image_.pixel(px, py));
+}
+
+Colour Surface::Point(float x, float y) const {
+  const QPoint p = ToPixel(x, y);
+  return PixelAt(p.x(), p.y());
+}
+
+void Surface::FloodFillPixels(int px, int py, Colour boundary) {
+  if (FillStyle != kSolidFill) return;
+  if (!image_.rect().contains(px, py)) return;
+  const QRgb stop = ToQRgb(boundary) & 0xFFFFFFu;
+  const QRgb paint = ToQRgb(FillColor);
+  const int w = image_.width();
+  const int h = image_.height();
+  const auto isBoundary = [&](int x, int y) {
+    return (reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x] & 0xFFFFFFu) == stop;
+  };
+  if (isBoundary(px, py)) return;
+
+  std::vector<bool> done(static_cast<std::size_t>(w) * h, false);
+  const auto at = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
+  std::vector<QPoint> seeds{{px, py}};
+  while (!seeds.empty()) {
+    const QPoint seed = seeds.back();
+    seeds.pop_back();
+    const int y = seed.y();
+    if (done[at(seed.x(), y)] || isBoundary(seed.x(), y)) continue;
+    int left = seed.x();
+    while (left > 0 && !done[at(left - 1, y)] && !isBoundary(left - 1, y)) --left;
+    int right = seed.x();
+    while (right + 1 < w && !done[at(right + 1, y)] && !isBoundary(right + 1, y)) ++right;
+    auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    for (int x = left; x <= right; ++x) {
+      row[x] = paint;
+      done[at(x, y)] = true;
+    }
+    // Seed one point per run of fillable pixels on the rows above and below.
+    for (int ny : {y - 1, y + 1}) {
+      if (ny < 0 || ny >= h) continue;
+      bool inRun = false;
+      for (int x = left; x <= right; ++x) {
+        const bool fillable = !done[at(x, ny)] && !isBoundary(x, ny);
+        if (fillable && !inRun) seeds.push_back({x, ny});
+        inRun = fillable;
+      }
+    }
+  }
+  Changed();
+}
+
+}  // namespace draw

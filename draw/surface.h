@@ -1,0 +1,134 @@
+// A drawing surface that keeps its picture: the main window's client area and the preview
+// picture of the sound settings dialog draw on one of these, and the widget that shows it
+// only copies the picture, so every drawing persists until it is drawn over.
+//
+// Coordinates are user units of a scale that maps the picture onto a rectangle:
+// ScaleLeft/ScaleTop at the top-left pixel, ScaleLeft+ScaleWidth / ScaleTop+ScaleHeight at
+// the bottom-right edge. A negative ScaleHeight gives y growing upwards. Colours are
+// Windows colour values (red in the lowest byte). Shapes are drawn without antialiasing, so
+// boundary colours stay exact for flood fill and XOR drawings cancel.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPointF>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace draw {
+
+using Colour = std::uint32_t;
+
+inline constexpr Colour kBlack = 0x000000;
+inline constexpr Colour kWhite = 0xFFFFFF;
+
+// Windows colour value (0x00BBGGRR) to and from a Qt colour.
+QRgb ToQRgb(Colour colour);
+Colour FromQRgb(QRgb rgb);
+inline constexpr Colour Rgb(int red, int green, int blue) {
+  return static_cast<Colour>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
+}
+
+enum DrawModes { kXorPen = 7, kCopyPen = 13 };
+enum ScaleModes { kUserScale = 0, kPixelScale = 3 };
+enum FillStyles { kSolidFill = 0, kTransparentFill = 1 };
+
+class Surface {
+ public:
+  explicit Surface(int pixelWidth = 1, int pixelHeight = 1);
+
+  // Gives the picture a new pixel size, cleared to BackColor; the scale is kept.
+  void Resize(int pixelWidth, int pixelHeight);
+  int PixelWidth() const { return image_.width(); }
+  int PixelHeight() const { return image_.height(); }
+  const QImage& Image() const { return image_; }
+
+  // Called after every change of the picture (the widget showing it repaints).
+  std::function<void()> changed;
+
+  // Scale.
+  void Scale(float x1, float y1, float x2, float y2);  // user scale (ScaleMode 0)
+  void SetScaleMode(int mode);                          // 3 = pixels
+  int ScaleMode() const { return scaleMode_; }
+  float ScaleLeft() const { return scaleLeft_; }
+  float ScaleTop() const { return scaleTop_; }
+  float ScaleWidth() const { return scaleWidth_; }
+  float ScaleHeight() const { return scaleHeight_; }
+  // User point to pixel position (fractional) and to the pixel it falls on.
+  QPointF ToPixelF(float x, float y) const;
+  QPoint ToPixel(float x, float y) const;
+  // Pixel position to user point.
+  QPointF FromPixel(double px, double py) const;
+  // User-unit lengths along x and y as pixel lengths (always positive).
+  double PixelsPerUnitX() const;
+  double PixelsPerUnitY() const;
+
+  // Drawing state.
+  Colour ForeColor = kBlack;
+  Colour FillColor = kBlack;
+  Colour BackColor = kWhite;
+  int FillStyle = kTransparentFill;
+  int DrawWidth = 1;
+  int DrawMode = kCopyPen;
+  float CurrentX = 0;
+  float CurrentY = 0;
+
+  // Font, by name; missing Japanese fonts are substituted (see InstallFontSubstitutions).
+  void SetFontName(const QString& name);
+  void SetFontSize(float points);
+  void SetFontBold(bool bold);
+  void SetFontItalic(bool italic);
+  // The requested name while a font of that name (or its substitute) is installed, else
+  // the name of the font actually used.
+  QString FontName() const;
+  float FontSize() const { return fontSize_; }
+  bool FontBold() const { return font_.bold(); }
+  bool FontItalic() const { return font_.italic(); }
+  const QFont& Font() const { return font_; }
+
+  // Drawing operations, all in user units.
+  void Cls();  // clears to BackColor, CurrentX = CurrentY = 0
+  void Line(float x1, float y1, float x2, float y2, Colour colour);
+  void Box(float x1, float y1, float x2, float y2, Colour colour);        // outline
+  void FilledBox(float x1, float y1, float x2, float y2, Colour colour);  // filled
+  void PSet(float x, float y, Colour colour);
+  // Ellipse centred on (x, y); radius along the longer axis in x units; aspect is height
+  // divided by width.
+  void Circle(float x, float y, float radius, Colour colour, float aspect = 1.0f);
+  // Draws text in ForeColor with its top-left corner at CurrentX, CurrentY (transparent
+  // background), then moves the current position to the start of the next line.
+  void Print(const QString& text);
+  // Text extents in user units (positive).
+  float TextWidth(const QString& text) const;
+  float TextHeight(const QString& text) const;
+
+  // Colour of the pixel under a user point; of a pixel.
+  Colour Point(float x, float y) const;
+  Colour PixelAt(int px, int py) const;
+
+  // Boundary fill from a pixel: every 4-connected pixel up to pixels of the boundary colour
+  // is painted with the brush (FillColor when FillStyle is solid; a transparent brush
+  // paints nothing). A start outside the picture or on the boundary colour paints nothing.
+  void FloodFillPixels(int px, int py, Colour boundary);
+
+ private:
+  class Painter;
+  void Changed();
+
+  QImage image_;
+  int scaleMode_ = kPixelScale;
+  float scaleLeft_ = 0;
+  float scaleTop_ = 0;
+  float scaleWidth_ = 1;
+  float scaleHeight_ = 1;
+  QFont font_;
+  float fontSize_ = 9.0f;
+  QString fontName_;
+};
+
+// Makes the Windows Japanese font names resolve to the IPA fonts where they are missing.
+void InstallFontSubstitutions();
+
+}  // namespace draw

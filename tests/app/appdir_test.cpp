@@ -1,0 +1,47 @@
+#include "app/appdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QByteArray Read(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(ApplicationDirectory, AWritableProgramFolderIsUsedAsItIs) {
+  QTemporaryDir program;
+  QTemporaryDir user;
+  EXPECT_EQ(appdir::Resolve(program.path(), user.filePath("vormina")), program.path());
+  EXPECT_FALSE(QDir(user.filePath("vormina")).exists());
+}
+
+TEST(ApplicationDirectory, SeedingCopiesOnlyWhatTheUserFolderLacks) {
+  QTemporaryDir program;
+  QTemporaryDir user;
+  const QString userDir = user.filePath("vormina");
+  Write(program.filePath("cfg.inf"), "shipped settings");
+  Write(program.filePath("scale.txt"), "shipped scales");
+  Write(program.filePath("unrelated.bin"), "not ours");
+  QDir().mkpath(userDir);
+  Write(QDir(userDir).filePath("cfg.inf"), "the user's own settings");
+
+  appdir::SeedUserDirectory(program.path(), userDir);
+
+  EXPECT_EQ(Read(QDir(userDir).filePath("cfg.inf")), "the user's own settings");
+  EXPECT_EQ(Read(QDir(userDir).filePath("scale.txt")), "shipped scales");
+  EXPECT_FALSE(QFile::exists(QDir(userDir).filePath("unrelated.bin")));
+  EXPECT_FALSE(QFile::exists(QDir(userDir).filePath("code.txt")));
+}

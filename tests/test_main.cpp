@@ -1,0 +1,15 @@
+// Test entry point: a QApplication (headless under QT_QPA_PLATFORM=offscreen) for the
+// tests that draw or build windows.
+#include "draw/surface.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  draw::InstallFontSubstitutions();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
