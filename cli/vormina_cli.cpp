@@ -1,43 +1,202 @@
 // vormina-cli: the program's work without a window.
-//
-//   vormina-cli settings [--dir DIR]   prints the settings record after loading it
 #include "app/appdir.h"
 #include "app/settings.h"
+#include "material/file_Treat.h"
+#include "theory/phrase.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
 
-#include <cstdio>
+#include <optional>
 
 namespace {
 
-int Usage() {
-  QTextStream(stderr) << "usage: vormina-cli settings [--dir DIR]\n";
+const char* const kUsage =
+    "usage:\n"
+    "  vormina-cli settings [--dir DIR]\n"
+    "  vormina-cli items [--dir DIR] --category C\n"
+    "  vormina-cli realise [--dir DIR] --category C --item I --key K [--then-key K2]\n"
+    "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
+    "keys 0..11.\n";
+
+int Usage(const QString& problem = QString()) {
+  QTextStream err(stderr);
+  if (!problem.isEmpty()) err << "vormina-cli: " << problem << '\n';
+  err << kUsage;
   return 2;
 }
 
-// The value of option name in args, or fallback.
-QString Option(const QStringList& args, const QString& name, const QString& fallback) {
-  const qsizetype at = args.indexOf(name);
-  return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
+void Print(const QJsonObject& object) {
+  QTextStream(stdout) << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
 }
 
-int PrintSettings(const QStringList& args) {
-  if (args.contains(QStringLiteral("--dir")) &&
-      Option(args, QStringLiteral("--dir"), QString()).isEmpty()) {
-    return Usage();
+// Options of the form --name value, each at most once, from a fixed set of names.
+class Options {
+ public:
+  bool Parse(const QStringList& args, const QStringList& known, QString& problem) {
+    for (qsizetype i = 0; i < args.size(); i += 2) {
+      const QString& name = args[i];
+      if (!known.contains(name)) {
+        problem = QStringLiteral("unknown argument %1").arg(name);
+        return false;
+      }
+      if (i + 1 >= args.size()) {
+        problem = QStringLiteral("%1 needs a value").arg(name);
+        return false;
+      }
+      if (values_.contains(name)) {
+        problem = QStringLiteral("%1 given twice").arg(name);
+        return false;
+      }
+      values_.insert(name, args[i + 1]);
+    }
+    return true;
   }
-  const QString dir = Option(args, QStringLiteral("--dir"), appdir::ApplicationDirectory());
+  QString Text(const QString& name, const QString& fallback) const {
+    return values_.value(name, fallback);
+  }
+  bool Has(const QString& name) const { return values_.contains(name); }
+  // A whole number within [low, high], or nothing with a problem description.
+  std::optional<int> Number(const QString& name, int low, int high, QString& problem) const {
+    if (!values_.contains(name)) {
+      problem = QStringLiteral("%1 is required").arg(name);
+      return std::nullopt;
+    }
+    bool ok = false;
+    const int value = values_.value(name).toInt(&ok);
+    if (!ok || value < low || value > high) {
+      problem = QStringLiteral("%1 must be a whole number from %2 to %3").arg(name).arg(low).arg(high);
+      return std::nullopt;
+    }
+    return value;
+  }
+
+ private:
+  QHash<QString, QString> values_;
+};
+
+QString Directory(const Options& options) {
+  return options.Text(QStringLiteral("--dir"), appdir::ApplicationDirectory());
+}
+
+// The settings of dir as the program loads them; false after a reported failure.
+bool LoadSettingsOf(const QString& dir, settings::CfgRecord& record) {
   bool failed = false;
-  settings::CfgRecord record;
   settings::LoadSettings(record, appdir::PathOf(dir, appdir::kSettingsFileName),
                          [&failed](const QString& message) {
                            QTextStream(stderr) << message << '\n';
                            failed = true;
                          });
+  return !failed;
+}
+
+int PrintSettings(const QStringList& args) {
+  Options options;
+  QString problem;
+  if (!options.Parse(args, {QStringLiteral("--dir")}, problem)) return Usage(problem);
+  settings::CfgRecord record;
+  const bool ok = LoadSettingsOf(Directory(options), record);
   QTextStream(stdout) << settings::ToJson(record) << '\n';
-  return failed ? 1 : 0;
+  return ok ? 0 : 1;
+}
+
+int PrintItems(const QStringList& args) {
+  Options options;
+  QString problem;
+  if (!options.Parse(args, {QStringLiteral("--dir"), QStringLiteral("--category")}, problem)) {
+    return Usage(problem);
+  }
+  const std::optional<int> category = options.Number(QStringLiteral("--category"), 0, 5, problem);
+  if (!category) return Usage(problem);
+  file_Treat::MaterialLists lists;
+  QString error;
+  const int count = file_Treat::LoadCategory(lists, Directory(options), *category, &error);
+  QJsonArray items;
+  for (int i = 0; i < count; ++i) items.append(file_Treat::ItemName(lists, *category, i));
+  QJsonObject out{{"count", count}, {"items", items}};
+  if (!error.isEmpty()) out.insert("error", error);
+  Print(out);
+  return 0;
+}
+
+QJsonObject PhraseJson(const Phrase& phrase, int root) {
+  QJsonArray notes;
+  for (int i = 0; i < phrase.NoteCount; ++i) {
+    notes.append(QJsonObject{{"pitch", phrase.NotePitch[i]},
+                             {"length", phrase.NoteLength[i]},
+                             {"rest", phrase.NoteIsRest[i]},
+                             {"tie", phrase.NoteTie[i]},
+                             {"chord", phrase.NoteChord[i]},
+                             {"degree", phrase.NoteDegree[i]},
+                             {"group", phrase.NoteGroup(i)}});
+  }
+  return QJsonObject{{"root", root}, {"count", phrase.NoteCount}, {"notes", notes}};
+}
+
+int PrintRealisation(const QStringList& args) {
+  Options options;
+  QString problem;
+  if (!options.Parse(args,
+                     {QStringLiteral("--dir"), QStringLiteral("--category"),
+                      QStringLiteral("--item"), QStringLiteral("--key"),
+                      QStringLiteral("--then-key")},
+                     problem)) {
+    return Usage(problem);
+  }
+  const std::optional<int> category = options.Number(QStringLiteral("--category"), 0, 5, problem);
+  if (!category) return Usage(problem);
+  const int lastItem = *category <= 2 ? file_Treat::kMaxListItems - 1 : file_Treat::kPhraseSlots - 1;
+  const std::optional<int> item = options.Number(QStringLiteral("--item"), 0, lastItem, problem);
+  if (!item) return Usage(problem);
+  const std::optional<int> key = options.Number(QStringLiteral("--key"), 0, 11, problem);
+  if (!key) return Usage(problem);
+  std::optional<int> thenKey;
+  if (options.Has(QStringLiteral("--then-key"))) {
+    thenKey = options.Number(QStringLiteral("--then-key"), 0, 11, problem);
+    if (!thenKey) return Usage(problem);
+  }
+
+  const QString dir = Directory(options);
+  settings::CfgRecord cfg;
+  if (!LoadSettingsOf(dir, cfg)) return 1;
+  file_Treat::MaterialLists lists;
+  QString loadError;
+  const int count = file_Treat::LoadCategory(lists, dir, *category, &loadError);
+  if (!loadError.isEmpty()) {
+    QTextStream(stderr) << "vormina-cli: " << loadError << '\n';
+    return 1;
+  }
+  if (*item >= count) {
+    return Usage(QStringLiteral("category %1 has %2 items").arg(*category).arg(count));
+  }
+
+  cfg.Category = static_cast<std::int16_t>(*category);
+  cfg.LastItem[*category] = static_cast<std::int16_t>(*item);
+  cfg.Root = static_cast<std::int16_t>(*key);
+  Phrase phrase;
+  QString realiseError;
+  RealiseContext ctx{cfg, lists, phrase, nullptr,
+                     [&realiseError](const QString& message) { realiseError = message; }};
+  std::int16_t previousRoot = 0;
+  RealiseItem(ctx, false, previousRoot);
+  if (realiseError.isEmpty() && thenKey) {
+    previousRoot = cfg.Root;
+    cfg.Root = static_cast<std::int16_t>(*thenKey);
+    RealiseItem(ctx, true, previousRoot);
+  }
+  if (!realiseError.isEmpty()) {
+    Print(QJsonObject{{"error", realiseError},
+                      {"root", cfg.Root},
+                      {"count", 0},
+                      {"notes", QJsonArray()}});
+    return 0;
+  }
+  Print(PhraseJson(phrase, cfg.Root));
+  return 0;
 }
 
 }  // namespace
@@ -48,6 +207,9 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setOrganizationName(QStringLiteral("vormina"));
   const QStringList args = QCoreApplication::arguments().mid(1);
   if (args.isEmpty()) return Usage();
-  if (args[0] == QStringLiteral("settings")) return PrintSettings(args.mid(1));
-  return Usage();
+  const QString command = args[0];
+  if (command == QStringLiteral("settings")) return PrintSettings(args.mid(1));
+  if (command == QStringLiteral("items")) return PrintItems(args.mid(1));
+  if (command == QStringLiteral("realise")) return PrintRealisation(args.mid(1));
+  return Usage(QStringLiteral("unknown command %1").arg(command));
 }

@@ -1,0 +1,119 @@
+#include "theory/MusicMethod_Treat.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+using namespace MusicMethod_Treat;
+
+TEST(ParseNoteToken, ReadsLetterOctaveAndAccidental) {
+  struct Case {
+    const char* token;
+    int pitch;
+    bool rest;
+    int position;
+  };
+  const Case cases[] = {
+      {"E", 4, false, 1},      {"2E", 16, false, 2},   {"0E", -8, false, 2},
+      {"1E", 4, false, 2},     {"Eb", 3, false, 2},    {"2F#", 18, false, 3},
+      {"R5", 0, true, 1},      {"GC", 0, false, 2},    {"6B", 71, false, 2},
+      {"2Bb4=", 22, false, 3}, {"*Bb7", 10, false, 3}, {"", 0, false, 0},
+      {"x4", 0, false, 0},     {"*F#m7", 6, false, 3},
+      // A "b" or "#" of the suffix is not an accidental of the root.
+      {"Cm7b5", 0, false, 1},  {"*Dm7b5", 2, false, 2}, {"G7#9", 7, false, 1},
+      {"G7b9", 7, false, 1},   {"C4b", 0, false, 1},
+  };
+  for (const Case& c : cases) {
+    int pitch = -99;
+    bool rest = true;
+    EXPECT_EQ(ParseNoteToken(QString::fromUtf8(c.token), pitch, rest), c.position) << c.token;
+    EXPECT_EQ(pitch, c.pitch) << c.token;
+    EXPECT_EQ(rest, c.rest) << c.token;
+  }
+}
+
+TEST(NoteNames, SpelledForTheKey) {
+  const TheoryTables& t = Tables();
+  EXPECT_EQ(NoteNameInKey(t, -1, 0), "B");
+  EXPECT_EQ(NoteNameInKey(t, 10, 5), "Bb");
+  EXPECT_EQ(NoteNameInKey(t, 10, 7), "A#");
+  EXPECT_EQ(NoteNameInKey(t, 25, 1), "Db");
+  EXPECT_EQ(NoteNameInKey(t, -30, 0), "Gb");  // far below zero still names a pitch class
+  const QStringList keys = {"C", "Db", "D", "Eb", "E", "F", "F#", "G", "Ab", "A", "Bb", "B"};
+  for (int k = 0; k < 12; ++k) {
+    EXPECT_EQ(KeyName(t, k), keys[k]) << k;
+    EXPECT_EQ(KeyName(t, k - 24), keys[k]) << k;
+    EXPECT_EQ(KeyName(t, k + 36), keys[k]) << k;
+  }
+}
+
+TEST(Tables, HoldTheDesignedEntries) {
+  const TheoryTables& t = Tables();
+  EXPECT_EQ(t.NoteNameTable[38], "");
+  EXPECT_EQ(t.NoteNameTable[26 + 3], "bⅢ");
+  EXPECT_EQ(t.NoteNameTable[39 + 3], "#９");
+  EXPECT_EQ(t.NoteNameTable[39 + 6], "#11");
+  EXPECT_EQ(t.NoteNameTable[13 + 6], "Gb");
+  EXPECT_EQ(t.NoteNameTable[6], "F#");
+  struct Slot {
+    int tonality, treatment;
+    ChordPosition position;
+    const char* scale;
+    const char* suffix;
+  };
+  const Slot table[] = {
+      {0, 0, kII, "023579ACEFH", "m7"},   {1, 3, kII, "013568ACDFH", "m7b5"},
+      {0, 0, kV, "024579ACEGI", "7"},     {1, 1, kV, "0134679ACDF", "dim"},
+      {0, 2, kV, "013468ACDFG", "alt"},   {1, 3, kV, "02468ACEGIK", "7"},
+      {0, 1, kI, "024579BCEGH", "M7"},    {1, 0, kI, "023579ACEFH", "m7"},
+      {0, 4, kV, "", ""},                 {1, 5, kI, "", ""},
+  };
+  for (const Slot& s : table) {
+    const int index = s.tonality + 2 * s.treatment + 12 * s.position;
+    EXPECT_EQ(t.ChordScaleTable[index], s.scale) << index;
+    EXPECT_EQ(t.ChordSuffixTable[index], s.suffix) << index;
+  }
+  EXPECT_EQ(ChordTableIndex(9, 9, kI), 1 + 10 + 24);  // stored settings out of range
+  EXPECT_EQ(t.ChordToneTable[kAltered], (std::array<std::int16_t, 4>{0, 4, 8, 11}));
+}
+
+TEST(StepValue, KnownCharactersAndRepeats) {
+  EXPECT_EQ(StepValue('H', 0), 1);
+  EXPECT_EQ(StepValue('1', 0), 1);
+  EXPECT_EQ(StepValue('W', 0), 2);
+  EXPECT_EQ(StepValue('3', 0), 3);
+  EXPECT_EQ(StepValue('4', 0), 4);
+  EXPECT_EQ(StepValue(' ', 3), 3);
+  EXPECT_EQ(StepValue('w', 4), 4);  // lower case is not a step character
+}
+
+TEST(DurationTicks, Codes) {
+  const std::pair<int, int> cases[] = {{2, 3},   {3, 6},   {4, 12},  {5, 24}, {6, 48}, {7, 96},
+                                       {303, 4}, {304, 8}, {305, 16}, {8, 0}, {1, 0}, {302, 0}};
+  for (const auto& [code, ticks] : cases) EXPECT_EQ(DurationTicks(code), ticks) << code;
+}
+
+TEST(VoiceChord, ShapesBySymbol) {
+  struct Case {
+    const char* symbol;
+    std::array<std::int16_t, 4> voicing;
+  };
+  const Case cases[] = {
+      {"CM7", {0, 4, 7, 11}},  {"Cmaj7", {0, 4, 7, 11}}, {"Dm7", {2, 5, 9, 12}},
+      {"Cm7b5", {0, 3, 6, 10}}, {"C7alt", {0, 4, 8, 11}}, {"C7", {0, 4, 7, 10}},
+      {"Cdim", {0, 3, 6, 9}},   {"C", {0, 4, 7, 0}},       {"Bb7", {10, 14, 17, 20}},
+      {"G7#9", {7, 11, 14, 17}}, {"F6", {5, 9, 12, 5}},
+  };
+  for (const Case& c : cases) {
+    std::array<std::int16_t, 7> v{};
+    v.fill(-50);
+    VoiceChord(QString::fromLatin1(c.symbol), v);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i], c.voicing[i]) << c.symbol << " slot " << i;
+    EXPECT_EQ(v[4], -50) << c.symbol;
+    EXPECT_EQ(v[5], v[0]) << c.symbol;
+    EXPECT_EQ(v[6], v[2]) << c.symbol;
+  }
+  std::array<std::int16_t, 7> kept = {1, 2, 3, 4, 5, 6, 7};
+  VoiceChord(QStringLiteral("   "), kept);
+  EXPECT_EQ(kept, (std::array<std::int16_t, 7>{1, 2, 3, 4, 5, 1, 3}));
+}

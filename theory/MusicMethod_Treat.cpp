@@ -1,0 +1,238 @@
+#include "theory/MusicMethod_Treat.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace MusicMethod_Treat {
+namespace {
+
+void FillNoteNames(TheoryTables& t) {
+  const QStringList sharp = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B", "C"};
+  const QStringList flat = {"C", "Db", "D", "Eb", "E", "F", "Gb", "G", "Ab", "A", "Bb", "B", "C"};
+  const QStringList degrees = {"Ⅰ", "b９", "Ⅱ", "bⅢ", "Ⅲ", "Ⅳ", "bⅤ", "Ⅴ", "bⅥ", "Ⅵ", "bⅦ", "Ⅶ"};
+  const QStringList altered = {"Ⅰ", "b９", "Ⅱ", "#９", "Ⅲ", "Ⅳ", "#11", "Ⅴ", "bⅥ", "Ⅵ", "bⅦ", "Ⅶ"};
+  for (int i = 0; i < 13; ++i) {
+    t.NoteNameTable[kSharpNames + i] = sharp[i];
+    t.NoteNameTable[kFlatNames + i] = flat[i];
+  }
+  for (int i = 0; i < 12; ++i) {
+    t.NoteNameTable[kDegreeLabels + i] = degrees[i];
+    t.NoteNameTable[kAlteredDegreeLabels + i] = altered[i];
+  }
+}
+
+void SetScale(TheoryTables& t, int tonality, int treatment, ChordPosition position,
+              const char* scale, const char* suffix) {
+  const int index = ChordTableIndex(tonality, treatment, position);
+  t.ChordScaleTable[index] = QString::fromLatin1(scale);
+  t.ChordSuffixTable[index] = QString::fromLatin1(suffix);
+}
+
+bool Contains(const QString& text, const char* part) { return text.contains(QLatin1String(part)); }
+
+}  // namespace
+
+int ChordTableIndex(int tonality, int treatment, ChordPosition position) {
+  return std::clamp(tonality, 0, 1) + 2 * std::clamp(treatment, 0, 5) + 12 * position;
+}
+
+void InitNamesAndChordScales(TheoryTables& t) {
+  FillNoteNames(t);
+  for (int tonality = 0; tonality < 2; ++tonality) {
+    const bool major = tonality == 0;
+    for (int treatment = 0; treatment < 4; ++treatment) {
+      SetScale(t, tonality, treatment, kII, major ? "023579ACEFH" : "013568ACDFH",
+               major ? "m7" : "m7b5");
+      SetScale(t, tonality, treatment, kI, major ? "024579BCEGH" : "023579ACEFH",
+               major ? "M7" : "m7");
+    }
+    SetScale(t, tonality, 0, kV, "024579ACEGI", "7");
+    SetScale(t, tonality, 1, kV, "0134679ACDF", "dim");
+    SetScale(t, tonality, 2, kV, "013468ACDFG", "alt");
+    SetScale(t, tonality, 3, kV, "02468ACEGIK", "7");
+  }
+}
+
+void InitNamesAndChordShapes(TheoryTables& t) {
+  FillNoteNames(t);
+  t.ChordToneTable[kMajorSeventh] = {0, 4, 7, 11};
+  t.ChordToneTable[kMinorSeventh] = {0, 3, 7, 10};
+  t.ChordToneTable[kDominantSeventh] = {0, 4, 7, 10};
+  t.ChordToneTable[kDiminishedSeventh] = {0, 3, 6, 9};
+  t.ChordToneTable[kMinorSeventhFlatFive] = {0, 3, 6, 10};
+  t.ChordToneTable[kAltered] = {0, 4, 8, 11};
+}
+
+const TheoryTables& Tables() {
+  static const TheoryTables tables = [] {
+    TheoryTables t;
+    InitNamesAndChordScales(t);
+    InitNamesAndChordShapes(t);
+    return t;
+  }();
+  return tables;
+}
+
+int StepValue(QChar c, int previous) {
+  switch (c.unicode()) {
+    case u'1':
+    case u'H':
+      return 1;
+    case u'2':
+    case u'W':
+      return 2;
+    case u'3':
+      return 3;
+    case u'4':
+      return 4;
+    default:
+      return previous;
+  }
+}
+
+int ParseNoteToken(const QString& token, int& pitch, bool& rest) {
+  pitch = 0;
+  rest = false;
+  int position = 0;
+  static constexpr struct {
+    char16_t letter;
+    int pitch;
+  } kLetters[] = {{u'C', 0}, {u'D', 2}, {u'E', 4}, {u'F', 5}, {u'G', 7}, {u'A', 9}, {u'B', 11}};
+  for (const auto& l : kLetters) {
+    const qsizetype at = token.indexOf(QChar(l.letter));
+    if (at >= 0) {
+      pitch = l.pitch;
+      position = static_cast<int>(at) + 1;
+      break;
+    }
+  }
+  if (position == 0) {
+    const qsizetype at = token.indexOf(u'R');
+    if (at >= 0) {
+      rest = true;
+      position = static_cast<int>(at) + 1;
+    }
+  }
+  if (position >= 2) {
+    switch (token[position - 2].unicode()) {
+      case u'0':
+        pitch -= 12;
+        break;
+      case u'2':
+        pitch += 12;
+        break;
+      case u'3':
+        pitch += 24;
+        break;
+      case u'4':
+        pitch += 36;
+        break;
+      case u'5':
+        pitch += 48;
+        break;
+      case u'6':
+        pitch += 60;
+        break;
+      default:
+        break;
+    }
+  }
+  // An accidental belongs to the root only when it stands directly after the letter, so
+  // that the "b" and "#" of a suffix such as m7b5 or 7#9 are left to the suffix.
+  if (position >= 1 && position < token.size()) {
+    if (token[position] == u'#') {
+      pitch += 1;
+      ++position;
+    } else if (token[position] == u'b') {
+      pitch -= 1;
+      ++position;
+    }
+  }
+  return position;
+}
+
+namespace {
+bool UsesFlats(int pitchClass) {
+  switch (pitchClass) {
+    case 0:
+    case 1:
+    case 3:
+    case 5:
+    case 8:
+    case 10:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+QString NoteNameInKey(const TheoryTables& tables, int p, int root) {
+  const int c = PitchClass(p);
+  return tables.NoteNameTable[UsesFlats(PitchClass(root)) ? kFlatNames + c : kSharpNames + c];
+}
+
+QString KeyName(const TheoryTables& tables, int k) {
+  const int c = PitchClass(k);
+  return tables.NoteNameTable[UsesFlats(c) ? kFlatNames + c : kSharpNames + c];
+}
+
+int DurationTicks(int code) {
+  switch (code) {
+    case 2:
+      return 3;
+    case 3:
+      return 6;
+    case 4:
+      return 12;
+    case 5:
+      return 24;
+    case 6:
+      return 48;
+    case 7:
+      return 96;
+    case 303:
+      return 4;
+    case 304:
+      return 8;
+    case 305:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing) {
+  int root = 0;
+  bool rest = false;
+  ParseNoteToken(symbol, root, rest);
+  int shape = -1;
+  if (Contains(symbol, "M") || Contains(symbol, "maj")) {
+    shape = kMajorSeventh;
+  } else if (Contains(symbol, "m7b5")) {
+    shape = kMinorSeventhFlatFive;
+  } else if (Contains(symbol, "lt")) {
+    shape = kAltered;
+  } else if (Contains(symbol, "im")) {
+    shape = kDiminishedSeventh;
+  } else if (Contains(symbol, "m")) {
+    shape = kMinorSeventh;
+  } else if (Contains(symbol, "7")) {
+    shape = kDominantSeventh;
+  }
+  const auto at = [root](int offset) { return static_cast<std::int16_t>(root + offset); };
+  if (shape >= 0) {
+    const auto& offsets = Tables().ChordToneTable[shape];
+    for (int i = 0; i < 4; ++i) voicing[i] = at(offsets[i]);
+  } else if (!symbol.trimmed().isEmpty()) {
+    voicing[0] = at(0);
+    voicing[1] = at(4);
+    voicing[2] = at(7);
+    voicing[3] = at(0);
+  }
+  voicing[5] = voicing[0];
+  voicing[6] = voicing[2];
+}
+
+}  // namespace MusicMethod_Treat

@@ -1,0 +1,78 @@
+// Pitch numbers, note and key names, degree labels, durations, chord scales and voicings.
+//
+// A pitch is a signed semitone count; pitch class = pitch mod 12 with C = 0. Pitch 0 is the
+// C of octave digit "1". Durations are ticks, 24 to the quarter note.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace MusicMethod_Treat {
+
+inline constexpr int TicksPerQuarter = 24;
+inline constexpr int kRestPitch = 30;  // the placeholder pitch of a rest
+
+// Indices into NoteNameTable: sharp names from 0, flat names from 13, degree labels from 26
+// (minor third "bⅢ", tritone "bⅤ") and from 39 (the same as "#９" and "#11").
+inline constexpr int kSharpNames = 0;
+inline constexpr int kFlatNames = 13;
+inline constexpr int kDegreeLabels = 26;
+inline constexpr int kAlteredDegreeLabels = 39;
+
+enum ChordShape {
+  kMajorSeventh,
+  kMinorSeventh,
+  kDominantSeventh,
+  kDiminishedSeventh,
+  kMinorSeventhFlatFive,
+  kAltered,
+};
+
+enum ChordPosition { kII = 0, kV = 1, kI = 2 };
+
+struct TheoryTables {
+  std::array<QString, 51> NoteNameTable;                 // entry 38 stays ""
+  std::array<std::array<std::int16_t, 4>, 6> ChordToneTable{};
+  // Index tonality + 2 x treatment + 12 x position (treatments 4 and 5 stay empty).
+  std::array<QString, 36> ChordScaleTable;
+  std::array<QString, 36> ChordSuffixTable;
+};
+
+// The first table initialiser: note names, chord scales and chord suffixes.
+void InitNamesAndChordScales(TheoryTables& tables);
+// The second table initialiser: note names again and the chord shapes.
+void InitNamesAndChordShapes(TheoryTables& tables);
+// Both initialisers run once: the program's tables.
+const TheoryTables& Tables();
+
+// Index into ChordScaleTable / ChordSuffixTable; tonality and treatment are brought into
+// the table's range (0..1, 0..5) so that any stored setting finds a slot.
+int ChordTableIndex(int tonality, int treatment, ChordPosition position);
+
+// The value of a step character: "1"/"H" 1, "2"/"W" 2, "3" 3, "4" 4; any other character
+// repeats the previous step value.
+int StepValue(QChar c, int previous);
+
+// Reads a note token or chord symbol: the root letter (searched in the order C D E F G A B,
+// or R for a rest), an octave digit just before it, and a "#" or lower-case "b" standing
+// directly after it. Returns the 1-based position of the last character read (0 if none).
+int ParseNoteToken(const QString& token, int& pitch, bool& rest);
+
+// Note name of pitch p spelled for the key root (flats in C, Db, Eb, F, Ab, Bb).
+QString NoteNameInKey(const TheoryTables& tables, int p, int root);
+// Name of the key with pitch class k: C, Db, D, Eb, E, F, F#, G, Ab, A, Bb, B.
+QString KeyName(const TheoryTables& tables, int k);
+
+// Ticks of a duration code: 2..7 for 32nd..whole, 303..305 for their triplet forms.
+int DurationTicks(int code);
+
+// Reads a chord symbol into accompaniment pitches: slots 0..3 the voicing, slot 5 = slot 0,
+// slot 6 = slot 2; slot 4 untouched. A blank symbol leaves slots 0..3 as they are.
+void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing);
+
+// Pitch class 0..11 of any pitch.
+inline int PitchClass(int p) { return ((p % 12) + 12) % 12; }
+
+}  // namespace MusicMethod_Treat

@@ -1,0 +1,397 @@
+#include "theory/phrase.h"
+
+#include "app/kihon.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace MusicMethod_Treat;
+
+QString FixedText(const QString& text, int length) {
+  return text.size() >= length ? text.left(length) : text.leftJustified(length, u' ');
+}
+
+Phrase::Phrase() {
+  NoteChord.fill(FixedText(QString(), kChordTextLength));
+  NoteDegree.fill(FixedText(QString(), kDegreeTextLength));
+}
+
+namespace {
+
+std::int16_t ToInt16(int value) {
+  return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
+}
+
+void Report(const RealiseContext& ctx) {
+  if (ctx.report) ctx.report(kPhraseError);
+}
+
+}  // namespace
+
+void ClearPhrase(Phrase& phrase) {
+  const QString blank = FixedText(QString(), kChordTextLength);
+  for (int i = 0; i < kNoteSlots; ++i) {
+    phrase.NoteChord[i] = blank;
+    phrase.NotePitch[i] = 0;
+    phrase.NoteLength[i] = 0;
+    phrase.NoteIsRest[i] = 0;
+    phrase.NoteTie[i] = 0;
+    phrase.NoteGroup(i) = 0;
+  }
+  phrase.NoteCount = 0;
+}
+
+void RealiseSteps(RealiseContext& ctx, bool isScale, int item, int key) {
+  if (item < 0 || item >= file_Treat::kListSlots) return;
+  Phrase& ph = ctx.phrase;
+  const QString steps = isScale ? ctx.lists.ScaleSteps[item] : ctx.lists.ChordSteps[item];
+  const QString label = isScale ? KeyName(Tables(), key) + u' ' + ctx.lists.ScaleName[item]
+                                : KeyName(Tables(), key) + ctx.lists.ChordSuffix[item];
+  ph.NoteChord[0] = FixedText(label, kChordTextLength);
+  ph.NotePitch[0] = ToInt16(key);
+  ph.NoteLength[0] = 12;
+  int count = 1;
+  int step = 0;
+  int pitch = key;
+  for (const QChar c : steps) {
+    if (count == kNoteSlots) {
+      // A step string longer than the record: keep what fits and say so.
+      Report(ctx);
+      break;
+    }
+    step = StepValue(c, step);
+    pitch += step;
+    ph.NotePitch[count] = ToInt16(pitch);
+    ph.NoteLength[count] = 12;
+    ph.NoteChord[count] = FixedText(QString(), kChordTextLength);
+    ++count;
+  }
+  ph.NoteCount = static_cast<std::int16_t>(count);
+}
+
+int RealiseChordPart(RealiseContext& ctx, ChordPosition position, const QString& scale, int item,
+                     int key, int counter) {
+  static constexpr int kRootOffset[] = {2, 7, 0};  // II, V, I
+  const int rootOffset = kRootOffset[position];
+  Phrase& ph = ctx.phrase;
+  const TheoryTables& tables = Tables();
+  const int tableIndex = ChordTableIndex(ctx.cfg.Tonality, ctx.cfg.V7Treatment, position);
+  if (counter < kNoteSlots) {
+    ph.NoteChord[counter] = FixedText(
+        NoteNameInKey(tables, key + rootOffset, ctx.cfg.Root) + tables.ChordSuffixTable[tableIndex],
+        kChordTextLength);
+  }
+  const QString seven = scale.left(7);
+  const QString degrees = item >= 0 && item < file_Treat::kListSlots
+                              ? ctx.lists.PatternDegrees[item]
+                              : QString();
+  for (const QChar c : degrees) {
+    if (counter >= kNoteSlots) {
+      Report(ctx);
+      break;
+    }
+    // Degrees 1..7 pick a character of the chord scale; 0, 8, 9 and other characters find
+    // none and give offset 0.
+    const int d = c.isDigit() ? c.digitValue() : 0;
+    int offset = 0;
+    if (d >= 1 && d <= seven.size()) {
+      QString digit = seven.mid(d - 1, 1);
+      offset = kihon::HexDigit(digit);
+    }
+    ph.NotePitch[counter] = ToInt16(offset + rootOffset + key);
+    const int label = kDegreeLabels + offset;
+    ph.NoteDegree[counter] = FixedText(
+        label >= 0 && label < static_cast<int>(tables.NoteNameTable.size())
+            ? tables.NoteNameTable[label]
+            : QString(),
+        kDegreeTextLength);
+    if (ctx.rings) {
+      const QPointF point = (*ctx.rings)[position][PitchClass(ph.NotePitch[counter] + 48)];
+      ph.NoteCircleX[counter] = static_cast<float>(point.x());
+      ph.NoteCircleY[counter] = static_cast<float>(point.y());
+    }
+    ++counter;
+  }
+  return counter;
+}
+
+void RealiseTwoFiveOne(RealiseContext& ctx, int item, int key) {
+  const TheoryTables& tables = Tables();
+  int counter = 0;
+  for (const ChordPosition position : {kII, kV, kI}) {
+    const QString& scale =
+        tables.ChordScaleTable[ChordTableIndex(ctx.cfg.Tonality, ctx.cfg.V7Treatment, position)];
+    counter = RealiseChordPart(ctx, position, scale, item, key, counter);
+  }
+  Phrase& ph = ctx.phrase;
+  ph.NoteCount = static_cast<std::int16_t>(counter);
+  const int n = counter / 3;
+  static const std::array<std::array<std::int16_t, 6>, 7> kLengths = {{
+      {},
+      {96},
+      {48, 48},
+      {24, 24, 48},
+      {24, 24, 24, 24},
+      {24, 24, 24, 12, 12},
+      {24, 24, 12, 12, 12, 12},
+  }};
+  for (int chord = 0; chord < 3; ++chord) {
+    for (int j = 0; j < n; ++j) {
+      ph.NoteLength[chord * n + j] = n < 7 ? kLengths[n][j] : 0;
+    }
+  }
+}
+
+void FitToRange(const settings::CfgRecord& cfg, Phrase& phrase) {
+  if (cfg.LimitRange != 1) return;
+  const int count = std::clamp<int>(phrase.NoteCount, 0, kNoteSlots);
+  int highest = 0;
+  int lowest = 88;
+  for (int i = 0; i < count; ++i) {
+    if (phrase.NoteIsRest[i] != 0) continue;
+    highest = std::max<int>(highest, phrase.NotePitch[i]);
+    lowest = std::min<int>(lowest, phrase.NotePitch[i]);
+  }
+  int shift = 0;
+  if (highest > cfg.RangeHigh) {
+    shift = highest - 12 > cfg.RangeHigh ? -24 : -12;
+  } else if (lowest < cfg.RangeLow) {
+    shift = lowest + 12 < cfg.RangeLow ? 24 : 12;
+  }
+  for (int i = 0; i < count; ++i) phrase.NotePitch[i] = ToInt16(phrase.NotePitch[i] + shift);
+}
+
+namespace {
+
+// The number a duration part starts with: spaces and tabs are skipped wherever they occur,
+// digits are collected, and reading stops at the first other character. -1 when the number
+// does not fit 16 bits.
+int LeadingDigits(const QString& text) {
+  int value = 0;
+  for (const QChar c : text) {
+    if (c == u' ' || c == u'\t') continue;
+    if (c < u'0' || c > u'9') break;
+    value = value * 10 + c.digitValue();
+    if (value > 32767) return -1;
+  }
+  return value;
+}
+
+}  // namespace
+
+void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
+  Phrase& ph = ctx.phrase;
+  if (item < 0 || item >= file_Treat::kPhraseSlots) {
+    Report(ctx);
+    return;
+  }
+  const file_Treat::PhraseBody& body = (*ctx.lists.PhraseLine)[item];
+  const TheoryTables& tables = Tables();
+  QString pending;
+  QString last;
+  int n = 0;
+  for (int j = 0;; ++j) {
+    if (j >= file_Treat::kPhraseLineSlots) {
+      // Every line slot is filled: no empty line ends the body.
+      ph.NoteCount = 0;
+      Report(ctx);
+      return;
+    }
+    const QString& line = body[j];
+    if (line.isEmpty()) break;
+    int pitch = 0;
+    bool rest = false;
+    const int position = ParseNoteToken(line, pitch, rest);
+    if (line.startsWith(u'*')) {
+      pending = NoteNameInKey(tables, pitch, ctx.cfg.Root) + line.mid(position);
+      last = pending;
+      continue;
+    }
+    QString duration = line.mid(position);
+    int ticks = 0;
+    if (duration.contains(u'.')) {
+      duration.remove(u'.');
+      const int value = LeadingDigits(duration);
+      if (value < 0) {
+        ph.NoteCount = 0;
+        Report(ctx);
+        return;
+      }
+      ticks = static_cast<int>(std::nearbyint(DurationTicks(value) * 1.5));
+    } else if (duration.contains(u'T')) {
+      duration.remove(u'T');
+      const int value = LeadingDigits(duration);
+      if (value < 0 || value + 300 > 32767) {
+        ph.NoteCount = 0;
+        Report(ctx);
+        return;
+      }
+      ticks = DurationTicks(value + 300);
+    } else {
+      const int value = LeadingDigits(duration);
+      if (value < 0) {
+        ph.NoteCount = 0;
+        Report(ctx);
+        return;
+      }
+      ticks = DurationTicks(value);
+    }
+    ph.NoteTie[n] = line.contains(u'=') ? 1 : 0;
+    ph.NoteIsRest[n] = rest ? 1 : 0;
+    ph.NotePitch[n] = ToInt16(rest ? kRestPitch : pitch);
+    ph.NoteLength[n] = ToInt16(ticks);
+    ph.NoteChord[n] = FixedText(pending, kChordTextLength);
+    pending.clear();
+    ++n;
+  }
+  ph.NoteCount = static_cast<std::int16_t>(n);
+  int root = 0;
+  bool rest = false;
+  ParseNoteToken(last, root, rest);
+  // A root read back as -1 or 12 is the same key as 11 or 0.
+  ctx.cfg.Root = static_cast<std::int16_t>(PitchClass(root));
+}
+
+void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distance) {
+  const TheoryTables& tables = Tables();
+  const int count = std::clamp<int>(phrase.NoteCount, 0, kNoteSlots);
+  for (int i = 0; i < count; ++i) {
+    phrase.NotePitch[i] = ToInt16(phrase.NotePitch[i] + distance);
+    const QString symbol = phrase.NoteChord[i].trimmed();
+    if (symbol.isEmpty()) continue;
+    int root = 0;
+    bool rest = false;
+    const int position = ParseNoteToken(symbol, root, rest);
+    phrase.NoteChord[i] = FixedText(
+        NoteNameInKey(tables, root + distance, cfg.Root) + symbol.mid(position), kChordTextLength);
+  }
+}
+
+void GroupNotes(Phrase& phrase) {
+  const int count = std::clamp<int>(phrase.NoteCount, 0, kNoteSlots);
+  // Lengths and rest flags past the last slot count as 0, so no figure reaches past it.
+  const auto len = [&](int i) { return i < kNoteSlots ? phrase.NoteLength[i] : 0; };
+  const auto rest = [&](int i) { return i < kNoteSlots ? phrase.NoteIsRest[i] : 0; };
+  const auto noRests = [&](int from, int to) {
+    for (int k = from; k <= to; ++k) {
+      if (rest(k) != 0) return false;
+    }
+    return true;
+  };
+  const auto write = [&](int from, std::initializer_list<std::int16_t> codes) {
+    int k = from;
+    for (std::int16_t code : codes) {
+      if (k < kNoteSlots) phrase.NoteGroup(k) = code;
+      ++k;
+    }
+  };
+  int position = 0;
+  int i = 0;
+  while (i < count) {
+    const int l0 = len(i), l1 = len(i + 1), l2 = len(i + 2), l3 = len(i + 3);
+    if (position % 24 == 0) {
+      const bool fourEighths = l0 == 12 && l1 == 12 && l2 == 12 && l3 == 12 && noRests(i, i + 3);
+      if (fourEighths && position % 48 == 0) {
+        write(i, {1, 2, 2, 3});
+        position += 48;
+        i += 4;
+        continue;
+      }
+      if (fourEighths) {
+        write(i, {1, 3, 1, 3});
+        position += 24;
+        i += 2;
+        continue;
+      }
+      if (l0 == 12 && l1 == 12 && noRests(i, i + 1)) {
+        write(i, {1, 3});
+        position += 24;
+        i += 2;
+        continue;
+      }
+      if (l0 == 6 && l1 == 6 && l2 == 6 && l3 == 6 && noRests(i, i + 3)) {
+        write(i, {11, 12, 12, 13});
+        position += 24;
+        i += 4;
+        continue;
+      }
+      if (l0 == 6 && l1 == 6 && l2 == 12 && noRests(i, i + 2)) {
+        write(i, {11, 12, 3});
+        position += 24;
+        i += 3;
+        continue;
+      }
+      if (l0 == 6 && l1 == 6 && noRests(i, i + 1)) {
+        write(i, {11, 13});
+        position += 12;
+        i += 2;
+        continue;
+      }
+      if (l0 == 12 && l1 == 6 && l2 == 6 && noRests(i, i + 2)) {
+        write(i, {1, 12, 13});
+        position += 24;
+        i += 3;
+        continue;
+      }
+      if (l0 == 16 && l1 == 16 && l2 == 16 && noRests(i, i + 2)) {
+        write(i, {301, 302, 303});
+        position += 48;
+        i += 3;
+        continue;
+      }
+      if (l0 == 8 && l1 == 8 && l2 == 8 && noRests(i, i + 2)) {
+        write(i, {311, 312, 313});
+        position += 24;
+        i += 3;
+        continue;
+      }
+      if (l0 == 4 && l1 == 4 && l2 == 4 && noRests(i, i + 2)) {
+        write(i, {321, 322, 323});
+        position += 12;
+        i += 3;
+        continue;
+      }
+      if (l0 == 12 && l1 == 4 && l2 == 4 && l3 == 4 && noRests(i + 1, i + 3)) {
+        write(i + 1, {321, 322, 323});
+        position += 24;
+        i += 4;
+        continue;
+      }
+    }
+    position += l0;
+    ++i;
+  }
+}
+
+void RealiseItem(RealiseContext& ctx, bool keyChangeOnly, std::int16_t& previousRoot) {
+  settings::CfgRecord& cfg = ctx.cfg;
+  const int category = cfg.Category;
+  const int item = cfg.LastItem[std::clamp(category, 0, 10)];
+  switch (category) {
+    case 0:
+    case 1:
+      ClearPhrase(ctx.phrase);
+      RealiseSteps(ctx, category == 0, item, cfg.Root);
+      break;
+    case 2:
+      ClearPhrase(ctx.phrase);
+      RealiseTwoFiveOne(ctx, item, cfg.Root);
+      break;
+    case 3:
+    case 4:
+    case 5:
+      if (keyChangeOnly) {
+        TransposePhrase(cfg, ctx.phrase, cfg.Root - previousRoot);
+      } else {
+        ClearPhrase(ctx.phrase);
+        RealisePhrase(ctx, item, cfg.Root);
+      }
+      previousRoot = cfg.Root;
+      break;
+    default:
+      ClearPhrase(ctx.phrase);
+      break;
+  }
+  FitToRange(cfg, ctx.phrase);
+  GroupNotes(ctx.phrase);
+}
