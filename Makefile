@@ -24,6 +24,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/vormina_bench
+	$(BUILD)/bench/vormina_material_bench
 
 clean:
 	rm -rf $(BUILD)

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 #include <QSaveFile>
 
 #include <bit>
@@ -74,15 +75,21 @@ struct Decoder {
   }
 };
 
+// Writes "name":value pairs in the record's field order.
 struct JsonWriter {
-  QJsonObject& object;
-  void operator()(const char* name, int, std::int16_t v) const { object[name] = v; }
-  void operator()(const char* name, int, std::int32_t v) const { object[name] = v; }
-  void operator()(const char* name, int, float v) const { object[name] = static_cast<double>(v); }
+  QStringList& parts;
+  void Add(const char* name, const QJsonValue& value) const {
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    parts << u'"' + QString::fromLatin1(name) + QStringLiteral("\":") +
+                 QString::fromUtf8(text.mid(1, text.size() - 2));
+  }
+  void operator()(const char* name, int, std::int16_t v) const { Add(name, v); }
+  void operator()(const char* name, int, std::int32_t v) const { Add(name, v); }
+  void operator()(const char* name, int, float v) const { Add(name, static_cast<double>(v)); }
   void operator()(const char* name, int, const std::array<std::int16_t, 11>& v) const {
     QJsonArray array;
     for (std::int16_t item : v) array.append(item);
-    object[name] = array;
+    Add(name, array);
   }
   template <std::size_t N>
   void operator()(const char*, int, const std::array<std::uint8_t, N>&) const {}
@@ -189,9 +196,9 @@ void ApplyStartupTempo(CfgRecord& record) {
 }
 
 QString ToJson(const CfgRecord& record) {
-  QJsonObject object;
-  ForEachField(record, JsonWriter{object});
-  return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+  QStringList parts;
+  ForEachField(record, JsonWriter{parts});
+  return u'{' + parts.join(u',') + u'}';
 }
 
 }  // namespace settings

@@ -30,9 +30,30 @@ int Usage(const QString& problem = QString()) {
   return 2;
 }
 
-void Print(const QJsonObject& object) {
-  QTextStream(stdout) << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
-}
+// A JSON object written with its keys in the order given (QJsonObject would sort them).
+class OrderedJson {
+ public:
+  OrderedJson& Add(const QString& key, const QJsonValue& value) {
+    parts_ << Quote(key) + u':' + Text(value);
+    return *this;
+  }
+  OrderedJson& AddRaw(const QString& key, const QString& json) {
+    parts_ << Quote(key) + u':' + json;
+    return *this;
+  }
+  QString ToString() const { return u'{' + parts_.join(u',') + u'}'; }
+
+  static QString Text(const QJsonValue& value) {
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
+  }
+  static QString Quote(const QString& text) { return Text(QJsonValue(text)); }
+
+ private:
+  QStringList parts_;
+};
+
+void Print(const QString& json) { QTextStream(stdout) << json << '\n'; }
 
 // Options of the form --name value, each at most once, from a fixed set of names.
 class Options {
@@ -117,24 +138,31 @@ int PrintItems(const QStringList& args) {
   const int count = file_Treat::LoadCategory(lists, Directory(options), *category, &error);
   QJsonArray items;
   for (int i = 0; i < count; ++i) items.append(file_Treat::ItemName(lists, *category, i));
-  QJsonObject out{{"count", count}, {"items", items}};
-  if (!error.isEmpty()) out.insert("error", error);
-  Print(out);
+  OrderedJson out;
+  out.Add("count", count).Add("items", items);
+  if (!error.isEmpty()) out.Add("error", error);
+  Print(out.ToString());
   return 0;
 }
 
-QJsonObject PhraseJson(const Phrase& phrase, int root) {
-  QJsonArray notes;
+QString PhraseJson(const Phrase& phrase, int root) {
+  QStringList notes;
   for (int i = 0; i < phrase.NoteCount; ++i) {
-    notes.append(QJsonObject{{"pitch", phrase.NotePitch[i]},
-                             {"length", phrase.NoteLength[i]},
-                             {"rest", phrase.NoteIsRest[i]},
-                             {"tie", phrase.NoteTie[i]},
-                             {"chord", phrase.NoteChord[i]},
-                             {"degree", phrase.NoteDegree[i]},
-                             {"group", phrase.NoteGroup(i)}});
+    notes << OrderedJson()
+                 .Add("pitch", phrase.NotePitch[i])
+                 .Add("length", phrase.NoteLength[i])
+                 .Add("rest", phrase.NoteIsRest[i])
+                 .Add("tie", phrase.NoteTie[i])
+                 .Add("chord", phrase.NoteChord[i])
+                 .Add("degree", phrase.NoteDegree[i])
+                 .Add("group", phrase.NoteGroup(i))
+                 .ToString();
   }
-  return QJsonObject{{"root", root}, {"count", phrase.NoteCount}, {"notes", notes}};
+  return OrderedJson()
+      .Add("root", root)
+      .Add("count", phrase.NoteCount)
+      .AddRaw("notes", u'[' + notes.join(u',') + u']')
+      .ToString();
 }
 
 int PrintRealisation(const QStringList& args) {
@@ -189,10 +217,12 @@ int PrintRealisation(const QStringList& args) {
     RealiseItem(ctx, true, previousRoot);
   }
   if (!realiseError.isEmpty()) {
-    Print(QJsonObject{{"error", realiseError},
-                      {"root", cfg.Root},
-                      {"count", 0},
-                      {"notes", QJsonArray()}});
+    Print(OrderedJson()
+              .Add("error", realiseError)
+              .Add("root", cfg.Root)
+              .Add("count", 0)
+              .AddRaw("notes", "[]")
+              .ToString());
     return 0;
   }
   Print(PhraseJson(phrase, cfg.Root));
