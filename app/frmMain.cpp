@@ -6,10 +6,13 @@
 #include "draw/graph_treat.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -65,8 +68,14 @@ void SelectNearest(QComboBox* list, int index) {
 }  // namespace
 
 frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
-                 const QString& appDir, QWidget* parent)
-    : QMainWindow(parent), cfg_(cfg), state_(state), waits_(waits), appDir_(appDir) {
+                 sound::MidiOut& midiOut, const QString& appDir, QWidget* parent)
+    : QMainWindow(parent),
+      cfg_(cfg),
+      state_(state),
+      waits_(waits),
+      appDir_(appDir),
+      midiOut_(midiOut),
+      midi_(cfg, midiOut) {
   setWindowTitle(kProgramName);
   view_ = new SurfaceWidget(surface_, this);
   setCentralWidget(view_);
@@ -81,9 +90,19 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
   CreateControls();
   CreateMenus();
   ConnectHandlers();
+  view_->mousePressed = [this](QMouseEvent* e) {
+    const QPointF at = surface_.FromPixel(e->position().x(), e->position().y());
+    KeyOrCircle(static_cast<float>(at.x()), static_cast<float>(at.y()));
+  };
+  view_->mouseReleased = [this](QMouseEvent*) { KeyRelease(); };
+  // The window sees key presses before its controls do.
+  qApp->installEventFilter(this);
 }
 
-frmMain::~frmMain() { surface_.changed = nullptr; }
+frmMain::~frmMain() {
+  qApp->removeEventFilter(this);
+  surface_.changed = nullptr;
+}
 
 void frmMain::CreateControls() {
   auto label = [](const QString& text, QWidget* parent, int x, int y, int w = kLabelWidth) {
@@ -277,6 +296,8 @@ void frmMain::ConnectHandlers() {
     cfg_.SpeedUpPercent = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
   });
   connect(Command17, &QPushButton::clicked, Frame4, &QWidget::hide);
+  connect(Command3, &QPushButton::clicked, this, &frmMain::KeyUp);
+  connect(Command4, &QPushButton::clicked, this, &frmMain::KeyDown);
   connect(Command1, &QPushButton::clicked, this, &QWidget::close);
   connect(mnu_file_end, &QAction::triggered, this, &QWidget::close);
 }
@@ -289,7 +310,7 @@ void frmMain::ShowTempo(int value) {
 void frmMain::Start() {
   state_.Initialising = -1;
   state_.StopRequested = 0;
-  // The MIDI output opens here once the sound layer exists.
+  midi_.StartMidiOut(report);
   Form_Load();
   show();
   Check3->setChecked(cfg_.PlayConcertPitch != 0);
@@ -304,7 +325,10 @@ void frmMain::Start() {
   } else {
     VScroll1->setValue(tempo);
   }
-  // The staff, theory tables and keyboard are laid out here as their views arrive.
+  Scor_treat::LayoutStaff(staff_, width_, height_, Frame2Left(), cfg_.StaffOffset);
+  PlaceClef();
+  MusicMethod_Treat::Tables();  // note names, chord scales, suffixes and shapes, built once
+  KB_Treat::InitKeyboard(keyboard_, Frame2Left());
   PlaceEntryChecks();
   state_.Initialising = 0;
   Prepair4PLAY(false);
@@ -400,36 +424,197 @@ void frmMain::LayOutColumn() {
   Command1->move(Command1->x(), Frame3->height() - 2 * Command1->height());
 }
 
+float frmMain::Frame2Left() const {
+  return static_cast<float>(surface_.FromPixel(Frame2->x(), 0).x());
+}
+
 void frmMain::PlaceEntryChecks() {
-  // Until the keyboard view lays out its keys, the two boxes sit at the lower left of the
-  // drawing frame, where the keyboard goes.
-  const float top = 2400;
+  // Above the keyboard: Check3 from the right edge of the lowest key, Check5 beside it.
   const float checkHeight = static_cast<float>(Check3->height() / surface_.PixelsPerUnitY());
   const float checkWidth = static_cast<float>(Check3->width() / surface_.PixelsPerUnitX());
-  const float check3Left = 200 + 200;
-  PlaceInWindow(Check3, check3Left, top + checkHeight);
-  PlaceInWindow(Check5, checkWidth + check3Left + 500, top + checkHeight);
+  const float check3Left = static_cast<float>(keyboard_.KeyRect[1].right) + 200;
+  const float check5Top =
+      checkHeight + static_cast<float>(keyboard_.KeyRect[keyboard_.KeyCount].top) + 50;
+  PlaceInWindow(Check3, check3Left, check5Top);
+  PlaceInWindow(Check5, checkWidth + check3Left + 500, check5Top);
   Check3->setVisible(cfg_.ShowKeyboard != 0);
   Check5->setVisible(cfg_.ShowKeyboard != 0);
 }
 
+void frmMain::PlaceClef() {
+  const QPoint topLeft = surface_.ToPixel(staff_.ClefLeft, staff_.ClefTop);
+  const int width = static_cast<int>(std::lrint(staff_.ClefWidth * surface_.PixelsPerUnitX()));
+  const int height = static_cast<int>(std::lrint(staff_.ClefHeight * surface_.PixelsPerUnitY()));
+  Image1->setGeometry(topLeft.x(), topLeft.y(), width, height);
+}
+
 void frmMain::Set_combo1() {
+  QString error;
   {
     const QSignalBlocker block(Combo1);
     Combo1->clear();
-    // The item names of the category's material file are added here once the material
-    // loaders exist.
+    const int count = file_Treat::LoadCategory(lists_, appDir_, cfg_.Category, &error);
+    for (int i = 0; i < count; ++i) {
+      Combo1->addItem(u' ' + file_Treat::ItemName(lists_, cfg_.Category, i));
+    }
     Combo1->setCurrentIndex(-1);
   }
+  if (!error.isEmpty() && report) report(error);
   const int category = std::clamp<int>(cfg_.Category, 0, 10);
   const int item = cfg_.LastItem[category];
   if (item >= 0 && item < Combo1->count()) Combo1->setCurrentIndex(item);
 }
 
+void frmMain::SetTitle(const QString& text) {
+  setWindowTitle(text + QStringLiteral("ＶＯＲＭＩＮＡ　   "));
+}
+
+void frmMain::InitAtEveryChange(int pat, int root) {
+  Image1->hide();
+  const bool score = cfg_.ShowScore != 0;
+  const bool diagram = cfg_.ShowDiagram != 0;
+  const bool keyboard = cfg_.ShowKeyboard != 0;
+  // The playback label goes under the circle, or to the top edge without the score.
+  if (diagram && !(score && !keyboard)) {
+    QFont font = Label7->font();
+    font.setPointSize(score || keyboard ? 18 : 24);
+    Label7->setFont(font);
+    Label7->adjustSize();
+    const float labelHeight = static_cast<float>(Label7->height() / surface_.PixelsPerUnitY());
+    const float top = score ? height_ - circle_.CircleCentreY + circle_.CircleRadius +
+                                  1.5f * labelHeight
+                            : height_;
+    PlaceInWindow(Label7, static_cast<float>(surface_.FromPixel(Label7->x(), 0).x()), top);
+  }
+  Check3->setVisible(keyboard);
+  Check5->setVisible(keyboard);
+  surface_.Cls();
+  SetTitle(ItemTitle(pat, root));
+}
+
+QString frmMain::ItemTitle(int pat, int root) const {
+  const int category = cfg_.Category;
+  const QString key = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category <= 2 ? root : cfg_.Root);
+  if (category >= 3) {
+    return file_Treat::ItemName(lists_, category, pat) + QStringLiteral(" ( ") + key +
+           QStringLiteral(" )");
+  }
+  return key + u' ' + file_Treat::ItemName(lists_, category, pat);
+}
+
 void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   if (state_.Initialising != 0) return;
-  // Realising and drawing the item come with the preparation pipeline.
-  (void)IsCangeOnly;
+  midi_.SendInstruments();
+  const int category = std::clamp<int>(cfg_.Category, 0, 10);
+  const int item = cfg_.LastItem[category];
+  InitAtEveryChange(item, cfg_.Root);
+  if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
+  if (cfg_.ShowDiagram != 0) {
+    YEN_treat::LayoutCircle(circle_, surface_, cfg_, CircleFrame());
+  }
+
+  const RingPoints rings = YEN_treat::RingPointsOf(circle_);
+  RealiseContext ctx{cfg_, lists_, phrase_, circle_.laidOut ? &rings : nullptr, report};
+  const int rootBefore = cfg_.Root;
+  RealiseItem(ctx, IsCangeOnly, state_.PreviousRoot);
+  // A freshly realised phrase takes its key from its last chord: name that key.
+  if (cfg_.Root != rootBefore) SetTitle(ItemTitle(item, cfg_.Root));
+
+  // The score is drawn here once the score view exists.
+  if (cfg_.ShowDiagram != 0) {
+    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, lists_, phrase_);
+  }
+  if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
+  KB_Treat::ComputeEntryMarks(keyboard_, cfg_, phrase_);
+  KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+}
+
+YEN_treat::CircleFrame frmMain::CircleFrame() const {
+  return YEN_treat::CircleFrame{height_, Frame2Left(),
+                                static_cast<float>(screen::ScreenSizeTwips().height())};
+}
+
+void frmMain::KeyUp() {
+  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 1) % 12);
+  Prepair4PLAY(true);
+}
+
+void frmMain::KeyDown() {
+  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 11) % 12);
+  Prepair4PLAY(true);
+}
+
+void frmMain::KeyUpFour() {
+  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 4) % 12);
+  Prepair4PLAY(true);
+}
+
+void frmMain::KeyOrCircle(float x, float y) {
+  state_.SoundingKey = 0;
+  state_.KeyPressed = 0;
+  if (cfg_.ShowKeyboard == 0 || y > static_cast<float>(keyboard_.KeyRect[1].top)) {
+    const int hit = YEN_treat::PointAt(circle_, x, y);
+    if (hit < 0 || state_.Initialising != 0) return;
+    state_.PreviousRoot = cfg_.Root;
+    cfg_.Root = static_cast<std::int16_t>(hit);
+    Prepair4PLAY(true);
+    return;
+  }
+  const std::optional<int> key = KB_Treat::KeyAt(keyboard_, x, y);
+  if (!key) return;
+  state_.KeyPressed = -1;
+  KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+  KB_Treat::PaintKeyAt(keyboard_, surface_, *key);
+  state_.SoundingKey = static_cast<std::int16_t>(*key);
+  const int pitch = *key + 4;
+  if (cfg_.PlayConcertPitch == 1) {
+    midi_.NoteOnConcert(midi1::kMelodyChannel, pitch, 127);
+  } else {
+    midi_.NoteOn(midi1::kMelodyChannel, pitch, 127);
+  }
+}
+
+void frmMain::KeyRelease() {
+  if (state_.KeyPressed != 0) {
+    KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+    if (state_.SoundingKey > 0) midi_.AllNotesOff(midi1::kMelodyChannel);
+  }
+  state_.KeyPressed = 0;
+}
+
+bool frmMain::HandleShortcut(int key) {
+  switch (key) {
+    case Qt::Key_P:
+      if (!Command3->isEnabled()) return false;
+      KeyUp();
+      return true;
+    case Qt::Key_Q:
+      if (!Command4->isEnabled()) return false;
+      KeyDown();
+      return true;
+    case Qt::Key_F:
+      if (!Command4->isEnabled()) return false;
+      KeyUpFour();
+      return true;
+    case Qt::Key_U:
+      if (VScroll1->value() >= 300) return false;
+      VScroll1->setValue(VScroll1->value() + 1);
+      return true;
+    case Qt::Key_D:
+      if (VScroll1->value() <= 50) return false;
+      VScroll1->setValue(VScroll1->value() - 1);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    if (HandleShortcut(static_cast<QKeyEvent*>(event)->key())) return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -439,6 +624,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
   }
   state_.StopRequested = -1;
   settings::SaveSettings(cfg_, appdir::PathOf(appDir_, appdir::kSettingsFileName), report);
-  // The sound settings dialog and the MIDI output close here once they exist.
+  // The sound settings dialog closes here once it exists.
+  midi_.CloseMidiOut();
   event->accept();
 }

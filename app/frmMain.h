@@ -7,6 +7,12 @@
 #include "app/surface_widget.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
+#include "material/file_Treat.h"
+#include "sound/midi1.h"
+#include "theory/phrase.h"
+#include "views/circle/circle.h"
+#include "views/keyboard/keyboard.h"
+#include "views/score/staff.h"
 
 #include <QMainWindow>
 
@@ -29,15 +35,36 @@ class frmMain : public QMainWindow {
  public:
   // The window works on the program's one settings record and run-time state; the
   // settings file lives in appDir.
-  frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, const QString& appDir,
-          QWidget* parent = nullptr);
+  frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, sound::MidiOut& midiOut,
+          const QString& appDir, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // Second half of start-up: builds and shows the window, then prepares the stored item.
   void Start();
   void Prepair4PLAY(bool IsCangeOnly);
+  void InitAtEveryChange(int pat, int root);
   void Set_combo1();
   void InitAtFirst() {}
+  // The caption: text followed by the program's name.
+  void SetTitle(const QString& text);
+
+  // Key changes: a semitone up or down, four semitones up, or the pitch class of a circle
+  // point; each prepares the item again in the new key.
+  void KeyUp();
+  void KeyDown();
+  void KeyUpFour();
+  // A mouse press or release on the drawing surface, in window units.
+  void KeyOrCircle(float x, float y);
+  void KeyRelease();
+
+  const Phrase& phrase() const { return phrase_; }
+  const file_Treat::MaterialLists& lists() const { return lists_; }
+  midi1::Midi& midi() { return midi_; }
+  Scor_treat::StaffLayout& staff() { return staff_; }
+  KB_Treat::KeyboardState& keyboard() { return keyboard_; }
+  YEN_treat::CircleState& circle() { return circle_; }
+  // Left edge of Frame2 in window units.
+  float Frame2Left() const;
 
   draw::Surface& surface() { return surface_; }
   draw::Paint& paint() { return paint_; }
@@ -113,6 +140,7 @@ class frmMain : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -124,6 +152,10 @@ class frmMain : public QMainWindow {
   void PlaceInWindow(QWidget* widget, float left, float top);
   void PlaceEntryChecks();
   void ShowTempo(int value);
+  bool HandleShortcut(int key);
+  QString ItemTitle(int pat, int root) const;
+  YEN_treat::CircleFrame CircleFrame() const;
+  void PlaceClef();
 
   settings::CfgRecord& cfg_;
   RunState& state_;
@@ -132,6 +164,13 @@ class frmMain : public QMainWindow {
   draw::Surface surface_;
   draw::Paint paint_;
   SurfaceWidget* view_ = nullptr;
+  sound::MidiOut& midiOut_;
+  midi1::Midi midi_;
+  file_Treat::MaterialLists lists_;
+  Phrase phrase_;
+  Scor_treat::StaffLayout staff_;
+  KB_Treat::KeyboardState keyboard_;
+  YEN_treat::CircleState circle_;
   float width_ = 0;
   float height_ = 0;
   std::int16_t MaestroActive_ = 0;

@@ -6,6 +6,7 @@
 #include "app/runstate.h"
 #include "app/settings.h"
 #include "draw/surface.h"
+#include "sound/midi_out.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,7 +54,9 @@ int main(int argc, char* argv[]) {
   };
   settings::LoadSettings(cfg, appdir::PathOf(appDir, appdir::kSettingsFileName), report);
 
-  frmMain window(cfg, state, waits, appDir);
+  // Silent until the sound backends arrive: messages are only recorded.
+  static sound::CaptureMidiOut midiOut;
+  frmMain window(cfg, state, waits, midiOut, appDir);
   window.Start();
   return QApplication::exec();
 }

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "views/circle/circle.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -31,6 +33,10 @@ class MainWindow : public ::testing::Test {
     cfg.RepeatCount = 1;
     cfg.UseMidi = 1;
     cfg.Tempo = 120;
+    // The shipped material files beside the program.
+    for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"}) {
+      QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
+    }
   }
   void TearDown() override {
     if (window) {
@@ -41,7 +47,7 @@ class MainWindow : public ::testing::Test {
   }
 
   frmMain& Start() {
-    window = std::make_unique<frmMain>(cfg, state, waits, dir.path());
+    window = std::make_unique<frmMain>(cfg, state, waits, midiOut, dir.path());
     window->confirm = [this](const QString& question) {
       questions << question;
       return answer;
@@ -58,6 +64,7 @@ class MainWindow : public ::testing::Test {
   RunState state;
   kihon::VirtualClock clock;
   kihon::Waits waits{clock, state.StopRequested};
+  sound::CaptureMidiOut midiOut;
   std::unique_ptr<frmMain> window;
   QStringList questions;
   QStringList messages;
@@ -102,7 +109,9 @@ TEST_F(MainWindow, ListsHoldTheirDesignedEntries) {
   EXPECT_EQ(w.Combo2->itemText(2), QStringLiteral(" ⅡⅤⅠﾊﾟﾀｰﾝ"));
   EXPECT_EQ(w.Combo3->itemText(1), QStringLiteral(" マイナー"));
   EXPECT_EQ(w.Combo4->itemText(3), QStringLiteral(" ホールトーン"));
-  EXPECT_EQ(w.windowTitle(), QStringLiteral("ＶＯＲＭＩＮＡ"));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("C アイオニアン (Ionian)ＶＯＲＭＩＮＡ　   "));
+  EXPECT_EQ(w.Combo1->count(), 20);
+  EXPECT_EQ(w.Combo1->itemText(1), QStringLiteral(" ドリアン (Dorian)"));
   EXPECT_EQ(w.mnu_edit->actions().size(), 7);
   EXPECT_EQ(w.mnu_help_show_ver->text(), QStringLiteral("バージョン情報"));
 }
@@ -262,4 +271,138 @@ TEST_F(MainWindow, TheSurfaceKeepsItsDrawing) {
   const QImage shown = w.centralWidget()->grab().toImage();
   const QPoint p = w.surface().ToPixel(2000, 2000);
   EXPECT_EQ(shown.pixel(p) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(MainWindow, EachCategoryRestoresItsLastItem) {
+  frmMain& w = Start();
+  w.Combo1->setCurrentIndex(3);
+  EXPECT_EQ(cfg.LastItem[0], 3);
+  w.Combo2->setCurrentIndex(1);
+  w.Combo1->setCurrentIndex(5);
+  w.Combo2->setCurrentIndex(0);
+  EXPECT_EQ(w.Combo1->currentIndex(), 3);
+  w.Combo2->setCurrentIndex(1);
+  EXPECT_EQ(w.Combo1->currentIndex(), 5);
+  EXPECT_EQ(cfg.LastItem[1], 5);
+}
+
+TEST_F(MainWindow, ALastItemPastTheListSelectsNothing) {
+  cfg.LastItem[0] = 25;
+  frmMain& w = Start();
+  EXPECT_EQ(w.Combo1->count(), 20);
+  EXPECT_EQ(w.Combo1->currentIndex(), -1);
+}
+
+TEST_F(MainWindow, PreparationSendsTheProgramChangesFirst) {
+  cfg.MelodyInstrument = 57;
+  cfg.AccompInstrument = 0;  // no program: skipped, never a byte out of range
+  cfg.BassInstrument = 2;
+  Start();
+  ASSERT_GE(midiOut.messages.size(), 3u);
+  EXPECT_EQ(midiOut.messages[0].second, 0x38C0u);  // channel 0, program 56
+  EXPECT_EQ(midiOut.messages[1].second, 0x22C2u);  // channel 2, program 34
+  EXPECT_EQ(midiOut.messages[2].second, 0x01C3u);  // channel 3, program 1
+}
+
+TEST_F(MainWindow, SemitoneButtonsAndShortcutsChangeTheKey) {
+  struct Case {
+    int root;
+    int key;
+    int expected;
+  };
+  frmMain& w = Start();
+  for (const Case c : {Case{11, Qt::Key_P, 0}, Case{0, Qt::Key_Q, 11}, Case{9, Qt::Key_F, 1}}) {
+    cfg.Root = static_cast<std::int16_t>(c.root);
+    QTest::keyClick(w.Combo2, static_cast<Qt::Key>(c.key));
+    EXPECT_EQ(cfg.Root, c.expected) << c.root;
+    QTest::keyClick(w.Text3, static_cast<Qt::Key>(c.key), Qt::ShiftModifier);
+    EXPECT_NE(cfg.Root, c.expected) << "the upper-case letter works too";
+  }
+  cfg.Root = 3;
+  w.Command3->click();
+  EXPECT_EQ(cfg.Root, 4);
+  EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("E アイオニアン")));
+  w.Command4->click();
+  w.Command4->click();
+  EXPECT_EQ(cfg.Root, 2);
+  w.Command4->setEnabled(false);
+  QTest::keyClick(w.Combo2, Qt::Key_Q);
+  QTest::keyClick(w.Combo2, Qt::Key_F);
+  EXPECT_EQ(cfg.Root, 2);  // both need "半音　－" enabled
+}
+
+TEST_F(MainWindow, TempoShortcutsStayInRange) {
+  frmMain& w = Start();
+  QTest::keyClick(w.Combo2, Qt::Key_U);
+  EXPECT_EQ(cfg.Tempo, 121);
+  EXPECT_EQ(w.Text1->text(), "121");
+  w.VScroll1->setValue(300);
+  QTest::keyClick(w.Combo2, Qt::Key_U);
+  EXPECT_EQ(cfg.Tempo, 300);
+  w.VScroll1->setValue(50);
+  QTest::keyClick(w.Combo2, Qt::Key_D);
+  EXPECT_EQ(cfg.Tempo, 50);
+}
+
+TEST_F(MainWindow, APhraseIsTransposedByTheWholeKeyDifference) {
+  cfg.Category = 3;
+  cfg.LastItem[3] = 0;
+  frmMain& w = Start();
+  EXPECT_EQ(cfg.Root, 0);  // the phrase's own key
+  const Phrase& phrase = w.phrase();
+  std::vector<int> inC(phrase.NotePitch.begin(), phrase.NotePitch.begin() + phrase.NoteCount);
+  cfg.Root = 10;
+  w.Command3->click();  // to 11
+  std::vector<int> inB(phrase.NotePitch.begin(), phrase.NotePitch.begin() + phrase.NoteCount);
+  w.Command3->click();  // 11 -> 0: down 11
+  ASSERT_EQ(phrase.NoteCount, static_cast<int>(inC.size()));
+  for (int i = 0; i < phrase.NoteCount; ++i) {
+    EXPECT_EQ(phrase.NotePitch[i], inB[i] - 11) << i;
+  }
+  EXPECT_TRUE(w.windowTitle().contains(QStringLiteral(" ( C )")));
+}
+
+TEST_F(MainWindow, AFreshPhraseNamesItsOwnKeyInTheCaption) {
+  cfg.Root = 5;
+  cfg.Category = 3;
+  cfg.LastItem[3] = 0;  // a II-V-I in C
+  frmMain& w = Start();
+  EXPECT_EQ(cfg.Root, 0);
+  EXPECT_TRUE(w.windowTitle().endsWith(QStringLiteral(" ( C )ＶＯＲＭＩＮＡ　   ")))
+      << w.windowTitle().toStdString();
+}
+
+TEST_F(MainWindow, ACircleClickPicksTheKey) {
+  cfg.ShowKeyboard = 0;
+  frmMain& w = Start();
+  const QPointF g = w.circle().CircleGeometry[YEN_treat::kName][7];
+  w.KeyOrCircle(static_cast<float>(g.x() + 500), static_cast<float>(g.y()));
+  EXPECT_EQ(cfg.Root, 0);
+  w.KeyOrCircle(static_cast<float>(g.x() + 499), static_cast<float>(g.y()));
+  EXPECT_EQ(cfg.Root, 7);
+  EXPECT_EQ(state.PreviousRoot, 0);
+  EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("G ")));
+}
+
+TEST_F(MainWindow, ABrokenPhraseBookIsReported) {
+  QFile broken(dir.filePath("ric.txt"));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  broken.write("C4\r\n$late\r\n");
+  broken.close();
+  frmMain& w = Start();
+  w.Combo2->setCurrentIndex(3);
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].contains("ric.txt"));
+  EXPECT_EQ(w.Combo1->count(), 0);
+}
+
+TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
+  cfg.ShowKeyboard = -1;
+  frmMain& w = Start();
+  const KB_Treat::KeyRectangle& lowest = w.keyboard().KeyRect[1];
+  const QPoint keyTop = w.surface().ToPixel(static_cast<float>(lowest.right), lowest.top);
+  EXPECT_LT(w.Check3->y() + w.Check3->height(), keyTop.y());
+  EXPECT_GT(w.Check3->x(), keyTop.x());
+  EXPECT_GT(w.Check5->x(), w.Check3->x() + w.Check3->width());
+  EXPECT_EQ(w.Check5->y(), w.Check3->y());
 }

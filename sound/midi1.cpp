@@ -1,0 +1,83 @@
+#include "sound/midi1.h"
+
+#include <algorithm>
+
+namespace midi1 {
+
+bool Midi::Pack(int status, int data1, int data2, std::uint32_t& message) {
+  if (status < 0x80 || status > 0xFF) return false;
+  if (data1 < 0 || data1 > 127 || data2 < 0 || data2 > 127) return false;
+  message = static_cast<std::uint32_t>(status) | (static_cast<std::uint32_t>(data1) << 8) |
+            (static_cast<std::uint32_t>(data2) << 16);
+  return true;
+}
+
+void Midi::Send(int status, int data1, int data2) {
+  if (cfg_.UseMidi != 1) return;
+  std::uint32_t message = 0;
+  if (Pack(status, data1, data2, message)) out_.Send(message);
+}
+
+void Midi::FillTables() {
+  DrumNoteTable_ = {33, 38, 39, 41, 45, 48, 51, 54, 56, 68, 0};
+  BassProgramTable_ = {33, 34, 35, 36, 37, 38, 39, 40, 0, 0, 0};
+}
+
+bool Midi::StartMidiOut(const settings::Reporter& report) {
+  FillTables();
+  CloseMidiOut();
+  return OpenMidiOut(report);
+}
+
+bool Midi::OpenMidiOut(const settings::Reporter& report) {
+  if (cfg_.UseMidi != 1) return true;
+  if (out_.Open()) return true;
+  if (report) report(kOpenFailed);
+  return false;
+}
+
+void Midi::CloseMidiOut() {
+  if (cfg_.UseMidi != 1) return;
+  out_.Close();
+}
+
+void Midi::ProgramChange(int channel, int program) { Send(0xC0 + channel, program, 0); }
+
+void Midi::NoteOn(int channel, int pitch, int velocity) {
+  Send(0x90 + channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust, velocity);
+}
+
+void Midi::NoteOnConcert(int channel, int pitch, int velocity) {
+  Send(0x90 + channel, pitch + cfg_.PitchBase, velocity);
+}
+
+void Midi::NoteOff(int channel, int pitch) {
+  Send(0x90 + channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust, 0);
+}
+
+void Midi::NoteOffConcert(int channel, int pitch) {
+  Send(0x90 + channel, pitch + cfg_.PitchBase, 0);
+}
+
+void Midi::AllNotesOff(int channel) { Send(0xB0 + channel, 123, 0); }
+
+void Midi::DrumClick() {
+  const int index = cfg_.ClickInstrument;
+  // A stored click instrument outside the table has no drum note: nothing is sent.
+  if (index < 0 || index >= static_cast<int>(DrumNoteTable_.size())) return;
+  Send(0x99, DrumNoteTable_[index], cfg_.ClickVolume);
+}
+
+void Midi::CountInClick() { Send(0x99, 68, 127); }
+
+void Midi::SendInstruments() {
+  ProgramChange(kMelodyChannel, cfg_.MelodyInstrument - 1);
+  ProgramChange(kAccompChannel, cfg_.AccompInstrument - 1);
+  const int bass = cfg_.BassInstrument;
+  const int bassProgram =
+      bass >= 0 && bass < static_cast<int>(BassProgramTable_.size()) ? BassProgramTable_[bass] : 0;
+  ProgramChange(kBassChannel, bassProgram - 1);
+  ProgramChange(kReferenceChannel, 1);
+}
+
+}  // namespace midi1

@@ -1,0 +1,64 @@
+// The program's only path to sound: MIDI channel messages built from pitch numbers,
+// channels and velocities, sent through a MidiOut backend. Every operation does nothing
+// unless UseMidi is 1, and no message with a data byte outside 0..127 is ever sent.
+#pragma once
+
+#include "app/settings.h"
+#include "sound/midi_out.h"
+
+#include <array>
+#include <cstdint>
+
+namespace midi1 {
+
+// The channel plan.
+enum Channel : int {
+  kMelodyChannel = 0,
+  kAccompChannel = 1,
+  kBassChannel = 2,
+  kReferenceChannel = 3,
+  kDrumChannel = 9,
+};
+
+inline const QString kOpenFailed = QStringLiteral("MIDIデバイスオープンに失敗しました");
+
+class Midi {
+ public:
+  Midi(const settings::CfgRecord& cfg, sound::MidiOut& out) : cfg_(cfg), out_(out) {}
+
+  // Fills both tables, closes, then opens the output. Returns false (after reporting
+  // kOpenFailed) when the output would not open.
+  bool StartMidiOut(const settings::Reporter& report);
+  bool OpenMidiOut(const settings::Reporter& report);
+  void CloseMidiOut();
+
+  void ProgramChange(int channel, int program);
+  void NoteOn(int channel, int pitch, int velocity);
+  void NoteOnConcert(int channel, int pitch, int velocity);
+  void NoteOff(int channel, int pitch);
+  void NoteOffConcert(int channel, int pitch);
+  void AllNotesOff(int channel);
+  void DrumClick();
+  void CountInClick();
+
+  // The program changes of a preparation: channel 0 melody, 1 accompaniment, 2 bass,
+  // 3 program 1.
+  void SendInstruments();
+
+  const std::array<std::int16_t, 11>& DrumNoteTable() const { return DrumNoteTable_; }
+  const std::array<std::int16_t, 11>& BassProgramTable() const { return BassProgramTable_; }
+
+  // Packs a short message; false when a byte is outside its range (nothing is packed).
+  static bool Pack(int status, int data1, int data2, std::uint32_t& message);
+
+ private:
+  void Send(int status, int data1, int data2);
+  void FillTables();
+
+  const settings::CfgRecord& cfg_;
+  sound::MidiOut& out_;
+  std::array<std::int16_t, 11> DrumNoteTable_{};
+  std::array<std::int16_t, 11> BassProgramTable_{};
+};
+
+}  // namespace midi1

@@ -1,0 +1,50 @@
+// Where MIDI short messages go: one interface, one backend per file.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace sound {
+
+// A MIDI output taking packed short messages: status in the low byte, then data 1, then
+// data 2 (status + data1 x 256 + data2 x 65536).
+class MidiOut {
+ public:
+  virtual ~MidiOut() = default;
+  // Opens the output; false when it cannot be opened.
+  virtual bool Open() = 0;
+  virtual void Close() = 0;
+  virtual void Send(std::uint32_t message) = 0;
+  // A short name for messages and logs ("capture", "FluidSynth", a port name ...).
+  virtual QString Name() const = 0;
+};
+
+// Records every message with the time it was sent; for tests and offline rendering.
+class CaptureMidiOut final : public MidiOut {
+ public:
+  // now gives the time stamp of each message (0 when not set).
+  explicit CaptureMidiOut(std::function<std::int64_t()> now = {}) : now_(std::move(now)) {}
+  bool Open() override {
+    ++opens;
+    return openSucceeds;
+  }
+  void Close() override { ++closes; }
+  void Send(std::uint32_t message) override {
+    messages.emplace_back(now_ ? now_() : 0, message);
+  }
+  QString Name() const override { return QStringLiteral("capture"); }
+
+  std::vector<std::pair<std::int64_t, std::uint32_t>> messages;
+  int opens = 0;
+  int closes = 0;
+  bool openSucceeds = true;
+
+ private:
+  std::function<std::int64_t()> now_;
+};
+
+}  // namespace sound

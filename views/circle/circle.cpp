@@ -1,0 +1,253 @@
+#include "views/circle/circle.h"
+
+#include "draw/graph_treat.h"
+#include "theory/MusicMethod_Treat.h"
+
+#include <cmath>
+
+using namespace MusicMethod_Treat;
+
+namespace YEN_treat {
+namespace {
+
+constexpr int kPatternCategory = 2;
+const QString kFont = QStringLiteral("ＭＳ ゴシック");
+
+bool FlatNames(int root) {
+  const int c = PitchClass(root);
+  return c == 0 || c == 1 || c == 3 || c == 5 || c == 8 || c == 10;
+}
+
+QPointF Point(const CircleState& circle, PointSet set, int pitchClass) {
+  return circle.CircleGeometry[set][PitchClass(pitchClass)];
+}
+
+void SetTextFont(draw::Surface& s, int size) { graph_treat::SetFont(s, kFont, size, false, false); }
+
+void PrintLabel(draw::Surface& s, QPointF at, const QString& text, draw::Colour colour) {
+  graph_treat::PrintAt(s, static_cast<float>(at.x()), static_cast<float>(at.y()), text, colour);
+}
+
+void Flood(draw::Surface& s, draw::Paint& paint, QPointF at, draw::Colour fill) {
+  graph_treat::FloodAt(s, paint, static_cast<float>(at.x()), static_cast<float>(at.y()),
+                       draw::kBlack, fill);
+}
+
+bool PlaybackShown(const settings::CfgRecord& cfg) {
+  return cfg.ShowDiagram != 0 && cfg.Category >= 0 && cfg.Category <= 2;
+}
+
+// The XOR playback circle of scales and chords.
+void XorMark(const CircleState& circle, draw::Surface& s, QPointF at) {
+  const draw::Colour saved = s.ForeColor;
+  s.DrawWidth = 2;
+  s.DrawMode = draw::kXorPen;
+  s.Circle(static_cast<float>(at.x()), static_cast<float>(at.y()), circle.CircleRadius / 4,
+           draw::Rgb(128, 128, 0));
+  s.ForeColor = saved;
+  s.DrawWidth = 1;
+}
+
+// Puts a II-V-I sector back to the "ANS" colour.
+void RestoreSector(const CircleState& circle, draw::Surface& s, draw::Paint& paint,
+                   const settings::CfgRecord& cfg) {
+  PrintLabel(s, circle.lastPoint, circle.lastLabel, static_cast<draw::Colour>(cfg.ColorPlayed));
+  Flood(s, paint, circle.lastPoint, static_cast<draw::Colour>(cfg.ColorAns));
+  PrintLabel(s, circle.lastPoint, circle.lastLabel, draw::kBlack);
+}
+
+}  // namespace
+
+void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::CfgRecord& cfg,
+                  const CircleFrame& frame) {
+  if (cfg.ShowDiagram == 0) return;
+  const float k = (15360 - frame.screenHeightTwips) * 0.02f / 3840;
+  const float H = frame.windowHeight;
+  const bool score = cfg.ShowScore != 0;
+  const bool keyboard = cfg.ShowKeyboard != 0;
+  float radius = 0;
+  float centreY = 0;
+  if (score && keyboard) {
+    circle.NameFontSize = 20, circle.TextFontSize = 12, radius = 0.22f, centreY = 0.5f;
+  } else if (!score && keyboard) {
+    circle.NameFontSize = 22, circle.TextFontSize = 14, radius = 0.3f, centreY = 0.6f;
+  } else if (score) {
+    circle.NameFontSize = 24, circle.TextFontSize = 18, radius = 0.3f, centreY = 0.4f;
+  } else {
+    circle.NameFontSize = 24, circle.TextFontSize = 18, radius = 0.35f, centreY = 0.5f;
+  }
+  circle.CircleRadius = radius * H;
+  circle.CircleCentreY = centreY * H;
+  circle.CircleCentreX = frame.frame2Left / 2 * 0.9f;
+  SetTextFont(surface, circle.TextFontSize);
+
+  const float R = circle.CircleRadius;
+  const float cx = circle.CircleCentreX;
+  const float cy = circle.CircleCentreY;
+  const float w = surface.TextWidth(QStringLiteral("4"));
+  const float t = surface.TextHeight(QStringLiteral("4"));
+  const float rotation = cfg.Category == kPatternCategory ? 47.1f / 180 : 0.0f;
+  for (int h = 0; h <= 12; ++h) {
+    const float a = (30.0f * h - 90) * 3.14f / 180;
+    const float ar = a + rotation;
+    auto& g = circle.CircleGeometry;
+    g[kOutline][h] = {cx + R * std::cos(ar), cy - R * std::sin(ar) * (k + 1.05f)};
+    g[kName][h] = {cx - w + 1.175f * R * std::cos(a), cy - t / 2 - 1.175f * R * std::sin(a)};
+    g[kOuterRing][h] = {cx - w + 0.89f * R * std::cos(a), cy - t / 2 - 0.92f * R * std::sin(a)};
+    g[kMiddleRing][h] = {cx - w + 0.62f * R * std::cos(a), cy - t / 2 - 0.65f * R * std::sin(a)};
+    g[kInnerRing][h] = {cx - w + 0.41f * R * std::cos(a), cy - t / 2 - 0.43f * R * std::sin(a)};
+    g[kKeyMark][h] = {cx + 0.85f * R * std::cos(ar), cy - 1.05f * 0.9f * R * std::sin(ar)};
+  }
+  circle.laidOut = true;
+}
+
+RingPoints RingPointsOf(const CircleState& circle) {
+  RingPoints rings{};
+  for (int pc = 0; pc < 12; ++pc) {
+    rings[kII][pc] = circle.CircleGeometry[kInnerRing][pc];
+    rings[kV][pc] = circle.CircleGeometry[kMiddleRing][pc];
+    rings[kI][pc] = circle.CircleGeometry[kOuterRing][pc];
+  }
+  return rings;
+}
+
+void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                       const settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists,
+                       Phrase& phrase) {
+  const float R = circle.CircleRadius;
+  const float cx = circle.CircleCentreX;
+  const float cy = circle.CircleCentreY;
+  const int root = cfg.Root;
+  const TheoryTables& tables = Tables();
+
+  surface.Circle(cx, cy, R, draw::kBlack);
+  graph_treat::FloodAt(surface, paint, cx, cy, draw::kBlack,
+                       static_cast<draw::Colour>(cfg.ColorCircle));
+  surface.Circle(cx, cy, 100, draw::kBlack);
+  graph_treat::FloodAt(surface, paint, cx, cy, draw::kBlack, draw::kBlack);
+
+  SetTextFont(surface, circle.NameFontSize);
+  const int names = FlatNames(root) ? kFlatNames : kSharpNames;
+  for (int pc = 0; pc < 12; ++pc) {
+    PrintLabel(surface, Point(circle, kName, pc), tables.NoteNameTable[names + pc], draw::kBlack);
+  }
+
+  const int category = cfg.Category;
+  const int item = cfg.LastItem[std::clamp(category, 0, 10)];
+  const bool listItem = item >= 0 && item < file_Treat::kListSlots;
+  if (category == 0 || category == 1) {
+    const QString steps = !listItem ? QString()
+                          : category == 0 ? lists.ScaleSteps[item]
+                                          : lists.ChordSteps[item];
+    int p = PitchClass(root);
+    int step = 0;
+    for (const QChar c : steps) {
+      step = StepValue(c, step);
+      int q = p + step;
+      if (q > 11) q -= 12;
+      const QPointF from = Point(circle, kOutline, p);
+      const QPointF to = Point(circle, kOutline, q);
+      surface.Line(static_cast<float>(from.x()), static_cast<float>(from.y()),
+                   static_cast<float>(to.x()), static_cast<float>(to.y()), draw::kBlack);
+      p = q;
+    }
+    graph_treat::FloodAt(surface, paint, cx, cy + 150, draw::kBlack,
+                         static_cast<draw::Colour>(cfg.ColorPolygon));
+
+    SetTextFont(surface, circle.TextFontSize);
+    const auto store = [&phrase](int note, QPointF at) {
+      if (note >= kNoteSlots) return;
+      phrase.NoteCircleX[note] = static_cast<float>(at.x());
+      phrase.NoteCircleY[note] = static_cast<float>(at.y());
+    };
+    PrintLabel(surface, Point(circle, kOuterRing, root), tables.NoteNameTable[kDegreeLabels],
+               draw::kBlack);
+    store(0, Point(circle, kOuterRing, root));
+    int s = root;
+    step = 0;
+    int note = 1;
+    for (const QChar c : steps) {
+      step = StepValue(c, step);
+      s += step;
+      const QPointF at = Point(circle, kOuterRing, s);
+      // Intervals beyond the octave have no label of their own.
+      const int interval = s - root;
+      if (interval >= 0 && interval <= 12) {
+        PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + interval], draw::kBlack);
+      }
+      store(note++, at);
+    }
+  } else if (category == kPatternCategory) {
+    surface.Circle(cx, cy, 0.75f * R, draw::kBlack);
+    surface.Circle(cx, cy, 0.5f * R, draw::kBlack);
+    for (int h = 1; h <= 12; ++h) {
+      const QPointF end = circle.CircleGeometry[kOutline][h];
+      surface.Line(static_cast<float>(end.x()), static_cast<float>(end.y()), cx, cy, draw::kBlack);
+    }
+    SetTextFont(surface, circle.TextFontSize);
+    const QString degrees = listItem ? lists.PatternDegrees[item] : QString();
+    static constexpr int kRootOffset[] = {2, 7, 0};
+    static constexpr PointSet kRing[] = {kInnerRing, kMiddleRing, kOuterRing};
+    for (const ChordPosition position : {kII, kV, kI}) {
+      const QString scale =
+          tables.ChordScaleTable[ChordTableIndex(cfg.Tonality, cfg.V7Treatment, position)];
+      for (int d = 1; d <= 7 && d <= scale.size(); ++d) {
+        QString digit = scale.mid(d - 1, 1);
+        const int f = digit.toInt(nullptr, 36);
+        const int c = PitchClass(root + f + kRootOffset[position]);
+        const bool used = degrees.contains(QChar(u'0' + d));
+        const QPointF at = Point(circle, kRing[position], c);
+        Flood(surface, paint, at,
+              static_cast<draw::Colour>(used ? cfg.ColorAns : cfg.ColorCircle));
+        PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + f % 12], draw::kBlack);
+      }
+    }
+  } else if (category >= 3 && category <= 5) {
+    const QPointF at = Point(circle, kKeyMark, root);
+    surface.Circle(static_cast<float>(at.x()), static_cast<float>(at.y()), 300, draw::kBlack);
+    Flood(surface, paint, at, static_cast<draw::Colour>(cfg.ColorRoot));
+  }
+}
+
+void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                   const settings::CfgRecord& cfg, float x, float y, const QString& degree,
+                   bool& first) {
+  if (!PlaybackShown(cfg)) return;
+  const QPointF at(x, y);
+  if (cfg.Category == kPatternCategory) {
+    SetTextFont(surface, circle.TextFontSize);
+    if (!first) RestoreSector(circle, surface, paint, cfg);
+    PrintLabel(surface, at, degree, static_cast<draw::Colour>(cfg.ColorAns));
+    Flood(surface, paint, at, static_cast<draw::Colour>(cfg.ColorPlayed));
+    PrintLabel(surface, at, degree, draw::kBlack);
+    circle.lastLabel = degree;
+  } else {
+    if (!first) XorMark(circle, surface, circle.lastPoint);
+    XorMark(circle, surface, at);
+  }
+  circle.lastPoint = at;
+  first = false;
+}
+
+void EndHighlight(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                  const settings::CfgRecord& cfg) {
+  if (!PlaybackShown(cfg)) return;
+  if (cfg.Category == kPatternCategory) {
+    SetTextFont(surface, circle.TextFontSize);
+    RestoreSector(circle, surface, paint, cfg);
+  } else {
+    XorMark(circle, surface, circle.lastPoint);
+    surface.DrawMode = draw::kCopyPen;
+    surface.DrawWidth = 1;
+  }
+}
+
+int PointAt(const CircleState& circle, float x, float y, float radius) {
+  for (int i = 0; i < 12; ++i) {
+    const QPointF p = circle.CircleGeometry[kName][i];
+    if (std::hypot(x - p.x(), y - p.y()) < radius) return i;
+  }
+  return -1;
+}
+
+}  // namespace YEN_treat

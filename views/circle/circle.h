@@ -1,0 +1,68 @@
+// The circle diagram: the twelve pitch classes on a circle, the item's polygon and degree
+// labels (scales and chords), the chord-scale rings of a II-V-I pattern, the key mark of a
+// phrase, and the playback mark.
+#pragma once
+
+#include "app/settings.h"
+#include "draw/paint.h"
+#include "draw/surface.h"
+#include "material/file_Treat.h"
+#include "theory/phrase.h"
+
+#include <QPointF>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace YEN_treat {
+
+// Point sets of CircleGeometry, each indexed by pitch class 0..11 and 12 (= 0).
+enum PointSet { kOutline, kName, kOuterRing, kMiddleRing, kInnerRing, kKeyMark, kPointSets };
+
+struct CircleState {
+  float CircleRadius = 0;
+  float CircleCentreX = 0;
+  float CircleCentreY = 0;
+  std::int16_t NameFontSize = 0;
+  std::int16_t TextFontSize = 0;
+  std::array<std::array<QPointF, 13>, kPointSets> CircleGeometry{};
+  bool laidOut = false;
+  // Playback mark.
+  QPointF lastPoint;
+  QString lastLabel;
+};
+
+// What the diagram is laid out for: the window height H, the left edge of Frame2, the
+// screen height in twips, and the views shown.
+struct CircleFrame {
+  float windowHeight = 0;
+  float frame2Left = 0;
+  float screenHeightTwips = 15360;
+};
+
+// Sizes, centre and point sets for the views shown; sets the surface's font. With the
+// diagram hidden the previous values stay.
+void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::CfgRecord& cfg,
+                  const CircleFrame& frame);
+
+// The ring points the II-V-I realisation stores (inner = II, middle = V, outer = I).
+RingPoints RingPointsOf(const CircleState& circle);
+
+// Draws the whole diagram for the current item. For scales and chords it also stores the
+// label points in the phrase's NoteCircleX / NoteCircleY.
+void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                       const settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists,
+                       Phrase& phrase);
+
+// The playback mark at a step's point (x, y) with its degree label; first is cleared.
+void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                   const settings::CfgRecord& cfg, float x, float y, const QString& degree,
+                   bool& first);
+void EndHighlight(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                  const settings::CfgRecord& cfg);
+
+// The pitch class whose name point lies strictly within radius of (x, y), or -1.
+int PointAt(const CircleState& circle, float x, float y, float radius = 500);
+
+}  // namespace YEN_treat

@@ -1,0 +1,126 @@
+#include "views/score/staff.h"
+
+#include <cmath>
+
+namespace Scor_treat {
+
+void LayoutStaff(StaffLayout& staff, float width, float height, float frame2Left,
+                 float staffOffset) {
+  staff.StaffWidth = frame2Left * 0.97f;
+  const float h8 = height / 8;
+  staff.LineSpacing = 150;
+  const float h12 = h8 * 1.2f;
+  staff.StaffLeftX = width * 0.01f;
+  staff.StaffBottomY = height - h12;
+  staff.StaffBottomY += staffOffset;
+  const float s = staff.LineSpacing;
+  staff.ClefLeft = staff.StaffLeftX;
+  staff.ClefTop = staff.StaffBottomY + 5.5f * s;
+  staff.ClefHeight = 7.3f * s;
+  staff.ClefWidth = 2 * s;
+  staff.StemThresholdY = 2.5f * s + staff.StaffBottomY;
+  staff.StemLength = 3.5f * s;
+  staff.StemOffset = 0.5f * s;
+  staff.GlyphRaise = 60;
+}
+
+namespace {
+bool FlatKey(int root) {
+  switch (((root % 12) + 12) % 12) {
+    case 0:
+    case 1:
+    case 3:
+    case 5:
+    case 8:
+    case 10:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+void BuildPitchTables(StaffLayout& staff, int root) {
+  const float s = staff.LineSpacing;
+  const float T = staff.StaffBottomY;
+  const bool flats = FlatKey(root);
+  // Heights above the bottom line in spaces, and diatonic steps, of pitches 24..35.
+  static constexpr float kFlatY[12] = {-1, -0.5f, -0.5f, 0, 0, 0.5f, 1, 1, 1.5f, 1.5f, 2, 2};
+  static constexpr float kSharpY[12] = {-1, -1, -0.5f, -0.5f, 0, 0.5f, 0.5f, 1, 1, 1.5f, 1.5f, 2};
+  static constexpr std::int16_t kFlatStep[12] = {15, 16, 16, 17, 17, 18, 19, 19, 20, 20, 21, 21};
+  static constexpr std::int16_t kSharpStep[12] = {15, 15, 16, 16, 17, 18, 18, 19, 19, 20, 20, 21};
+  for (QString& a : staff.PitchAccidental) a.clear();
+  for (int i = 0; i < 12; ++i) {
+    const int p = 24 + i;
+    staff.PitchY[p] = T + (flats ? kFlatY[i] : kSharpY[i]) * s;
+    staff.PitchStep[p] = flats ? kFlatStep[i] : kSharpStep[i];
+    const bool black = i == 1 || i == 3 || i == 6 || i == 8 || i == 10;
+    staff.PitchAccidental[p] = black ? QString(flats ? "b" : "#") : QString();
+  }
+  // The other octaves, from two below to six above (the last up to pitch 100).
+  for (int p = 24; p <= 35; ++p) {
+    for (int octave = -2; octave <= 6; ++octave) {
+      const int q = p + 12 * octave;
+      if (octave == 0 || q < 0 || q >= kPitchSlots) continue;
+      staff.PitchY[q] = staff.PitchY[p] + 3.5f * s * octave;
+      staff.PitchStep[q] = static_cast<std::int16_t>(staff.PitchStep[p] + 7 * octave);
+      staff.PitchAccidental[q] = staff.PitchAccidental[p];
+    }
+  }
+}
+
+bool IsOnLine(const StaffLayout& staff, int pitch) {
+  if (pitch < 0 || pitch >= kPitchSlots || staff.LineSpacing == 0) return false;
+  const float d = std::abs(staff.PitchY[pitch] - staff.StaffBottomY) / staff.LineSpacing;
+  return d - std::floor(d) < 0.01f;
+}
+
+void ClearAccidentals(StaffLayout& staff) {
+  for (QString& a : staff.AccidentalState) a.clear();
+}
+
+QString AccidentalToDraw(StaffLayout& staff, int pitch) {
+  if (pitch < 0 || pitch >= kPitchSlots) return QString();
+  const QString n = staff.PitchAccidental[pitch];
+  const int step = staff.PitchStep[pitch];
+  QString& a = staff.AccidentalState[((step % 7) + 7) % 7];
+  if (!a.isEmpty() && a == n) return QString();
+  if (!a.isEmpty() && n.isEmpty()) {
+    a.clear();
+    return QStringLiteral("N");
+  }
+  if (a.isEmpty() && !n.isEmpty()) {
+    a = n;
+    return n;
+  }
+  return n;
+}
+
+std::int16_t NoteAdvance(int length, bool isRest) {
+  switch (length) {
+    case 3:
+      return 1;
+    case 4:
+    case 6:
+    case 8:
+    case 9:
+      return 3;
+    case 12:
+    case 18:
+      return isRest ? 2 : 4;
+    case 16:
+      return 4;
+    case 24:
+    case 36:
+      return isRest ? 4 : 5;
+    case 48:
+    case 72:
+      return 7;
+    case 96:
+      return 10;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace Scor_treat

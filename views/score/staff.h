@@ -1,0 +1,55 @@
+// Staff geometry of the score view: the layout of the one treble staff in the main window,
+// the per-pitch tables that place a pitch on it, the accidental in force within a bar and
+// the horizontal advance of each note or rest. Window units: x to the right, y upwards.
+#pragma once
+
+#include <QRectF>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace Scor_treat {
+
+inline constexpr int kPitchSlots = 101;  // pitches 0..100
+
+struct StaffLayout {
+  float LineSpacing = 150;
+  float StaffBottomY = 0;
+  float StaffLeftX = 0;
+  float StaffWidth = 0;
+  float StemThresholdY = 0;
+  float StemLength = 0;
+  float StemOffset = 0;
+  float GlyphRaise = 60;
+  // Where the clef picture goes: left, top (its upper edge), width, height in window units.
+  float ClefLeft = 0, ClefTop = 0, ClefWidth = 0, ClefHeight = 0;
+
+  std::array<float, kPitchSlots> PitchY{};
+  std::array<QString, kPitchSlots> PitchAccidental;
+  std::array<std::int16_t, kPitchSlots> PitchStep{};
+  std::array<QString, 11> AccidentalState;
+};
+
+// Lays the staff out in a window of width x height units whose frame Frame2 starts at
+// frame2Left, moved up by staffOffset.
+void LayoutStaff(StaffLayout& staff, float width, float height, float frame2Left,
+                 float staffOffset);
+
+// Fills PitchY, PitchAccidental and PitchStep for the key root (flats in 0 1 3 5 8 10).
+// Every pitch 0..100 gets a position: the octave pattern continues above 71.
+void BuildPitchTables(StaffLayout& staff, int root);
+
+// True when the pitch's notehead sits on a staff or ledger line.
+bool IsOnLine(const StaffLayout& staff, int pitch);
+
+void ClearAccidentals(StaffLayout& staff);
+
+// The accidental a note of pitch shows ("#", "b", "N" for a natural, or empty), given the
+// accidentals already in force in the bar; updates them.
+QString AccidentalToDraw(StaffLayout& staff, int pitch);
+
+// Advance units of an element of length ticks.
+std::int16_t NoteAdvance(int length, bool isRest);
+
+}  // namespace Scor_treat
