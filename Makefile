@@ -25,6 +25,7 @@ test: build
 bench: build
 	$(BUILD)/bench/vormina_bench
 	$(BUILD)/bench/vormina_material_bench
+	$(BUILD)/bench/vormina_prepare_bench
 
 clean:
 	rm -rf $(BUILD)

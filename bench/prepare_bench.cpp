@@ -1,0 +1,55 @@
+// One full preparation (program changes, realisation and the drawing of every view shown)
+// on a 1920 x 1080 screen, for an item of each kind. The goal is well under one frame.
+#include "app/clock.h"
+#include "app/frmMain.h"
+#include "app/screen.h"
+#include "draw/surface.h"
+#include "sound/midi_out.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_Prepair4PLAY(benchmark::State& state) {
+  QTemporaryDir dir;
+  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"}) {
+    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
+  }
+  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
+  settings::CfgRecord cfg;
+  QFile shipped(QStringLiteral(VORMINA_SOURCE_DIR "/data/cfg.inf"));
+  shipped.copy(dir.filePath("cfg.inf"));
+  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  cfg.Category = static_cast<std::int16_t>(state.range(0));
+  cfg.LastItem[cfg.Category] = 3;
+  RunState run;
+  kihon::VirtualClock clock;
+  kihon::Waits waits(clock, run.StopRequested);
+  sound::CaptureMidiOut out;
+  frmMain window(cfg, run, waits, out, dir.path());
+  window.confirm = [](const QString&) { return true; };
+  window.Start();
+  for (auto _ : state) {
+    window.Prepair4PLAY(false);
+    out.messages.clear();
+  }
+  window.close();
+}
+BENCHMARK(BM_Prepair4PLAY)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  draw::InstallFontSubstitutions();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
