@@ -520,13 +520,22 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   // A freshly realised phrase takes its key from its last chord: name that key.
   if (cfg_.Root != rootBefore) SetTitle(ItemTitle(item, cfg_.Root));
 
-  // The score is drawn here once the score view exists.
+  if (cfg_.ShowScore != 0) {
+    Scor_treat::ScoreContext score = ScoreContext();
+    Scor_treat::DrawScore(score);
+  }
   if (cfg_.ShowDiagram != 0) {
     YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, lists_, phrase_);
   }
   if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
   KB_Treat::ComputeEntryMarks(keyboard_, cfg_, phrase_);
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+}
+
+Scor_treat::ScoreContext frmMain::ScoreContext() {
+  return Scor_treat::ScoreContext{score_,   staff_, surface_, paint_, cfg_, phrase_,
+                                  [this](bool shown) { Image1->setVisible(shown); },
+                                  report};
 }
 
 YEN_treat::CircleFrame frmMain::CircleFrame() const {

@@ -12,6 +12,7 @@
 #include "theory/phrase.h"
 #include "views/circle/circle.h"
 #include "views/keyboard/keyboard.h"
+#include "views/score/score.h"
 #include "views/score/staff.h"
 
 #include <QMainWindow>
@@ -61,6 +62,9 @@ class frmMain : public QMainWindow {
   const file_Treat::MaterialLists& lists() const { return lists_; }
   midi1::Midi& midi() { return midi_; }
   Scor_treat::StaffLayout& staff() { return staff_; }
+  Scor_treat::ScoreState& score() { return score_; }
+  // The score drawing's context on this window.
+  Scor_treat::ScoreContext ScoreContext();
   KB_Treat::KeyboardState& keyboard() { return keyboard_; }
   YEN_treat::CircleState& circle() { return circle_; }
   // Left edge of Frame2 in window units.
@@ -169,6 +173,7 @@ class frmMain : public QMainWindow {
   file_Treat::MaterialLists lists_;
   Phrase phrase_;
   Scor_treat::StaffLayout staff_;
+  Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;
   YEN_treat::CircleState circle_;
   float width_ = 0;

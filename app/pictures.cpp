@@ -3,6 +3,12 @@
 #include <QPainter>
 #include <QPainterPath>
 
+// Q_INIT_RESOURCE must be used outside any namespace.
+static bool RegisterPictures() {
+  Q_INIT_RESOURCE(resources);
+  return true;
+}
+
 namespace pictures {
 namespace {
 
@@ -37,6 +43,11 @@ QPixmap StopPicture(int size) {
   return pixmap;
 }
 
-QPixmap TrebleClef() { return QPixmap(QStringLiteral(":/pictures/treble_clef.png")); }
+QPixmap TrebleClef() {
+  // The pictures are compiled into a static library: register them before the first use.
+  static const bool registered = RegisterPictures();
+  (void)registered;
+  return QPixmap(QStringLiteral(":/pictures/treble_clef.png"));
+}
 
 }  // namespace pictures

@@ -4,6 +4,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPolygon>
 
 #include <algorithm>
 #include <cmath>
@@ -155,6 +156,21 @@ QRect CornersToRect(QPoint a, QPoint b) {
 }
 }  // namespace
 
+namespace {
+// Pixel radii of an ellipse: radius along the longer axis in x units; aspect = vertical
+// divided by horizontal.
+QPointF EllipseRadii(double radiusPixels, float aspect) {
+  double rx = radiusPixels;
+  double ry = radiusPixels;
+  if (aspect > 0 && aspect <= 1) {
+    ry = rx * aspect;
+  } else if (aspect > 1) {
+    rx = ry / aspect;
+  }
+  return {rx, ry};
+}
+}  // namespace
+
 void Surface::Box(float x1, float y1, float x2, float y2, Colour colour) {
   {
     Painter p(*this, colour);
@@ -189,24 +205,54 @@ void Surface::PSet(float x, float y, Colour colour) {
 }
 
 void Surface::Circle(float x, float y, float radius, Colour colour, float aspect) {
-  double rx = std::abs(radius) * PixelsPerUnitX();
-  double ry = rx;
-  if (aspect > 0 && aspect <= 1) {
-    ry = rx * aspect;
-  } else if (aspect > 1) {
-    rx = ry / aspect;
-  }
+  const QPointF r = EllipseRadii(std::abs(radius) * PixelsPerUnitX(), aspect);
   {
     Painter p(*this, colour);
     if (FillStyle == kSolidFill) p.setBrush(QColor(ToQRgb(FillColor)));
-    p.drawEllipse(QPointF(ToPixel(x, y)), std::lrint(rx), std::lrint(ry));
+    p.drawEllipse(QPointF(ToPixel(x, y)), std::lrint(r.x()), std::lrint(r.y()));
   }
   CurrentX = x;
   CurrentY = y;
   Changed();
 }
 
+
+void Surface::Arc(float x, float y, float radius, float start, float end, Colour colour,
+                  float aspect) {
+  const QPointF r = EllipseRadii(std::abs(radius) * PixelsPerUnitX(), aspect);
+  const QPointF c = ToPixelF(x, y);
+  const QRectF box(c.x() - r.x(), c.y() - r.y(), 2 * r.x(), 2 * r.y());
+  constexpr double kDegrees = 180.0 / 3.14159265358979;
+  {
+    Painter p(*this, colour);
+    p.drawArc(box, static_cast<int>(std::lrint(start * kDegrees * 16)),
+              static_cast<int>(std::lrint((end - start) * kDegrees * 16)));
+  }
+  CurrentX = x;
+  CurrentY = y;
+  Changed();
+}
+
+void Surface::Polyline(const std::vector<QPointF>& points, Colour colour) {
+  if (points.empty()) return;
+  QPolygon polygon;
+  for (const QPointF& p : points) {
+    polygon << ToPixel(static_cast<float>(p.x()), static_cast<float>(p.y()));
+  }
+  {
+    Painter p(*this, colour);
+    p.drawPolyline(polygon);
+  }
+  CurrentX = static_cast<float>(points.back().x());
+  CurrentY = static_cast<float>(points.back().y());
+  Changed();
+}
+
 void Surface::Print(const QString& text) {
+  if (textLog) {
+    textLog->push_back(
+        {text, fontName_, fontSize_, font_.bold(), CurrentX, CurrentY, ForeColor});
+  }
   const QPointF start = ToPixelF(CurrentX, CurrentY);
   const QFontMetricsF metrics(font_, &image_);
   {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace draw {
 
@@ -97,12 +98,30 @@ class Surface {
   // Ellipse centred on (x, y); radius along the longer axis in x units; aspect is height
   // divided by width.
   void Circle(float x, float y, float radius, Colour colour, float aspect = 1.0f);
+  // Elliptical arc from angle start to end (radians, counter-clockwise from the positive x
+  // axis as seen on the screen), radius and aspect as for Circle.
+  void Arc(float x, float y, float radius, float start, float end, Colour colour,
+           float aspect = 1.0f);
+  // Connected lines through the points.
+  void Polyline(const std::vector<QPointF>& points, Colour colour);
   // Draws text in ForeColor with its top-left corner at CurrentX, CurrentY (transparent
   // background), then moves the current position to the start of the next line.
   void Print(const QString& text);
   // Text extents in user units (positive).
   float TextWidth(const QString& text) const;
   float TextHeight(const QString& text) const;
+
+  // Every text printed while a log is attached, with the font asked for: lets tests check
+  // which symbol is printed where, whether or not that font is installed.
+  struct TextCall {
+    QString text;
+    QString font;
+    float size;
+    bool bold;
+    float x, y;
+    Colour colour;
+  };
+  std::vector<TextCall>* textLog = nullptr;
 
   // Colour of the pixel under a user point; of a pixel.
   Colour Point(float x, float y) const;

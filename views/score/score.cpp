@@ -1,0 +1,568 @@
+#include "views/score/score.h"
+
+#include "draw/graph_treat.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Scor_treat {
+namespace {
+
+using draw::kBlack;
+
+const QString kMaestro = QStringLiteral("MAESTRO");
+const QString kGothic = QStringLiteral("ＭＳ ゴシック");
+const QString kMincho = QStringLiteral("ＭＳ Ｐ明朝");
+// Ledger lines and stem ends compare computed heights; allow for float rounding.
+constexpr float kSlack = 1.0f;
+
+bool IsFirstCode(int c) { return c == 1 || c == 11 || c == 301 || c == 311 || c == 321; }
+bool IsMiddleCode(int c) { return c == 2 || c == 12 || c == 302 || c == 312 || c == 322; }
+bool IsLastCode(int c) { return c == 3 || c == 13 || c == 303 || c == 313 || c == 323; }
+
+// One element in the making: where it starts, its notehead y and its cursor base.
+struct Element {
+  int index = 0;
+  bool isRest = false;
+  int pitch = 0;
+  int length = 0;
+  float x = 0;
+  float y = 0;
+  float cx = 0;
+};
+
+class ScoreDrawer {
+ public:
+  explicit ScoreDrawer(ScoreContext& ctx)
+      : ctx_(ctx), st_(ctx.state), staff_(ctx.staff), s_(ctx.surface) {}
+
+  void Draw();
+  void DrawTempo(float x, float y, int tempo, const QString& suffix);
+
+ private:
+  float S() const { return staff_.LineSpacing; }
+  float T() const { return staff_.StaffBottomY; }
+  bool Maestro() const { return st_.MaestroActive != 0; }
+  void Font(const QString& name, float size, bool bold, bool italic) {
+    graph_treat::SetFont(s_, name, size, bold, italic);
+  }
+  void Text(float x, float y, const QString& text) { graph_treat::PrintAt(s_, x, y, text, kBlack); }
+  void Line(float x1, float y1, float x2, float y2) { s_.Line(x1, y1, x2, y2, kBlack); }
+  void Ball(float x, float y) {
+    s_.Circle(x, y, 45, kBlack);
+    graph_treat::FloodAt(s_, ctx_.paint, x, y, kBlack, kBlack);
+  }
+  float Advance(const Element& e) const {
+    return NoteAdvance(e.length, e.isRest) * st_.UnitWidth;
+  }
+  // The notehead height of any pitch; pitches outside the table continue its octaves.
+  float PitchHeight(int pitch) const;
+
+  void DrawElement(int i);
+  void DrawChordName(const QString& text, float x);
+  void DrawRestMaestro(Element& e);
+  void DrawNoteMaestro(Element& e);
+  void DrawRestPlain(Element& e);
+  void DrawNotePlain(Element& e);
+  void DrawFlags(const Element& e, float dx, bool up);
+  void DrawBeamGroup(int i, float x, float y);
+  void DrawLedgerLines(const Element& e, float x, float y);
+  void DrawAccidental(const Element& e, float x, float y, float yRaise);
+  void DrawDot(const Element& e, float y);
+  void DrawTie(int length, float x1, float x2, float y);
+
+  ScoreContext& ctx_;
+  ScoreState& st_;
+  StaffLayout& staff_;
+  draw::Surface& s_;
+};
+
+float ScoreDrawer::PitchHeight(int pitch) const {
+  if (pitch >= 0 && pitch < kPitchSlots) return staff_.PitchY[pitch];
+  const int inTable = pitch < 0 ? ((pitch % 12) + 12) % 12 : 88 + (pitch - 88) % 12;
+  return staff_.PitchY[inTable] + (pitch - inTable) / 12 * 3.5f * S();
+}
+
+void ScoreDrawer::Draw() {
+  const Phrase& ph = ctx_.phrase;
+  const int count = std::clamp<int>(ph.NoteCount, 0, kNoteSlots);
+  int total = 0;
+  for (int i = 0; i < count; ++i) total += NoteAdvance(ph.NoteLength[i], ph.NoteIsRest[i] == 1);
+  if (count < 2) {
+    if (ctx_.report) ctx_.report(kTooShort);
+    return;
+  }
+  // Lengths outside the advance table give no units; such an item stands at one x.
+  st_.UnitWidth = total > 0 ? ((staff_.StaffWidth - staff_.ClefWidth) / total) / 1.1f : 0.0f;
+  const float right = staff_.StaffLeftX + staff_.StaffWidth;
+  Line(right, T(), right, T() + 4 * S());
+  Line(staff_.StaffLeftX, T(), staff_.StaffLeftX, T() + 4 * S());
+  st_.AdvanceTotal = 0;
+  st_.TickTotal = 0;
+  st_.PenX = staff_.StaffLeftX + 4 * S();
+  st_.MaestroActive = ctx_.cfg.UseMaestroFont != 0 ? -1 : 0;
+  graph_treat::SavedFont saved;
+  graph_treat::SaveFont(s_, saved);
+  if (Maestro()) {
+    Font(kMaestro, 26, false, false);
+    Text(staff_.StaffLeftX, T() + 6.4f * S(), QString(QChar(38)));
+    if (ctx_.showClef) ctx_.showClef(false);
+  } else if (ctx_.showClef) {
+    ctx_.showClef(true);
+  }
+  ClearAccidentals(staff_);
+  for (int i = 0; i < count; ++i) DrawElement(i);
+  graph_treat::RestoreFont(s_, saved);
+  for (int k = 0; k <= 4; ++k) Line(staff_.StaffLeftX, T() + k * S(), right, T() + k * S());
+  s_.DrawWidth = 1;
+}
+
+void ScoreDrawer::DrawElement(int i) {
+  Phrase& ph = ctx_.phrase;
+  Element e;
+  e.index = i;
+  e.isRest = ph.NoteIsRest[i] == 1;
+  e.pitch = ph.NotePitch[i];
+  e.length = ph.NoteLength[i];
+  e.x = st_.PenX;
+  if (ctx_.cfg.Category > 1 && st_.TickTotal % 96 == 0 && st_.TickTotal > 0) {
+    Line(e.x, T(), e.x, T() + 4 * S());
+    e.x += NoteAdvance(3, false) * st_.UnitWidth * (Maestro() ? 1.5f : 1.8f);
+    ClearAccidentals(staff_);
+  }
+  DrawChordName(ph.NoteChord[i], e.x);
+  e.cx = e.x;
+  e.y = T() + 1.5f * S();
+  if (Maestro()) {
+    e.isRest ? DrawRestMaestro(e) : DrawNoteMaestro(e);
+  } else {
+    e.isRest ? DrawRestPlain(e) : DrawNotePlain(e);
+  }
+  const int units = NoteAdvance(e.length, e.isRest);
+  st_.PenX = e.x + units * st_.UnitWidth;
+  st_.AdvanceTotal = static_cast<std::int16_t>(st_.AdvanceTotal + units);
+  st_.TickTotal = static_cast<std::int16_t>(st_.TickTotal + e.length);
+  ph.NoteCursorX[i] = Maestro() ? e.cx + 0.5f * S() : e.cx;
+  if (ph.NoteTie[i] == 1 && i > 0) DrawTie(e.length, ph.NoteCursorX[i - 1], ph.NoteCursorX[i], e.y);
+  DrawDot(e, e.y);
+}
+
+void ScoreDrawer::DrawChordName(const QString& text, float x) {
+  const QString name = text.trimmed();
+  if (name.isEmpty()) return;
+  Font(kGothic, 16, true, false);
+  Text(x, T() + 10 * S(), name);
+}
+
+void ScoreDrawer::DrawRestMaestro(Element& e) {
+  const float x = e.x;
+  Font(kMaestro, 26, false, false);
+  switch (e.length) {
+    case 3:
+      Text(x, T() + 7.75f * S(), QStringLiteral("s"));
+      break;
+    case 6:
+    case 9:
+      Text(x, T() + 7.75f * S(), QString(QChar(197)));
+      break;
+    case 12:
+    case 18:
+      Text(x, T() + 8.25f * S(), QString(QChar(197)));
+      // Removes the glyph's upper flag.
+      s_.FilledBox(x, T() + 2.85f * S(), x + 180, T() + 4.25f * S(), s_.BackColor);
+      break;
+    case 24:
+    case 36:
+      Text(x, T() + 7.3f * S(), QString(QChar(206)));
+      break;
+    case 48:
+    case 72:
+      s_.FilledBox(x, T() + 2 * S(), x + 1.5f * S(), T() + 2.5f * S(), kBlack);
+      e.cx = x + 0.5f * S();
+      break;
+    case 96:
+      e.cx = x + Advance(e) * 0.24f;
+      s_.FilledBox(e.cx, T() + 3 * S(), e.cx + 1.5f * S(), T() + 2.5f * S(), kBlack);
+      break;
+    default:
+      break;
+  }
+}
+
+void ScoreDrawer::DrawNoteMaestro(Element& e) {
+  const float x = e.x;
+  Font(kMaestro, 28, false, false);
+  e.y = PitchHeight(e.pitch);
+  const bool low = e.y <= staff_.StemThresholdY;
+  const float gx = x + 0.06f * S();
+  const float gy = e.y + 4.8f * S() + staff_.GlyphRaise;
+  const auto glyph = [low](char16_t lower) {
+    return QString(low ? QChar(lower) : QChar(lower).toUpper());
+  };
+  const bool beamed = ctx_.phrase.NoteGroup(e.index) > 0;
+  switch (e.length) {
+    case 4:
+    case 6:
+    case 9:
+    case 8:
+    case 12:
+    case 18:
+      if (beamed) {
+        Text(gx, gy + 0.65f * S(), QString(QChar(207)));
+        DrawBeamGroup(e.index, x + 0.6f * S(), e.y);
+      } else {
+        Text(gx, gy, glyph(e.length == 8 || e.length == 12 || e.length == 18 ? u'e' : u'x'));
+      }
+      break;
+    case 16:
+    case 24:
+    case 36:
+      Text(gx, gy, glyph(u'q'));
+      break;
+    case 48:
+    case 72:
+      Text(gx, gy + 7, glyph(u'h'));
+      break;
+    case 96:
+      e.cx = x + Advance(e) * 0.35f;
+      Text(e.cx + 0.06f * S() - 0.2f * S(), gy + 0.5f * S() + 15, QStringLiteral("w"));
+      break;
+    default:
+      // A 32nd note has no glyph of its own: its ledger lines and accidental remain.
+      break;
+  }
+  DrawLedgerLines(e, x, e.y);
+  DrawAccidental(e, x, e.y, 4.8f * S());
+}
+
+void ScoreDrawer::DrawRestPlain(Element& e) {
+  const float x = e.x;
+  Font(kMincho, 20, true, true);
+  const float t = T();
+  const float s = S();
+  switch (e.length) {
+    case 3:
+      Line(x + 100, t + 0.2f * s, x + 180, t + 3 * s);
+      Line(x + 20, t + 2.3f * s, x + 180, t + 3 * s);
+      Line(x + 20, t + 1.3f * s, x + 140, t + 2 * s);
+      Line(x + 10, t + 0.3f * s, x + 120, t + s);
+      Ball(x + 40, t + 2.3f * s + 45);
+      Ball(x + 20, t + 1.3f * s + 45);
+      Ball(x + 5, t + 0.3f * s + 45);
+      break;
+    case 6:
+    case 9:
+      Line(x + 100, t + 0.5f * s, x + 180, t + 3 * s);
+      Line(x + 20, t + 2.3f * s, x + 180, t + 3 * s);
+      Line(x + 20, t + 1.3f * s, x + 140, t + 2 * s);
+      Ball(x + 40, t + 2.3f * s + 45);
+      Ball(x + 20, t + 1.3f * s + 45);
+      break;
+    case 12:
+    case 18:
+      Line(x + 100, t + s, x + 180, t + 3 * s);
+      Line(x + 20, t + 2.3f * s, x + 180, t + 3 * s);
+      Ball(x + 40, t + 2.3f * s + 45);
+      break;
+    case 24:
+    case 36:
+      for (int i = 0; i <= 30; i += 2) {
+        s_.Polyline({{x, t + 3.5f * s},
+                     {x + i + 60, t + 2.9f * s},
+                     {x + i, t + 2.3f * s},
+                     {x + i + 60, t + 1.7f * s},
+                     {x + i, t + 1.1f * s},
+                     {x + 60, t + 0.5f * s}},
+                    kBlack);
+      }
+      break;
+    case 48:
+    case 72:
+      s_.FilledBox(x, t + 2.5f * s, x + 1.5f * s, t + 2 * s, kBlack);
+      e.cx = x + 1.75f * s;
+      break;
+    case 96:
+      e.cx = x + Advance(e) * 0.25f;
+      s_.FilledBox(e.cx, t + 2.5f * s, e.cx + 1.5f * s, t + 3 * s, kBlack);
+      break;
+    default:
+      break;
+  }
+}
+
+void ScoreDrawer::DrawNotePlain(Element& e) {
+  const float x = e.x;
+  const float s = S();
+  e.y = PitchHeight(e.pitch);
+  const float y = e.y;
+  const bool low = y <= staff_.StemThresholdY;
+  const float dx = low ? staff_.StemOffset : -staff_.StemOffset;
+  const float v = low ? staff_.StemLength : -staff_.StemLength;
+  const int len = e.length;
+  const bool flagged = len == 3 || len == 4 || len == 6 || len == 8 || len == 9 || len == 12 ||
+                       len == 18;
+  const bool plainHead = flagged || len == 16 || len == 24 || len == 36;
+  if (plainHead) {
+    s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
+    graph_treat::FloodAt(s_, ctx_.paint, x, y, kBlack, kBlack);
+  } else if (len == 48 || len == 72) {
+    s_.DrawWidth = 2;
+    s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
+    s_.DrawWidth = 1;
+  } else if (len == 96) {
+    e.cx = x + Advance(e) * 0.35f;
+    s_.DrawWidth = 3;
+    s_.Circle(e.cx, y, 0.6f * s, kBlack, 0.7f);
+    s_.DrawWidth = 1;
+  }
+  const bool beamable = len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
+  if (beamable && ctx_.phrase.NoteGroup(e.index) > 0) {
+    DrawBeamGroup(e.index, x, y);
+  } else if (plainHead || len == 48 || len == 72) {
+    Line(x + dx, y, x + dx, y + v);
+    if (flagged) DrawFlags(e, dx, low);
+  }
+  DrawLedgerLines(e, x, y);
+  DrawAccidental(e, x, y, 0);
+}
+
+void ScoreDrawer::DrawFlags(const Element& e, float dx, bool up) {
+  const float L = staff_.StemLength;
+  int flags = 1;
+  float start = 3.14f / 7;
+  int bound = 100;
+  if (e.length == 4 || e.length == 6 || e.length == 9) {
+    flags = 2, start = 3.14f / 6, bound = 50;
+  } else if (e.length == 3) {
+    flags = 3, start = 3.14f / 6, bound = 40;
+  }
+  const float distances[] = {0, e.length == 3 ? 0.25f * L : 0.3f * L, 0.5f * L};
+  for (int f = 0; f < flags; ++f) {
+    const float d = distances[f];
+    for (int j = 0; j <= bound; j += 2) {
+      if (up) {
+        s_.Arc(e.x + dx, e.y - j - d, 0.92f * L, start, 1.57f, kBlack, 4);
+      } else {
+        s_.Arc(e.x + dx, e.y - j + d, 0.8f * L, 4.71f, 4.71f + 3.14f / 2.5f, kBlack, 3);
+      }
+    }
+  }
+}
+
+void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
+  const Phrase& ph = ctx_.phrase;
+  const int code = ph.NoteGroup(i);
+  if (IsFirstCode(code)) {
+    st_.beamLast = 0;
+    st_.beam[0] = {x, y, static_cast<std::int16_t>(code)};
+    st_.beamX0 = x;
+    st_.beamY0 = y;
+    return;
+  }
+  if (IsMiddleCode(code)) {
+    // A group longer than the buffer keeps its first eleven notes.
+    if (st_.beamLast >= 0 && st_.beamLast < kBeamSlots - 1) {
+      st_.beam[++st_.beamLast] = {x, y, static_cast<std::int16_t>(code)};
+    }
+    return;
+  }
+  if (!IsLastCode(code)) return;
+  if (st_.beamLast < 0) {
+    // A last note without a first one: a group of its own.
+    st_.beamX0 = x;
+    st_.beamY0 = y;
+  }
+  st_.beamLast = std::min(st_.beamLast + 1, kBeamSlots - 1);
+  st_.beam[st_.beamLast] = {x, y, static_cast<std::int16_t>(code)};
+  const int n = st_.beamLast;
+  const auto& b = st_.beam;
+  const float s = S();
+  const float y0 = st_.beamY0;
+  const float yl = b[n].y;
+  float maxY = b[0].y;
+  float minY = b[0].y;
+  for (int k = 0; k <= n; ++k) {
+    maxY = std::max(maxY, b[k].y);
+    minY = std::min(minY, b[k].y);
+  }
+  float L = (maxY - minY) + 2 * s <= 3.5f * s ? 3.5f * s : 2 * s + (maxY - minY);
+  const bool up = maxY <= staff_.StemThresholdY;
+  float dx = 0.45f * s;
+  float step = s;
+  if (!up) {
+    L = -L;
+    dx = -0.5f * s;
+    step = -s;
+  }
+  std::array<float, kBeamSlots> end{};
+  for (int k = 0; k <= n; ++k) end[k] = y0 + L + (n > 0 ? k * (yl - y0) / n : 0);
+  if (n >= 1 && b[1].code == 12) {
+    end[1] = y0 + L + (b[0].code == 11 ? (yl - y0) / 3 : 2 * (yl - y0) / 3);
+  }
+  for (int k = 0; k <= n; ++k) Line(b[k].x + dx, b[k].y, b[k].x + dx, end[k]);
+  s_.DrawWidth = 3;
+  Line(b[0].x + dx, end[0], b[n].x + dx, end[n]);
+  const auto c = [&ph, i](int back) { return static_cast<int>(ph.NoteGroup(i - back)); };
+  const auto second = [&](int from, int to) {
+    Line(b[from].x + dx, end[from] - step, b[to].x + dx, end[to] - step);
+  };
+  if (c(3) == 11 && c(2) == 12 && c(1) == 12 && c(0) == 13) {
+    second(0, n);
+  } else if (c(2) == 321 && c(1) == 322 && c(0) == 323) {
+    second(0, n);
+  } else if (c(1) == 11 && c(0) == 13) {
+    second(0, n);
+  } else if (c(2) == 1 && c(1) == 12 && c(0) == 13 && n >= 2) {
+    second(1, 2);
+  } else if (c(2) == 11 && c(1) == 12 && c(0) == 3 && n >= 1) {
+    second(0, 1);
+  }
+  s_.DrawWidth = 1;
+  if (c(0) >= 301 && n >= 1) {
+    Font(kGothic, 12, true, false);
+    if (up) {
+      Text(b[1].x, b[1].y + 1.3f * L + 0.75f * s, QStringLiteral("3"));
+    } else {
+      Text(b[1].x - 0.5f * s, b[1].y + 1.3f * L - 0.1f * s, QStringLiteral("3"));
+    }
+    Font(kMaestro, 22, false, false);
+  }
+  st_.beamLast = -1;
+}
+
+void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {
+  const float s = S();
+  const float hw = Maestro() ? 1.15f * s : 1.1f * s;
+  const float a = Maestro() ? 0.55f * s : 0.0f;
+  float left = x - hw + a;
+  float right = x + hw + a;
+  if (e.length == 96) {
+    left += Advance(e) * 0.35f;
+    right += Advance(e) * 0.35f;
+  }
+  if (y > T() + 4 * s) {
+    for (float ly = T() + 5 * s; ly <= y + kSlack; ly += s) Line(left, ly, right, ly);
+  }
+  if (y < T()) {
+    for (float ly = T() - s; ly >= y - kSlack; ly -= s) Line(left, ly, right, ly);
+  }
+}
+
+void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRaise) {
+  const QString sign = AccidentalToDraw(staff_, e.pitch);
+  if (sign.isEmpty()) return;
+  const float s = S();
+  if (Maestro()) {
+    Font(kMaestro, 22, false, false);
+    const float ax = e.length == 96 ? x + Advance(e) * 0.35f - 1.3f * s : x - 0.7f * s;
+    Text(ax, y + yRaise + 0.15f * s - 0.5f * s, sign == QStringLiteral("N") ? "n" : sign);
+    return;
+  }
+  const float xa = e.length == 96 ? x + Advance(e) * 0.35f - s : x - 0.8f * s;
+  if (sign == QStringLiteral("#")) {
+    Font(kMincho, 14, false, false);
+    for (int k = 0; k <= 30; k += 5) Text(xa + 0.2f * s - 1.5f * s, y + s + k, "＃");
+  } else if (sign == QStringLiteral("b")) {
+    Font(kMincho, 18, false, false);
+    for (int k = 0; k <= 30; k += 5) Text(xa - 1.5f * s, y + 1.8f * s + k, "♭");
+  } else {
+    Font(kMincho, 20, false, false);
+    for (int k = 0; k <= 50; k += 5) {
+      Text(xa + 0.2f * s - s, y + 2 * s + k, "」");
+      Text(xa + 0.2f * s - 1.4f * s, y + 0.5f * s + k, "「");
+    }
+  }
+  Font(kMincho, 20, true, true);
+}
+
+void ScoreDrawer::DrawDot(const Element& e, float y) {
+  if (e.length != 9 && e.length != 18 && e.length != 36 && e.length != 72) return;
+  const float s = S();
+  float dx = 1.5f * s;
+  float dy = 0;
+  if (!e.isRest) {
+    dx = Maestro() ? 2 * s : 1.3f * s;
+    dy = IsOnLine(staff_, e.pitch) ? -0.5f * s : 0.0f;
+  }
+  s_.DrawWidth = 3;
+  s_.Circle(e.x + dx, y + dy, 6, kBlack);
+  s_.DrawWidth = 1;
+}
+
+void ScoreDrawer::DrawTie(int length, float x1, float x2, float y) {
+  if (x1 > x2) std::swap(x1, x2);
+  if (x2 - x1 <= 0) return;  // two elements at one x: no arc between them
+  const float s = S();
+  const float r = (x2 - x1) / 2;
+  const float aspect = 2 * s / (x2 - x1);
+  if (y > staff_.StemThresholdY || length == 96) {
+    s_.Arc((x1 + x2) / 2, y + s, r, 0, 3.14f, kBlack, aspect);
+  } else {
+    s_.Arc((x1 + x2) / 2, y - s, r, 3.14f, 6.28f, kBlack, aspect);
+  }
+}
+
+void ScoreDrawer::DrawTempo(float x, float y, int tempo, const QString& suffix) {
+  const QString n = u' ' + QString::number(tempo);
+  if (Maestro()) {
+    graph_treat::SavedFont saved;
+    graph_treat::SaveFont(s_, saved);
+    Font(kMaestro, 26, false, false);
+    s_.FilledBox(x, y + 200, x + 3000, y - 400, s_.BackColor);
+    Text(x, y + 400, QStringLiteral("q"));
+    Font(kGothic, 16, false, false);
+    Text(x + 300, y, u'=' + n + QStringLiteral("  ") + suffix);
+    graph_treat::RestoreFont(s_, saved);
+  } else {
+    s_.FilledBox(x, y + 200, x + 3000, y - 400, s_.BackColor);
+    Font(kGothic, 16, false, false);
+    Text(x + 200, y, QStringLiteral("Tempo=") + n + QStringLiteral("  ") + suffix);
+  }
+}
+
+}  // namespace
+
+void DrawScore(ScoreContext& ctx) { ScoreDrawer(ctx).Draw(); }
+
+void DrawTempoLine(ScoreContext& ctx, float x, float y, int tempo, const QString& suffix) {
+  ScoreDrawer(ctx).DrawTempo(x, y, tempo, suffix);
+}
+
+void XorLine(draw::Surface& surface, float x1, float y1, float x2, float y2, draw::Colour colour,
+             const QString& mode) {
+  surface.DrawMode = draw::kCopyPen;
+  if (mode == QStringLiteral("BF")) {
+    surface.FilledBox(x1, y1, x2, y2, colour);
+  } else if (mode == QStringLiteral("B")) {
+    surface.Box(x1, y1, x2, y2, colour);
+  } else if (mode == QStringLiteral("X")) {
+    surface.DrawMode = draw::kXorPen;
+    surface.Line(x1, y1, x2, y2, colour);
+    surface.DrawMode = draw::kCopyPen;
+  } else {
+    surface.Line(x1, y1, x2, y2, colour);
+    surface.PSet(x2, y2, colour);
+  }
+}
+
+namespace {
+void CursorLine(ScoreContext& ctx, float x) {
+  const float s = ctx.staff.LineSpacing;
+  const float t = ctx.staff.StaffBottomY;
+  XorLine(ctx.surface, x, t - 2 * s, x, t + 6 * s, kCursorColour, QStringLiteral("X"));
+}
+}  // namespace
+
+void MoveCursor(ScoreContext& ctx, float x, bool first) {
+  if (ctx.cfg.ShowScore == 0) return;
+  if (!first) CursorLine(ctx, ctx.state.LastCursorX);
+  CursorLine(ctx, x);
+  ctx.state.LastCursorX = x;
+}
+
+void EraseCursor(ScoreContext& ctx) {
+  if (ctx.cfg.ShowScore == 0) return;
+  CursorLine(ctx, ctx.state.LastCursorX);
+}
+
+}  // namespace Scor_treat

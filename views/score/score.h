@@ -1,0 +1,70 @@
+// The score: the realised item as one line of music on the treble staff, with chord names,
+// bar lines, beams, tuplet digits, ties, dots, ledger lines and accidentals; drawn with the
+// MAESTRO symbol font when it is chosen, otherwise with plain drawn symbols. Also the tempo
+// line and the playback cursor.
+#pragma once
+
+#include "app/settings.h"
+#include "draw/paint.h"
+#include "draw/surface.h"
+#include "theory/phrase.h"
+#include "views/score/staff.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace Scor_treat {
+
+inline const QString kTooShort = QStringLiteral("　クリシェデータがありません！！　");
+inline constexpr draw::Colour kCursorColour = draw::Rgb(0, 255, 0);
+inline constexpr int kBeamSlots = 11;
+
+struct BeamEntry {
+  float x = 0, y = 0;
+  std::int16_t code = 0;
+};
+
+// Running state of one drawing, kept afterwards as the last element left it.
+struct ScoreState {
+  float UnitWidth = 0;
+  float PenX = 0;
+  std::int16_t AdvanceTotal = 0;
+  std::int16_t TickTotal = 0;
+  std::int16_t MaestroActive = 0;
+  std::array<BeamEntry, kBeamSlots> beam{};
+  int beamLast = -1;
+  float beamX0 = 0, beamY0 = 0;
+  float LastCursorX = 0;
+};
+
+// What the score draws with and on.
+struct ScoreContext {
+  ScoreState& state;
+  StaffLayout& staff;
+  draw::Surface& surface;
+  draw::Paint& paint;
+  const settings::CfgRecord& cfg;
+  Phrase& phrase;
+  // Shows or hides the clef picture Image1.
+  std::function<void(bool)> showClef;
+  // Shows "　クリシェデータがありません！！　".
+  settings::Reporter report;
+};
+
+// Draws the whole item over whatever the window shows; sets the phrase's NoteCursorX.
+void DrawScore(ScoreContext& ctx);
+
+// The tempo line: "Tempo= 120  suffix" (plain) or a quarter-note glyph and "= 120  suffix".
+void DrawTempoLine(ScoreContext& ctx, float x, float y, int tempo, const QString& suffix);
+
+// Line drawing in a mode: "BF" filled box, "B" box, "X" XOR line, otherwise a line and the
+// point at its end.
+void XorLine(draw::Surface& surface, float x1, float y1, float x2, float y2, draw::Colour colour,
+             const QString& mode);
+
+// The playback cursor, an XOR line over the staff at x; first draws without removing.
+void MoveCursor(ScoreContext& ctx, float x, bool first);
+void EraseCursor(ScoreContext& ctx);
+
+}  // namespace Scor_treat
