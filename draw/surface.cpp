@@ -209,7 +209,15 @@ void Surface::Circle(float x, float y, float radius, Colour colour, float aspect
   {
     Painter p(*this, colour);
     if (FillStyle == kSolidFill) p.setBrush(QColor(ToQRgb(FillColor)));
-    p.drawEllipse(QPointF(ToPixel(x, y)), std::lrint(r.x()), std::lrint(r.y()));
+    if (std::lrint(r.x()) == 0 && std::lrint(r.y()) == 0) {
+      // Smaller than a pixel: the pen alone leaves a dot of its width.
+      QPen pen = p.pen();
+      pen.setCapStyle(Qt::RoundCap);
+      p.setPen(pen);
+      p.drawPoint(ToPixel(x, y));
+    } else {
+      p.drawEllipse(QPointF(ToPixel(x, y)), std::lrint(r.x()), std::lrint(r.y()));
+    }
   }
   CurrentX = x;
   CurrentY = y;

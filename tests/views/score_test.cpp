@@ -1,0 +1,312 @@
+#include "views/score/score.h"
+
+#include "draw/graph_treat.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace Scor_treat;
+
+namespace {
+
+struct Note {
+  int pitch;
+  int length;
+  int rest = 0;
+  int tie = 0;
+};
+
+class Score : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    surface.Scale(0, 15800, 28800, 0);
+    graph_treat::SetFont(surface, "ＭＳ ゴシック", 20, false, false);
+    LayoutStaff(staff, 28800, 15800, 23000, 0);
+    BuildPitchTables(staff, cfg.Root);
+    cfg.ShowScore = -1;
+  }
+  void Draw(const std::vector<Note>& notes, int category = 3, bool maestro = false) {
+    cfg.Category = static_cast<std::int16_t>(category);
+    cfg.UseMaestroFont = maestro ? -1 : 0;
+    BuildPitchTables(staff, cfg.Root);
+    ClearPhrase(phrase);
+    for (const Note& n : notes) {
+      const int i = phrase.NoteCount++;
+      phrase.NotePitch[i] = static_cast<std::int16_t>(n.pitch);
+      phrase.NoteLength[i] = static_cast<std::int16_t>(n.length);
+      phrase.NoteIsRest[i] = static_cast<std::int16_t>(n.rest);
+      phrase.NoteTie[i] = static_cast<std::int16_t>(n.tie);
+    }
+    GroupNotes(phrase);
+    surface.Cls();
+    texts.clear();
+    surface.textLog = &texts;
+    ScoreContext ctx = Context();
+    DrawScore(ctx);
+    surface.textLog = nullptr;
+  }
+  ScoreContext Context() {
+    return ScoreContext{state, staff, surface, paint, cfg, phrase,
+                        [this](bool shown) { clefShown = shown; },
+                        [this](const QString& m) { messages << m; }};
+  }
+  float S() const { return staff.LineSpacing; }
+  float T() const { return staff.StaffBottomY; }
+  float X(int i) const { return phrase.NoteCursorX[i]; }
+  bool Black(float x, float y) const { return surface.Point(x, y) == draw::kBlack; }
+  int Count(const QString& text) const {
+    int n = 0;
+    for (const auto& t : texts) n += t.text == text;
+    return n;
+  }
+  const draw::Surface::TextCall* Find(const QString& text) const {
+    for (const auto& t : texts) {
+      if (t.text == text) return &t;
+    }
+    return nullptr;
+  }
+
+  draw::Surface surface{1920, 1053};
+  draw::Paint paint;
+  settings::CfgRecord cfg;
+  StaffLayout staff;
+  ScoreState state;
+  Phrase phrase;
+  std::vector<draw::Surface::TextCall> texts;
+  QStringList messages;
+  bool clefShown = false;
+};
+
+}  // namespace
+
+TEST_F(Score, StemDirectionAtTheThreshold) {
+  // Pitch 36 sits exactly on the threshold (T + 2.5s) and is low: stem up. Pitch 38: down.
+  Draw({{36, 24}, {38, 24}}, 0);
+  const float y36 = staff.PitchY[36];
+  const float y38 = staff.PitchY[38];
+  EXPECT_FLOAT_EQ(y36, staff.StemThresholdY);
+  EXPECT_TRUE(Black(X(0) + staff.StemOffset, y36 + 0.6f * staff.StemLength));
+  EXPECT_FALSE(Black(X(0) + staff.StemOffset, y36 - 0.6f * staff.StemLength));
+  EXPECT_TRUE(Black(X(1) - staff.StemOffset, y38 - 0.6f * staff.StemLength));
+  EXPECT_FALSE(Black(X(1) - staff.StemOffset, y38 + 0.6f * staff.StemLength));
+  EXPECT_TRUE(Black(X(0), y36));  // a filled head
+  EXPECT_TRUE(clefShown);
+}
+
+TEST_F(Score, ABeamedGroupReachingAboveTheThresholdTurnsAllStemsDown) {
+  Draw({{28, 12}, {29, 12}, {31, 12}, {41, 12}}, 0);
+  ASSERT_EQ(phrase.NoteGroup(0), 1);
+  const float y0 = staff.PitchY[28];
+  EXPECT_TRUE(Black(X(0) - 0.5f * S(), y0 - S()));
+  EXPECT_FALSE(Black(X(0) + 0.45f * S(), y0 + 1.5f * S()));
+  // Stems up when every note is low.
+  Draw({{28, 12}, {29, 12}, {31, 12}, {33, 12}}, 0);
+  EXPECT_TRUE(Black(X(0) + 0.45f * S(), y0 + 1.5f * S()));
+}
+
+TEST_F(Score, SecondBeams) {
+  struct Case {
+    std::vector<int> lengths;
+    bool between01, between12;
+  };
+  const Case cases[] = {
+      {{6, 6, 6, 6}, true, true},    // 11 12 12 13: the whole group
+      {{6, 6, 24}, true, false},     // 11 13: the pair
+      {{12, 6, 6}, false, true},     // 1 12 13: notes 1 to 2
+      {{6, 6, 12}, true, false},     // 11 12 3: notes 0 to 1
+      {{12, 12}, false, false},      // eighths: none
+  };
+  for (const Case& c : cases) {
+    std::vector<Note> notes;
+    for (int len : c.lengths) notes.push_back({28, len});
+    notes.push_back({28, 24});
+    Draw(notes, 0);
+    // All heads on one height: the main beam is level at y + 3.5s, the second one s lower.
+    const float second = staff.PitchY[28] + 3.5f * S() - S();
+    const float dx = 0.45f * S();
+    const float mid01 = (X(0) + X(1)) / 2 + dx;
+    const float mid12 = (X(1) + X(2)) / 2 + dx;
+    EXPECT_TRUE(Black(mid01, second + S()));  // the main beam
+    EXPECT_EQ(Black(mid01, second), c.between01) << ::testing::PrintToString(c.lengths);
+    if (c.lengths.size() > 2 && phrase.NoteGroup(2) != 0) {
+      EXPECT_EQ(Black(mid12, second), c.between12) << ::testing::PrintToString(c.lengths);
+    }
+  }
+}
+
+TEST_F(Score, TripletsGetTheirDigit) {
+  Draw({{28, 8}, {29, 8}, {31, 8}, {28, 24}}, 3);
+  ASSERT_EQ(phrase.NoteGroup(0), 311);
+  const auto* digit = Find("3");
+  ASSERT_NE(digit, nullptr);
+  EXPECT_EQ(digit->font, "ＭＳ ゴシック");
+  EXPECT_TRUE(digit->bold);
+  EXPECT_FLOAT_EQ(digit->x, X(1));
+  EXPECT_FLOAT_EQ(digit->y, staff.PitchY[29] + 1.3f * 3.5f * S() + 0.75f * S());
+}
+
+TEST_F(Score, LedgerLines) {
+  struct Case {
+    int pitch;
+    std::vector<float> lines;    // heights, in spaces from the bottom line, that get a line
+    std::vector<float> nolines;  // and that do not
+  };
+  const Case cases[] = {
+      {24, {-1}, {-2}},
+      {21, {-1, -2}, {-3}},
+      {45, {5}, {6}},
+      {28, {}, {-1}},
+  };
+  for (const Case& c : cases) {
+    Draw({{c.pitch, 24}, {c.pitch, 24}}, 0);
+    const float probeX = X(0) - 0.9f * S();
+    for (float k : c.lines) EXPECT_TRUE(Black(probeX, T() + k * S())) << c.pitch << " at " << k;
+    for (float k : c.nolines) EXPECT_FALSE(Black(probeX, T() + k * S())) << c.pitch << " at " << k;
+  }
+}
+
+TEST_F(Score, AccidentalsWithinABarAndAfterABarLine) {
+  cfg.Root = 2;
+  Draw({{25, 24}, {24, 24}, {25, 24}, {25, 24}, {25, 24}}, 3);
+  // C sharp, C natural, C sharp (the sign is needed again), C sharp (in force: nothing),
+  // and after the bar line C sharp shows its sign once more.
+  EXPECT_EQ(Count("＃"), 3 * 7);
+  EXPECT_EQ(Count("」"), 11);
+  EXPECT_EQ(Count("「"), 11);
+  const auto* natural = Find("」");
+  ASSERT_NE(natural, nullptr);
+  EXPECT_FLOAT_EQ(natural->x, X(1) - 0.8f * S() + 0.2f * S() - S());
+}
+
+TEST_F(Score, RestCursorsInBothRenderers) {
+  struct Case {
+    bool maestro;
+    int length;
+    float cursorAfterX;  // in spaces, or -1 for the whole-rest share of the advance
+  };
+  for (const Case c : {Case{false, 48, 1.75f}, Case{true, 48, 1.0f}, Case{false, 24, 0},
+                       Case{true, 24, 0.5f}}) {
+    Draw({{30, c.length, 1}, {28, 24}}, 0, c.maestro);
+    const float x0 = staff.StaffLeftX + 4 * S();
+    EXPECT_FLOAT_EQ(X(0), x0 + c.cursorAfterX * S()) << c.maestro << " " << c.length;
+  }
+  Draw({{30, 96, 1}, {28, 24}}, 0, false);
+  const float x0 = staff.StaffLeftX + 4 * S();
+  EXPECT_FLOAT_EQ(X(0), x0 + 10 * state.UnitWidth * 0.25f);
+  Draw({{30, 96, 1}, {28, 24}}, 0, true);
+  EXPECT_FLOAT_EQ(X(0), x0 + 10 * state.UnitWidth * 0.24f + 0.5f * S());
+  Draw({{28, 96}, {28, 24}}, 0, false);
+  EXPECT_FLOAT_EQ(X(0), x0 + 10 * state.UnitWidth * 0.35f);
+}
+
+TEST_F(Score, BarLinesOnlyForPhraseCategories) {
+  const std::vector<Note> quarters(8, Note{28, 24});
+  Draw(quarters, 0);
+  const float unit = state.UnitWidth;
+  EXPECT_FLOAT_EQ(X(4) - X(3), 5 * unit);
+  EXPECT_FALSE(Black(X(3) + 5 * unit, T() + 0.5f * S()));
+  Draw(quarters, 3);
+  const float barX = X(3) + 5 * state.UnitWidth;
+  EXPECT_FLOAT_EQ(X(4) - X(3), 5 * state.UnitWidth + 1.8f * state.UnitWidth);
+  EXPECT_TRUE(Black(barX, T() + 0.5f * S()));
+  Draw(quarters, 3, true);
+  EXPECT_FLOAT_EQ(X(4) - X(3), 5 * state.UnitWidth + 1.5f * state.UnitWidth);
+}
+
+TEST_F(Score, ChordNamesAndTies) {
+  ClearPhrase(phrase);
+  Draw({{28, 48}, {28, 48, 0, 1}}, 3);
+  phrase.NoteChord[0] = FixedText("Dm7", 10);
+  ScoreContext ctx = Context();
+  surface.textLog = &texts;
+  texts.clear();
+  DrawScore(ctx);
+  surface.textLog = nullptr;
+  const auto* name = Find("Dm7");
+  ASSERT_NE(name, nullptr);
+  EXPECT_FLOAT_EQ(name->y, T() + 10 * S());
+  EXPECT_EQ(name->size, 16);
+  EXPECT_TRUE(name->bold);
+  // The tie: an arc below the low heads, one space under them, between the two cursors.
+  const float mid = (X(0) + X(1)) / 2;
+  EXPECT_TRUE(Black(mid, staff.PitchY[28] - 2 * S()) || Black(mid, staff.PitchY[28] - 2 * S() + 15));
+}
+
+TEST_F(Score, TheSymbolFontRendererPicksItsGlyphs) {
+  Draw({{28, 24}, {40, 24}, {28, 12}, {29, 12}, {30, 24, 1}, {36, 48}}, 0, true);
+  EXPECT_FALSE(clefShown);
+  const auto* clef = Find("&");
+  ASSERT_NE(clef, nullptr);
+  EXPECT_EQ(clef->font, "MAESTRO");
+  EXPECT_FLOAT_EQ(clef->y, T() + 6.4f * S());
+  const auto* low = Find("q");
+  ASSERT_NE(low, nullptr);
+  EXPECT_FLOAT_EQ(low->x, staff.StaffLeftX + 4 * S() + 0.06f * S());
+  EXPECT_FLOAT_EQ(low->y, staff.PitchY[28] + 4.8f * S() + 60);
+  EXPECT_EQ(low->size, 28);
+  EXPECT_NE(Find("Q"), nullptr);                    // the high quarter: stem down
+  EXPECT_EQ(Count(QString(QChar(207))), 2);         // beamed heads
+  EXPECT_NE(Find(QString(QChar(206))), nullptr);    // the quarter rest
+  const auto* half = Find("h");
+  ASSERT_NE(half, nullptr);
+  EXPECT_FLOAT_EQ(half->y, staff.PitchY[36] + 4.8f * S() + 60 + 7);
+  EXPECT_FLOAT_EQ(X(0), staff.StaffLeftX + 4 * S() + 0.5f * S());
+}
+
+TEST_F(Score, SymbolFontAccidentals) {
+  cfg.Root = 2;
+  Draw({{25, 24}, {24, 24}}, 3, true);
+  const auto* sharp = Find("#");
+  ASSERT_NE(sharp, nullptr);
+  EXPECT_FLOAT_EQ(sharp->x, X(0) - 0.5f * S() - 0.7f * S());
+  EXPECT_FLOAT_EQ(sharp->y, staff.PitchY[25] + 4.8f * S() + 0.15f * S() - 0.5f * S());
+  EXPECT_NE(Find("n"), nullptr);
+}
+
+TEST_F(Score, TooShortItemsAreReportedAndNotDrawn) {
+  Draw({{28, 24}}, 0);
+  EXPECT_EQ(messages, QStringList{"　クリシェデータがありません！！　"});
+  EXPECT_FALSE(Black(staff.StaffLeftX + 100, T()));  // not even the staff
+}
+
+TEST_F(Score, UnsettledItemsDrawWithoutLeavingTheTables) {
+  // Lengths outside the advance table (total 0), pitches outside 0..100, and a beam group
+  // longer than the buffer.
+  Draw({{28, 5}, {28, 7}}, 0);
+  EXPECT_TRUE(messages.isEmpty());
+  EXPECT_TRUE(Black(staff.StaffLeftX + 100, T()));  // the staff is there
+  Draw({{-40, 24}, {130, 24}, {28, 24}}, 0);
+  ClearPhrase(phrase);
+  phrase.NoteCount = 14;
+  for (int i = 0; i < 14; ++i) {
+    phrase.NotePitch[i] = 28;
+    phrase.NoteLength[i] = 12;
+    phrase.NoteGroup(i) = static_cast<std::int16_t>(i == 0 ? 1 : i == 13 ? 3 : 2);
+  }
+  ScoreContext ctx = Context();
+  DrawScore(ctx);
+  EXPECT_EQ(state.beamLast, -1);
+}
+
+TEST_F(Score, CursorAndTempoLine) {
+  Draw({{28, 24}, {29, 24}}, 0);
+  const QImage drawn = surface.Image();
+  ScoreContext ctx = Context();
+  MoveCursor(ctx, X(0), true);
+  EXPECT_NE(surface.Image(), drawn);
+  MoveCursor(ctx, X(1), false);
+  EraseCursor(ctx);
+  EXPECT_EQ(surface.Image(), drawn);
+  cfg.ShowScore = 0;
+  MoveCursor(ctx, X(0), true);
+  EXPECT_EQ(surface.Image(), drawn);
+
+  texts.clear();
+  surface.textLog = &texts;
+  DrawTempoLine(ctx, 1000, 12000, 120, "");
+  surface.textLog = nullptr;
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, "Tempo= 120  ");
+  EXPECT_FLOAT_EQ(texts[0].x, 1200);
+}
