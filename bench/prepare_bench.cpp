@@ -42,6 +42,49 @@ void BM_Prepair4PLAY(benchmark::State& state) {
 }
 BENCHMARK(BM_Prepair4PLAY)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
+// DrawScore alone, for the longest phrase of the shipped phrase books, in both renderers.
+void BM_DrawScoreLongestPhrase(benchmark::State& state) {
+  QTemporaryDir dir;
+  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"}) {
+    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
+  }
+  QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/cfg.inf"), dir.filePath("cfg.inf"));
+  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
+  settings::CfgRecord cfg;
+  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  // Find the longest phrase.
+  int bestCategory = 3, bestItem = 0, bestCount = 0;
+  for (int category = 3; category <= 5; ++category) {
+    file_Treat::MaterialLists lists;
+    QString error;
+    const int count = file_Treat::LoadCategory(lists, dir.path(), category, &error);
+    for (int item = 0; item < count; ++item) {
+      int lines = 0;
+      while (lines < file_Treat::kPhraseLineSlots && !(*lists.PhraseLine)[item][lines].isEmpty()) {
+        ++lines;
+      }
+      if (lines > bestCount) bestCategory = category, bestItem = item, bestCount = lines;
+    }
+  }
+  cfg.Category = static_cast<std::int16_t>(bestCategory);
+  cfg.LastItem[bestCategory] = static_cast<std::int16_t>(bestItem);
+  RunState run;
+  kihon::VirtualClock clock;
+  kihon::Waits waits(clock, run.StopRequested);
+  sound::CaptureMidiOut out;
+  frmMain window(cfg, run, waits, out, dir.path());
+  window.confirm = [](const QString&) { return true; };
+  window.Start();
+  cfg.UseMaestroFont = static_cast<std::int16_t>(state.range(0) ? -1 : 0);
+  for (auto _ : state) {
+    Scor_treat::ScoreContext score = window.ScoreContext();
+    Scor_treat::DrawScore(score);
+  }
+  state.counters["notes"] = window.phrase().NoteCount;
+  window.close();
+}
+BENCHMARK(BM_DrawScoreLongestPhrase)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
