@@ -75,7 +75,8 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
       waits_(waits),
       appDir_(appDir),
       midiOut_(midiOut),
-      midi_(cfg, midiOut) {
+      midi_(cfg, midiOut),
+      sequencer_(cfg, state, phrase_, midi_, waits, *this) {
   setWindowTitle(kProgramName);
   view_ = new SurfaceWidget(surface_, this);
   setCentralWidget(view_);
@@ -298,6 +299,22 @@ void frmMain::ConnectHandlers() {
   connect(Command17, &QPushButton::clicked, Frame4, &QWidget::hide);
   connect(Command3, &QPushButton::clicked, this, &frmMain::KeyUp);
   connect(Command4, &QPushButton::clicked, this, &frmMain::KeyDown);
+  connect(Command2, &QPushButton::clicked, this, &frmMain::PlayOnce);
+  connect(Command5, &QPushButton::clicked, this, &frmMain::StartContinuous);
+  connect(Command9, &QPushButton::clicked, this, &frmMain::Stop);
+  connect(Command7, &QPushButton::clicked, this, &frmMain::Metronome);
+  for (int i = 0; i < 5; ++i) {
+    connect(Command12[i], &QPushButton::clicked, this, [this, i] { StaffPosition(i); });
+  }
+  // Reference tones while the buttons are held: B flat, and an A a semitone below it.
+  connect(Command6, &QPushButton::pressed, this,
+          [this] { midi_.NoteOnConcert(midi1::kReferenceChannel, 34, 127); });
+  connect(Command8, &QPushButton::pressed, this,
+          [this] { midi_.NoteOnConcert(midi1::kReferenceChannel, 33, 127); });
+  for (QPushButton* b : {Command6, Command8}) {
+    connect(b, &QPushButton::released, this,
+            [this] { midi_.AllNotesOff(midi1::kReferenceChannel); });
+  }
   connect(Command1, &QPushButton::clicked, this, &QWidget::close);
   connect(mnu_file_end, &QAction::triggered, this, &QWidget::close);
 }
@@ -334,9 +351,125 @@ void frmMain::Start() {
   Prepair4PLAY(false);
 }
 
+void frmMain::MakeSound_Bot_show(bool IsSoundOn) {
+  for (QWidget* w : std::initializer_list<QWidget*>{Command1, Command2, Command3, Command4, Command5,
+                                                     Command6, Command7, Command8, Combo1, Combo2,
+                                                     Combo3, Combo4}) {
+    w->setEnabled(!IsSoundOn);
+  }
+  Command9->setEnabled(IsSoundOn);
+  if (IsSoundOn) {
+    state_.SavedTempo = cfg_.Tempo;
+    Command9->setFocus();
+  } else {
+    cfg_.Tempo = state_.SavedTempo;
+    Command5->setFocus();
+  }
+}
+
+void frmMain::RedrawViews() {
+  if (cfg_.ShowScore != 0) {
+    Scor_treat::ScoreContext score = ScoreContext();
+    Scor_treat::DrawScore(score);
+  }
+  if (cfg_.ShowDiagram != 0) {
+    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, lists_, phrase_);
+  }
+  if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
+  KB_Treat::ComputeEntryMarks(keyboard_, cfg_, phrase_);
+  KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+}
+
+void frmMain::PlayOnce() {
+  sequencer_.ContinuousPlay = 0;
+  waits_.WaitUntil(-100);
+  Command1->setEnabled(false);
+  Command2->setEnabled(false);
+  sequencer_.BuildStepGrid();
+  sequencer_.PlayPass();
+  RedrawViews();
+  Command1->setEnabled(true);
+  Command2->setEnabled(true);
+}
+
+void frmMain::StartContinuous() {
+  static constexpr int kProgressionStep[] = {1, -1, 5, 0};
+  sequencer_.PlayItem(kProgressionStep[std::clamp<int>(cfg_.ProgressionMode, 0, 3)]);
+}
+
+void frmMain::Stop() {
+  sequencer_.ContinuousPlay = 0;
+  state_.StopRequested = -1;
+  MakeSound_Bot_show(false);
+  Label7->hide();
+  KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+}
+
+void frmMain::Metronome() {
+  MakeSound_Bot_show(true);
+  state_.StopRequested = 0;
+  sequencer_.ContinuousPlay = 0;
+  waits_.WaitUntil(-100);
+  sequencer_.CountIn();
+  if (state_.StopRequested != 0) return;
+  midi_.DrumClick();
+  for (;;) {
+    // Read afresh every beat, so that a tempo change applies from the next beat.
+    const int interval = Sound_Treat::BeatMs(cfg_.Tempo);
+    if (waits_.WaitUntil(static_cast<std::int16_t>(std::min(interval, 32767))) == -1) break;
+    midi_.DrumClick();
+  }
+  MakeSound_Bot_show(false);
+}
+
+void frmMain::StaffPosition(int button) {
+  static constexpr float kMove[] = {10, 1, -1, -10};
+  if (button == 4) {
+    cfg_.StaffOffset = 0;
+  } else {
+    cfg_.StaffOffset += kMove[std::clamp(button, 0, 3)];
+  }
+  surface_.Cls();
+  Scor_treat::LayoutStaff(staff_, width_, height_, Frame2Left(), cfg_.StaffOffset);
+  PlaceClef();
+  if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
+  RedrawViews();
+}
+
+void frmMain::PrepareForKey() { Prepair4PLAY(true); }
+
+void frmMain::ShowTempo(int tempo, const QString& text) {
+  Scor_treat::ScoreContext score = ScoreContext();
+  Scor_treat::DrawTempoLine(score, circle_.CircleCentreX + 1.5f * circle_.CircleRadius,
+                            circle_.CircleCentreY - 0.5f * circle_.CircleRadius, tempo, text);
+}
+
+void frmMain::MoveCursor(float x, bool first) {
+  Scor_treat::ScoreContext score = ScoreContext();
+  Scor_treat::MoveCursor(score, x, first);
+}
+
+void frmMain::HighlightStep(float x, float y, const QString& degree, bool first) {
+  YEN_treat::HighlightStep(circle_, surface_, paint_, cfg_, x, y, degree, first);
+}
+
+void frmMain::HighlightStepKey(int melodyPitch) {
+  KB_Treat::HighlightStepKey(keyboard_, surface_, cfg_, melodyPitch);
+}
+
+void frmMain::EraseCursor() {
+  Scor_treat::ScoreContext score = ScoreContext();
+  Scor_treat::EraseCursor(score);
+}
+
+void frmMain::EndHighlight() { YEN_treat::EndHighlight(circle_, surface_, paint_, cfg_); }
+
+void frmMain::EndKeyHighlight() { KB_Treat::EndKeyHighlight(keyboard_, surface_, cfg_); }
+
 void frmMain::DetectMaestroFont() {
   graph_treat::SetFont(surface_, QStringLiteral("MAESTRO"), 26, false, false);
   MaestroActive_ = surface_.FontName().toUpper() == QStringLiteral("MAESTRO") ? -1 : 0;
+  score_.MaestroActive = MaestroActive_;
   if (MaestroActive_) {
     mnu_settei_use_maestroF->setEnabled(true);
     mmu_setting_gosen->setEnabled(true);
@@ -520,16 +653,7 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   // A freshly realised phrase takes its key from its last chord: name that key.
   if (cfg_.Root != rootBefore) SetTitle(ItemTitle(item, cfg_.Root));
 
-  if (cfg_.ShowScore != 0) {
-    Scor_treat::ScoreContext score = ScoreContext();
-    Scor_treat::DrawScore(score);
-  }
-  if (cfg_.ShowDiagram != 0) {
-    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, lists_, phrase_);
-  }
-  if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
-  KB_Treat::ComputeEntryMarks(keyboard_, cfg_, phrase_);
-  KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+  RedrawViews();
 }
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {
@@ -593,6 +717,24 @@ void frmMain::KeyRelease() {
 
 bool frmMain::HandleShortcut(int key) {
   switch (key) {
+    case Qt::Key_Space:
+      if (Command5->isEnabled()) {
+        StartContinuous();
+        return true;
+      }
+      if (Command9->isEnabled()) {
+        Stop();
+        return true;
+      }
+      return false;
+    case Qt::Key_M:
+      if (!Command7->isEnabled()) return false;
+      Metronome();
+      return true;
+    case Qt::Key_S:
+      if (!Command2->isEnabled()) return false;
+      PlayOnce();
+      return true;
     case Qt::Key_P:
       if (!Command3->isEnabled()) return false;
       KeyUp();

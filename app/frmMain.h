@@ -8,6 +8,7 @@
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "material/file_Treat.h"
+#include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
 #include "theory/phrase.h"
 #include "views/circle/circle.h"
@@ -31,7 +32,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   Q_OBJECT
  public:
   // The window works on the program's one settings record and run-time state; the
@@ -57,6 +58,15 @@ class frmMain : public QMainWindow {
   // A mouse press or release on the drawing surface, in window units.
   void KeyOrCircle(float x, float y);
   void KeyRelease();
+
+  // Transport.
+  void MakeSound_Bot_show(bool IsSoundOn) override;
+  void PlayOnce();
+  void StartContinuous();
+  void Stop();
+  void Metronome();
+  void StaffPosition(int button);
+  Sound_Treat::Sequencer& sequencer() { return sequencer_; }
 
   const Phrase& phrase() const { return phrase_; }
   const file_Treat::MaterialLists& lists() const { return lists_; }
@@ -157,6 +167,16 @@ class frmMain : public QMainWindow {
   void PlaceEntryChecks();
   void ShowTempo(int value);
   bool HandleShortcut(int key);
+  void RedrawViews();
+  // What the sequencer asks of the window.
+  void PrepareForKey() override;
+  void ShowTempo(int tempo, const QString& text) override;
+  void MoveCursor(float x, bool first) override;
+  void HighlightStep(float x, float y, const QString& degree, bool first) override;
+  void HighlightStepKey(int melodyPitch) override;
+  void EraseCursor() override;
+  void EndHighlight() override;
+  void EndKeyHighlight() override;
   QString ItemTitle(int pat, int root) const;
   YEN_treat::CircleFrame CircleFrame() const;
   void PlaceClef();
@@ -176,6 +196,7 @@ class frmMain : public QMainWindow {
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;
   YEN_treat::CircleState circle_;
+  Sound_Treat::Sequencer sequencer_;
   float width_ = 0;
   float height_ = 0;
   std::int16_t MaestroActive_ = 0;

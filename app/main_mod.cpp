@@ -6,13 +6,20 @@
 #include "app/runstate.h"
 #include "app/settings.h"
 #include "draw/surface.h"
+#include "sound/auto_out.h"
+#include "sound/fluidsynth_out.h"
 #include "sound/midi_out.h"
+#include "sound/rtmidi_out.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTextStream>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -54,9 +61,19 @@ int main(int argc, char* argv[]) {
   };
   settings::LoadSettings(cfg, appdir::PathOf(appDir, appdir::kSettingsFileName), report);
 
-  // Silent until the sound backends arrive: messages are only recorded.
-  static sound::CaptureMidiOut midiOut;
+  // Sound: the embedded synthesiser, else a system MIDI port.
+  std::vector<std::unique_ptr<sound::MidiOut>> outputs;
+  outputs.push_back(std::make_unique<sound::FluidSynthMidiOut>(
+      sound::FindSoundFont(QCoreApplication::applicationDirPath())));
+  outputs.push_back(std::make_unique<sound::RtMidiPortOut>());
+  static sound::FirstThatOpens midiOut(std::move(outputs));
   frmMain window(cfg, state, waits, midiOut, appDir);
   window.Start();
+  if (const auto* synth = dynamic_cast<const sound::FluidSynthMidiOut*>(midiOut.opened())) {
+    QTextStream(stderr) << "VORMINA: sound through " << synth->Name() << ", output buffer "
+                        << synth->BufferLatencyMs() << " ms\n";
+  } else if (midiOut.opened()) {
+    QTextStream(stderr) << "VORMINA: sound through " << midiOut.Name() << "\n";
+  }
   return QApplication::exec();
 }

@@ -2,6 +2,8 @@
 #include "app/appdir.h"
 #include "app/settings.h"
 #include "material/file_Treat.h"
+#include "sound/fluidsynth_out.h"
+#include "sound/offline.h"
 #include "theory/phrase.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,8 @@ const char* const kUsage =
     "  vormina-cli settings [--dir DIR]\n"
     "  vormina-cli items [--dir DIR] --category C\n"
     "  vormina-cli realise [--dir DIR] --category C --item I --key K [--then-key K2]\n"
+    "  vormina-cli events  [--dir DIR] --category C --item I --key K\n"
+    "  vormina-cli render  [--dir DIR] --category C --item I --key K --out FILE.wav [--midi FILE.mid]\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
     "keys 0..11.\n";
 
@@ -165,35 +169,33 @@ QString PhraseJson(const Phrase& phrase, int root) {
       .ToString();
 }
 
-int PrintRealisation(const QStringList& args) {
-  Options options;
+// The item of the arguments, loaded and selected in cfg as the program would have it.
+struct Selection {
+  settings::CfgRecord cfg;
+  file_Treat::MaterialLists lists;
+  QString dir;
+};
+
+// Parses --category, --item and --key (and the extra options named), loads the settings and
+// the category's material. Returns the exit code on failure, or -1.
+int Select(const QStringList& args, const QStringList& extra, Options& options, Selection& sel) {
   QString problem;
-  if (!options.Parse(args,
-                     {QStringLiteral("--dir"), QStringLiteral("--category"),
-                      QStringLiteral("--item"), QStringLiteral("--key"),
-                      QStringLiteral("--then-key")},
-                     problem)) {
-    return Usage(problem);
-  }
+  QStringList known = {QStringLiteral("--dir"), QStringLiteral("--category"),
+                       QStringLiteral("--item"), QStringLiteral("--key")};
+  known << extra;
+  if (!options.Parse(args, known, problem)) return Usage(problem);
   const std::optional<int> category = options.Number(QStringLiteral("--category"), 0, 5, problem);
   if (!category) return Usage(problem);
-  const int lastItem = *category <= 2 ? file_Treat::kMaxListItems - 1 : file_Treat::kPhraseSlots - 1;
+  const int lastItem =
+      *category <= 2 ? file_Treat::kMaxListItems - 1 : file_Treat::kPhraseSlots - 1;
   const std::optional<int> item = options.Number(QStringLiteral("--item"), 0, lastItem, problem);
   if (!item) return Usage(problem);
   const std::optional<int> key = options.Number(QStringLiteral("--key"), 0, 11, problem);
   if (!key) return Usage(problem);
-  std::optional<int> thenKey;
-  if (options.Has(QStringLiteral("--then-key"))) {
-    thenKey = options.Number(QStringLiteral("--then-key"), 0, 11, problem);
-    if (!thenKey) return Usage(problem);
-  }
-
-  const QString dir = Directory(options);
-  settings::CfgRecord cfg;
-  if (!LoadSettingsOf(dir, cfg)) return 1;
-  file_Treat::MaterialLists lists;
+  sel.dir = Directory(options);
+  if (!LoadSettingsOf(sel.dir, sel.cfg)) return 1;
   QString loadError;
-  const int count = file_Treat::LoadCategory(lists, dir, *category, &loadError);
+  const int count = file_Treat::LoadCategory(sel.lists, sel.dir, *category, &loadError);
   if (!loadError.isEmpty()) {
     QTextStream(stderr) << "vormina-cli: " << loadError << '\n';
     return 1;
@@ -201,13 +203,36 @@ int PrintRealisation(const QStringList& args) {
   if (*item >= count) {
     return Usage(QStringLiteral("category %1 has %2 items").arg(*category).arg(count));
   }
+  sel.cfg.Category = static_cast<std::int16_t>(*category);
+  sel.cfg.LastItem[*category] = static_cast<std::int16_t>(*item);
+  sel.cfg.Root = static_cast<std::int16_t>(*key);
+  return -1;
+}
 
-  cfg.Category = static_cast<std::int16_t>(*category);
-  cfg.LastItem[*category] = static_cast<std::int16_t>(*item);
-  cfg.Root = static_cast<std::int16_t>(*key);
+// The play-once pass of the selected item, as the program plays it after starting.
+offline::PassResult Pass(Selection& sel) {
+  settings::ApplyStartupTempo(sel.cfg);
+  offline::PassResult pass = offline::PlayOnce(sel.cfg, sel.lists);
+  if (!pass.error.isEmpty()) QTextStream(stderr) << "vormina-cli: " << pass.error << '\n';
+  return pass;
+}
+
+int PrintRealisation(const QStringList& args) {
+  Options options;
+  Selection sel;
+  if (const int code = Select(args, {QStringLiteral("--then-key")}, options, sel); code >= 0) {
+    return code;
+  }
+  QString problem;
+  std::optional<int> thenKey;
+  if (options.Has(QStringLiteral("--then-key"))) {
+    thenKey = options.Number(QStringLiteral("--then-key"), 0, 11, problem);
+    if (!thenKey) return Usage(problem);
+  }
+  settings::CfgRecord& cfg = sel.cfg;
   Phrase phrase;
   QString realiseError;
-  RealiseContext ctx{cfg, lists, phrase, nullptr,
+  RealiseContext ctx{cfg, sel.lists, phrase, nullptr,
                      [&realiseError](const QString& message) { realiseError = message; }};
   std::int16_t previousRoot = 0;
   RealiseItem(ctx, false, previousRoot);
@@ -229,6 +254,49 @@ int PrintRealisation(const QStringList& args) {
   return 0;
 }
 
+int PrintEvents(const QStringList& args) {
+  Options options;
+  Selection sel;
+  if (const int code = Select(args, {}, options, sel); code >= 0) return code;
+  const offline::PassResult pass = Pass(sel);
+  QTextStream out(stdout);
+  for (const auto& [ms, message] : pass.messages) {
+    out << ms << ' ' << QStringLiteral("%1").arg(message, 8, 16, QChar(u'0')).toUpper() << '\n';
+  }
+  return pass.error.isEmpty() ? 0 : 1;
+}
+
+int Render(const QStringList& args) {
+  Options options;
+  Selection sel;
+  if (const int code =
+          Select(args, {QStringLiteral("--out"), QStringLiteral("--midi")}, options, sel);
+      code >= 0) {
+    return code;
+  }
+  const QString wav = options.Text(QStringLiteral("--out"), QString());
+  if (wav.isEmpty()) return Usage(QStringLiteral("--out is required"));
+  const offline::PassResult pass = Pass(sel);
+  if (!pass.error.isEmpty()) return 1;
+  std::vector<std::int16_t> samples;
+  QString error;
+  const QString soundFont = sound::FindSoundFont(QCoreApplication::applicationDirPath());
+  if (!sound::RenderOffline(soundFont, pass.messages, 1000, samples, error)) {
+    QTextStream(stderr) << "vormina-cli: " << error << '\n';
+    return 1;
+  }
+  if (!offline::WriteWav(wav, samples, sound::kRenderRate)) {
+    QTextStream(stderr) << "vormina-cli: cannot write " << wav << '\n';
+    return 1;
+  }
+  const QString midi = options.Text(QStringLiteral("--midi"), QString());
+  if (!midi.isEmpty() && !offline::WriteMidiFile(midi, pass.messages)) {
+    QTextStream(stderr) << "vormina-cli: cannot write " << midi << '\n';
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -241,5 +309,7 @@ int main(int argc, char* argv[]) {
   if (command == QStringLiteral("settings")) return PrintSettings(args.mid(1));
   if (command == QStringLiteral("items")) return PrintItems(args.mid(1));
   if (command == QStringLiteral("realise")) return PrintRealisation(args.mid(1));
+  if (command == QStringLiteral("events")) return PrintEvents(args.mid(1));
+  if (command == QStringLiteral("render")) return Render(args.mid(1));
   return Usage(QStringLiteral("unknown command %1").arg(command));
 }

@@ -10,6 +10,7 @@ packages=(
   libfluidsynth-dev librtmidi-dev timgm6mb-soundfont
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
+  aubio-tools
 )
 
 missing=()

@@ -1,0 +1,210 @@
+#include "sound/Sound_Treat.h"
+
+#include "theory/MusicMethod_Treat.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Sound_Treat {
+namespace {
+
+// The highest tempo the program plays (the tempo control's upper end).
+constexpr int kMaxTempo = 300;
+
+std::int16_t ToInt16(int v) { return static_cast<std::int16_t>(std::clamp(v, -32768, 32767)); }
+
+}  // namespace
+
+int Nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+int BeatMs(int tempo) { return Nearest(60000.0 / std::max(tempo, 1)); }
+
+Sequencer::Sequencer(settings::CfgRecord& cfg, RunState& state, Phrase& phrase, midi1::Midi& midi,
+                     kihon::Waits& waits, SequencerHost& host)
+    : cfg_(cfg),
+      state_(state),
+      phrase_(phrase),
+      midi_(midi),
+      waits_(waits),
+      host_(host),
+      grid_(std::make_unique<StepGrid>()) {}
+
+int Sequencer::TempoStep() const {
+  if (cfg_.SpeedUpOn != 1 || cfg_.RepeatCount <= 1) return 0;
+  // Computed in 32 bits: Tempo x SpeedUpPercent does not fit 16 bits for large percents.
+  const int percentOfTempo = Nearest(cfg_.Tempo * cfg_.SpeedUpPercent / 100.0);
+  return Nearest(static_cast<double>(percentOfTempo) / (cfg_.RepeatCount - 1));
+}
+
+void Sequencer::PlayItem(int interval) {
+  state_.StopRequested = 0;
+  ContinuousPlay = -1;
+  state_.SavedTempo = cfg_.Tempo;
+  const int step = TempoStep();
+  const auto passText = [this](int pass) {
+    return cfg_.RepeatOn == 1 ? QStringLiteral("%1/%2").arg(pass).arg(cfg_.RepeatCount)
+                              : QString();
+  };
+  host_.ShowTempo(cfg_.Tempo, passText(1));
+  host_.MakeSound_Bot_show(true);
+  waits_.WaitUntil(-100);
+  CountIn();
+  if (state_.StopRequested != 0) return;
+  for (;;) {
+    cfg_.Tempo = state_.SavedTempo;
+    host_.PrepareForKey();
+    BuildStepGrid();
+    const int passes = std::max<int>(cfg_.RepeatCount, 1);
+    for (int pass = 1; pass <= passes; ++pass) {
+      host_.ShowTempo(cfg_.Tempo, passText(pass));
+      PlayPass();
+      if (cfg_.RepeatOn == 1) {
+        if (cfg_.Category < 3) PassPause();
+        if (state_.StopRequested != 0) return;
+        cfg_.Tempo = ToInt16(std::clamp(cfg_.Tempo + step, 1, kMaxTempo));
+      } else {
+        host_.MakeSound_Bot_show(false);
+        return;
+      }
+    }
+    cfg_.Root = static_cast<std::int16_t>(MusicMethod_Treat::PitchClass(cfg_.Root + interval));
+  }
+}
+
+void Sequencer::BuildStepGrid() {
+  StepGrid& g = *grid_;
+  for (auto& row : g.rows) row.fill(kNoEvent);
+  g.StepHold.fill(0);
+  for (QString& c : g.StepChord) c.clear();
+  int pos = 0;
+  const int count = std::clamp<int>(phrase_.NoteCount, 0, kNoteSlots);
+  // The last step holds the closing silence, so notes start below it; a longer item is
+  // played up to the grid's end.
+  const int lastStart = kGridSteps - 2;
+  for (int j = 0; j < count && pos <= lastStart; ++j) {
+    if (phrase_.NoteIsRest[j] == 1) {
+      g.rows[0][pos] = kSilence;
+    } else if (phrase_.NoteTie[j] == 1) {
+      g.StepHold[pos] = 1;
+      g.rows[0][pos] = kSilence;
+    } else {
+      g.rows[0][pos] = phrase_.NotePitch[j];
+    }
+    QString& chord = phrase_.NoteChord[j];
+    chord.replace(QChar(u'\0'), QChar(u' '));
+    const QString symbol = chord.trimmed();
+    if (!symbol.isEmpty()) g.StepChord[pos] = symbol;
+    g.EventCursorX[pos] = phrase_.NoteCursorX[j];
+    g.StepCircleX[pos] = phrase_.NoteCircleX[j];
+    g.StepCircleY[pos] = phrase_.NoteCircleY[j];
+    g.StepDegree[pos] = phrase_.NoteDegree[j];
+    pos = std::min(pos + std::max<int>(phrase_.NoteLength[j], 0), kGridSteps - 1);
+  }
+  g.rows[0][pos] = kSilence;
+  g.EndStep = static_cast<std::int16_t>(pos);
+  AddAccompaniment();
+}
+
+void Sequencer::AddAccompaniment() {
+  if (cfg_.AccompOn != 1 || cfg_.Category == 0) return;
+  StepGrid& g = *grid_;
+  std::array<std::int16_t, 7> voicing{};
+  // Nothing is voiced before the item's first chord symbol: accompaniment and bass wait.
+  bool voiced = false;
+  for (int s = 0; s <= g.EndStep && s < kGridSteps; s += 8) {
+    const bool strike = !g.StepChord[s].isEmpty() || s % 48 == 0;
+    if (!g.StepChord[s].isEmpty()) {
+      MusicMethod_Treat::VoiceChord(g.StepChord[s], voicing);
+      voiced = true;
+    }
+    if (!voiced) continue;
+    if (strike) {
+      for (int r = 0; r < 4; ++r) g.rows[1 + r][s] = ToInt16(voicing[r] + 12);
+    }
+    if (s % 48 == 0) g.rows[5][s] = voicing[5];
+    if (s % 48 == 24) g.rows[5][s] = voicing[6];
+  }
+}
+
+void Sequencer::PlayPass() {
+  const StepGrid& g = *grid_;
+  const int beat = BeatMs(cfg_.Tempo);
+  state_.StopRequested = 0;
+  const int tick = Nearest(beat / 8.0 / 3.0);
+  static constexpr double kLong[] = {1.2, 1.4, 1.6};
+  static constexpr double kShort[] = {0.8, 0.6, 0.4};
+  const int level = cfg_.SwingLevel == 0 || cfg_.SwingLevel == 2 ? cfg_.SwingLevel : 1;
+  const int swingLong = Nearest(tick * kLong[level]);
+  const int swingShort = Nearest(tick * kShort[level]);
+
+  host_.MoveCursor(g.EventCursorX[0], true);
+  host_.HighlightStep(g.StepCircleX[0], g.StepCircleY[0], g.StepDegree[0], true);
+  host_.HighlightStepKey(g.rows[0][0]);
+  for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
+    midi_.AllNotesOff(channel);
+  }
+  int stepLength = tick;
+  for (int t = 0; t < g.EndStep; ++t) {
+    if (cfg_.ClickOn == 1 && t % 24 == 0) midi_.DrumClick();
+    if (cfg_.SwingOn == 1) {
+      if (t % 24 == 0) stepLength = swingLong;
+      if (t % 24 == 12) stepLength = swingShort;
+    } else {
+      stepLength = tick;
+    }
+    bool melodyEvent = false;
+    for (int row = 0; row <= 5; ++row) {
+      const int v = g.rows[row][t];
+      if (v < -99) continue;
+      if (t > 0 && g.StepHold[t] != 1) {
+        if (row == 0) midi_.AllNotesOff(midi1::kMelodyChannel);
+        if (row == 1) midi_.AllNotesOff(midi1::kAccompChannel);
+        if (row == 5) midi_.AllNotesOff(midi1::kBassChannel);
+      }
+      if (v > 0) {
+        if (row == 0) {
+          if (cfg_.MelodyOn == 1) midi_.NoteOn(midi1::kMelodyChannel, v, cfg_.MelodyVolume);
+        } else if (row <= 4) {
+          midi_.NoteOn(midi1::kAccompChannel, v, cfg_.AccompVolume);
+        } else {
+          midi_.NoteOn(midi1::kBassChannel, v, cfg_.BassVolume);
+        }
+      }
+      if (row == 0) melodyEvent = true;
+    }
+    if (melodyEvent) {
+      host_.MoveCursor(g.EventCursorX[t], false);
+      host_.HighlightStep(g.StepCircleX[t], g.StepCircleY[t], g.StepDegree[t], false);
+      host_.HighlightStepKey(g.rows[0][t]);
+    }
+    if (waits_.WaitUntil(ToInt16(stepLength)) == -1) break;
+  }
+  for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
+    midi_.AllNotesOff(channel);
+  }
+  host_.EraseCursor();
+  host_.EndHighlight();
+  host_.EndKeyHighlight();
+}
+
+void Sequencer::CountIn() {
+  if (cfg_.CountInOn != 1) return;
+  const int beat = BeatMs(cfg_.Tempo);
+  for (int i = 0; i < 2; ++i) {
+    midi_.CountInClick();
+    if (waits_.WaitUntil(ToInt16(2 * beat)) == -1) return;
+  }
+  for (int i = 0; i < 4; ++i) {
+    midi_.CountInClick();
+    if (waits_.WaitUntil(ToInt16(beat)) == -1) return;
+  }
+}
+
+void Sequencer::PassPause() {
+  const int beat = BeatMs(cfg_.Tempo);
+  if (cfg_.Category <= 1 && ContinuousPlay != 0 && phrase_.NoteCount % 2 == 1) {
+    waits_.WaitUntil(ToInt16(Nearest(beat / 4.0)));
+  }
+}
+
+}  // namespace Sound_Treat

@@ -1,0 +1,91 @@
+// The playback sequencer: lays the prepared item out on a grid of 24 steps to the beat with
+// accompaniment and bass rows, then walks the grid in real time, sending MIDI messages,
+// moving the playback highlights and waiting each step against the drift-free reference
+// clock. It reaches the window only through SequencerHost.
+#pragma once
+
+#include "app/kihon.h"
+#include "app/runstate.h"
+#include "app/settings.h"
+#include "sound/midi1.h"
+#include "theory/phrase.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace Sound_Treat {
+
+inline constexpr int kGridSteps = 4001;  // steps 0..4000
+inline constexpr int kVoiceRows = 11;
+inline constexpr std::int16_t kNoEvent = -100;
+inline constexpr std::int16_t kSilence = -9;  // a rest or a tied continuation (melody row)
+
+// What the sequencer asks of the window (or of the command-line tool).
+class SequencerHost {
+ public:
+  virtual ~SequencerHost() = default;
+  // Prepares the item again in the current key (Prepair4PLAY with a key change only).
+  virtual void PrepareForKey() = 0;
+  // Switches the transport between playing and idle.
+  virtual void MakeSound_Bot_show(bool IsSoundOn) = 0;
+  // Shows the tempo and the repetition text.
+  virtual void ShowTempo(int tempo, const QString& text) = 0;
+  // The score cursor, the circle mark and the keyboard highlight at a melody event.
+  virtual void MoveCursor(float x, bool first) = 0;
+  virtual void HighlightStep(float x, float y, const QString& degree, bool first) = 0;
+  virtual void HighlightStepKey(int melodyPitch) = 0;
+  virtual void EraseCursor() = 0;
+  virtual void EndHighlight() = 0;
+  virtual void EndKeyHighlight() = 0;
+};
+
+struct StepGrid {
+  std::array<std::array<std::int16_t, kGridSteps>, kVoiceRows> rows{};
+  std::array<std::int16_t, kGridSteps> StepHold{};
+  std::array<QString, kGridSteps> StepChord;
+  std::int16_t EndStep = 0;
+  std::array<float, kGridSteps> EventCursorX{};
+  std::array<float, kGridSteps> StepCircleX{};
+  std::array<float, kGridSteps> StepCircleY{};
+  std::array<QString, kGridSteps> StepDegree;
+};
+
+// Nearest integer, halves to the even neighbour.
+int Nearest(double value);
+
+// Beat length in ms at a tempo (a tempo below 1 counts as 1).
+int BeatMs(int tempo);
+
+class Sequencer {
+ public:
+  Sequencer(settings::CfgRecord& cfg, RunState& state, Phrase& phrase, midi1::Midi& midi,
+            kihon::Waits& waits, SequencerHost& host);
+
+  // Continuous playback: count-in, then every key of the progression with its repetitions,
+  // moving Root by interval semitones between keys, until stopped.
+  void PlayItem(int interval);
+  void BuildStepGrid();
+  void AddAccompaniment();
+  void PlayPass();
+  void CountIn();
+  void PassPause();
+
+  const StepGrid& grid() const { return *grid_; }
+  std::int16_t ContinuousPlay = 0;
+
+ private:
+  int TempoStep() const;
+
+  settings::CfgRecord& cfg_;
+  RunState& state_;
+  Phrase& phrase_;
+  midi1::Midi& midi_;
+  kihon::Waits& waits_;
+  SequencerHost& host_;
+  std::unique_ptr<StepGrid> grid_;
+};
+
+}  // namespace Sound_Treat

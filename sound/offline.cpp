@@ -1,0 +1,130 @@
+#include "sound/offline.h"
+
+#include "app/clock.h"
+#include "app/kihon.h"
+#include "app/runstate.h"
+#include "sound/Sound_Treat.h"
+#include "sound/midi1.h"
+#include "theory/phrase.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace offline {
+namespace {
+
+// No window: nothing to show, and the preparation is the realisation alone.
+class NoWindow final : public Sound_Treat::SequencerHost {
+ public:
+  void PrepareForKey() override {}
+  void MakeSound_Bot_show(bool) override {}
+  void ShowTempo(int, const QString&) override {}
+  void MoveCursor(float, bool) override {}
+  void HighlightStep(float, float, const QString&, bool) override {}
+  void HighlightStepKey(int) override {}
+  void EraseCursor() override {}
+  void EndHighlight() override {}
+  void EndKeyHighlight() override {}
+};
+
+void Put16(QByteArray& out, int v) {
+  out.append(static_cast<char>(v & 0xFF));
+  out.append(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(QByteArray& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void Put32BigEndian(QByteArray& out, std::uint32_t v) {
+  for (int i = 3; i >= 0; --i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void PutVariableLength(QByteArray& out, std::uint32_t v) {
+  char bytes[5];
+  int n = 0;
+  bytes[n++] = static_cast<char>(v & 0x7F);
+  while ((v >>= 7) != 0) bytes[n++] = static_cast<char>((v & 0x7F) | 0x80);
+  while (n > 0) out.append(bytes[--n]);
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (file.write(bytes) != bytes.size()) return false;
+  return file.commit();
+}
+
+}  // namespace
+
+PassResult PlayOnce(settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists) {
+  PassResult result;
+  kihon::VirtualClock clock;
+  RunState state;
+  kihon::Waits waits(clock, state.StopRequested);
+  sound::CaptureMidiOut capture([&clock] { return clock.NowMs(); });
+  midi1::Midi midi(cfg, capture);
+  midi.StartMidiOut({});
+  Phrase phrase;
+  ClearPhrase(phrase);
+  // The preparation: program changes, then the realisation.
+  midi.SendInstruments();
+  RealiseContext ctx{cfg, lists, phrase, nullptr,
+                     [&result](const QString& message) { result.error = message; }};
+  RealiseItem(ctx, false, state.PreviousRoot);
+  if (result.error.isEmpty()) {
+    NoWindow host;
+    Sound_Treat::Sequencer sequencer(cfg, state, phrase, midi, waits, host);
+    sequencer.ContinuousPlay = 0;
+    waits.WaitUntil(-100);
+    sequencer.BuildStepGrid();
+    sequencer.PlayPass();
+  }
+  result.messages = std::move(capture.messages);
+  return result;
+}
+
+bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int rate) {
+  QByteArray out;
+  const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+  out.append("RIFF");
+  Put32(out, 36 + dataBytes);
+  out.append("WAVEfmt ");
+  Put32(out, 16);
+  Put16(out, 1);  // PCM
+  Put16(out, 2);  // stereo
+  Put32(out, static_cast<std::uint32_t>(rate));
+  Put32(out, static_cast<std::uint32_t>(rate * 4));
+  Put16(out, 4);
+  Put16(out, 16);
+  out.append("data");
+  Put32(out, dataBytes);
+  for (std::int16_t s : samples) Put16(out, s);
+  return WriteFile(path, out);
+}
+
+bool WriteMidiFile(const QString& path, const TimedMessages& messages) {
+  QByteArray track;
+  // One quarter note a second at 1000 ticks to the quarter: a tick is a millisecond.
+  PutVariableLength(track, 0);
+  track.append("\xFF\x51\x03\x0F\x42\x40", 6);
+  std::int64_t last = 0;
+  for (const auto& [ms, message] : messages) {
+    PutVariableLength(track, static_cast<std::uint32_t>(std::max<std::int64_t>(ms - last, 0)));
+    last = std::max(last, ms);
+    const int status = static_cast<int>(message & 0xFF);
+    track.append(static_cast<char>(status));
+    track.append(static_cast<char>((message >> 8) & 0x7F));
+    if ((status & 0xF0) != 0xC0 && (status & 0xF0) != 0xD0) {
+      track.append(static_cast<char>((message >> 16) & 0x7F));
+    }
+  }
+  PutVariableLength(track, 1000);
+  track.append("\xFF\x2F\x00", 3);
+  QByteArray out("MThd", 4);
+  Put32BigEndian(out, 6);
+  out.append("\x00\x00\x00\x01\x03\xE8", 6);  // format 0, one track, 1000 ticks per quarter
+  out.append("MTrk", 4);
+  Put32BigEndian(out, static_cast<std::uint32_t>(track.size()));
+  out.append(track);
+  return WriteFile(path, out);
+}
+
+}  // namespace offline

@@ -1,0 +1,28 @@
+// A system MIDI output port through RtMidi (the ALSA sequencer on Linux, WinMM on Windows).
+#pragma once
+
+#include "sound/midi_out.h"
+
+#include <memory>
+
+class RtMidiOut;
+
+namespace sound {
+
+class RtMidiPortOut final : public MidiOut {
+ public:
+  RtMidiPortOut();
+  ~RtMidiPortOut() override;
+
+  // Opens the first port that is not a mere pass-through, else the first port.
+  bool Open() override;
+  void Close() override;
+  void Send(std::uint32_t message) override;
+  QString Name() const override;
+
+ private:
+  std::unique_ptr<RtMidiOut> out_;
+  QString port_;
+};
+
+}  // namespace sound
