@@ -1,0 +1,304 @@
+#include "sound/Sound_Treat.h"
+
+#include "app/clock.h"
+#include "sound/midi_out.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+using namespace Sound_Treat;
+
+namespace {
+
+// Records what the sequencer asks of the window.
+class RecordingHost : public SequencerHost {
+ public:
+  std::function<void()> onPrepare;
+  std::vector<int> tempi;
+  std::vector<QString> texts;
+  int prepares = 0;
+  int showCalls = 0;
+  int highlights = 0;
+  std::vector<bool> transport;
+
+  void PrepareForKey() override {
+    ++prepares;
+    if (onPrepare) onPrepare();
+  }
+  void MakeSound_Bot_show(bool on) override { transport.push_back(on); }
+  void ShowTempo(int tempo, const QString& text) override {
+    tempi.push_back(tempo);
+    texts.push_back(text);
+  }
+  void MoveCursor(float, bool) override { ++highlights; }
+  void HighlightStep(float, float, const QString&, bool) override {}
+  void HighlightStepKey(int) override {}
+  void EraseCursor() override {}
+  void EndHighlight() override {}
+  void EndKeyHighlight() override {}
+};
+
+class Playback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cfg.UseMidi = 1;
+    cfg.PitchBase = 36;
+    cfg.Tempo = 120;
+    cfg.MelodyOn = 1;
+    cfg.MelodyVolume = 100;
+    cfg.AccompVolume = 80;
+    cfg.BassVolume = 90;
+    cfg.ClickVolume = 70;
+    cfg.RepeatCount = 1;
+    midi.StartMidiOut({});
+    ClearPhrase(phrase);
+  }
+  void Notes(std::initializer_list<std::pair<int, int>> pitchAndLength) {
+    ClearPhrase(phrase);
+    for (const auto& [pitch, length] : pitchAndLength) {
+      const int i = phrase.NoteCount++;
+      phrase.NotePitch[i] = static_cast<std::int16_t>(pitch);
+      phrase.NoteLength[i] = static_cast<std::int16_t>(length);
+      if (pitch == 30) phrase.NoteIsRest[i] = 1;
+    }
+  }
+  void PlayOnce() {
+    waits.WaitUntil(-100);
+    sequencer.BuildStepGrid();
+    sequencer.PlayPass();
+  }
+  // Times of the note-ons on a channel, and their notes.
+  std::vector<std::pair<std::int64_t, int>> NoteOns(int channel) const {
+    std::vector<std::pair<std::int64_t, int>> out;
+    for (const auto& [t, m] : capture.messages) {
+      if ((m & 0xFF) == 0x90u + channel && ((m >> 16) & 0x7F) != 0) {
+        out.emplace_back(t, static_cast<int>((m >> 8) & 0x7F));
+      }
+    }
+    return out;
+  }
+  int Count(std::uint32_t message) const {
+    return static_cast<int>(std::count_if(capture.messages.begin(), capture.messages.end(),
+                                          [message](const auto& m) { return m.second == message; }));
+  }
+
+  kihon::VirtualClock clock;
+  RunState state;
+  kihon::Waits waits{clock, state.StopRequested};
+  settings::CfgRecord cfg;
+  sound::CaptureMidiOut capture{[this] { return clock.NowMs(); }};
+  midi1::Midi midi{cfg, capture};
+  Phrase phrase;
+  RecordingHost host;
+  Sequencer sequencer{cfg, state, phrase, midi, waits, host};
+};
+
+}  // namespace
+
+TEST_F(Playback, SwingTimelineAt120) {
+  cfg.SwingOn = 1;
+  cfg.SwingLevel = 1;
+  Notes({{24, 12}, {26, 12}, {28, 12}, {29, 12}});
+  PlayOnce();
+  const auto ons = NoteOns(0);
+  ASSERT_EQ(ons.size(), 4u);
+  // Beat 500 ms, tick 21 ms: a beat of 504 ms, swing pair (29, 13).
+  EXPECT_EQ(ons[0].first, 0);
+  EXPECT_EQ(ons[0].second, 60);
+  EXPECT_EQ(ons[1].first, 12 * 29);
+  EXPECT_EQ(ons[2].first, 504);
+  EXPECT_EQ(ons[3].first, 504 + 348);
+  EXPECT_EQ(clock.NowMs(), 2 * 504);
+  // Straight: 12 ticks of 21 ms.
+  cfg.SwingOn = 0;
+  capture.messages.clear();
+  clock.Set(0);
+  PlayOnce();
+  EXPECT_EQ(NoteOns(0)[1].first, 252);
+}
+
+TEST_F(Playback, ClickOnEveryBeatAndAllNotesOffAroundThePass) {
+  cfg.ClickOn = 1;
+  Notes({{24, 24}, {26, 24}});
+  PlayOnce();
+  EXPECT_EQ(Count(0x462199), 2);  // metronome click, volume 70, on both beats
+  EXPECT_EQ(capture.messages.front().second, 0x7BB0u);
+  EXPECT_EQ(capture.messages.back().second, 0x7BB2u);
+}
+
+TEST_F(Playback, ATieSendsNoNoteOffAtItsStep) {
+  cfg.AccompOn = 1;
+  cfg.Category = 3;
+  Notes({{24, 24}, {24, 24}, {26, 24}});
+  phrase.NoteTie[1] = 1;
+  phrase.NoteChord[0] = FixedText("C7", 10);
+  PlayOnce();
+  for (const auto& [t, m] : capture.messages) {
+    if (t == 504) {
+      EXPECT_NE(m & 0xF0, 0xB0u) << std::hex << m;
+    }
+  }
+  EXPECT_EQ(NoteOns(0).size(), 2u);
+  EXPECT_GT(Count(0x7BB0), 1);  // the untied step silences the melody
+}
+
+TEST_F(Playback, ScalesAreNeverAccompanied) {
+  cfg.AccompOn = 1;
+  Notes({{24, 24}, {26, 24}, {28, 24}});
+  phrase.NoteChord[0] = FixedText("D Dorian", 10);
+  cfg.Category = 0;
+  PlayOnce();
+  EXPECT_TRUE(NoteOns(1).empty());
+  EXPECT_TRUE(NoteOns(2).empty());
+  cfg.Category = 1;
+  capture.messages.clear();
+  clock.Set(0);
+  PlayOnce();
+  // D F# A D an octave up, struck at the chord and again two beats later.
+  EXPECT_EQ(NoteOns(1).size(), 8u);
+  EXPECT_EQ(NoteOns(1)[1].second, 36 + 12 + 2 + 4);
+  EXPECT_EQ(NoteOns(1)[4].first, 2 * 504);
+  EXPECT_EQ(NoteOns(2).size(), 3u);  // a bass note on every beat: D, A, D
+  EXPECT_EQ(NoteOns(2)[1].second, 36 + 9);
+}
+
+TEST_F(Playback, NothingIsAccompaniedBeforeTheFirstChordSymbol) {
+  cfg.AccompOn = 1;
+  cfg.Category = 3;
+  Notes({{24, 24}, {24, 24}, {26, 24}, {28, 24}, {29, 24}, {31, 24}});
+  phrase.NoteChord[2] = FixedText("Dm7", 10);
+  PlayOnce();
+  const auto accomp = NoteOns(1);
+  ASSERT_FALSE(accomp.empty());
+  EXPECT_EQ(accomp.front().first, 2 * 504);
+  EXPECT_EQ(accomp.front().second, 36 + 12 + 2);
+  for (const auto& [t, m] : capture.messages) {
+    if (t < 2 * 504) {
+      EXPECT_NE(m & 0xFF, 0x92u) << std::hex << m;
+      EXPECT_NE(m & 0xFF, 0x91u) << std::hex << m;
+    }
+  }
+  EXPECT_EQ(NoteOns(2).front().second, 36 + 2);  // the bass starts on the chord's root
+}
+
+TEST_F(Playback, CountInClicksTwoHalvesAndFourQuarters) {
+  cfg.CountInOn = 1;
+  Notes({{24, 24}, {26, 24}});
+  sequencer.PlayItem(0);
+  std::vector<std::int64_t> clicks;
+  for (const auto& [t, m] : capture.messages) {
+    if (m == 0x7F4499u) clicks.push_back(t);
+  }
+  EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 1000, 2000, 2500, 3000, 3500}));
+  EXPECT_EQ(NoteOns(0).front().first, 4000);
+  EXPECT_EQ(host.transport, (std::vector<bool>{true, false}));  // a single pass ends play
+}
+
+TEST_F(Playback, StopDuringTheCountInPlaysNothing) {
+  cfg.CountInOn = 1;
+  int waitsSoFar = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    if (++waitsSoFar == 2) state.StopRequested = -1;
+  };
+  Notes({{24, 24}, {26, 24}});
+  sequencer.PlayItem(0);
+  EXPECT_EQ(host.prepares, 0);
+  EXPECT_TRUE(NoteOns(0).empty());
+  EXPECT_EQ(Count(0x7F4499), 2);
+}
+
+TEST_F(Playback, SpeedUpAndTheKeyProgression) {
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 5;
+  cfg.SpeedUpOn = 1;
+  cfg.SpeedUpPercent = 20;
+  cfg.Tempo = 100;
+  cfg.Category = 2;
+  Notes({{24, 24}, {26, 24}});
+  std::vector<int> roots;
+  host.onPrepare = [&] { roots.push_back(cfg.Root); };
+  // The stop button, pressed while the third key plays.
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    if (roots.size() == 3) state.StopRequested = -1;
+  };
+  sequencer.PlayItem(-1);
+  EXPECT_EQ(roots, (std::vector<int>{0, 11, 10}));
+  const std::vector<int> firstKey(host.tempi.begin() + 1, host.tempi.begin() + 6);
+  EXPECT_EQ(firstKey, (std::vector<int>{100, 105, 110, 115, 120}));
+  EXPECT_EQ(host.tempi[6], 100);  // the next key starts again at the saved tempo
+  EXPECT_EQ(host.texts[2], "2/5");
+}
+
+TEST_F(Playback, TempoProductsAndLimitsNeverOverflow) {
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 2;
+  cfg.SpeedUpOn = 1;
+  cfg.SpeedUpPercent = 500;  // Tempo x percent = 150000, beyond 16 bits
+  cfg.Tempo = 300;
+  cfg.Category = 2;
+  Notes({{24, 24}, {26, 24}});
+  int keys = 0;
+  host.onPrepare = [&] { ++keys; };
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    if (keys == 2) state.StopRequested = -1;
+  };
+  sequencer.PlayItem(0);
+  clock.whileWaiting = nullptr;
+  ASSERT_GE(host.tempi.size(), 3u);
+  EXPECT_EQ(host.tempi[2], 300);  // sped up, but no faster than the tempo control goes
+  EXPECT_EQ(BeatMs(0), 60000);    // a tempo of 0 from a file does not divide by zero
+  cfg.Tempo = 0;
+  cfg.RepeatOn = 0;
+  capture.messages.clear();
+  clock.Set(0);
+  PlayOnce();
+  EXPECT_EQ(NoteOns(0).size(), 2u);
+}
+
+TEST_F(Playback, AQuarterBeatPauseAfterOddScales) {
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 2;
+  cfg.Category = 0;
+  for (const int notes : {15, 16}) {
+    ClearPhrase(phrase);
+    for (int i = 0; i < notes; ++i) {
+      phrase.NotePitch[phrase.NoteCount] = static_cast<std::int16_t>(24 + i);
+      phrase.NoteLength[phrase.NoteCount++] = 12;
+    }
+    capture.messages.clear();
+    clock.Set(0);
+    host.prepares = 0;
+    clock.whileWaiting = [&](kihon::VirtualClock&) {
+      if (host.prepares == 2) state.StopRequested = -1;
+    };
+    sequencer.PlayItem(0);
+    const auto ons = NoteOns(0);
+    ASSERT_GE(ons.size(), static_cast<size_t>(notes + 1));
+    const std::int64_t passLength = notes * 12 * 21;
+    EXPECT_EQ(ons[notes].first - ons[0].first, passLength + (notes % 2 ? 125 : 0)) << notes;
+  }
+}
+
+TEST_F(Playback, AnItemLongerThanTheGridPlaysToItsEnd) {
+  ClearPhrase(phrase);
+  for (int i = 0; i < 200; ++i) {
+    phrase.NotePitch[phrase.NoteCount] = 24;
+    phrase.NoteLength[phrase.NoteCount++] = 96;
+  }
+  sequencer.BuildStepGrid();
+  EXPECT_EQ(sequencer.grid().EndStep, kGridSteps - 1);
+  EXPECT_EQ(sequencer.grid().rows[0][3936], 24);
+}
+
+TEST_F(Playback, OutOfRangeNotesAreNotSent) {
+  cfg.PitchBase = 120;
+  Notes({{24, 24}, {2, 24}});
+  PlayOnce();
+  for (const auto& [t, m] : capture.messages) {
+    EXPECT_LE((m >> 8) & 0xFF, 127u);
+    EXPECT_LE((m >> 16) & 0xFF, 127u);
+  }
+  EXPECT_EQ(NoteOns(0).size(), 1u);  // 2 + 120 = 122 sounds, 24 + 120 does not exist
+}
