@@ -161,7 +161,8 @@ void Sequencer::PlayPass() {
         if (row == 1) midi_.AllNotesOff(midi1::kAccompChannel);
         if (row == 5) midi_.AllNotesOff(midi1::kBassChannel);
       }
-      if (v > 0) {
+      // Every pitch sounds, the lowest C (0) included; the markers are negative.
+      if (v >= 0) {
         if (row == 0) {
           if (cfg_.MelodyOn == 1) midi_.NoteOn(midi1::kMelodyChannel, v, cfg_.MelodyVolume);
         } else if (row <= 4) {

@@ -20,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -64,7 +66,7 @@ class MainWindow : public ::testing::Test {
   RunState state;
   kihon::VirtualClock clock;
   kihon::Waits waits{clock, state.StopRequested};
-  sound::CaptureMidiOut midiOut;
+  sound::CaptureMidiOut midiOut{[this] { return clock.NowMs(); }};
   std::unique_ptr<frmMain> window;
   QStringList questions;
   QStringList messages;
@@ -405,4 +407,141 @@ TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
   EXPECT_GT(w.Check3->x(), keyTop.x());
   EXPECT_GT(w.Check5->x(), w.Check3->x() + w.Check3->width());
   EXPECT_EQ(w.Check5->y(), w.Check3->y());
+}
+
+namespace {
+std::vector<std::uint32_t> Messages(const sound::CaptureMidiOut& out) {
+  std::vector<std::uint32_t> m;
+  for (const auto& [t, message] : out.messages) m.push_back(message);
+  return m;
+}
+bool Contains(const std::vector<std::uint32_t>& messages, std::uint32_t message) {
+  return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+}  // namespace
+
+TEST_F(MainWindow, AKeyPressedWithTheMouseSoundsTransposedOrAtConcertPitch) {
+  cfg.ShowKeyboard = -1;
+  cfg.PitchBase = 48;
+  cfg.PitchAdjust = -2;
+  frmMain& w = Start();
+  const KB_Treat::KeyRectangle& f = w.keyboard().KeyRect[1];
+  for (const int concert : {0, 1}) {
+    cfg.PlayConcertPitch = static_cast<std::int16_t>(concert);
+    midiOut.messages.clear();
+    w.KeyOrCircle(f.left + 50.0f, f.bottom + 100.0f);
+    EXPECT_EQ(state.SoundingKey, 1);
+    EXPECT_EQ(w.surface().Point(f.left + 50.0f, f.bottom + 100.0f), draw::Rgb(255, 0, 0));
+    w.KeyRelease();
+    EXPECT_EQ(w.surface().Point(f.left + 50.0f, f.bottom + 100.0f), draw::kWhite);
+    const std::uint32_t note = concert ? 53 : 51;
+    EXPECT_EQ(Messages(midiOut), (std::vector<std::uint32_t>{0x7F0090 | (note << 8), 0x7BB0}));
+  }
+  midiOut.messages.clear();
+  w.KeyOrCircle(f.right, f.bottom + 100.0f);  // the edge between two keys: nothing
+  EXPECT_TRUE(midiOut.messages.empty());
+}
+
+TEST_F(MainWindow, ReferenceTonesWhileTheButtonsAreHeld) {
+  cfg.PitchBase = 36;
+  cfg.PitchAdjust = 3;  // reference tones sound at concert pitch
+  frmMain& w = Start();
+  midiOut.messages.clear();
+  QTest::mousePress(w.Command8, Qt::LeftButton);
+  QTest::mouseRelease(w.Command8, Qt::LeftButton);
+  QTest::mousePress(w.Command6, Qt::LeftButton);
+  QTest::mouseRelease(w.Command6, Qt::LeftButton);
+  // A (33) a semitone below B flat (34).
+  EXPECT_EQ(Messages(midiOut),
+            (std::vector<std::uint32_t>{0x7F4593, 0x7BB3, 0x7F4693, 0x7BB3}));
+}
+
+TEST_F(MainWindow, SpaceStartsContinuousPlayAndStopsIt) {
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 2;
+  cfg.Tempo = 140;
+  cfg.CountInOn = 1;
+  frmMain& w = Start();
+  int waited = 0;
+  bool playingSeen = false;
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    if (++waited == 12) {
+      playingSeen = !w.Command5->isEnabled() && w.Command9->isEnabled() && !w.Combo1->isEnabled();
+      cfg.Tempo = 180;  // as a speed-up would
+      QTest::keyClick(w.Combo5, Qt::Key_Space);
+    }
+  };
+  QTest::keyClick(w.Combo5, Qt::Key_Space);
+  EXPECT_TRUE(playingSeen);
+  EXPECT_TRUE(w.Command5->isEnabled());
+  EXPECT_FALSE(w.Command9->isEnabled());
+  EXPECT_TRUE(w.Combo1->isEnabled());
+  EXPECT_EQ(cfg.Tempo, 140);
+  EXPECT_EQ(state.StopRequested, -1);
+  EXPECT_TRUE(Contains(Messages(midiOut), 0x7F4499));  // the count-in
+}
+
+TEST_F(MainWindow, ClosingDuringPlaybackEndsItAndSaves) {
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 3;
+  frmMain& w = Start();
+  answer = true;
+  int waited = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    if (++waited == 20) w.close();
+  };
+  w.Command5->click();
+  EXPECT_EQ(questions.size(), 1);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(state.StopRequested, -1);
+  EXPECT_TRUE(QFile::exists(SettingsPath()));
+  EXPECT_EQ(midiOut.closes, 2);  // once at start (close before open), once at exit
+}
+
+TEST_F(MainWindow, TheMetronomeFollowsTempoChangesAndRestoresTheTempo) {
+  cfg.CountInOn = 0;
+  cfg.ClickInstrument = 0;
+  cfg.ClickVolume = 100;
+  frmMain& w = Start();
+  midiOut.messages.clear();
+  std::vector<std::int64_t> clicks;
+  sound::CaptureMidiOut* out = &midiOut;
+  int waited = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock& c) {
+    ++waited;
+    if (waited == 2) w.VScroll1->setValue(150);
+    if (waited == 4) w.Command9->click();
+    (void)c;
+  };
+  const std::int64_t start = clock.NowMs();
+  w.Command7->click();
+  for (const auto& [t, m] : out->messages) {
+    if (m == 0x642199) clicks.push_back(t - start);
+  }
+  EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 500, 1000, 1400}));
+  EXPECT_EQ(cfg.Tempo, 120);
+  EXPECT_EQ(w.VScroll1->value(), 150);
+  EXPECT_FALSE(w.Command9->isEnabled());
+}
+
+TEST_F(MainWindow, PlayOnceAndTheStaffPositionButtons) {
+  cfg.MelodyOn = 1;
+  cfg.MelodyVolume = 100;
+  cfg.PitchBase = 36;
+  frmMain& w = Start();
+  midiOut.messages.clear();
+  QTest::keyClick(w.Combo5, Qt::Key_S);
+  const auto sent = Messages(midiOut);
+  EXPECT_TRUE(Contains(sent, 0x642490));  // the scale's first note: pitch 0 at pitch base 36
+  EXPECT_TRUE(w.Command1->isEnabled());
+  EXPECT_TRUE(w.Command2->isEnabled());
+
+  cfg.StaffOffset = 45;
+  for (int i = 0; i < 5; ++i) w.Command12[0]->click();
+  EXPECT_FLOAT_EQ(cfg.StaffOffset, 95);
+  EXPECT_FLOAT_EQ(w.staff().StaffBottomY, w.H() - w.H() / 8 * 1.2f + 95);
+  w.Command12[4]->click();
+  EXPECT_FLOAT_EQ(cfg.StaffOffset, 0);
+  w.Command12[2]->click();
+  EXPECT_FLOAT_EQ(cfg.StaffOffset, -1);
 }

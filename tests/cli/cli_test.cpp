@@ -9,6 +9,10 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "app/settings.h"
+
+#include <QStandardPaths>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +43,31 @@ class Cli : public ::testing::Test {
     run.json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
     run.errors = QString::fromUtf8(cli.readAllStandardError());
     return run;
+  }
+  // A settings file for playing: melody on, no click, no swing, no count-in.
+  void WritePlayingSettings(std::int16_t tempo) {
+    settings::CfgRecord cfg;
+    cfg.Tempo = tempo;
+    cfg.MelodyOn = 1;
+    cfg.MelodyVolume = 100;
+    cfg.MelodyInstrument = 1;
+    cfg.AccompInstrument = 1;
+    cfg.PitchBase = 36;
+    cfg.RepeatCount = 1;
+    cfg.LimitRange = 1;
+    cfg.RangeLow = 21;
+    cfg.RangeHigh = 50;
+    const settings::RecordImage image = settings::EncodeRecord(cfg);
+    QFile f(dir.filePath("cfg.inf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(image.data()), settings::kRecordSize);
+  }
+  QStringList Lines(QStringList args) {
+    args << "--dir" << dir.path();
+    QProcess cli;
+    cli.start(QStringLiteral(VORMINA_CLI_PATH), args);
+    if (!cli.waitForFinished(60000)) return {};
+    return QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
   }
   static std::vector<int> Pitches(const QJsonObject& json) {
     std::vector<int> out;
@@ -153,4 +182,68 @@ TEST_F(Cli, BadArgumentsGetTheUsage) {
     EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
     EXPECT_TRUE(run.errors.contains("usage")) << args.join(' ').toStdString();
   }
+}
+
+TEST_F(Cli, EventsOfAPlayOncePass) {
+  Write("scale.txt", "Ionian,WWHWWWH\n");
+  WritePlayingSettings(120);
+  const QStringList lines = Lines({"events", "--category", "0", "--item", "0", "--key", "0"});
+  ASSERT_GE(lines.size(), 12);
+  // The preparation's program changes come first, at time 0.
+  EXPECT_EQ(lines.mid(0, 4),
+            (QStringList{"0 000000C0", "0 000000C1", "0 000000C2", "0 000001C3"}));
+  QStringList noteOns;
+  for (const QString& line : lines) {
+    if (line.endsWith("90") && !line.split(' ')[1].startsWith("0000")) noteOns << line;
+  }
+  // Straight eighths of 12 ticks of 21 ms; C (24) at pitch base 36 is note 60 (3C).
+  ASSERT_EQ(noteOns.size(), 8);
+  EXPECT_EQ(noteOns[0], "0 00643C90");
+  EXPECT_EQ(noteOns[1], "252 00643E90");
+  EXPECT_EQ(noteOns[7], "1764 00644890");
+  EXPECT_EQ(lines.last(), "2016 00007BB2");
+}
+
+TEST_F(Cli, EventsUseTheStartUpTempoRule) {
+  Write("scale.txt", "Ionian,WW\n");
+  WritePlayingSettings(0);  // a tempo of 0 plays at 100: beat 600 ms, tick 25 ms
+  const QStringList lines = Lines({"events", "--category", "0", "--item", "0", "--key", "0"});
+  EXPECT_TRUE(lines.contains("300 00643E90")) << lines.join(" | ").toStdString();
+}
+
+TEST_F(Cli, RenderedScaleHasTheScalesPitches) {
+  Write("scale.txt", "Ionian,WWHWWWH\n");
+  WritePlayingSettings(120);
+  const QString wav = dir.filePath("scale.wav");
+  const QString mid = dir.filePath("scale.mid");
+  QStringList args = {"render", "--category", "0", "--item", "0", "--key", "0",
+                      "--out",  wav,          "--midi", mid,    "--dir", dir.path()};
+  QProcess cli;
+  cli.start(QStringLiteral(VORMINA_CLI_PATH), args);
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  QFile file(wav);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_GT(bytes.size(), 44);
+  EXPECT_EQ(bytes.left(4), "RIFF");
+  EXPECT_EQ(bytes.mid(8, 8), "WAVEfmt ");
+  EXPECT_EQ(static_cast<std::uint8_t>(bytes[22]), 2);  // stereo
+  // 2016 ms of music and a second of release, at 44.1 kHz, 4 bytes a frame.
+  EXPECT_EQ(bytes.size() - 44, (2016 + 1000) * 441 / 10 * 4);
+  QFile midi(mid);
+  ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
+  EXPECT_EQ(midi.read(4), "MThd");
+
+  const QString tracker = QStandardPaths::findExecutable("aubionotes");
+  if (tracker.isEmpty()) GTEST_SKIP() << "aubionotes (Debian package aubio-tools) is not installed";
+  QProcess aubio;
+  aubio.start(tracker, {"-i", wav});
+  ASSERT_TRUE(aubio.waitForFinished(60000));
+  QList<int> notes;
+  for (const QString& line : QString::fromUtf8(aubio.readAllStandardOutput()).split('\n')) {
+    const QStringList fields = line.split('\t', Qt::SkipEmptyParts);
+    if (fields.size() == 3) notes << static_cast<int>(std::lround(fields[0].toDouble()));
+  }
+  EXPECT_EQ(notes, (QList<int>{60, 62, 64, 65, 67, 69, 71, 72}));
 }

@@ -292,6 +292,13 @@ TEST_F(Playback, AnItemLongerThanTheGridPlaysToItsEnd) {
   EXPECT_EQ(sequencer.grid().rows[0][3936], 24);
 }
 
+TEST_F(Playback, TheLowestCSounds) {
+  Notes({{0, 24}, {2, 24}});
+  PlayOnce();
+  ASSERT_EQ(NoteOns(0).size(), 2u);
+  EXPECT_EQ(NoteOns(0)[0].second, 36);
+}
+
 TEST_F(Playback, OutOfRangeNotesAreNotSent) {
   cfg.PitchBase = 120;
   Notes({{24, 24}, {2, 24}});
