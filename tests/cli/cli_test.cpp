@@ -191,7 +191,7 @@ TEST_F(Cli, EventsOfAPlayOncePass) {
   ASSERT_GE(lines.size(), 12);
   // The preparation's program changes come first, at time 0.
   EXPECT_EQ(lines.mid(0, 4),
-            (QStringList{"0 000000C0", "0 000000C1", "0 000000C2", "0 000001C3"}));
+            (QStringList{"0 000000C0", "0 000000C1", "0 000020C2", "0 000001C3"}));
   QStringList noteOns;
   for (const QString& line : lines) {
     if (line.endsWith("90") && !line.split(' ')[1].startsWith("0000")) noteOns << line;
