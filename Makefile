@@ -26,6 +26,7 @@ bench: build
 	$(BUILD)/bench/vormina_bench
 	$(BUILD)/bench/vormina_material_bench
 	$(BUILD)/bench/vormina_prepare_bench
+	$(BUILD)/bench/vormina_playback_bench
 
 clean:
 	rm -rf $(BUILD)

@@ -6,7 +6,7 @@
 SurfaceWidget::SurfaceWidget(draw::Surface& surface, QWidget* parent)
     : QWidget(parent), surface_(surface) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  surface_.changed = [this] { update(); };
+  surface_.changed = [this](const QRect& pixels) { update(pixels); };
 }
 
 void SurfaceWidget::paintEvent(QPaintEvent* event) {

@@ -85,6 +85,43 @@ void BM_DrawScoreLongestPhrase(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawScoreLongestPhrase)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The work at one melody event of playback: cursor, circle mark and keyboard highlight.
+void BM_PlaybackHighlights(benchmark::State& state) {
+  QTemporaryDir dir;
+  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt",
+                           "cfg.inf"}) {
+    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
+  }
+  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
+  settings::CfgRecord cfg;
+  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  RunState run;
+  kihon::VirtualClock clock;
+  kihon::Waits waits(clock, run.StopRequested);
+  sound::CaptureMidiOut out;
+  frmMain window(cfg, run, waits, out, dir.path());
+  window.confirm = [](const QString&) { return true; };
+  window.Start();
+  window.sequencer().BuildStepGrid();
+  const auto& grid = window.sequencer().grid();
+  bool first = true;
+  int step = 0;
+  for (auto _ : state) {
+    Scor_treat::ScoreContext score = window.ScoreContext();
+    Scor_treat::MoveCursor(score, grid.EventCursorX[step], first);
+    YEN_treat::HighlightStep(window.circle(), window.surface(), window.paint(), cfg,
+                             grid.StepCircleX[step], grid.StepCircleY[step], grid.StepDegree[step],
+                             first);
+    KB_Treat::HighlightStepKey(window.keyboard(), window.surface(), cfg, grid.rows[0][step]);
+    first = false;
+    step = (step + 12) % std::max<int>(grid.EndStep, 1);
+  }
+  window.close();
+}
+BENCHMARK(BM_PlaybackHighlights)->Unit(benchmark::kMicrosecond);
+
+
+
 }  // namespace
 
 int main(int argc, char** argv) {

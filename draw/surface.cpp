@@ -25,25 +25,37 @@ void InstallFontSubstitutions() {
   QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
 }
 
-// A QPainter on the surface's picture set up from its drawing state: no antialiasing, the
-// pen of the given colour at DrawWidth, and XOR when the draw mode asks for it.
-class Surface::Painter : public QPainter {
- public:
-  Painter(Surface& surface, Colour colour) : QPainter(&surface.image_) {
-    setRenderHint(QPainter::Antialiasing, false);
-    setRenderHint(QPainter::TextAntialiasing, false);
-    if (surface.DrawMode == kXorPen) {
-      setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    }
-    QPen pen{QColor(ToQRgb(colour))};
-    pen.setWidth(std::max(1, surface.DrawWidth));
-    pen.setCapStyle(surface.DrawWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    setPen(pen);
-    setBrush(Qt::NoBrush);
-    setFont(surface.font_);
+// The surface keeps one QPainter open on its picture between drawing operations (opening
+// one per line or box costs more than the drawing); each operation sets it up from the
+// drawing state: no antialiasing, the pen of the given colour at DrawWidth, and XOR when the
+// draw mode asks for it. Direct pixel access ends it first.
+QPainter& Surface::PainterFor(Colour colour) {
+  if (!painter_) {
+    painter_ = std::make_unique<QPainter>(&image_);
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, false);
   }
-};
+  QPainter& p = *painter_;
+  p.setCompositionMode(DrawMode == kXorPen ? QPainter::RasterOp_SourceXorDestination
+                                           : QPainter::CompositionMode_SourceOver);
+  QPen pen{QColor(ToQRgb(colour))};
+  pen.setWidth(std::max(1, DrawWidth));
+  pen.setCapStyle(DrawWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
+  pen.setJoinStyle(Qt::RoundJoin);
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  p.setFont(font_);
+  return p;
+}
+
+void Surface::EndPainting() const { painter_.reset(); }
+
+const QImage& Surface::Image() const {
+  EndPainting();
+  return image_;
+}
+
+Surface::~Surface() { EndPainting(); }
 
 Surface::Surface(int pixelWidth, int pixelHeight) {
   font_.setStyleStrategy(QFont::NoAntialias);
@@ -54,14 +66,20 @@ Surface::Surface(int pixelWidth, int pixelHeight) {
 }
 
 void Surface::Resize(int pixelWidth, int pixelHeight) {
+  EndPainting();
   image_ = QImage(std::max(1, pixelWidth), std::max(1, pixelHeight), QImage::Format_RGB32);
   image_.fill(ToQRgb(BackColor));
   if (scaleMode_ == kPixelScale) SetScaleMode(kPixelScale);
-  Changed();
+  Changed(image_.rect());
 }
 
-void Surface::Changed() {
-  if (changed) changed();
+void Surface::Changed(const QRect& pixels) {
+  if (changed) changed(pixels.intersected(image_.rect()));
+}
+
+void Surface::ChangedAround(QRect pixels) {
+  const int grow = std::max(1, DrawWidth) + 1;
+  Changed(pixels.normalized().adjusted(-grow, -grow, grow, grow));
 }
 
 void Surface::Scale(float x1, float y1, float x2, float y2) {
@@ -125,28 +143,36 @@ void Surface::SetFontBold(bool bold) { font_.setBold(bold); }
 void Surface::SetFontItalic(bool italic) { font_.setItalic(italic); }
 
 QString Surface::FontName() const {
-  if (QFontDatabase::hasFamily(fontName_)) return fontName_;
-  for (const QString& substitute : QFont::substitutes(fontName_)) {
-    if (QFontDatabase::hasFamily(substitute)) return fontName_;
+  // Looking a family up in the font database is slow: remember the answer per name.
+  if (resolvedFor_ == fontName_ && !resolvedFor_.isNull()) return resolvedName_;
+  resolvedFor_ = fontName_;
+  resolvedName_ = QFontInfo(font_).family();
+  if (QFontDatabase::hasFamily(fontName_)) {
+    resolvedName_ = fontName_;
+  } else {
+    for (const QString& substitute : QFont::substitutes(fontName_)) {
+      if (QFontDatabase::hasFamily(substitute)) resolvedName_ = fontName_;
+    }
   }
-  return QFontInfo(font_).family();
+  return resolvedName_;
 }
 
 void Surface::Cls() {
+  EndPainting();
   image_.fill(ToQRgb(BackColor));
   CurrentX = 0;
   CurrentY = 0;
-  Changed();
+  Changed(image_.rect());
 }
 
 void Surface::Line(float x1, float y1, float x2, float y2, Colour colour) {
   {
-    Painter p(*this, colour);
+    QPainter& p = PainterFor(colour);
     p.drawLine(ToPixel(x1, y1), ToPixel(x2, y2));
   }
   CurrentX = x2;
   CurrentY = y2;
-  Changed();
+  ChangedAround(QRect(ToPixel(x1, y1), ToPixel(x2, y2)));
 }
 
 namespace {
@@ -173,27 +199,28 @@ QPointF EllipseRadii(double radiusPixels, float aspect) {
 
 void Surface::Box(float x1, float y1, float x2, float y2, Colour colour) {
   {
-    Painter p(*this, colour);
+    QPainter& p = PainterFor(colour);
     const QRect r = CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2));
     // An outline of a one-pixel pen covers x .. x+width, so give it the inclusive size less one.
     p.drawRect(QRect(r.topLeft(), QSize(r.width() - 1, r.height() - 1)));
   }
   CurrentX = x2;
   CurrentY = y2;
-  Changed();
+  ChangedAround(CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2)));
 }
 
 void Surface::FilledBox(float x1, float y1, float x2, float y2, Colour colour) {
   {
-    Painter p(*this, colour);
+    QPainter& p = PainterFor(colour);
     p.fillRect(CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2)), QColor(ToQRgb(colour)));
   }
   CurrentX = x2;
   CurrentY = y2;
-  Changed();
+  ChangedAround(CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2)));
 }
 
 void Surface::PSet(float x, float y, Colour colour) {
+  EndPainting();
   const QPoint p = ToPixel(x, y);
   if (image_.rect().contains(p)) {
     const QRgb c = ToQRgb(colour);
@@ -201,13 +228,13 @@ void Surface::PSet(float x, float y, Colour colour) {
   }
   CurrentX = x;
   CurrentY = y;
-  Changed();
+  ChangedAround(QRect(p, p));
 }
 
 void Surface::Circle(float x, float y, float radius, Colour colour, float aspect) {
   const QPointF r = EllipseRadii(std::abs(radius) * PixelsPerUnitX(), aspect);
   {
-    Painter p(*this, colour);
+    QPainter& p = PainterFor(colour);
     if (FillStyle == kSolidFill) p.setBrush(QColor(ToQRgb(FillColor)));
     if (std::lrint(r.x()) == 0 && std::lrint(r.y()) == 0) {
       // Smaller than a pixel: the pen alone leaves a dot of its width.
@@ -221,7 +248,10 @@ void Surface::Circle(float x, float y, float radius, Colour colour, float aspect
   }
   CurrentX = x;
   CurrentY = y;
-  Changed();
+  const QPoint c = ToPixel(x, y);
+  const int rx = static_cast<int>(std::lrint(r.x())) + 1;
+  const int ry = static_cast<int>(std::lrint(r.y())) + 1;
+  ChangedAround(QRect(c.x() - rx, c.y() - ry, 2 * rx + 1, 2 * ry + 1));
 }
 
 
@@ -232,13 +262,13 @@ void Surface::Arc(float x, float y, float radius, float start, float end, Colour
   const QRectF box(c.x() - r.x(), c.y() - r.y(), 2 * r.x(), 2 * r.y());
   constexpr double kDegrees = 180.0 / 3.14159265358979;
   {
-    Painter p(*this, colour);
+    QPainter& p = PainterFor(colour);
     p.drawArc(box, static_cast<int>(std::lrint(start * kDegrees * 16)),
               static_cast<int>(std::lrint((end - start) * kDegrees * 16)));
   }
   CurrentX = x;
   CurrentY = y;
-  Changed();
+  ChangedAround(box.toAlignedRect());
 }
 
 void Surface::Polyline(const std::vector<QPointF>& points, Colour colour) {
@@ -248,12 +278,12 @@ void Surface::Polyline(const std::vector<QPointF>& points, Colour colour) {
     polygon << ToPixel(static_cast<float>(p.x()), static_cast<float>(p.y()));
   }
   {
-    Painter p(*this, colour);
+    QPainter& p = PainterFor(colour);
     p.drawPolyline(polygon);
   }
   CurrentX = static_cast<float>(points.back().x());
   CurrentY = static_cast<float>(points.back().y());
-  Changed();
+  ChangedAround(polygon.boundingRect());
 }
 
 void Surface::Print(const QString& text) {
@@ -264,13 +294,15 @@ void Surface::Print(const QString& text) {
   const QPointF start = ToPixelF(CurrentX, CurrentY);
   const QFontMetricsF metrics(font_, &image_);
   {
-    Painter p(*this, ForeColor);
+    QPainter& p = PainterFor(ForeColor);
     p.drawText(QPointF(std::lrint(start.x()), std::lrint(start.y()) + metrics.ascent()), text);
   }
   const QPointF next = FromPixel(0, start.y() + metrics.height());
   CurrentX = scaleLeft_;
   CurrentY = static_cast<float>(next.y());
-  Changed();
+  ChangedAround(QRectF(start, QSizeF(metrics.horizontalAdvance(text) + metrics.maxWidth(),
+                                     metrics.height()))
+                    .toAlignedRect());
 }
 
 float Surface::TextWidth(const QString& text) const {
@@ -286,6 +318,7 @@ float Surface::TextHeight(const QString&) const {
 }
 
 Colour Surface::PixelAt(int px, int py) const {
+  EndPainting();
   if (!image_.rect().contains(px, py)) return kBlack;
   return FromQRgb(image_.pixel(px, py));
 }
@@ -296,6 +329,7 @@ Colour Surface::Point(float x, float y) const {
 }
 
 void Surface::FloodFillPixels(int px, int py, Colour boundary) {
+  EndPainting();
   if (FillStyle != kSolidFill) return;
   if (!image_.rect().contains(px, py)) return;
   const QRgb stop = ToQRgb(boundary) & 0xFFFFFFu;
@@ -307,9 +341,18 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
   };
   if (isBoundary(px, py)) return;
 
-  std::vector<bool> done(static_cast<std::size_t>(w) * h, false);
+  // Marks of the pixels filled so far, kept between fills (only the filled runs are cleared
+  // again afterwards, so a small fill on a large picture stays cheap).
+  const std::size_t size = static_cast<std::size_t>(w) * h;
+  if (fillMarks_.size() != size) fillMarks_.assign(size, 0);
+  std::vector<std::uint8_t>& done = fillMarks_;
   const auto at = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
+  struct Run {
+    int y, left, right;
+  };
+  std::vector<Run> runs;
   std::vector<QPoint> seeds{{px, py}};
+  QRect filled;
   while (!seeds.empty()) {
     const QPoint seed = seeds.back();
     seeds.pop_back();
@@ -322,8 +365,10 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
     auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
     for (int x = left; x <= right; ++x) {
       row[x] = paint;
-      done[at(x, y)] = true;
+      done[at(x, y)] = 1;
     }
+    runs.push_back({y, left, right});
+    filled |= QRect(left, y, right - left + 1, 1);
     // Seed one point per run of fillable pixels on the rows above and below.
     for (int ny : {y - 1, y + 1}) {
       if (ny < 0 || ny >= h) continue;
@@ -335,7 +380,8 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
       }
     }
   }
-  Changed();
+  for (const Run& r : runs) std::fill(done.begin() + at(r.left, r.y), done.begin() + at(r.right, r.y) + 1, 0);
+  Changed(filled);
 }
 
 }  // namespace draw

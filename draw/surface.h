@@ -10,12 +10,15 @@
 #pragma once
 
 #include <QFont>
+#include <QPainter>
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace draw {
@@ -39,15 +42,21 @@ enum FillStyles { kSolidFill = 0, kTransparentFill = 1 };
 class Surface {
  public:
   explicit Surface(int pixelWidth = 1, int pixelHeight = 1);
+  ~Surface();
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+  Surface(Surface&&) = delete;
+  Surface& operator=(Surface&&) = delete;
 
   // Gives the picture a new pixel size, cleared to BackColor; the scale is kept.
   void Resize(int pixelWidth, int pixelHeight);
   int PixelWidth() const { return image_.width(); }
   int PixelHeight() const { return image_.height(); }
-  const QImage& Image() const { return image_; }
+  const QImage& Image() const;
 
-  // Called after every change of the picture (the widget showing it repaints).
-  std::function<void()> changed;
+  // Called after every change of the picture with the pixels it touched (the widget showing
+  // it repaints them).
+  std::function<void(const QRect&)> changed;
 
   // Scale.
   void Scale(float x1, float y1, float x2, float y2);  // user scale (ScaleMode 0)
@@ -133,8 +142,10 @@ class Surface {
   void FloodFillPixels(int px, int py, Colour boundary);
 
  private:
-  class Painter;
-  void Changed();
+  QPainter& PainterFor(Colour colour);
+  void EndPainting() const;
+  void Changed(const QRect& pixels);
+  void ChangedAround(QRect pixels);  // the rectangle grown by the pen's width
 
   QImage image_;
   int scaleMode_ = kPixelScale;
@@ -145,6 +156,9 @@ class Surface {
   QFont font_;
   float fontSize_ = 9.0f;
   QString fontName_;
+  mutable std::unique_ptr<QPainter> painter_;  // open between drawing operations
+  mutable QString resolvedFor_, resolvedName_;  // FontName's answer for one name
+  std::vector<std::uint8_t> fillMarks_;          // scratch of the flood fill
 };
 
 // Makes the Windows Japanese font names resolve to the IPA fonts where they are missing.

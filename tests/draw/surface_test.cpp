@@ -14,16 +14,14 @@ constexpr Colour kRed = Rgb(255, 0, 0);
 constexpr Colour kBlue = Rgb(0, 0, 255);
 
 // A 200 x 100 pixel surface with the main window's kind of scale: 3000 x 1500 units, y up.
-Surface YUpSurface() {
-  Surface s(200, 100);
-  s.Scale(0, 1500, 3000, 0);
-  return s;
-}
+struct YUpSurface : Surface {
+  YUpSurface() : Surface(200, 100) { Scale(0, 1500, 3000, 0); }
+};
 
 }  // namespace
 
 TEST(SurfaceScale, YGrowsUpwardsFromTheBottomEdge) {
-  Surface s = YUpSurface();
+  YUpSurface s;
   EXPECT_EQ(s.ToPixel(0, 1500), QPoint(0, 0));
   EXPECT_EQ(s.ToPixel(3000, 0), QPoint(200, 100));
   EXPECT_EQ(s.ToPixel(1500, 750), QPoint(100, 50));
@@ -37,7 +35,7 @@ TEST(SurfaceColour, WindowsColourValuesKeepRedInTheLowByte) {
 }
 
 TEST(FloodFill, StaysInsideTheBoundaryColour) {
-  Surface s = YUpSurface();
+  YUpSurface s;
   s.Box(300, 300, 1500, 1200, draw::kBlack);
   s.Line(2000, 0, 2000, 1500, kBlue);  // another colour is no boundary
   graph_treat::SetFont(s, QStringLiteral("ＭＳ ゴシック"), 10, false, false);
@@ -56,7 +54,7 @@ TEST(FloodFill, StaysInsideTheBoundaryColour) {
 }
 
 TEST(FloodFill, StartOnABoundaryPixelPaintsNothing) {
-  Surface s = YUpSurface();
+  YUpSurface s;
   s.Box(300, 300, 1500, 1200, draw::kBlack);
   const QImage before = s.Image();
   draw::Paint paint;
@@ -107,7 +105,7 @@ TEST(PaintDevice, ASurfaceWithoutExtentPaintsNothing) {
 }
 
 TEST(XorDrawing, DrawingTwiceRestoresThePicture) {
-  Surface s = YUpSurface();
+  YUpSurface s;
   s.Box(300, 300, 1500, 1200, kRed);
   s.FilledBox(600, 600, 900, 900, kBlue);
   const QImage before = s.Image();
