@@ -1,52 +1,58 @@
 #include "app/frmMain.h"
 
-#include "app/appdir.h"
-#include "app/pictures.h"
-#include "app/screen.h"
-#include "draw/graph_treat.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-
 #include <algorithm>
 #include <cmath>
+
+#include "app/appdir.h"
+#include "app/pictures.h"
+#include "app/screen.h"
+#include "dialogs/colour_settings.h"
+#include "dialogs/small_windows.h"
+#include "dialogs/sound_settings.h"
+#include "draw/graph_treat.h"
 
 namespace {
 
 const QString kProgramName = QStringLiteral("ＶＯＲＭＩＮＡ");
 const QString kExitQuestion = QStringLiteral("　　終了してよろしいですか？　　");
 
-const QStringList kCategories = {
-    QStringLiteral(" スケール"),      QStringLiteral(" コード"),    QStringLiteral(" ⅡⅤⅠﾊﾟﾀｰﾝ"),
-    QStringLiteral(" ⅡⅤⅠｸﾘｼｪ"), QStringLiteral(" その他-1"), QStringLiteral(" その他-2")};
+const QStringList kCategories = {QStringLiteral(" スケール"), QStringLiteral(" コード"),
+                                 QStringLiteral(" ⅡⅤⅠﾊﾟﾀｰﾝ"), QStringLiteral(" ⅡⅤⅠｸﾘｼｪ"),
+                                 QStringLiteral(" その他-1"), QStringLiteral(" その他-2")};
 const QStringList kTonalities = {QStringLiteral(" メジャー"), QStringLiteral(" マイナー")};
 const QStringList kV7Treatments = {QStringLiteral(" ミクソ"), QStringLiteral(" コンデミ"),
-                                   QStringLiteral(" オルタード"),
-                                   QStringLiteral(" ホールトーン")};
+                                   QStringLiteral(" オルタード"), QStringLiteral(" ホールトーン")};
 const QStringList kProgressions = {QStringLiteral("半音＋進行"), QStringLiteral("半音－進行"),
                                    QStringLiteral("４度進行"), QStringLiteral("そのまま")};
-const QStringList kStaffButtons = {QStringLiteral("↑↑"), QStringLiteral("↑"),
-                                   QStringLiteral("↓"), QStringLiteral("↓↓"),
-                                   QStringLiteral("リセット")};
-const QStringList kEditEntries = {
-    QStringLiteral("スケール設定ファイル編集"), QStringLiteral("コード設定ファイル編集"),
-    QStringLiteral("ⅡⅤパターン設定ファイル編集"), QStringLiteral("ⅡⅤリック設定ファイル編集"),
-    QStringLiteral("その他1ファイル編集"),        QStringLiteral("その他2ファイル編集"),
-    QStringLiteral("設定ファイル編集")};
+const QStringList kStaffButtons = {QStringLiteral("↑↑"), QStringLiteral("↑"), QStringLiteral("↓"),
+                                   QStringLiteral("↓↓"), QStringLiteral("リセット")};
+const QStringList kEditEntries = {QStringLiteral("スケール設定ファイル編集"),
+                                  QStringLiteral("コード設定ファイル編集"),
+                                  QStringLiteral("ⅡⅤパターン設定ファイル編集"),
+                                  QStringLiteral("ⅡⅤリック設定ファイル編集"),
+                                  QStringLiteral("その他1ファイル編集"),
+                                  QStringLiteral("その他2ファイル編集"),
+                                  QStringLiteral("設定ファイル編集")};
 
 // The category that shows the tonality and dominant-seventh lists.
 constexpr int kPatternCategory = 2;
@@ -84,6 +90,7 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
     return QMessageBox::question(this, kProgramName, question,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   };
+  openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   report = [this](const QString& message) {
     QMessageBox box(QMessageBox::NoIcon, kProgramName, message, QMessageBox::Ok, this);
     box.exec();
@@ -317,6 +324,24 @@ void frmMain::ConnectHandlers() {
   }
   connect(Command1, &QPushButton::clicked, this, &QWidget::close);
   connect(mnu_file_end, &QAction::triggered, this, &QWidget::close);
+  connect(Command10, &QPushButton::clicked, this, &frmMain::OpenMainSet);
+  for (int i = 0; i < 7; ++i) {
+    connect(mnu_edit_seting_file[i], &QAction::triggered, this, [this, i] { EditMaterial(i); });
+  }
+  connect(mnu_View_showScore, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowScore, mnu_View_showScore); });
+  connect(mnu_View_showDiagram, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowDiagram, mnu_View_showDiagram); });
+  connect(mnu_View_ShowKeyBord, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowKeyboard, mnu_View_ShowKeyBord); });
+  connect(mnu_settei_use_maestroF, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.UseMaestroFont, mnu_settei_use_maestroF); });
+  connect(mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
+  connect(mnu_settei_color, &QAction::triggered, this, &frmMain::OpenColourSettings);
+  connect(mmu_setting_gosen, &QAction::triggered, Frame4, &QWidget::show);
+  connect(mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
+  connect(mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
+  connect(mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
 }
 
 void frmMain::ShowTempo(int value) {
@@ -352,9 +377,9 @@ void frmMain::Start() {
 }
 
 void frmMain::MakeSound_Bot_show(bool IsSoundOn) {
-  for (QWidget* w : std::initializer_list<QWidget*>{Command1, Command2, Command3, Command4, Command5,
-                                                     Command6, Command7, Command8, Combo1, Combo2,
-                                                     Combo3, Combo4}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{Command1, Command2, Command3, Command4, Command5, Command6,
+                                       Command7, Command8, Combo1, Combo2, Combo3, Combo4}) {
     w->setEnabled(!IsSoundOn);
   }
   Command9->setEnabled(IsSoundOn);
@@ -436,7 +461,9 @@ void frmMain::StaffPosition(int button) {
   RedrawViews();
 }
 
-void frmMain::PrepareForKey() { Prepair4PLAY(true); }
+void frmMain::PrepareForKey() {
+  Prepair4PLAY(true);
+}
 
 void frmMain::ShowTempo(int tempo, const QString& text) {
   Scor_treat::ScoreContext score = ScoreContext();
@@ -462,9 +489,13 @@ void frmMain::EraseCursor() {
   Scor_treat::EraseCursor(score);
 }
 
-void frmMain::EndHighlight() { YEN_treat::EndHighlight(circle_, surface_, paint_, cfg_); }
+void frmMain::EndHighlight() {
+  YEN_treat::EndHighlight(circle_, surface_, paint_, cfg_);
+}
 
-void frmMain::EndKeyHighlight() { KB_Treat::EndKeyHighlight(keyboard_, surface_, cfg_); }
+void frmMain::EndKeyHighlight() {
+  KB_Treat::EndKeyHighlight(keyboard_, surface_, cfg_);
+}
 
 void frmMain::DetectMaestroFont() {
   graph_treat::SetFont(surface_, QStringLiteral("MAESTRO"), 26, false, false);
@@ -507,8 +538,8 @@ void frmMain::Form_Load() {
   Set_combo1();
 
   {
-    const QSignalBlocker blockCategories(Combo2), blockTonalities(Combo3),
-        blockTreatments(Combo4), blockRepeats(Combo5);
+    const QSignalBlocker blockCategories(Combo2), blockTonalities(Combo3), blockTreatments(Combo4),
+        blockRepeats(Combo5);
     Combo2->addItems(kCategories);
     Combo3->addItems(kTonalities);
     Combo4->addItems(kV7Treatments);
@@ -614,9 +645,9 @@ void frmMain::InitAtEveryChange(int pat, int root) {
     Label7->setFont(font);
     Label7->adjustSize();
     const float labelHeight = static_cast<float>(Label7->height() / surface_.PixelsPerUnitY());
-    const float top = score ? height_ - circle_.CircleCentreY + circle_.CircleRadius +
-                                  1.5f * labelHeight
-                            : height_;
+    const float top =
+        score ? height_ - circle_.CircleCentreY + circle_.CircleRadius + 1.5f * labelHeight
+              : height_;
     PlaceInWindow(Label7, static_cast<float>(surface_.FromPixel(Label7->x(), 0).x()), top);
   }
   Check3->setVisible(keyboard);
@@ -627,7 +658,8 @@ void frmMain::InitAtEveryChange(int pat, int root) {
 
 QString frmMain::ItemTitle(int pat, int root) const {
   const int category = cfg_.Category;
-  const QString key = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category <= 2 ? root : cfg_.Root);
+  const QString key =
+      MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category <= 2 ? root : cfg_.Root);
   if (category >= 3) {
     return file_Treat::ItemName(lists_, category, pat) + QStringLiteral(" ( ") + key +
            QStringLiteral(" )");
@@ -657,7 +689,12 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
 }
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {
-  return Scor_treat::ScoreContext{score_,   staff_, surface_, paint_, cfg_, phrase_,
+  return Scor_treat::ScoreContext{score_,
+                                  staff_,
+                                  surface_,
+                                  paint_,
+                                  cfg_,
+                                  phrase_,
                                   [this](bool shown) { Image1->setVisible(shown); },
                                   report};
 }
@@ -775,7 +812,119 @@ void frmMain::closeEvent(QCloseEvent* event) {
   }
   state_.StopRequested = -1;
   settings::SaveSettings(cfg_, appdir::PathOf(appDir_, appdir::kSettingsFileName), report);
-  // The sound settings dialog closes here once it exists.
+  if (settei_) settei_->close();
   midi_.CloseMidiOut();
   event->accept();
+}
+
+void frmMain::ToggleView(std::int16_t& flag, QAction* entry) {
+  kihon::ToggleFlag(flag);
+  entry->setChecked(flag != 0);
+  Prepair4PLAY(false);
+}
+
+namespace {
+
+// Shows a dialog that is already open, or makes, keeps and shows a new one.
+template <class Dialog, class Make>
+Dialog* ShowOnce(QPointer<Dialog>& kept, Make make) {
+  if (!kept) {
+    kept = make();
+    kept->setAttribute(Qt::WA_DeleteOnClose);
+    kept->show();
+  }
+  kept->raise();
+  kept->activateWindow();
+  return kept;
+}
+
+}  // namespace
+
+settei* frmMain::OpenSoundSettings() {
+  if (settei_) {
+    settei_->raise();
+    settei_->activateWindow();
+    return settei_;
+  }
+  settei_ = new settei(
+      cfg_, midi_, waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
+      [this] {
+        // The tempo bar shows the dialog's tempo; its handler stores it again.
+        VScroll1->setValue(std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum()));
+        Prepair4PLAY(false);
+      },
+      [this](const QString& message) { report(message); }, this);
+  settei_->setAttribute(Qt::WA_DeleteOnClose);
+  settei_->Start();
+  return settei_;
+}
+
+frmColset* frmMain::OpenColourSettings() {
+  return ShowOnce(colset_, [this] {
+    return new frmColset(
+        cfg_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
+        [this](const QString& message) { report(message); }, this);
+  });
+}
+
+MainSet* frmMain::OpenMainSet() {
+  return ShowOnce(mainSet_, [this] { return new MainSet(cfg_, this); });
+}
+
+sample* frmMain::OpenShortcuts() {
+  return ShowOnce(sample_, [this] { return new sample(this); });
+}
+
+void frmMain::EditMaterial(int i) {
+  static const char* const kFiles[] = {"scale.txt", "code.txt", "ptn.txt",
+                                       "ric.txt",   "AUX1.txt", "AUX2.txt"};
+  if (i < 0 || i > 6) return;
+  if (i == 6) {
+    // The settings themselves are edited in the dialogs; this entry opens the folder that
+    // holds the settings file and the material files.
+    if (!openUrl(QUrl::fromLocalFile(appDir_))) {
+      report(QStringLiteral("フォルダを開けませんでした。\n") + QDir::toNativeSeparators(appDir_));
+    }
+    return;
+  }
+  const QString path = appdir::PathOf(appDir_, QString::fromLatin1(kFiles[i]));
+  const QString shown = QDir::toNativeSeparators(path);
+  if (!QFileInfo::exists(path)) {
+    report(QStringLiteral("ファイルが見つかりません。\n") + shown);
+    return;
+  }
+#ifdef Q_OS_WIN
+  const bool started = QProcess::startDetached(QStringLiteral("notepad"), {shown});
+#else
+  const bool started = openUrl(QUrl::fromLocalFile(path));
+#endif
+  if (!started) {
+    report(QStringLiteral(
+               "テキストエディタを起動できませんでした。次のファイルを直接開いてください。\n") +
+           shown);
+  }
+}
+
+void frmMain::show_help() {
+  const QString path = appdir::PathOf(appDir_, QStringLiteral("help.pdf"));
+  const QString shown = QDir::toNativeSeparators(path);
+  if (!QFileInfo::exists(path)) {
+    report(QStringLiteral("ヘルプファイルが見つかりません。\n") + shown);
+    return;
+  }
+  if (!openUrl(QUrl::fromLocalFile(path))) {
+    report(QStringLiteral(
+               "ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
+           shown);
+  }
+}
+
+QString frmMain::VersionText() {
+  return QStringLiteral(
+             "Ver1.1.2　 2009.01.12\n\nＶＯＲＭＩＮＡ　ジャズ・アドリブ練習ソフト（Qt %1 版）")
+      .arg(QString::fromLatin1(qVersion()));
+}
+
+void frmMain::VersionBox() {
+  report(VersionText());
 }

@@ -1,6 +1,12 @@
 // The main window: the drawing surface of the three views and the control column.
 #pragma once
 
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+#include <array>
+#include <functional>
+
 #include "app/kihon.h"
 #include "app/runstate.h"
 #include "app/settings.h"
@@ -16,11 +22,6 @@
 #include "views/score/score.h"
 #include "views/score/staff.h"
 
-#include <QMainWindow>
-
-#include <array>
-#include <functional>
-
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -31,6 +32,10 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class settei;
+class frmColset;
+class MainSet;
+class sample;
 
 class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   Q_OBJECT
@@ -68,6 +73,20 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void StaffPosition(int button);
   Sound_Treat::Sequencer& sequencer() { return sequencer_; }
 
+  // Menus: a view switch toggled with its menu entry's check mark; a material file opened
+  // in the desktop's text editor; the help document; the version box.
+  void ToggleView(std::int16_t& flag, QAction* entry);
+  void EditMaterial(int i);
+  void show_help();
+  void VersionBox();
+  static QString VersionText();
+
+  // The dialogs, each opened once at a time (a second request brings it to the front).
+  settei* OpenSoundSettings();
+  frmColset* OpenColourSettings();
+  MainSet* OpenMainSet();
+  sample* OpenShortcuts();
+
   const Phrase& phrase() const { return phrase_; }
   const file_Treat::MaterialLists& lists() const { return lists_; }
   midi1::Midi& midi() { return midi_; }
@@ -91,6 +110,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::function<bool(const QString& question)> confirm;
   // Shows a failure message; the program shows a message box.
   settings::Reporter report;
+  // Opens a document or folder with the desktop's application for it; false when none
+  // starts. Tests record the requests instead.
+  std::function<bool(const QUrl& url)> openUrl;
 
   // Controls, named as in the window's design.
   QGroupBox* Frame1 = nullptr;
@@ -200,4 +222,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   float width_ = 0;
   float height_ = 0;
   std::int16_t MaestroActive_ = 0;
+  QPointer<settei> settei_;
+  QPointer<frmColset> colset_;
+  QPointer<MainSet> mainSet_;
+  QPointer<sample> sample_;
 };

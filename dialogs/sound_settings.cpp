@@ -1,0 +1,481 @@
+#include "dialogs/sound_settings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <algorithm>
+#include <cmath>
+
+#include "app/pictures.h"
+#include "app/screen.h"
+#include "app/surface_widget.h"
+#include "draw/graph_treat.h"
+
+namespace sound_settings {
+
+const std::array<Instrument, 41>& MelodyInstruments() {
+  static const std::array<Instrument, 41> list = [] {
+    const QStringList names = {
+        "Piano1",      "Piano2",        "Piano3",      "HonkyPiano",   "E-Piano1",  "E-Piano2",
+        "Hapsichord ", "Clavi",         "Celesta",     "Glockenspiel", "MusicBox",  "Vibraphone",
+        "Marimba",     "Xylophone",     "bell",        "Santur",       "Organ1",    "Organ2",
+        "Organ3",      "Church Organ1", "Rees Organ1", "Accordion",    "Harmonica", "BandNeon",
+        "NylonGt",     "SteelGt",       "JazzGt",      "CleanGt",      "MuteGt",    "OdGt",
+        "DistGt",      "GtHarmonic",    "Trunpet",     "Trombone",     "Trombone2", "SynBrass1",
+        "SynBrass2",   "S.Sax",         "A.Sax",       "T.Sax",        "B.Sax"};
+    std::array<Instrument, 41> result;
+    for (int entry = 0; entry < 41; ++entry) {
+      result[entry] = {names[entry], MelodyNumber(entry) - 1};
+    }
+    return result;
+  }();
+  return list;
+}
+
+int MelodyNumber(int entry) {
+  const int n = entry + 1;
+  if (n < 33) return n;
+  if (n < 36) return n + 24;
+  return n + 27;
+}
+
+const QStringList& BassNames() {
+  static const QStringList names = {QStringLiteral("アコべ "),   QStringLiteral("Fingered Bs"),
+                                    QStringLiteral("Picked Bs"), QStringLiteral("FretlessBs"),
+                                    QStringLiteral("Slap Bs1"),  QStringLiteral("Slap Bs2"),
+                                    QStringLiteral("Synth Bs1"), QStringLiteral("Synth Bs2 ")};
+  return names;
+}
+
+const QStringList& ClickNames() {
+  static const QStringList names = {QStringLiteral("Metro Clic"),     QStringLiteral("スネア"),
+                                    QStringLiteral("手打ち"),         QStringLiteral("Lowトム"),
+                                    QStringLiteral("Midトム"),        QStringLiteral("Hiトム"),
+                                    QStringLiteral("ライドシンバル"), QStringLiteral("タンバリン"),
+                                    QStringLiteral("カウベル"),       QStringLiteral("アゴゴ")};
+  return names;
+}
+
+}  // namespace sound_settings
+
+namespace {
+
+using namespace sound_settings;
+
+const QString kCaption = QStringLiteral("サウンド設定");
+
+// The preview picture in pixels, and its scale: x 0..500, y 0 at the bottom to 1600 at the
+// top, so that every pitch the range scroll bars offer (up to the E of pitch 88) fits.
+constexpr int kPictWidth = 150;
+constexpr int kPictHeight = 400;
+constexpr float kPictTop = 1600;
+
+QString FieldText(int value) {
+  return QString::number(value);
+}
+
+}  // namespace
+
+settei::settei(settings::CfgRecord& cfg, midi1::Midi& midi, kihon::Waits& waits,
+               const QString& settingsPath, std::function<void()> prepare,
+               settings::Reporter report, QWidget* parent)
+    : QDialog(parent),
+      cfg_(cfg),
+      midi_(midi),
+      waits_(waits),
+      settingsPath_(settingsPath),
+      prepare_(std::move(prepare)),
+      report_(std::move(report)),
+      preview_(kPictWidth, kPictHeight) {
+  setWindowTitle(kCaption);
+  setModal(false);
+  opened_ = Take();
+  CreateControls();
+  ConnectHandlers();
+  Form_Load();
+}
+
+settei::~settei() {
+  preview_.changed = nullptr;
+}
+
+void settei::CreateControls() {
+  resize(900, 490);
+  const char* frames[] = {"メロディ", "伴奏", "ベース", "クリック"};
+  std::array<QComboBox*, 4> lists{};
+  std::array<QPushButton*, 4> tests{};
+  for (int i = 0; i < 4; ++i) {
+    auto* frame = new QGroupBox(QString::fromUtf8(frames[i]), this);
+    frame->setGeometry(12, 10 + i * 104, 350, 96);
+    auto* name = new QLabel(i == 3 ? QString() : QStringLiteral("楽器番号"), frame);
+    name->setGeometry(10, 26, 76, 22);
+    lists[i] = new QComboBox(frame);
+    lists[i]->setGeometry(90, 22, 170, 26);
+    tests[i] = new QPushButton(QStringLiteral("テスト"), frame);
+    tests[i]->setGeometry(270, 21, 70, 28);
+    auto* volume = new QLabel(QStringLiteral("音　　量"), frame);
+    volume->setGeometry(10, 60, 76, 22);
+    Slider1[i] = new QSlider(Qt::Horizontal, frame);
+    Slider1[i]->setGeometry(90, 60, 250, 24);
+    Slider1[i]->setRange(0, 125);
+    Slider1[i]->setTickPosition(QSlider::TicksBelow);
+    Slider1[i]->setTickInterval(25);
+  }
+  Combo1 = lists[0];
+  Combo2 = lists[1];
+  Combo3 = lists[2];
+  Combo4 = lists[3];
+  Command3 = tests[0];
+  Command4 = tests[1];
+  Command5 = tests[2];
+  Command6 = tests[3];
+
+  auto* swing = new QGroupBox(QStringLiteral("スイングレベル"), this);
+  swing->setGeometry(378, 10, 320, 56);
+  const char* levels[] = {"軽め", "標準", "重め"};
+  for (int i = 0; i < 3; ++i) {
+    Option1[i] = new QRadioButton(QString::fromUtf8(levels[i]), swing);
+    Option1[i]->setGeometry(14 + i * 100, 24, 90, 24);
+  }
+  auto row = [this](const QString& caption, int y) {
+    auto* label = new QLabel(caption, this);
+    label->setGeometry(378, y + 2, 130, 22);
+    auto* field = new QLineEdit(this);
+    field->setGeometry(512, y, 70, 26);
+    field->setAlignment(Qt::AlignRight);
+    return field;
+  };
+  Text1 = row(QStringLiteral("ピッチ調整"), 80);
+  auto* hint = new QLabel(QStringLiteral("（　Bｂ楽器は -2 、 Eb楽器は 3 とします　)"), this);
+  hint->setGeometry(378, 108, 320, 22);
+  Text3 = row(QStringLiteral("音程基準値：C="), 140);
+  Text4 = row(QStringLiteral("テンポ(  /分)"), 176);
+  Check1 = new QCheckBox(QStringLiteral("ルート、スケール変更時に音出しする"), this);
+  Check1->setGeometry(378, 216, 320, 24);
+  Check2 = new QCheckBox(QStringLiteral("音域を制限する"), this);
+  Check2->setGeometry(712, 10, 176, 24);
+
+  Pict1 = new SurfaceWidget(preview_, this);
+  Pict1->setGeometry(712, 40, kPictWidth, kPictHeight);
+  Pict1->setFixedSize(kPictWidth, kPictHeight);
+  Image1 = new QLabel(Pict1);
+  Image1->setPixmap(pictures::TrebleClef());
+  Image1->setScaledContents(true);
+  Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+  LabelHigh = new QLabel(QStringLiteral("高音"), this);
+  LabelHigh->setGeometry(866, 40, 32, 20);
+  VScroll2 = new QScrollBar(Qt::Vertical, this);
+  VScroll2->setGeometry(868, 62, 20, 170);
+  LabelLow = new QLabel(QStringLiteral("低音"), this);
+  LabelLow->setGeometry(866, 240, 32, 20);
+  VScroll1 = new QScrollBar(Qt::Vertical, this);
+  VScroll1->setGeometry(868, 262, 20, 170);
+  for (QScrollBar* bar : {VScroll1, VScroll2}) {
+    bar->setRange(0, kRangeTop);
+    // 88 at the top, 0 at the bottom: moving the thumb up raises the pitch.
+    bar->setInvertedAppearance(true);
+    bar->setInvertedControls(true);
+  }
+
+  Command1 = new QPushButton(QStringLiteral("OK"), this);
+  Command1->setGeometry(378, 440, 150, 36);
+  Command1->setDefault(true);
+  Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
+  Command2->setGeometry(548, 440, 150, 36);
+}
+
+void settei::ConnectHandlers() {
+  connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int entry) {
+    if (entry >= 0) cfg_.MelodyInstrument = static_cast<std::int16_t>(MelodyNumber(entry));
+  });
+  connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int entry) {
+    if (entry >= 0) cfg_.AccompInstrument = static_cast<std::int16_t>(entry + 1);
+  });
+  connect(Combo3, &QComboBox::currentIndexChanged, this, [this](int entry) {
+    if (entry >= 0) cfg_.BassInstrument = static_cast<std::int16_t>(entry);
+  });
+  connect(Combo4, &QComboBox::currentIndexChanged, this, [this](int entry) {
+    if (entry >= 0) cfg_.ClickInstrument = static_cast<std::int16_t>(entry);
+  });
+  for (int i = 0; i < 3; ++i) {
+    connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (on) cfg_.SwingLevel = static_cast<std::int16_t>(i);
+    });
+  }
+  connect(Check2, &QCheckBox::toggled, this, &settei::EnableRangeControls);
+  connect(VScroll1, &QScrollBar::valueChanged, this, &settei::Drowgosen);
+  connect(VScroll2, &QScrollBar::valueChanged, this, &settei::Drowgosen);
+  connect(Command3, &QPushButton::clicked, this, &settei::TestMelody);
+  connect(Command4, &QPushButton::clicked, this, &settei::TestAccompaniment);
+  connect(Command5, &QPushButton::clicked, this, &settei::TestBass);
+  connect(Command6, &QPushButton::clicked, this, &settei::TestClick);
+  connect(Command1, &QPushButton::clicked, this, &settei::Accept);
+  connect(Command2, &QPushButton::clicked, this, &settei::Cancel);
+}
+
+void settei::Form_Load() {
+  InitGosen();
+  kihon::CentreWindow(*this);
+
+  // Filling a list selects nothing; selecting an entry afterwards runs its handler, as a
+  // user's choice would.
+  {
+    const QSignalBlocker b1(Combo1), b2(Combo2), b3(Combo3), b4(Combo4);
+    for (const Instrument& instrument : MelodyInstruments()) Combo1->addItem(instrument.name);
+    for (int entry = 0; entry < 32; ++entry) Combo2->addItem(MelodyInstruments()[entry].name);
+    Combo3->addItems(BassNames());
+    Combo4->addItems(ClickNames());
+    for (QComboBox* list : {Combo1, Combo2, Combo3, Combo4}) list->setCurrentIndex(-1);
+  }
+  int melody = 0;
+  for (int entry = 0; entry < 41; ++entry) {
+    if (MelodyNumber(entry) == cfg_.MelodyInstrument) melody = entry;
+  }
+  Combo1->setCurrentIndex(melody);
+  // A stored number past the list selects its last entry.
+  Combo2->setCurrentIndex(cfg_.AccompInstrument > 1 ? std::min<int>(cfg_.AccompInstrument - 1, 31)
+                                                    : 0);
+  kihon::ClampSetting<std::int16_t>(0, 7, cfg_.BassInstrument);
+  Combo3->setCurrentIndex(cfg_.BassInstrument);
+  kihon::ClampSetting<std::int16_t>(0, 9, cfg_.ClickInstrument);
+  Combo4->setCurrentIndex(cfg_.ClickInstrument);
+  Text1->setText(FieldText(cfg_.PitchAdjust));
+  Text3->setText(FieldText(cfg_.PitchBase));
+  Text4->setText(FieldText(cfg_.Tempo));
+  Check1->setChecked(cfg_.SoundOnChange != 0);
+  Option1[cfg_.SwingLevel == 0 || cfg_.SwingLevel == 2 ? cfg_.SwingLevel : 1]->setChecked(true);
+  const std::int16_t volumes[] = {cfg_.MelodyVolume, cfg_.AccompVolume, cfg_.BassVolume,
+                                  cfg_.ClickVolume};
+  for (int i = 0; i < 4; ++i) Slider1[i]->setValue(volumes[i]);
+}
+
+void settei::Start() {
+  show();
+  raise();
+  activateWindow();
+  Drowgosen();
+}
+
+void settei::EnableRangeControls(bool on) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{Pict1, LabelHigh, LabelLow, VScroll1, VScroll2}) {
+    w->setEnabled(on);
+  }
+}
+
+void settei::InitGosen() {
+  preview_.Scale(0, kPictTop, 500, 0);
+  graph_treat::SetFont(preview_, QStringLiteral("ＭＳ ゴシック"), 9, false, false);
+  L_ = 440.0f;
+  S_ = 50;
+  B_ = 700;
+  X_ = 20.0f;
+
+  // The clef spans 7.3 line spaces with its top 5.5 spaces above the bottom line.
+  const QPoint topLeft = preview_.ToPixel(X_, 5.5f * S_ + B_);
+  Image1->setGeometry(topLeft.x(), topLeft.y(),
+                      static_cast<int>(std::lrint(1.5f * S_ * preview_.PixelsPerUnitX())),
+                      static_cast<int>(std::lrint(7.3f * S_ * preview_.PixelsPerUnitY())));
+
+  pitchY_.fill(0);
+  for (QString& sign : pitchSign_) sign.clear();
+  // One octave from the C of the first ledger line below the staff; halves of a line space.
+  static constexpr float kSteps[12] = {-2, -2, -1, -1, 0, 1, 1, 2, 2, 3, 3, 4};
+  static constexpr bool kSharp[12] = {false, true,  false, true,  false, false,
+                                      true,  false, true,  false, true,  false};
+  for (int i = 24; i <= 35; ++i) {
+    pitchY_[i] = B_ + kSteps[i - 24] * S_ / 2;
+    if (kSharp[i - 24]) pitchSign_[i] = QStringLiteral("#");
+  }
+  // Every other octave is 3.5 line spaces away; the octaves above 71 continue the pattern up
+  // to the end of the table.
+  for (int i = 24; i <= 35; ++i) {
+    for (int octave = -2; octave <= 6; ++octave) {
+      const int index = i + 12 * octave;
+      if (octave == 0 || index < 0 || index >= kPreviewPitches) continue;
+      pitchY_[index] = pitchY_[i] + 3.5f * S_ * static_cast<float>(octave);
+      pitchSign_[index] = pitchSign_[i];
+    }
+  }
+
+  Check2->setChecked(cfg_.LimitRange != 0);
+  // The preview controls follow the box from the start, ticked or not.
+  EnableRangeControls(Check2->isChecked());
+  VScroll2->setValue(cfg_.RangeHigh);
+  VScroll1->setValue(cfg_.RangeLow);
+}
+
+float settei::PreviewPitchY(int pitch) const {
+  return pitch >= 0 && pitch < kPreviewPitches ? pitchY_[pitch] : 0.0f;
+}
+
+QString settei::PreviewPitchSign(int pitch) const {
+  return pitch >= 0 && pitch < kPreviewPitches ? pitchSign_[pitch] : QString();
+}
+
+void settei::Drowgosen() {
+  preview_.Cls();
+  const struct {
+    QScrollBar* bar;
+    float x;
+  } notes[] = {{VScroll1, 0.45f * L_ + X_}, {VScroll2, 0.8f * L_ + X_}};
+  for (const auto& note : notes) {
+    const int pitch = note.bar->value();
+    const float y = PreviewPitchY(pitch);
+    preview_.Circle(note.x, y, 0.35f * S_, draw::kBlack, 0.8f);
+    graph_treat::FloodInPreview(preview_, paint_, note.x, y, draw::kBlack, draw::kBlack);
+    graph_treat::PrintInPreview(preview_, note.x - 1.2f * S_, y + S_, PreviewPitchSign(pitch),
+                                draw::kBlack);
+    drow_ONPU_gaisen(note.x, y);
+  }
+  for (int i = 0; i <= 4; ++i) {
+    const float y = B_ + static_cast<float>(i) * S_;
+    preview_.Line(X_, y, X_ + L_, y, draw::kBlack);
+  }
+}
+
+void settei::drow_ONPU_gaisen(float x, float y) {
+  const auto ledger = [&](float lineY) {
+    preview_.Line(x - S_, lineY, x + 1.01f * S_, lineY, draw::kBlack);
+  };
+  if (y > B_ + 4 * S_) {
+    for (float lineY = B_ + 5 * S_; lineY <= y; lineY += S_) ledger(lineY);
+  }
+  if (y < B_) {
+    for (float lineY = B_ - S_; lineY >= y; lineY -= S_) ledger(lineY);
+  }
+}
+
+// The tests wait with the message loop running, so the dialog may be closed meanwhile:
+// they keep only what outlives it (the MIDI output and the waits of the main window).
+void settei::TestMelody() {
+  midi1::Midi& midi = midi_;
+  kihon::Waits& waits = waits_;
+  const int velocity = Slider1[0]->value();
+  midi.ProgramChange(midi1::kMelodyChannel, cfg_.MelodyInstrument - 1);
+  midi.NoteOn(midi1::kMelodyChannel, 30, velocity);
+  waits.WaitMs(1000);
+  midi.AllNotesOff(midi1::kMelodyChannel);
+  midi.NoteOn(midi1::kMelodyChannel, 42, velocity);
+  waits.WaitMs(1000);
+  midi.AllNotesOff(midi1::kMelodyChannel);
+}
+
+void settei::TestAccompaniment() {
+  midi1::Midi& midi = midi_;
+  kihon::Waits& waits = waits_;
+  const int velocity = Slider1[1]->value();
+  midi.ProgramChange(midi1::kAccompChannel, cfg_.AccompInstrument - 1);
+  for (int pitch : {24, 28, 31}) midi.NoteOn(midi1::kAccompChannel, pitch, velocity);
+  waits.WaitMs(3000);
+  midi.AllNotesOff(midi1::kAccompChannel);
+}
+
+void settei::TestBass() {
+  midi1::Midi& midi = midi_;
+  kihon::Waits& waits = waits_;
+  const int velocity = Slider1[2]->value();
+  const auto& table = midi.BassProgramTable();
+  const int bass = std::clamp<int>(cfg_.BassInstrument, 0, static_cast<int>(table.size()) - 1);
+  midi.ProgramChange(midi1::kBassChannel, table[bass] - 1);
+  for (int pitch : {12, 16, 19}) {
+    midi.NoteOn(midi1::kBassChannel, pitch, velocity);
+    waits.WaitMs(1000);
+  }
+  midi.AllNotesOff(midi1::kBassChannel);
+}
+
+void settei::TestClick() {
+  const std::int16_t volume = cfg_.ClickVolume;
+  cfg_.ClickVolume = static_cast<std::int16_t>(Slider1[3]->value());
+  midi_.DrumClick();
+  cfg_.ClickVolume = volume;
+}
+
+bool settei::ReadField(QLineEdit* field, const QString& name, int min, int max, int& value) {
+  const double number = std::nearbyint(kihon::LeadingNumber(field->text()));
+  if (!(number >= min && number <= max)) {
+    report_(
+        QStringLiteral("%1は %2 から %3 までの数で入力してください。").arg(name).arg(min).arg(max));
+    field->setFocus();
+    field->selectAll();
+    return false;
+  }
+  value = static_cast<int>(number);
+  return true;
+}
+
+void settei::Accept() {
+  int pitchAdjust = 0, pitchBase = 0, tempo = 0;
+  if (!ReadField(Text1, QStringLiteral("ピッチ調整"), kPitchAdjustMin, kPitchAdjustMax,
+                 pitchAdjust) ||
+      !ReadField(Text3, QStringLiteral("音程基準値"), kPitchBaseMin, kPitchBaseMax, pitchBase) ||
+      !ReadField(Text4, QStringLiteral("テンポ"), kTempoMin, kTempoMax, tempo)) {
+    return;
+  }
+  cfg_.MelodyInstrument =
+      static_cast<std::int16_t>(MelodyNumber(std::max(0, Combo1->currentIndex())));
+  cfg_.SoundOnChange = Check1->isChecked() ? -1 : 0;
+  cfg_.PitchAdjust = static_cast<std::int16_t>(pitchAdjust);
+  cfg_.PitchBase = static_cast<std::int16_t>(pitchBase);
+  cfg_.Tempo = static_cast<std::int16_t>(tempo);
+  cfg_.LimitRange = Check2->isChecked() ? 1 : 0;
+  cfg_.RangeHigh = static_cast<std::int16_t>(VScroll2->value());
+  cfg_.RangeLow = static_cast<std::int16_t>(VScroll1->value());
+  cfg_.MelodyVolume = static_cast<std::int16_t>(Slider1[0]->value());
+  cfg_.AccompVolume = static_cast<std::int16_t>(Slider1[1]->value());
+  cfg_.BassVolume = static_cast<std::int16_t>(Slider1[2]->value());
+  cfg_.ClickVolume = static_cast<std::int16_t>(Slider1[3]->value());
+  settings::SaveSettings(cfg_, settingsPath_, report_);
+  if (prepare_) prepare_();
+  closing_ = true;
+  close();
+}
+
+void settei::Cancel() {
+  Restore(opened_);
+  closing_ = true;
+  close();
+}
+
+void settei::closeEvent(QCloseEvent* event) {
+  // Closing by the window's own button throws the changes away, as キャンセル does.
+  if (!closing_) Restore(opened_);
+  closing_ = true;
+  event->accept();
+}
+
+settei::Snapshot settei::Take() const {
+  return {cfg_.MelodyInstrument, cfg_.AccompInstrument, cfg_.BassInstrument, cfg_.ClickInstrument,
+          cfg_.MelodyVolume,     cfg_.AccompVolume,     cfg_.BassVolume,     cfg_.ClickVolume,
+          cfg_.SwingLevel,       cfg_.PitchAdjust,      cfg_.PitchBase,      cfg_.Tempo,
+          cfg_.SoundOnChange,    cfg_.LimitRange,       cfg_.RangeHigh,      cfg_.RangeLow};
+}
+
+void settei::Restore(const Snapshot& s) {
+  cfg_.MelodyInstrument = s.MelodyInstrument;
+  cfg_.AccompInstrument = s.AccompInstrument;
+  cfg_.BassInstrument = s.BassInstrument;
+  cfg_.ClickInstrument = s.ClickInstrument;
+  cfg_.MelodyVolume = s.MelodyVolume;
+  cfg_.AccompVolume = s.AccompVolume;
+  cfg_.BassVolume = s.BassVolume;
+  cfg_.ClickVolume = s.ClickVolume;
+  cfg_.SwingLevel = s.SwingLevel;
+  cfg_.PitchAdjust = s.PitchAdjust;
+  cfg_.PitchBase = s.PitchBase;
+  cfg_.Tempo = s.Tempo;
+  cfg_.SoundOnChange = s.SoundOnChange;
+  cfg_.LimitRange = s.LimitRange;
+  cfg_.RangeHigh = s.RangeHigh;
+  cfg_.RangeLow = s.RangeLow;
+}

@@ -1,0 +1,143 @@
+// The sound settings dialog "サウンド設定": instruments and volumes of the four voices, swing
+// level, pitch adjustment, pitch base, tempo, sound on change and the note-range limit with
+// its staff preview. It works on the program's settings record directly: list and option
+// choices are live at once, OK makes everything permanent, キャンセル puts back what the
+// dialog changed.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+
+#include "app/kihon.h"
+#include "app/settings.h"
+#include "draw/paint.h"
+#include "draw/surface.h"
+#include "sound/midi1.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QSlider;
+class SurfaceWidget;
+
+namespace sound_settings {
+
+// The melody list: 41 names and the General MIDI program each selects.
+struct Instrument {
+  QString name;
+  int program;
+};
+const std::array<Instrument, 41>& MelodyInstruments();
+// The stored melody number of a list entry (its program plus one).
+int MelodyNumber(int entry);
+const QStringList& BassNames();
+const QStringList& ClickNames();
+
+// The text fields' accepted values; OK refuses anything outside them.
+inline constexpr int kPitchAdjustMin = -20, kPitchAdjustMax = 20;
+inline constexpr int kPitchBaseMin = 0, kPitchBaseMax = 120;
+inline constexpr int kTempoMin = 50, kTempoMax = 300;
+
+// The highest pitch the range scroll bars offer and the size of the preview tables.
+inline constexpr int kRangeTop = 88;
+inline constexpr int kPreviewPitches = 101;
+
+}  // namespace sound_settings
+
+class settei : public QDialog {
+  Q_OBJECT
+ public:
+  // settingsPath is the settings file OK saves to; prepare runs the main window's
+  // preparation after OK.
+  settei(settings::CfgRecord& cfg, midi1::Midi& midi, kihon::Waits& waits,
+         const QString& settingsPath, std::function<void()> prepare, settings::Reporter report,
+         QWidget* parent = nullptr);
+  ~settei() override;
+
+  // Shows the dialog without blocking the main window and draws the preview.
+  void Start();
+
+  // Note-range preview.
+  void InitGosen();
+  void Drowgosen();
+  void drow_ONPU_gaisen(float x, float y);
+  float PreviewPitchY(int pitch) const;
+  QString PreviewPitchSign(int pitch) const;
+  draw::Surface& preview() { return preview_; }
+
+  // The OK and キャンセル buttons' actions.
+  void Accept();
+  void Cancel();
+
+  // Controls, named as in the dialog's design.
+  QComboBox* Combo1 = nullptr;
+  QComboBox* Combo2 = nullptr;
+  QComboBox* Combo3 = nullptr;
+  QComboBox* Combo4 = nullptr;
+  std::array<QSlider*, 4> Slider1{};
+  std::array<QRadioButton*, 3> Option1{};
+  QLineEdit* Text1 = nullptr;
+  QLineEdit* Text3 = nullptr;
+  QLineEdit* Text4 = nullptr;
+  QCheckBox* Check1 = nullptr;
+  QCheckBox* Check2 = nullptr;
+  QScrollBar* VScroll1 = nullptr;
+  QScrollBar* VScroll2 = nullptr;
+  QLabel* LabelHigh = nullptr;
+  QLabel* LabelLow = nullptr;
+  SurfaceWidget* Pict1 = nullptr;
+  QLabel* Image1 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QPushButton* Command2 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QPushButton* Command4 = nullptr;
+  QPushButton* Command5 = nullptr;
+  QPushButton* Command6 = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ConnectHandlers();
+  void Form_Load();
+  void EnableRangeControls(bool on);
+  // The four test buttons.
+  void TestMelody();
+  void TestAccompaniment();
+  void TestBass();
+  void TestClick();
+  // Reads a text field's number; false (after a message) when it is outside min..max.
+  bool ReadField(QLineEdit* field, const QString& name, int min, int max, int& value);
+
+  // The fields the dialog edits, as they were when it opened.
+  struct Snapshot {
+    std::int16_t MelodyInstrument, AccompInstrument, BassInstrument, ClickInstrument;
+    std::int16_t MelodyVolume, AccompVolume, BassVolume, ClickVolume;
+    std::int16_t SwingLevel, PitchAdjust, PitchBase, Tempo, SoundOnChange;
+    std::int16_t LimitRange, RangeHigh, RangeLow;
+  };
+  Snapshot Take() const;
+  void Restore(const Snapshot& snapshot);
+
+  settings::CfgRecord& cfg_;
+  midi1::Midi& midi_;
+  kihon::Waits& waits_;
+  QString settingsPath_;
+  std::function<void()> prepare_;
+  settings::Reporter report_;
+  Snapshot opened_{};
+  bool closing_ = false;
+
+  draw::Surface preview_;
+  draw::Paint paint_;
+  // Staff length, line spacing, bottom line and left edge in the preview's units.
+  float L_ = 0, S_ = 0, B_ = 0, X_ = 0;
+  std::array<float, sound_settings::kPreviewPitches> pitchY_{};
+  std::array<QString, sound_settings::kPreviewPitches> pitchSign_{};
+};

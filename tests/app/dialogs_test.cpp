@@ -1,0 +1,513 @@
+// The settings dialogs, the small windows and the menus of the main window.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+#include "dialogs/colour_settings.h"
+#include "dialogs/small_windows.h"
+#include "dialogs/sound_settings.h"
+#include "tests/app/main_window_fixture.h"
+
+namespace {
+
+// Packed MIDI short messages.
+constexpr std::uint32_t Message(int status, int data1, int data2 = 0) {
+  return static_cast<std::uint32_t>(status | (data1 << 8) | (data2 << 16));
+}
+
+class Dialogs : public MainWindow {
+ protected:
+  void SetUp() override {
+    MainWindow::SetUp();
+    cfg.PitchBase = 36;
+    cfg.MelodyVolume = 100;
+    cfg.AccompVolume = 90;
+    cfg.BassVolume = 80;
+    cfg.ClickVolume = 70;
+    cfg.ShowScore = -1;
+    cfg.ShowKeyboard = -1;
+  }
+
+  // The messages sent from index `from` on.
+  std::vector<std::uint32_t> SentSince(std::size_t from) const {
+    std::vector<std::uint32_t> sent;
+    for (std::size_t i = from; i < midiOut.messages.size(); ++i) {
+      sent.push_back(midiOut.messages[i].second);
+    }
+    return sent;
+  }
+
+  settings::CfgRecord Saved() const {
+    settings::CfgRecord saved;
+    settings::LoadSettings(saved, SettingsPath(), [](const QString&) {});
+    return saved;
+  }
+
+  // Number of separate black runs along the preview column at x between y0 and y1 (units).
+  static int BlackRuns(settei& dialog, float x, float y0, float y1) {
+    int runs = 0;
+    bool inRun = false;
+    const int top = std::max(0, dialog.preview().ToPixel(x, y1).y());
+    const int bottom =
+        std::min(dialog.preview().PixelHeight() - 1, dialog.preview().ToPixel(x, y0).y());
+    const int px = dialog.preview().ToPixel(x, y0).x();
+    for (int py = top; py <= bottom; ++py) {
+      const bool black = dialog.preview().PixelAt(px, py) == draw::kBlack;
+      if (black && !inRun) ++runs;
+      inRun = black;
+    }
+    return runs;
+  }
+};
+
+TEST_F(Dialogs, MelodyChoiceStoresItsNumberAndTheTestPlaysItsProgram) {
+  const struct {
+    const char* name;
+    int stored;
+  } cases[] = {{"Piano1", 1},     {"GtHarmonic", 32}, {"Trunpet", 57},
+               {"Trombone2", 59}, {"SynBrass1", 63},  {"B.Sax", 68}};
+  Start();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    settei* dialog = window->OpenSoundSettings();
+    const int entry = dialog->Combo1->findText(QString::fromUtf8(c.name));
+    ASSERT_GE(entry, 0);
+    dialog->Combo1->setCurrentIndex(entry);
+    EXPECT_EQ(cfg.MelodyInstrument, c.stored);
+    const std::size_t before = midiOut.messages.size();
+    const std::int64_t start = clock.NowMs();
+    dialog->Command3->click();
+    // Program change, note 30 for a second, all off, note 42 for a second, all off.
+    const std::vector<std::uint32_t> expected = {Message(0xC0, c.stored - 1),
+                                                 Message(0x90, 30 + 36, 100), Message(0xB0, 0x7B),
+                                                 Message(0x90, 42 + 36, 100), Message(0xB0, 0x7B)};
+    EXPECT_EQ(SentSince(before), expected);
+    EXPECT_EQ(clock.NowMs() - start, 2000);
+    dialog->Command1->click();  // OK
+    // Reopening selects the stored instrument again.
+    dialog = window->OpenSoundSettings();
+    EXPECT_EQ(dialog->Combo1->currentText(), QString::fromUtf8(c.name));
+    dialog->Command2->click();
+  }
+}
+
+TEST_F(Dialogs, ListsHoldTheirEntriesAndTheOtherTestsSoundTheirVoices) {
+  cfg.AccompInstrument = 27;  // JazzGt
+  cfg.BassInstrument = 1;
+  cfg.ClickInstrument = 1;
+  Start();
+  settei* dialog = window->OpenSoundSettings();
+  EXPECT_EQ(dialog->Combo1->count(), 41);
+  EXPECT_EQ(dialog->Combo1->itemText(6), QStringLiteral("Hapsichord "));
+  EXPECT_EQ(dialog->Combo2->count(), 32);
+  EXPECT_EQ(dialog->Combo2->currentText(), QStringLiteral("JazzGt"));
+  EXPECT_EQ(dialog->Combo3->count(), 8);
+  EXPECT_EQ(dialog->Combo3->itemText(7), QStringLiteral("Synth Bs2 "));
+  EXPECT_EQ(dialog->Combo4->count(), 10);
+  EXPECT_EQ(dialog->Combo4->currentText(), QStringLiteral("スネア"));
+
+  std::size_t before = midiOut.messages.size();
+  dialog->Command4->click();
+  EXPECT_EQ(SentSince(before), (std::vector<std::uint32_t>{
+                                   Message(0xC1, 26), Message(0x91, 60, 90), Message(0x91, 64, 90),
+                                   Message(0x91, 67, 90), Message(0xB1, 0x7B)}));
+  EXPECT_EQ(midiOut.messages.back().first - midiOut.messages[before + 3].first, 3000);
+
+  before = midiOut.messages.size();
+  dialog->Command5->click();
+  const int program = window->midi().BassProgramTable()[1] - 1;
+  EXPECT_EQ(SentSince(before),
+            (std::vector<std::uint32_t>{Message(0xC2, program), Message(0x92, 48, 80),
+                                        Message(0x92, 52, 80), Message(0x92, 55, 80),
+                                        Message(0xB2, 0x7B)}));
+
+  // The click test sounds at the slider's volume and leaves the stored volume alone.
+  dialog->Slider1[3]->setValue(111);
+  before = midiOut.messages.size();
+  dialog->Command6->click();
+  EXPECT_EQ(SentSince(before),
+            (std::vector<std::uint32_t>{Message(0x99, window->midi().DrumNoteTable()[1], 111)}));
+  EXPECT_EQ(cfg.ClickVolume, 70);
+  dialog->Command2->click();
+}
+
+TEST_F(Dialogs, CancelPutsBackWhatWasChosenAndHeard) {
+  cfg.MelodyInstrument = 1;
+  cfg.AccompInstrument = 1;
+  cfg.SwingLevel = 1;
+  cfg.Root = 3;  // changed in the main window since the last save: must survive
+  for (bool byWindowButton : {false, true}) {
+    SCOPED_TRACE(byWindowButton ? "closed by the window's button" : "キャンセル");
+    if (!window) Start();
+    QPointer<settei> dialog = window->OpenSoundSettings();
+    dialog->Combo1->setCurrentIndex(dialog->Combo1->findText(QStringLiteral("Trunpet")));
+    dialog->Combo2->setCurrentIndex(dialog->Combo2->findText(QStringLiteral("JazzGt")));
+    dialog->Option1[2]->click();
+    dialog->Command3->click();
+    dialog->Command4->click();
+    EXPECT_EQ(cfg.MelodyInstrument, 57);
+    EXPECT_EQ(cfg.AccompInstrument, 27);
+    EXPECT_EQ(cfg.SwingLevel, 2);
+    if (byWindowButton) {
+      dialog->close();
+    } else {
+      dialog->Command2->click();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(cfg.MelodyInstrument, 1);
+    EXPECT_EQ(cfg.AccompInstrument, 1);
+    EXPECT_EQ(cfg.SwingLevel, 1);
+    EXPECT_EQ(cfg.Root, 3);
+    EXPECT_FALSE(QFile::exists(SettingsPath()));
+  }
+}
+
+TEST_F(Dialogs, OkStoresSavesAndPreparesAgain) {
+  Start();
+  settei* dialog = window->OpenSoundSettings();
+  dialog->Combo1->setCurrentIndex(dialog->Combo1->findText(QStringLiteral("A.Sax")));
+  dialog->Slider1[0]->setValue(64);
+  dialog->Text1->setText(QStringLiteral("-2"));
+  dialog->Text3->setText(QStringLiteral("48"));
+  dialog->Text4->setText(QStringLiteral("180"));
+  dialog->Check1->setChecked(true);
+  dialog->Check2->setChecked(true);
+  dialog->VScroll1->setValue(21);
+  dialog->VScroll2->setValue(60);
+  const std::size_t before = midiOut.messages.size();
+  dialog->Command1->click();
+
+  const settings::CfgRecord saved = Saved();
+  EXPECT_EQ(saved.MelodyInstrument, 66);
+  EXPECT_EQ(saved.MelodyVolume, 64);
+  EXPECT_EQ(saved.PitchAdjust, -2);
+  EXPECT_EQ(saved.PitchBase, 48);
+  EXPECT_EQ(saved.Tempo, 180);
+  EXPECT_EQ(saved.SoundOnChange, -1);
+  EXPECT_EQ(saved.LimitRange, 1);
+  EXPECT_EQ(saved.RangeLow, 21);
+  EXPECT_EQ(saved.RangeHigh, 60);
+  // The preparation sends the new melody program and the tempo bar follows.
+  ASSERT_GT(midiOut.messages.size(), before);
+  EXPECT_EQ(midiOut.messages[before].second, Message(0xC0, 65));
+  EXPECT_EQ(window->VScroll1->value(), 180);
+  EXPECT_EQ(window->Text1->text(), QStringLiteral("180"));
+}
+
+TEST_F(Dialogs, TextFieldsTakeTheirLeadingNumberAndRefuseWhatDoesNotFit) {
+  const struct {
+    const char* adjust;
+    const char* base;
+    const char* tempo;
+    bool accepted;
+    int storedAdjust, storedBase, storedTempo;
+  } cases[] = {
+      {"12abc", "", "120", true, 12, 0, 120},
+      {" -3 ", "36.5", "99.5", true, -3, 36, 100},  // halves go to the even neighbour
+      {"20", "120", "300", true, 20, 120, 300},
+      {"0", "36", "0", false, 0, 0, 0},      // tempo 0
+      {"0", "121", "120", false, 0, 0, 0},   // pitch base beyond 120
+      {"-21", "36", "120", false, 0, 0, 0},  // pitch adjustment beyond a tenth
+      {"0", "36", "99999", false, 0, 0, 0},  // does not fit
+      {"0", "36", "abc", false, 0, 0, 0},
+  };
+  Start();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.adjust) + " / " + c.base + " / " + c.tempo);
+    QFile::remove(SettingsPath());
+    messages.clear();
+    QPointer<settei> dialog = window->OpenSoundSettings();
+    dialog->Text1->setText(QString::fromUtf8(c.adjust));
+    dialog->Text3->setText(QString::fromUtf8(c.base));
+    dialog->Text4->setText(QString::fromUtf8(c.tempo));
+    dialog->Command1->click();
+    if (c.accepted) {
+      EXPECT_TRUE(messages.isEmpty());
+      const settings::CfgRecord saved = Saved();
+      EXPECT_EQ(saved.PitchAdjust, c.storedAdjust);
+      EXPECT_EQ(saved.PitchBase, c.storedBase);
+      EXPECT_EQ(saved.Tempo, c.storedTempo);
+    } else {
+      // Refused: a message, the dialog stays open and nothing is saved.
+      ASSERT_EQ(messages.size(), 1);
+      EXPECT_TRUE(dialog->isVisible());
+      EXPECT_FALSE(QFile::exists(SettingsPath()));
+      dialog->Command2->click();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+TEST_F(Dialogs, PreviewShowsLedgerLinesAndSharps) {
+  Start();
+  settei* dialog = window->OpenSoundSettings();
+  const float B = 700, S = 50;
+  const float lowX = 0.45f * 440 + 20, highX = 0.8f * 440 + 20;
+  const struct {
+    int pitch;
+    float y;
+    int below, above;
+    bool sharp;
+  } cases[] = {
+      {28, 700, 0, 0, false}, {24, 650, 1, 0, false},  {25, 650, 1, 0, true},
+      {21, 600, 2, 0, false}, {45, 950, 0, 1, false},  {48, 1000, 0, 2, false},
+      {0, 300, 8, 0, false},  {72, 1350, 0, 9, false}, {88, 1575, 0, 13, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pitch);
+    EXPECT_FLOAT_EQ(dialog->PreviewPitchY(c.pitch), c.y);
+    EXPECT_EQ(dialog->PreviewPitchSign(c.pitch), c.sharp ? QStringLiteral("#") : QString());
+    dialog->VScroll1->setValue(c.pitch);
+    dialog->VScroll2->setValue(28);
+    // Ledger lines reach past the head on the right; count them outside the staff.
+    EXPECT_EQ(BlackRuns(*dialog, lowX + 0.8f * S, 0, B - S / 2), c.below);
+    EXPECT_EQ(BlackRuns(*dialog, lowX + 0.8f * S, B + 4.5f * S, 1599), c.above);
+    // The head is filled.
+    EXPECT_EQ(dialog->preview().Point(lowX, c.y), draw::kBlack);
+    // The sharp sign stands to the left of the head.
+    bool ink = false;
+    for (float x = lowX - 1.2f * S; x < lowX - 0.5f * S; x += 2) {
+      // Heights between the possible ledger lines, inside the picture.
+      for (float y : {c.y + 0.3f * S, c.y + 0.7f * S}) {
+        ink = ink || (y < 1600 && dialog->preview().Point(x, y) == draw::kBlack);
+      }
+    }
+    EXPECT_EQ(ink, c.sharp);
+  }
+  // The high note is drawn the same way at its own place.
+  dialog->VScroll2->setValue(45);
+  EXPECT_EQ(dialog->preview().Point(highX, 950), draw::kBlack);
+  EXPECT_EQ(BlackRuns(*dialog, highX + 0.8f * S, B + 4.5f * S, 1599), 1);
+  // Five staff lines.
+  EXPECT_EQ(BlackRuns(*dialog, 30, B - 10, B + 4 * S + 10), 5);
+}
+
+TEST_F(Dialogs, TheRangeBoxEnablesThePreviewControls) {
+  for (std::int16_t limit : {0, 1}) {
+    SCOPED_TRACE(limit);
+    cfg.LimitRange = limit;
+    cfg.RangeLow = 24;
+    cfg.RangeHigh = 48;
+    if (!window) Start();
+    settei* dialog = window->OpenSoundSettings();
+    EXPECT_EQ(dialog->Check2->isChecked(), limit == 1);
+    EXPECT_EQ(dialog->VScroll1->value(), 24);
+    EXPECT_EQ(dialog->VScroll2->value(), 48);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{dialog->Pict1, dialog->VScroll1, dialog->VScroll2,
+                                         dialog->LabelLow, dialog->LabelHigh}) {
+      EXPECT_EQ(w->isEnabled(), limit == 1);
+    }
+    dialog->Check2->click();
+    EXPECT_EQ(dialog->VScroll1->isEnabled(), limit == 0);
+    EXPECT_EQ(dialog->Pict1->isEnabled(), limit == 0);
+    dialog->Command2->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+TEST_F(Dialogs, ColourCancelChangesNothingAndOkStoresAndSaves) {
+  cfg.ColorCircle = 0x112233;
+  cfg.ColorRoot = 0x445566;
+  cfg.ColorKeyEntry = 0x778899;
+  Start();
+  const settings::CfgRecord before = cfg;
+  QPointer<frmColset> dialog = window->OpenColourSettings();
+  EXPECT_EQ(dialog->SwatchColour(0), 0x112233);
+  EXPECT_EQ(dialog->SwatchColour(5), 0x778899);
+  std::vector<QColor> offered;
+  dialog->pickColour = [&](const QColor& start) {
+    offered.push_back(start);
+    return QColor(255, 0, 0);
+  };
+  dialog->PickSwatch(2);
+  dialog->PickSwatch(5);
+  // The picker starts from the swatch's colour (Windows values keep red in the low byte).
+  ASSERT_EQ(offered.size(), 2u);
+  EXPECT_EQ(offered[0], QColor(0x66, 0x55, 0x44));
+  EXPECT_EQ(dialog->SwatchColour(2), 0x0000FF);
+  dialog->Command1->click();  // キャンセル
+  EXPECT_EQ(settings::EncodeRecord(cfg), settings::EncodeRecord(before));
+  EXPECT_FALSE(QFile::exists(SettingsPath()));
+
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  dialog = window->OpenColourSettings();
+  EXPECT_EQ(dialog->SwatchColour(2), 0x445566);
+  dialog->pickColour = [](const QColor& start) { return start; };  // the picker cancelled
+  dialog->PickSwatch(0);
+  EXPECT_EQ(dialog->SwatchColour(0), 0x112233);
+  dialog->pickColour = [](const QColor&) { return QColor(0, 0, 255); };
+  dialog->PickSwatch(6);
+  dialog->Command2->click();  // O K
+  EXPECT_EQ(cfg.ColorKeyHit, 0xFF0000);
+  EXPECT_EQ(cfg.ColorCircle, 0x112233);
+  EXPECT_EQ(Saved().ColorKeyHit, 0xFF0000);
+}
+
+TEST_F(Dialogs, SupplementarySwitchesStoreAtOnceAndStayInFront) {
+  cfg.ClickOn = 1;
+  cfg.CountInOn = 0;
+  cfg.AccompOn = 1;
+  cfg.MelodyOn = 1;
+  Start();
+  window->Command10->click();
+  QPointer<MainSet> set = window->OpenMainSet();
+  ASSERT_TRUE(set);
+  EXPECT_TRUE(set->isVisible());
+  EXPECT_TRUE(set->Check7->isChecked());
+  EXPECT_FALSE(set->Check8->isChecked());
+  EXPECT_EQ(set->Timer1->interval(), 500);
+  EXPECT_TRUE(set->Timer1->isActive());
+  set->Check10->click();
+  set->Check8->click();
+  EXPECT_EQ(cfg.MelodyOn, 0);
+  EXPECT_EQ(cfg.CountInOn, 1);
+  set->Command1->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(set.isNull());
+  EXPECT_FALSE(QFile::exists(SettingsPath()));  // saved with the record, not here
+}
+
+TEST_F(Dialogs, ShortcutTextLineByLine) {
+  const QStringList expected = {
+      "  ショートカットの説明　",
+      "",
+      "  ---------------------------",
+      "",
+      "　[Space]:  Play or Stop",
+      "",
+      "　[ P,p ]:  半音上へシフト",
+      "",
+      "　[ Q,q ]:  半音下へシフト",
+      "",
+      "　[ F,f ]:  ４度上へシフト",
+      "",
+      "　[ U,u ]:　テンポＵＰ",
+      "",
+      "　[ D,d ]:　テンポＤＯＷＮ",
+      "",
+      "　[ M,m ]:　メトロノーム",
+      "",
+      "　[ S,s ]:  音出",
+  };
+  EXPECT_EQ(sample::ShortcutText().split(QStringLiteral("\r\n")), expected);
+  Start();
+  window->mnu_help_ShortCut->trigger();
+  sample* shortcuts = window->OpenShortcuts();
+  EXPECT_TRUE(shortcuts->isVisible());
+  EXPECT_EQ(shortcuts->Text3->toPlainText().split(QLatin1Char('\n')), expected);
+}
+
+TEST_F(Dialogs, ToggleViewTurnsAStoredOneOnAndTheKeyboardTakesItsBoxes) {
+  cfg.ShowScore = 1;  // on, but not in the switch form
+  Start();
+  window->mnu_View_showScore->trigger();
+  EXPECT_EQ(cfg.ShowScore, -1);
+  EXPECT_TRUE(window->mnu_View_showScore->isChecked());
+
+  ASSERT_TRUE(window->Check3->isVisible());
+  window->mnu_View_ShowKeyBord->trigger();
+  EXPECT_EQ(cfg.ShowKeyboard, 0);
+  EXPECT_FALSE(window->mnu_View_ShowKeyBord->isChecked());
+  EXPECT_FALSE(window->Check3->isVisible());
+  EXPECT_FALSE(window->Check5->isVisible());
+  window->mnu_View_ShowKeyBord->trigger();
+  EXPECT_EQ(cfg.ShowKeyboard, -1);
+  EXPECT_TRUE(window->Check3->isVisible());
+  EXPECT_TRUE(window->Check5->isVisible());
+}
+
+TEST_F(Dialogs, MenuEntriesOpenTheirWindows) {
+  Start();
+  window->mnu_settei_sound->trigger();
+  window->mnu_settei_color->trigger();
+  const auto dialogs = window->findChildren<QDialog*>();
+  int sound = 0, colour = 0;
+  for (QDialog* d : dialogs) {
+    sound += qobject_cast<settei*>(d) != nullptr && d->isVisible();
+    colour += qobject_cast<frmColset*>(d) != nullptr && d->isVisible();
+  }
+  EXPECT_EQ(sound, 1);
+  EXPECT_EQ(colour, 1);
+  // Asking again brings the open one forward instead of opening a second.
+  EXPECT_EQ(window->OpenSoundSettings(), window->OpenSoundSettings());
+  EXPECT_EQ(window->findChildren<settei*>().size(), 1);
+  EXPECT_EQ(window->OpenSoundSettings()->windowTitle(), QStringLiteral("サウンド設定"));
+  EXPECT_EQ(window->OpenColourSettings()->windowTitle(), QStringLiteral("カラー設定"));
+  // The staff-position entry needs the symbol font; with it, the entry shows the buttons.
+  EXPECT_FALSE(window->mmu_setting_gosen->isEnabled());
+  window->Frame4->hide();
+  window->mmu_setting_gosen->setEnabled(true);
+  window->mmu_setting_gosen->trigger();
+  EXPECT_TRUE(window->Frame4->isVisible());
+}
+
+TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
+  Start();
+  std::vector<QUrl> opened;
+  bool opens = true;
+  window->openUrl = [&](const QUrl& url) {
+    opened.push_back(url);
+    return opens;
+  };
+  const char* files[] = {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"};
+  for (int i = 0; i < 6; ++i) {
+    window->mnu_edit_seting_file[i]->trigger();
+    ASSERT_EQ(opened.size(), static_cast<std::size_t>(i + 1));
+    EXPECT_EQ(opened.back().toLocalFile(), dir.filePath(QString::fromLatin1(files[i])));
+  }
+  EXPECT_TRUE(messages.isEmpty());
+  // The last entry opens the folder holding the settings and material files.
+  window->mnu_edit_seting_file[6]->trigger();
+  EXPECT_EQ(QDir(opened.back().toLocalFile()), QDir(dir.path()));
+
+  // No editor: the message names the file.
+  opens = false;
+  window->EditMaterial(0);
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages.back().contains(QDir::toNativeSeparators(dir.filePath("scale.txt"))));
+  // A missing file is reported, not opened.
+  opens = true;
+  QFile::remove(dir.filePath("AUX2.txt"));
+  const std::size_t count = opened.size();
+  window->EditMaterial(5);
+  EXPECT_EQ(opened.size(), count);
+  EXPECT_EQ(messages.size(), 2);
+
+  // Help: a missing document is reported; a present one is opened.
+  window->mnu_help_help->trigger();
+  EXPECT_EQ(opened.size(), count);
+  ASSERT_EQ(messages.size(), 3);
+  EXPECT_TRUE(messages.back().contains(QStringLiteral("help.pdf")));
+  QFile help(dir.filePath("help.pdf"));
+  ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+  help.close();
+  window->show_help();
+  ASSERT_EQ(opened.size(), count + 1);
+  EXPECT_EQ(opened.back().toLocalFile(), dir.filePath("help.pdf"));
+
+  window->mnu_help_show_ver->trigger();
+  ASSERT_EQ(messages.size(), 4);
+  const QStringList lines = messages.back().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], QStringLiteral("Ver1.1.2　 2009.01.12"));
+  EXPECT_EQ(lines[1], QString());
+  EXPECT_FALSE(lines[2].isEmpty());
+}
+
+}  // namespace
