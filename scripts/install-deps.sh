@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev librtmidi-dev timgm6mb-soundfont
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
-  aubio-tools
+  aubio-tools poppler-utils
 )
 
 missing=()
