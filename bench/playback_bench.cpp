@@ -9,6 +9,8 @@
 #include "draw/surface.h"
 #include "sound/midi_out.h"
 
+#include "bench/shipped_folder.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QScrollBar>
@@ -76,14 +78,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   draw::InstallFontSubstitutions();
-  QTemporaryDir dir;
-  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt",
-                           "cfg.inf"}) {
-    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
-  }
-  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
-  settings::CfgRecord cfg;
-  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  ShippedFolder dir;
+  settings::CfgRecord& cfg = dir.cfg;
   cfg.Category = 3;  // a written II-V-I phrase, with accompaniment, bass and click
   cfg.LastItem[3] = 7;
   cfg.Tempo = 300;

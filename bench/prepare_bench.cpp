@@ -6,6 +6,8 @@
 #include "draw/surface.h"
 #include "sound/midi_out.h"
 
+#include "bench/shipped_folder.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -16,15 +18,8 @@
 namespace {
 
 void BM_Prepair4PLAY(benchmark::State& state) {
-  QTemporaryDir dir;
-  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"}) {
-    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
-  }
-  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
-  settings::CfgRecord cfg;
-  QFile shipped(QStringLiteral(VORMINA_SOURCE_DIR "/data/cfg.inf"));
-  shipped.copy(dir.filePath("cfg.inf"));
-  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  ShippedFolder dir;
+  settings::CfgRecord& cfg = dir.cfg;
   cfg.Category = static_cast<std::int16_t>(state.range(0));
   cfg.LastItem[cfg.Category] = 3;
   RunState run;
@@ -44,14 +39,8 @@ BENCHMARK(BM_Prepair4PLAY)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMil
 
 // DrawScore alone, for the longest phrase of the shipped phrase books, in both renderers.
 void BM_DrawScoreLongestPhrase(benchmark::State& state) {
-  QTemporaryDir dir;
-  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"}) {
-    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
-  }
-  QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/cfg.inf"), dir.filePath("cfg.inf"));
-  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
-  settings::CfgRecord cfg;
-  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  ShippedFolder dir;
+  settings::CfgRecord& cfg = dir.cfg;
   // Find the longest phrase.
   int bestCategory = 3, bestItem = 0, bestCount = 0;
   for (int category = 3; category <= 5; ++category) {
@@ -87,14 +76,8 @@ BENCHMARK(BM_DrawScoreLongestPhrase)->Arg(0)->Arg(1)->Unit(benchmark::kMilliseco
 
 // The work at one melody event of playback: cursor, circle mark and keyboard highlight.
 void BM_PlaybackHighlights(benchmark::State& state) {
-  QTemporaryDir dir;
-  for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt",
-                           "cfg.inf"}) {
-    QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
-  }
-  screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));
-  settings::CfgRecord cfg;
-  settings::LoadSettings(cfg, dir.filePath("cfg.inf"), {});
+  ShippedFolder dir;
+  settings::CfgRecord& cfg = dir.cfg;
   RunState run;
   kihon::VirtualClock clock;
   kihon::Waits waits(clock, run.StopRequested);
