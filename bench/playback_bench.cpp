@@ -48,12 +48,13 @@ class LatenessOut final : public sound::MidiOut {
     lateness.push_back(now - static_cast<double>(reference));
     // A pass starts with all notes off on channels 0, 1 and 2 in a row; its first step's
     // messages follow the preparation and highlight work done between passes.
+    atPassStart.push_back(reference == passStart);
     if (message == 0x7BB2u && previous[0] == 0x7BB1u && previous[1] == 0x7BB0u) {
       passStart = reference;
+      std::fill(atPassStart.end() - 3, atPassStart.end(), true);
     }
     previous[1] = previous[0];
     previous[0] = message;
-    atPassStart.push_back(reference == passStart);
   }
   bool recording = false;
   std::chrono::steady_clock::time_point clockStart;
@@ -99,7 +100,11 @@ int main(int argc, char** argv) {
   window.VScroll1->setValue(300);
 
   constexpr int kSeconds = 8;
-  QTimer::singleShot(kSeconds * 1000, &window, [&window] { window.Stop(); });
+  // The note-offs that follow a stop are not scheduled: recording ends first.
+  QTimer::singleShot(kSeconds * 1000, &window, [&window, &out] {
+    out.recording = false;
+    window.Stop();
+  });
   out.clockStart = clock.Start();
   out.recording = true;
   const auto wallStart = std::chrono::steady_clock::now();
