@@ -1,12 +1,12 @@
 // Loading a full phrase book (301 phrases of 24 body lines) and realising one of its items.
-#include "material/file_Treat.h"
-#include "theory/phrase.h"
+#include <benchmark/benchmark.h>
 
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+#include "material/file_Treat.h"
+#include "theory/phrase.h"
 
 namespace {
 

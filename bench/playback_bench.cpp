@@ -3,26 +3,24 @@
 // MIDI message it measures how late it left against its step's scheduled time (the wait
 // reference), and it reports the CPU time used per second of playback.
 //   build/bench/vormina_playback_bench
-#include "app/clock.h"
-#include "app/frmMain.h"
-#include "app/screen.h"
-#include "draw/surface.h"
-#include "sound/midi_out.h"
-
-#include "bench/shipped_folder.h"
-
 #include <QApplication>
 #include <QComboBox>
-#include <QScrollBar>
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <vector>
+
+#include "app/clock.h"
+#include "app/frmMain.h"
+#include "app/screen.h"
+#include "bench/shipped_folder.h"
+#include "draw/surface.h"
+#include "sound/midi_out.h"
 
 namespace {
 
@@ -41,9 +39,9 @@ class LatenessOut final : public sound::MidiOut {
   QString Name() const override { return QStringLiteral("lateness"); }
   void Send(std::uint32_t message) override {
     if (!recording || waits_ == nullptr) return;
-    const double now = std::chrono::duration<double, std::milli>(
-                           std::chrono::steady_clock::now() - clockStart)
-                           .count();
+    const double now =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - clockStart)
+            .count();
     const std::int64_t reference = waits_->WaitReference();
     lateness.push_back(now - static_cast<double>(reference));
     // A pass starts with all notes off on channels 0, 1 and 2 in a row; its first step's
@@ -129,15 +127,15 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < out.lateness.size(); ++i) {
     if (!out.atPassStart[i]) within.push_back(out.lateness[i]);
   }
-  const auto late = std::count_if(out.lateness.begin(), out.lateness.end(),
-                                  [](double ms) { return ms > 1.0; });
+  const auto late =
+      std::count_if(out.lateness.begin(), out.lateness.end(), [](double ms) { return ms > 1.0; });
   std::printf("messages more than 1 ms late: %ld of %zu\n", static_cast<long>(late),
               out.lateness.size());
   if (!within.empty()) {
-    std::printf("within passes (%zu messages, the first step of each pass left out): median %.3f"
-                "  p99 %.3f  max %.3f\n",
-                within.size(), Percentile(within, 0.5), Percentile(within, 0.99),
-                Percentile(within, 1.0));
+    std::printf(
+        "within passes (%zu messages, the first step of each pass left out): median %.3f"
+        "  p99 %.3f  max %.3f\n",
+        within.size(), Percentile(within, 0.5), Percentile(within, 0.99), Percentile(within, 1.0));
   }
   window.close();
   return 0;

@@ -1,19 +1,18 @@
 // One full preparation (program changes, realisation and the drawing of every view shown)
 // on a 1920 x 1080 screen, for an item of each kind. The goal is well under one frame.
-#include "app/clock.h"
-#include "app/frmMain.h"
-#include "app/screen.h"
-#include "draw/surface.h"
-#include "sound/midi_out.h"
-
-#include "bench/shipped_folder.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+#include "app/clock.h"
+#include "app/frmMain.h"
+#include "app/screen.h"
+#include "bench/shipped_folder.h"
+#include "draw/surface.h"
+#include "sound/midi_out.h"
 
 namespace {
 
@@ -102,8 +101,6 @@ void BM_PlaybackHighlights(benchmark::State& state) {
   window.close();
 }
 BENCHMARK(BM_PlaybackHighlights)->Unit(benchmark::kMicrosecond);
-
-
 
 }  // namespace
 

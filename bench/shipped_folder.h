@@ -2,16 +2,16 @@
 // screen, for benchmarks that build the main window.
 #pragma once
 
-#include "app/screen.h"
-#include "app/settings.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "app/screen.h"
+#include "app/settings.h"
+
 struct ShippedFolder {
   ShippedFolder() {
-    for (const char* name : {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt",
-                             "AUX2.txt", "cfg.inf"}) {
+    for (const char* name :
+         {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt", "cfg.inf"}) {
       QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, dir.filePath(name));
     }
     screen::SetScreenSizeForTests(QSize(1920 * 15, 1080 * 15));

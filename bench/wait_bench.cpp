@@ -2,14 +2,13 @@
 // event loop, so its CPU time is a tiny fraction of its wall time. Run:
 //   build/bench/vormina_bench
 // and compare the "CPU" column with "Time".
-#include "app/clock.h"
-#include "app/kihon.h"
-
-#include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <ctime>
+
+#include "app/clock.h"
+#include "app/kihon.h"
 
 namespace {
 

@@ -17,10 +17,9 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextFrame>
-#include <QTextTable>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -50,7 +49,8 @@ bool FitPictures(QTextDocument& doc, const QString& baseDir) {
       QTextCharFormat format = fragment.charFormat();
       if (format.isImageFormat()) {
         QTextImageFormat image = format.toImageFormat();
-        const QString path = QFileInfo(baseDir + QLatin1Char('/') + image.name()).absoluteFilePath();
+        const QString path =
+            QFileInfo(baseDir + QLatin1Char('/') + image.name()).absoluteFilePath();
         const QImage picture(path);
         if (picture.isNull()) {
           std::fprintf(stderr, "vormina-help-pdf: picture not found: %s\n", qPrintable(path));

@@ -1,13 +1,13 @@
 // "help.pdf" beside the program: it exists after a build, opens, and its pages show the
 // manual with Japanese text and pictures.
+#include <gtest/gtest.h>
+
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,8 +55,8 @@ TEST(HelpDocument, DescribesEveryControlMenuAndFile) {
       "低音", "円の色", "多角形の色", "ルートの色", "ANS", "ひく音", "キーボードエントリー",
       "キーボードヒット", "クリック音", "カウントイン", "伴奏", "旋律",
       // Material files and their syntax.
-      "scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt", "WWHWWWH", "$",
-      "*Dm7", "cfg.inf"};
+      "scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt", "WWHWWWH", "$", "*Dm7",
+      "cfg.inf"};
   for (const char* term : terms) {
     EXPECT_TRUE(flat.contains(QString::fromUtf8(term))) << term;
   }
@@ -65,7 +65,7 @@ TEST(HelpDocument, DescribesEveryControlMenuAndFile) {
 TEST(HelpDocument, PagesShowTextAndPictures) {
   QTemporaryDir dir;
   RunTool("pdftoppm", {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), kHelp,
-                   dir.filePath(QStringLiteral("page"))});
+                       dir.filePath(QStringLiteral("page"))});
   // The first page holds the title, text and the picture of the main window.
   QImage page(dir.filePath(QStringLiteral("page-1.png")));
   ASSERT_FALSE(page.isNull());

@@ -1,12 +1,11 @@
-#include "sound/Sound_Treat.h"
-
-#include "app/clock.h"
-#include "sound/midi_out.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "app/clock.h"
+#include "sound/Sound_Treat.h"
+#include "sound/midi_out.h"
 
 using namespace Sound_Treat;
 
@@ -80,8 +79,9 @@ class Playback : public ::testing::Test {
     return out;
   }
   int Count(std::uint32_t message) const {
-    return static_cast<int>(std::count_if(capture.messages.begin(), capture.messages.end(),
-                                          [message](const auto& m) { return m.second == message; }));
+    return static_cast<int>(
+        std::count_if(capture.messages.begin(), capture.messages.end(),
+                      [message](const auto& m) { return m.second == message; }));
   }
 
   kihon::VirtualClock clock;
@@ -308,4 +308,18 @@ TEST_F(Playback, OutOfRangeNotesAreNotSent) {
     EXPECT_LE((m >> 16) & 0xFF, 127u);
   }
   EXPECT_EQ(NoteOns(0).size(), 1u);  // 2 + 120 = 122 sounds, 24 + 120 does not exist
+}
+
+TEST_F(Playback, MelodySwitchedOffMidPassSilencesOnlyTheMelody) {
+  Notes({{24, 24}, {26, 24}, {28, 24}, {29, 24}});
+  // The player unticks "旋律" once the first beat has passed.
+  clock.whileWaiting = [this](kihon::VirtualClock& c) {
+    if (c.NowMs() >= 400) cfg.MelodyOn = 0;
+  };
+  PlayOnce();
+  const auto ons = NoteOns(0);
+  ASSERT_EQ(ons.size(), 1u);
+  EXPECT_EQ(ons[0].second, 60);
+  // The cursor still moves at every note: once at the start and once per melody event.
+  EXPECT_EQ(host.highlights, 1 + 4);
 }
