@@ -800,7 +800,12 @@ bool frmMain::HandleShortcut(int key) {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
-    if (HandleShortcut(static_cast<QKeyEvent*>(event)->key())) return true;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // A letter typed with Alt, Ctrl or Meta is not a typed letter: Alt and a letter open the
+    // menus. Shift does not matter (either letter case is the shortcut).
+    const bool typed =
+        !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier));
+    if (typed && HandleShortcut(key->key())) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -282,6 +282,11 @@ TEST_F(MainWindow, SemitoneButtonsAndShortcutsChangeTheKey) {
   QTest::keyClick(w.Combo2, Qt::Key_Q);
   QTest::keyClick(w.Combo2, Qt::Key_F);
   EXPECT_EQ(cfg.Root, 2);  // both need "半音　－" enabled
+  // Letters typed with Alt or Ctrl belong to the menus, not to the shortcuts.
+  for (Qt::KeyboardModifier modifier : {Qt::AltModifier, Qt::ControlModifier}) {
+    QTest::keyClick(w.Combo2, Qt::Key_P, modifier);
+    EXPECT_EQ(cfg.Root, 2);
+  }
 }
 
 TEST_F(MainWindow, TempoShortcutsStayInRange) {
