@@ -20,10 +20,13 @@ bool CanWriteIn(const QString& dir) {
 
 }  // namespace
 
+QStringList MaterialFiles() {
+  return {QStringLiteral("scale.txt"), QStringLiteral("code.txt"), QStringLiteral("ptn.txt"),
+          QStringLiteral("ric.txt"),   QStringLiteral("AUX1.txt"), QStringLiteral("AUX2.txt")};
+}
+
 QStringList ShippedFiles() {
-  return {kSettingsFileName,      QStringLiteral("scale.txt"), QStringLiteral("code.txt"),
-          QStringLiteral("ptn.txt"), QStringLiteral("ric.txt"),   QStringLiteral("AUX1.txt"),
-          QStringLiteral("AUX2.txt"), QStringLiteral("help.pdf")};
+  return QStringList{kSettingsFileName} + MaterialFiles() + QStringList{QStringLiteral("help.pdf")};
 }
 
 QString PathOf(const QString& dir, const QString& fileName) {

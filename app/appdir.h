@@ -9,6 +9,9 @@ namespace appdir {
 // The name of the settings record file.
 inline const QString kSettingsFileName = QStringLiteral("cfg.inf");
 
+// The six material files, in the order of the study categories.
+QStringList MaterialFiles();
+
 // The files shipped beside the program that the program reads or the user edits.
 QStringList ShippedFiles();
 

@@ -830,13 +830,21 @@ void frmMain::ToggleView(std::int16_t& flag, QAction* entry) {
 
 namespace {
 
-// Shows a dialog that is already open, or makes, keeps and shows a new one.
+// Shows a new dialog; the sound settings start through their own Start.
+void Present(QWidget& dialog) {
+  dialog.show();
+}
+void Present(settei& dialog) {
+  dialog.Start();
+}
+
+// Brings forward a dialog that is already open, or makes, keeps and shows a new one.
 template <class Dialog, class Make>
 Dialog* ShowOnce(QPointer<Dialog>& kept, Make make) {
   if (!kept) {
     kept = make();
     kept->setAttribute(Qt::WA_DeleteOnClose);
-    kept->show();
+    Present(*kept);
   }
   kept->raise();
   kept->activateWindow();
@@ -846,22 +854,16 @@ Dialog* ShowOnce(QPointer<Dialog>& kept, Make make) {
 }  // namespace
 
 settei* frmMain::OpenSoundSettings() {
-  if (settei_) {
-    settei_->raise();
-    settei_->activateWindow();
-    return settei_;
-  }
-  settei_ = new settei(
-      cfg_, midi_, waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
-      [this] {
-        // The tempo bar shows the dialog's tempo; its handler stores it again.
-        VScroll1->setValue(std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum()));
-        Prepair4PLAY(false);
-      },
-      [this](const QString& message) { report(message); }, this);
-  settei_->setAttribute(Qt::WA_DeleteOnClose);
-  settei_->Start();
-  return settei_;
+  return ShowOnce(settei_, [this] {
+    return new settei(
+        cfg_, midi_, waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
+        [this] {
+          // The tempo bar shows the dialog's tempo; its handler stores it again.
+          VScroll1->setValue(std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum()));
+          Prepair4PLAY(false);
+        },
+        [this](const QString& message) { report(message); }, this);
+  });
 }
 
 frmColset* frmMain::OpenColourSettings() {
@@ -881,10 +883,9 @@ sample* frmMain::OpenShortcuts() {
 }
 
 void frmMain::EditMaterial(int i) {
-  static const char* const kFiles[] = {"scale.txt", "code.txt", "ptn.txt",
-                                       "ric.txt",   "AUX1.txt", "AUX2.txt"};
-  if (i < 0 || i > 6) return;
-  if (i == 6) {
+  const QStringList files = appdir::MaterialFiles();
+  if (i < 0 || i > files.size()) return;
+  if (i == files.size()) {
     // The settings themselves are edited in the dialogs; this entry opens the folder that
     // holds the settings file and the material files.
     if (!openUrl(QUrl::fromLocalFile(appDir_))) {
@@ -892,7 +893,7 @@ void frmMain::EditMaterial(int i) {
     }
     return;
   }
-  const QString path = appdir::PathOf(appDir_, QString::fromLatin1(kFiles[i]));
+  const QString path = appdir::PathOf(appDir_, files[i]);
   const QString shown = QDir::toNativeSeparators(path);
   if (!QFileInfo::exists(path)) {
     report(QStringLiteral("ファイルが見つかりません。\n") + shown);

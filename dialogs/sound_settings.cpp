@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <tuple>
 
 #include "app/pictures.h"
 #include "app/screen.h"
@@ -78,10 +80,6 @@ const QString kCaption = QStringLiteral("サウンド設定");
 constexpr int kPictWidth = 150;
 constexpr int kPictHeight = 400;
 constexpr float kPictTop = 1600;
-
-QString FieldText(int value) {
-  return QString::number(value);
-}
 
 }  // namespace
 
@@ -248,9 +246,9 @@ void settei::Form_Load() {
   Combo3->setCurrentIndex(cfg_.BassInstrument);
   kihon::ClampSetting<std::int16_t>(0, 9, cfg_.ClickInstrument);
   Combo4->setCurrentIndex(cfg_.ClickInstrument);
-  Text1->setText(FieldText(cfg_.PitchAdjust));
-  Text3->setText(FieldText(cfg_.PitchBase));
-  Text4->setText(FieldText(cfg_.Tempo));
+  Text1->setText(QString::number(cfg_.PitchAdjust));
+  Text3->setText(QString::number(cfg_.PitchBase));
+  Text4->setText(QString::number(cfg_.Tempo));
   Check1->setChecked(cfg_.SoundOnChange != 0);
   Option1[cfg_.SwingLevel == 0 || cfg_.SwingLevel == 2 ? cfg_.SwingLevel : 1]->setChecked(true);
   const std::int16_t volumes[] = {cfg_.MelodyVolume, cfg_.AccompVolume, cfg_.BassVolume,
@@ -454,28 +452,27 @@ void settei::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+namespace {
+
+// The settings fields the dialog edits, which キャンセル puts back.
+constexpr std::int16_t settings::CfgRecord::*kEditedFields[] = {
+    &settings::CfgRecord::MelodyInstrument, &settings::CfgRecord::AccompInstrument,
+    &settings::CfgRecord::BassInstrument,   &settings::CfgRecord::ClickInstrument,
+    &settings::CfgRecord::MelodyVolume,     &settings::CfgRecord::AccompVolume,
+    &settings::CfgRecord::BassVolume,       &settings::CfgRecord::ClickVolume,
+    &settings::CfgRecord::SwingLevel,       &settings::CfgRecord::PitchAdjust,
+    &settings::CfgRecord::PitchBase,        &settings::CfgRecord::Tempo,
+    &settings::CfgRecord::SoundOnChange,    &settings::CfgRecord::LimitRange,
+    &settings::CfgRecord::RangeHigh,        &settings::CfgRecord::RangeLow};
+}  // namespace
+
 settei::Snapshot settei::Take() const {
-  return {cfg_.MelodyInstrument, cfg_.AccompInstrument, cfg_.BassInstrument, cfg_.ClickInstrument,
-          cfg_.MelodyVolume,     cfg_.AccompVolume,     cfg_.BassVolume,     cfg_.ClickVolume,
-          cfg_.SwingLevel,       cfg_.PitchAdjust,      cfg_.PitchBase,      cfg_.Tempo,
-          cfg_.SoundOnChange,    cfg_.LimitRange,       cfg_.RangeHigh,      cfg_.RangeLow};
+  Snapshot snapshot{};
+  static_assert(std::size(kEditedFields) == std::tuple_size_v<Snapshot>);
+  for (std::size_t i = 0; i < snapshot.size(); ++i) snapshot[i] = cfg_.*kEditedFields[i];
+  return snapshot;
 }
 
-void settei::Restore(const Snapshot& s) {
-  cfg_.MelodyInstrument = s.MelodyInstrument;
-  cfg_.AccompInstrument = s.AccompInstrument;
-  cfg_.BassInstrument = s.BassInstrument;
-  cfg_.ClickInstrument = s.ClickInstrument;
-  cfg_.MelodyVolume = s.MelodyVolume;
-  cfg_.AccompVolume = s.AccompVolume;
-  cfg_.BassVolume = s.BassVolume;
-  cfg_.ClickVolume = s.ClickVolume;
-  cfg_.SwingLevel = s.SwingLevel;
-  cfg_.PitchAdjust = s.PitchAdjust;
-  cfg_.PitchBase = s.PitchBase;
-  cfg_.Tempo = s.Tempo;
-  cfg_.SoundOnChange = s.SoundOnChange;
-  cfg_.LimitRange = s.LimitRange;
-  cfg_.RangeHigh = s.RangeHigh;
-  cfg_.RangeLow = s.RangeLow;
+void settei::Restore(const Snapshot& snapshot) {
+  for (std::size_t i = 0; i < snapshot.size(); ++i) cfg_.*kEditedFields[i] = snapshot[i];
 }

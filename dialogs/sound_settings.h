@@ -115,13 +115,8 @@ class settei : public QDialog {
   // Reads a text field's number; false (after a message) when it is outside min..max.
   bool ReadField(QLineEdit* field, const QString& name, int min, int max, int& value);
 
-  // The fields the dialog edits, as they were when it opened.
-  struct Snapshot {
-    std::int16_t MelodyInstrument, AccompInstrument, BassInstrument, ClickInstrument;
-    std::int16_t MelodyVolume, AccompVolume, BassVolume, ClickVolume;
-    std::int16_t SwingLevel, PitchAdjust, PitchBase, Tempo, SoundOnChange;
-    std::int16_t LimitRange, RangeHigh, RangeLow;
-  };
+  // The values of the fields the dialog edits, as they were when it opened.
+  using Snapshot = std::array<std::int16_t, 16>;
   Snapshot Take() const;
   void Restore(const Snapshot& snapshot);
 

@@ -40,7 +40,7 @@ struct Change {
 
 // Scales pictures to the text width and sets fixed-pitch text in a Japanese fixed font.
 // Changes are collected first, as the fragments move while the document is edited.
-bool FitPictures(QTextDocument& doc, const QString& baseDir) {
+bool FitPicturesAndFixedText(QTextDocument& doc, const QString& baseDir) {
   std::vector<Change> changes;
   bool ok = true;
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   QTextDocument doc;
   doc.setDefaultFont(QFont(kBodyFont, 10));
   doc.setMarkdown(QString::fromUtf8(file.readAll()));
-  if (!FitPictures(doc, QFileInfo(source).absolutePath())) return 1;
+  if (!FitPicturesAndFixedText(doc, QFileInfo(source).absolutePath())) return 1;
   LoosenTables(doc);
 
   {
