@@ -25,6 +25,7 @@
 
 #include "app/appdir.h"
 #include "app/pictures.h"
+#include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/small_windows.h"
@@ -155,14 +156,12 @@ void frmMain::CreateControls() {
   Text1 = new QLineEdit(Frame1);
   Text1->setGeometry(listX, 166, 64, kRowHeight);
   Text1->setAlignment(Qt::AlignRight);
-  VScroll1 = new QScrollBar(Qt::Vertical, Frame1);
+  // 300 at the top end, 50 at the bottom end; ▲ and the wheel upwards raise the tempo.
+  VScroll1 = new RisingScrollBar(Frame1);
   VScroll1->setGeometry(kColumnWidth - 44, 156, 22, 160);
   VScroll1->setRange(50, 300);
   VScroll1->setSingleStep(1);
   VScroll1->setPageStep(10);
-  // 300 at the top end, 50 at the bottom end.
-  VScroll1->setInvertedAppearance(true);
-  VScroll1->setInvertedControls(true);
   Check6 = check(QStringLiteral("スイング"), Frame1, 12, 214, 150);
 
   // Continuous playback.

@@ -18,6 +18,7 @@
 #include <tuple>
 
 #include "app/pictures.h"
+#include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "app/surface_widget.h"
 #include "draw/graph_treat.h"
@@ -171,18 +172,14 @@ void settei::CreateControls() {
   Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
   LabelHigh = new QLabel(QStringLiteral("高音"), this);
   LabelHigh->setGeometry(866, 40, 32, 20);
-  VScroll2 = new QScrollBar(Qt::Vertical, this);
+  VScroll2 = new RisingScrollBar(this);
   VScroll2->setGeometry(868, 62, 20, 170);
   LabelLow = new QLabel(QStringLiteral("低音"), this);
   LabelLow->setGeometry(866, 240, 32, 20);
-  VScroll1 = new QScrollBar(Qt::Vertical, this);
+  VScroll1 = new RisingScrollBar(this);
   VScroll1->setGeometry(868, 262, 20, 170);
-  for (QScrollBar* bar : {VScroll1, VScroll2}) {
-    bar->setRange(0, kRangeTop);
-    // 88 at the top, 0 at the bottom: moving the thumb up raises the pitch.
-    bar->setInvertedAppearance(true);
-    bar->setInvertedControls(true);
-  }
+  // 88 at the top, 0 at the bottom: the thumb, ▲ and the wheel upwards raise the pitch.
+  for (QScrollBar* bar : {VScroll1, VScroll2}) bar->setRange(0, kRangeTop);
 
   Command1 = new QPushButton(QStringLiteral("OK"), this);
   Command1->setGeometry(378, 440, 150, 36);
