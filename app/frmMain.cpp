@@ -713,8 +713,9 @@ void frmMain::KeyDown() {
   Prepair4PLAY(true);
 }
 
-void frmMain::KeyUpFour() {
-  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 4) % 12);
+void frmMain::KeyUpFourth() {
+  // A fourth is five semitones: twelve presses visit every key once, as "４度進行" does.
+  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 5) % 12);
   Prepair4PLAY(true);
 }
 
@@ -781,7 +782,7 @@ bool frmMain::HandleShortcut(int key) {
       return true;
     case Qt::Key_F:
       if (!Command4->isEnabled()) return false;
-      KeyUpFour();
+      KeyUpFourth();
       return true;
     case Qt::Key_U:
       if (VScroll1->value() >= 300) return false;

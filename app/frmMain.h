@@ -55,11 +55,11 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // The caption: text followed by the program's name.
   void SetTitle(const QString& text);
 
-  // Key changes: a semitone up or down, four semitones up, or the pitch class of a circle
+  // Key changes: a semitone up or down, a fourth (five semitones) up, or the pitch class of a circle
   // point; each prepares the item again in the new key.
   void KeyUp();
   void KeyDown();
-  void KeyUpFour();
+  void KeyUpFourth();
   // A mouse press or release on the drawing surface, in window units.
   void KeyOrCircle(float x, float y);
   void KeyRelease();

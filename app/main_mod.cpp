@@ -5,6 +5,7 @@
 #include "app/kihon.h"
 #include "app/runstate.h"
 #include "app/settings.h"
+#include "app/translations.h"
 #include "draw/surface.h"
 #include "sound/auto_out.h"
 #include "sound/fluidsynth_out.h"
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("vormina"));
   QApplication::setOrganizationName(QStringLiteral("vormina"));
   draw::InstallFontSubstitutions();
+  translations::InstallQtJapanese(app);
   QApplication::setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
 
   QLockFile instanceLock(LockPath());

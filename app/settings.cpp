@@ -109,6 +109,51 @@ CfgRecord DecodeRecord(const RecordImage& image) {
   return record;
 }
 
+namespace {
+// A colour value: red in the lowest byte.
+constexpr std::int32_t Colour(int red, int green, int blue) {
+  return red | (green << 8) | (blue << 16);
+}
+}  // namespace
+
+CfgRecord DefaultRecord() {
+  CfgRecord r;
+  r.Root = 0;              // C
+  r.ProgressionMode = 2;   // up a fourth
+  r.MelodyInstrument = 1;  // Piano1
+  r.PitchBase = 36;        // pitch 24, the C below the staff, sounds as middle C
+  r.ColorCircle = Colour(205, 225, 250);
+  r.ColorPolygon = Colour(255, 196, 120);
+  r.ColorRoot = Colour(214, 48, 49);
+  r.ColorAns = Colour(46, 160, 90);
+  r.ColorPlayed = Colour(255, 221, 0);
+  r.ColorKeyHit = Colour(232, 84, 160);
+  r.ColorKeyEntry = Colour(96, 165, 250);
+  r.Tempo = 120;
+  r.ShowScore = -1;
+  r.ShowDiagram = -1;
+  r.ShowKeyboard = -1;
+  r.UseMidi = 1;
+  r.RepeatCount = 2;
+  r.SpeedUpPercent = 5;
+  r.ShowEntry = 1;
+  r.SwingOn = 1;
+  r.LimitRange = 1;
+  r.RangeHigh = 50;  // D above the second ledger line
+  r.RangeLow = 21;   // A on the second ledger line below
+  r.CountInOn = 1;
+  r.ClickOn = 1;
+  r.SwingLevel = 1;  // standard
+  r.AccompInstrument = 1;
+  r.AccompOn = 1;
+  r.MelodyOn = 1;
+  r.MelodyVolume = 100;
+  r.AccompVolume = 80;
+  r.ClickVolume = 90;
+  r.BassVolume = 100;
+  return r;
+}
+
 void Validate(CfgRecord& record) {
   kihon::ClampSetting<std::int16_t>(0, 11, record.Root);
   kihon::ClampSetting<std::int16_t>(-20, 20, record.PitchAdjust);
@@ -182,8 +227,12 @@ void LoadSettings(CfgRecord& record, const QString& path, const Reporter& report
       return;
     }
   }
-  // Missing or short: the file becomes the record as it is in memory. The running program
-  // uses the validated record even when the file cannot be written (that is reported).
+  // Missing or short: the file becomes the record as it is in memory; a record that was
+  // never loaded (the all-zero start-up record) first takes the shipped defaults, so a
+  // first start without a file does not give a black circle, hidden views and silent
+  // voices. The running program uses the validated record even when the file cannot be
+  // written (that is reported).
+  if (record == CfgRecord{}) record = DefaultRecord();
   if (!SaveSettings(record, path, report)) Validate(record);
 }
 

@@ -140,6 +140,11 @@ using RecordImage = std::array<std::uint8_t, kRecordSize>;
 RecordImage EncodeRecord(const CfgRecord& record);
 CfgRecord DecodeRecord(const RecordImage& image);
 
+// The settings a new user starts with: the record of the shipped "cfg.inf" (views on,
+// colours, instruments, volumes, tempo and note range set), so that a program without a
+// settings file is still usable.
+CfgRecord DefaultRecord();
+
 // Brings the checked fields into range and switches MIDI output on.
 void Validate(CfgRecord& record);
 
@@ -148,8 +153,9 @@ void Validate(CfgRecord& record);
 using Reporter = std::function<void(const QString& message)>;
 
 // Reads "cfg.inf" at path into record. A missing or short file is replaced by the record
-// as it is in memory. Any other failure reports kUnexpectedError and leaves the record
-// unvalidated.
+// as it is in memory, except that a record never loaded yet (all zero, as at start-up)
+// first becomes DefaultRecord(). Any other failure reports kUnexpectedError and leaves the
+// record unvalidated.
 void LoadSettings(CfgRecord& record, const QString& path, const Reporter& report);
 
 // Writes the record to path. The old file stays whole until the new one is complete; the

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libfluidsynth-dev librtmidi-dev timgm6mb-soundfont
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes data/cfg.inf: the settings record a new user starts with (318 bytes, little-endian).
 
-Run it again after changing a default here; the tests check that the file loads unchanged.
+Run it again after changing a default here; the tests check that the file loads unchanged
+and that it equals the program's built-in defaults (settings::DefaultRecord), which a first
+start without a settings file writes.
 """
 import pathlib
 import struct

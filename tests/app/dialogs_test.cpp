@@ -1,12 +1,14 @@
 // The settings dialogs, the small windows and the menus of the main window.
 #include <QAction>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -511,3 +513,24 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
 }
 
 }  // namespace
+
+// Qt's standard buttons and the colour dialog are in Japanese, like the rest of the program.
+TEST(QtTranslations, StandardButtonsAndColourDialogSpeakJapanese) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("ＶＯＲＭＩＮＡ"), QStringLiteral("?"),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  const struct {
+    QMessageBox::StandardButton button;
+    const char* japanese;
+  } kButtons[] = {{QMessageBox::Yes, "はい"}, {QMessageBox::No, "いいえ"},
+                  {QMessageBox::Cancel, "キャンセル"}};
+  for (const auto& b : kButtons) {
+    ASSERT_NE(box.button(b.button), nullptr);
+    EXPECT_TRUE(box.button(b.button)->text().contains(QString::fromUtf8(b.japanese)))
+        << box.button(b.button)->text().toStdString();
+  }
+  QColorDialog colours;
+  colours.setOption(QColorDialog::DontUseNativeDialog);
+  QStringList labels;
+  for (const QLabel* label : colours.findChildren<QLabel*>()) labels << label->text();
+  EXPECT_TRUE(labels.join(u' ').contains(QStringLiteral("色"))) << labels.join(u' ').toStdString();
+}

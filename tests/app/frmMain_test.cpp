@@ -264,13 +264,21 @@ TEST_F(MainWindow, SemitoneButtonsAndShortcutsChangeTheKey) {
     int expected;
   };
   frmMain& w = Start();
-  for (const Case c : {Case{11, Qt::Key_P, 0}, Case{0, Qt::Key_Q, 11}, Case{9, Qt::Key_F, 1}}) {
+  for (const Case c : {Case{11, Qt::Key_P, 0}, Case{0, Qt::Key_Q, 11}, Case{9, Qt::Key_F, 2}}) {
     cfg.Root = static_cast<std::int16_t>(c.root);
     QTest::keyClick(w.Combo2, static_cast<Qt::Key>(c.key));
     EXPECT_EQ(cfg.Root, c.expected) << c.root;
     QTest::keyClick(w.Text3, static_cast<Qt::Key>(c.key), Qt::ShiftModifier);
     EXPECT_NE(cfg.Root, c.expected) << "the upper-case letter works too";
   }
+  // F moves up a fourth: twelve presses visit all twelve keys and come back.
+  cfg.Root = 0;
+  std::vector<int> visited;
+  for (int i = 0; i < 12; ++i) {
+    QTest::keyClick(w.Combo2, Qt::Key_F);
+    visited.push_back(cfg.Root);
+  }
+  EXPECT_EQ(visited, (std::vector<int>{5, 10, 3, 8, 1, 6, 11, 4, 9, 2, 7, 0}));
   cfg.Root = 3;
   w.Command3->click();
   EXPECT_EQ(cfg.Root, 4);

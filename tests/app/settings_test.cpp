@@ -189,18 +189,22 @@ class SettingsFile : public ::testing::Test {
   settings::Reporter report = [this](const QString& m) { messages << m; };
 };
 
-TEST_F(SettingsFile, FirstStartCreatesTheAllZeroRecord) {
-  CfgRecord r;
-  settings::LoadSettings(r, path, report);
-  EXPECT_TRUE(messages.isEmpty());
-  const QByteArray bytes = ReadAll(path);
-  ASSERT_EQ(bytes.size(), 318);
-  EXPECT_EQ(bytes, QByteArray(318, '\0'));
-  CfgRecord expected;
-  expected.MelodyInstrument = 1;
-  expected.RepeatCount = 1;
-  expected.UseMidi = 1;
-  EXPECT_EQ(r, expected);
+// Without a settings file (or with a torn one) a first start gets the shipped defaults,
+// byte for byte the shipped "cfg.inf", not the all-zero record.
+TEST_F(SettingsFile, FirstStartCreatesTheShippedDefaults) {
+  const QByteArray shipped = ReadAll(QStringLiteral(VORMINA_SOURCE_DIR "/data/cfg.inf"));
+  for (const QByteArray& before : {QByteArray(), QByteArray(317, '\x07')}) {
+    QFile::remove(path);
+    if (!before.isEmpty()) WriteAll(path, before);
+    CfgRecord r;
+    settings::LoadSettings(r, path, report);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(ReadAll(path), shipped) << before.size() << " bytes before";
+    EXPECT_EQ(r, settings::DefaultRecord());
+    EXPECT_EQ(r.ShowScore, -1);
+    EXPECT_NE(r.ColorCircle, 0);
+    EXPECT_GT(r.MelodyVolume, 0);
+  }
 }
 
 TEST_F(SettingsFile, ShortFileIsReplacedByTheRecordInMemory) {
@@ -283,6 +287,8 @@ TEST(ShippedSettings, LoadUnchangedAndAreSensible) {
   settings::RecordImage image{};
   std::memcpy(image.data(), bytes.constData(), 318);
   const CfgRecord shipped = settings::DecodeRecord(image);
+  // The program's built-in defaults are the shipped file.
+  EXPECT_EQ(shipped, settings::DefaultRecord());
   CfgRecord validated = shipped;
   settings::Validate(validated);
   EXPECT_EQ(validated, shipped);
