@@ -672,7 +672,6 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   const int category = std::clamp<int>(cfg_.Category, 0, 10);
   const int item = cfg_.LastItem[category];
   InitAtEveryChange(item, cfg_.Root);
-  if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
   if (cfg_.ShowDiagram != 0) {
     YEN_treat::LayoutCircle(circle_, surface_, cfg_, CircleFrame());
   }
@@ -681,8 +680,10 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   RealiseContext ctx{cfg_, lists_, phrase_, circle_.laidOut ? &rings : nullptr, report};
   const int rootBefore = cfg_.Root;
   RealiseItem(ctx, IsCangeOnly, state_.PreviousRoot);
-  // A freshly realised phrase takes its key from its last chord: name that key.
+  // A freshly realised phrase takes its key from its last chord: name that key, and spell
+  // the staff in it (the pitch tables follow the realisation for that reason).
   if (cfg_.Root != rootBefore) SetTitle(ItemTitle(item, cfg_.Root));
+  if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
 
   RedrawViews();
 }

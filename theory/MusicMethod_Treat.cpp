@@ -153,6 +153,86 @@ int ParseNoteToken(const QString& token, int& pitch, bool& rest) {
 }
 
 namespace {
+
+// The pitch of a root letter, or -1 for any other character.
+int LetterPitch(QChar c) {
+  switch (c.unicode()) {
+    case u'C':
+      return 0;
+    case u'D':
+      return 2;
+    case u'E':
+      return 4;
+    case u'F':
+      return 5;
+    case u'G':
+      return 7;
+    case u'A':
+      return 9;
+    case u'B':
+      return 11;
+    default:
+      return -1;
+  }
+}
+
+// An accidental standing at index at of text: +1, -1, or 0 for none.
+int AccidentalAt(const QString& text, qsizetype at) {
+  if (at >= text.size()) return 0;
+  if (text[at] == u'#') return 1;
+  if (text[at] == u'b') return -1;
+  return 0;
+}
+
+}  // namespace
+
+ChordSymbol ReadChordSymbol(const QString& symbol) {
+  ChordSymbol chord;
+  qsizetype letter = -1;
+  for (qsizetype i = 0; i < symbol.size(); ++i) {
+    if (LetterPitch(symbol[i]) >= 0) {
+      letter = i;
+      break;
+    }
+  }
+  if (letter < 0) {
+    bool rest = false;
+    chord.rootEnd = ParseNoteToken(symbol, chord.root, rest);
+    chord.suffix = symbol.mid(chord.rootEnd);
+    return chord;
+  }
+  // The root is read as a note token: its letter with the octave digit before it.
+  bool rest = false;
+  ParseNoteToken(symbol.mid(letter > 0 ? letter - 1 : 0, letter > 0 ? 2 : 1), chord.root, rest);
+  const int accidental = AccidentalAt(symbol, letter + 1);
+  chord.root += accidental;
+  chord.rootEnd = static_cast<int>(letter) + 1 + (accidental != 0 ? 1 : 0);
+  const QString after = symbol.mid(chord.rootEnd);
+  for (qsizetype i = 0; i + 1 < after.size(); ++i) {
+    if (after[i] != u'/') continue;
+    const int bass = LetterPitch(after[i + 1]);
+    if (bass < 0) continue;
+    const int bassAccidental = AccidentalAt(after, i + 2);
+    chord.suffix = after.left(i);
+    chord.hasBass = true;
+    chord.bass = bass + bassAccidental;
+    chord.afterBass = after.mid(i + 2 + (bassAccidental != 0 ? 1 : 0));
+    return chord;
+  }
+  chord.suffix = after;
+  return chord;
+}
+
+QString NameChordSymbol(const TheoryTables& tables, const ChordSymbol& chord, int distance,
+                        int keyRoot) {
+  QString text = NoteNameInKey(tables, chord.root + distance, keyRoot) + chord.suffix;
+  if (chord.hasBass) {
+    text += u'/' + NoteNameInKey(tables, chord.bass + distance, keyRoot) + chord.afterBass;
+  }
+  return text;
+}
+
+namespace {
 bool UsesFlats(int pitchClass) {
   switch (pitchClass) {
     case 0:
@@ -204,21 +284,22 @@ int DurationTicks(int code) {
 }
 
 void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing) {
-  int root = 0;
-  bool rest = false;
-  ParseNoteToken(symbol, root, rest);
+  const ChordSymbol chord = ReadChordSymbol(symbol);
+  const int root = chord.root;
+  // The shape comes from the chord itself, not from its slash bass.
+  const QString& suffix = chord.suffix;
   int shape = -1;
-  if (Contains(symbol, "M") || Contains(symbol, "maj")) {
+  if (Contains(suffix, "M") || Contains(suffix, "maj")) {
     shape = kMajorSeventh;
-  } else if (Contains(symbol, "m7b5")) {
+  } else if (Contains(suffix, "m7b5")) {
     shape = kMinorSeventhFlatFive;
-  } else if (Contains(symbol, "lt")) {
+  } else if (Contains(suffix, "lt")) {
     shape = kAltered;
-  } else if (Contains(symbol, "im")) {
+  } else if (Contains(suffix, "im")) {
     shape = kDiminishedSeventh;
-  } else if (Contains(symbol, "m")) {
+  } else if (Contains(suffix, "m")) {
     shape = kMinorSeventh;
-  } else if (Contains(symbol, "7")) {
+  } else if (Contains(suffix, "7")) {
     shape = kDominantSeventh;
   }
   const auto at = [root](int offset) { return static_cast<std::int16_t>(root + offset); };
@@ -233,6 +314,11 @@ void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing) {
   }
   voicing[5] = voicing[0];
   voicing[6] = voicing[2];
+  if (chord.hasBass) {
+    // The bass plays the written bass note while the chord lasts.
+    voicing[5] = static_cast<std::int16_t>(chord.bass);
+    voicing[6] = static_cast<std::int16_t>(chord.bass);
+  }
 }
 
 }  // namespace MusicMethod_Treat

@@ -60,6 +60,26 @@ int StepValue(QChar c, int previous);
 // directly after it. Returns the 1-based position of the last character read (0 if none).
 int ParseNoteToken(const QString& token, int& pitch, bool& rest);
 
+// A chord symbol as written: the root is its first letter A..G (an octave digit just before
+// it and a "#" or lower-case "b" right after it belong to it); the suffix runs from there to
+// a "/" that is followed by a letter A..G, which names the bass note of a slash chord (with
+// an optional "#" or "b"). "C6/9" has no bass: the "/" is followed by a digit. A symbol
+// without a letter reads as ParseNoteToken reads it.
+struct ChordSymbol {
+  int root = 0;
+  int rootEnd = 0;  // 1-based position of the root's last character, 0 if none
+  QString suffix;
+  bool hasBass = false;
+  int bass = 0;       // pitch of the bass letter with its accidental, 0..11 +- 1
+  QString afterBass;  // whatever follows the bass note
+};
+ChordSymbol ReadChordSymbol(const QString& symbol);
+
+// The symbol with its root and bass moved by distance semitones and named for the key
+// keyRoot; the text before the root is left out.
+QString NameChordSymbol(const TheoryTables& tables, const ChordSymbol& chord, int distance,
+                        int keyRoot);
+
 // Note name of pitch p spelled for the key root (flats in C, Db, Eb, F, Ab, Bb).
 QString NoteNameInKey(const TheoryTables& tables, int p, int root);
 // Name of the key with pitch class k: C, Db, D, Eb, E, F, F#, G, Ab, A, Bb, B.
@@ -69,7 +89,8 @@ QString KeyName(const TheoryTables& tables, int k);
 int DurationTicks(int code);
 
 // Reads a chord symbol into accompaniment pitches: slots 0..3 the voicing, slot 5 = slot 0,
-// slot 6 = slot 2; slot 4 untouched. A blank symbol leaves slots 0..3 as they are.
+// slot 6 = slot 2 (the bass alternates root and fifth); a slash chord puts its bass note in
+// both slots 5 and 6. Slot 4 is untouched. A blank symbol leaves slots 0..3 as they are.
 void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing);
 
 // Pitch class 0..11 of any pitch.

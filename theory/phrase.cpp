@@ -179,6 +179,22 @@ int LeadingDigits(const QString& text) {
 
 }  // namespace
 
+namespace {
+
+// The key a phrase is in: the root of its last chord line, 0 (C) when it has none. Its
+// chord names and notes are spelled in that key from the first view on.
+int PhraseKey(const file_Treat::PhraseBody& body) {
+  int key = 0;
+  for (const QString& line : body) {
+    if (line.isEmpty()) break;
+    if (line.startsWith(u'*')) key = ReadChordSymbol(line).root;
+  }
+  // A root read back as -1 or 12 is the same key as 11 or 0.
+  return PitchClass(key);
+}
+
+}  // namespace
+
 void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
   Phrase& ph = ctx.phrase;
   if (item < 0 || item >= file_Treat::kPhraseSlots) {
@@ -187,8 +203,8 @@ void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
   }
   const file_Treat::PhraseBody& body = (*ctx.lists.PhraseLine)[item];
   const TheoryTables& tables = Tables();
+  const int phraseKey = PhraseKey(body);
   QString pending;
-  QString last;
   int n = 0;
   for (int j = 0;; ++j) {
     if (j >= file_Treat::kPhraseLineSlots) {
@@ -199,14 +215,13 @@ void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
     }
     const QString& line = body[j];
     if (line.isEmpty()) break;
+    if (line.startsWith(u'*')) {
+      pending = NameChordSymbol(tables, ReadChordSymbol(line), 0, phraseKey);
+      continue;
+    }
     int pitch = 0;
     bool rest = false;
     const int position = ParseNoteToken(line, pitch, rest);
-    if (line.startsWith(u'*')) {
-      pending = NoteNameInKey(tables, pitch, ctx.cfg.Root) + line.mid(position);
-      last = pending;
-      continue;
-    }
     QString duration = line.mid(position);
     int ticks = 0;
     if (duration.contains(u'.')) {
@@ -245,11 +260,7 @@ void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
     ++n;
   }
   ph.NoteCount = static_cast<std::int16_t>(n);
-  int root = 0;
-  bool rest = false;
-  ParseNoteToken(last, root, rest);
-  // A root read back as -1 or 12 is the same key as 11 or 0.
-  ctx.cfg.Root = static_cast<std::int16_t>(PitchClass(root));
+  ctx.cfg.Root = static_cast<std::int16_t>(phraseKey);
 }
 
 void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distance) {
@@ -259,11 +270,9 @@ void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distanc
     phrase.NotePitch[i] = ToInt16(phrase.NotePitch[i] + distance);
     const QString symbol = phrase.NoteChord[i].trimmed();
     if (symbol.isEmpty()) continue;
-    int root = 0;
-    bool rest = false;
-    const int position = ParseNoteToken(symbol, root, rest);
+    // The root and a slash chord's bass move together and take the new key's spelling.
     phrase.NoteChord[i] = FixedText(
-        NoteNameInKey(tables, root + distance, cfg.Root) + symbol.mid(position), kChordTextLength);
+        NameChordSymbol(tables, ReadChordSymbol(symbol), distance, cfg.Root), kChordTextLength);
   }
 }
 

@@ -509,3 +509,32 @@ TEST_F(MainWindow, PlayOnceAndTheStaffPositionButtons) {
   w.Command12[2]->click();
   EXPECT_FLOAT_EQ(cfg.StaffOffset, -1);
 }
+
+// An E phrase chosen right after a B flat phrase is spelled in E at once: its chord names,
+// the staff's accidentals and the circle's note names all agree with the caption.
+TEST_F(MainWindow, APhraseIsSpelledInItsOwnKeyAtFirstView) {
+  QFile ric(dir.filePath("ric.txt"));
+  ASSERT_TRUE(ric.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ric.write("$in B flat\r\n*Cm7\r\n2C4\r\n2Eb4\r\n*F7\r\n2A4\r\n*BbM7\r\n2Bb5\r\n"
+            "$in E\r\n*F#m7\r\n2F#4\r\n2A4\r\n*B7\r\n2D#4\r\n*EM7\r\n2G#5\r\n");
+  ric.close();
+  cfg.Category = 3;
+  cfg.LastItem[3] = 0;
+  cfg.ShowScore = -1;
+  frmMain& w = Start();
+  EXPECT_EQ(cfg.Root, 10);
+  w.Combo1->setCurrentIndex(1);
+  EXPECT_EQ(cfg.Root, 4);
+  EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("in E ( E )")));
+  EXPECT_EQ(w.phrase().NoteChord[0].trimmed(), QStringLiteral("F#m7"));
+  // F sharp, D sharp and G sharp are written with sharps on the staff.
+  for (int pitch : {30, 39, 44}) {
+    EXPECT_EQ(w.staff().PitchAccidental[pitch], QStringLiteral("#")) << pitch;
+  }
+  Scor_treat::ClearAccidentals(w.staff());
+  EXPECT_EQ(Scor_treat::AccidentalToDraw(w.staff(), 30), QStringLiteral("#"));
+  // Back to the B flat phrase: flats again.
+  w.Combo1->setCurrentIndex(0);
+  EXPECT_EQ(w.phrase().NoteChord[0].trimmed(), QStringLiteral("Cm7"));
+  EXPECT_EQ(w.staff().PitchAccidental[27], QStringLiteral("b"));
+}

@@ -25,6 +25,20 @@ struct CliRun {
 
 class Cli : public ::testing::Test {
  protected:
+  // A settings file without a note range, so that items come out at the pitches written
+  // (a missing file would give the shipped defaults, which limit the range).
+  void SetUp() override {
+    settings::CfgRecord cfg;
+    cfg.MelodyInstrument = 1;
+    cfg.RepeatCount = 1;
+    WriteSettings(cfg);
+  }
+  void WriteSettings(const settings::CfgRecord& cfg) {
+    const settings::RecordImage image = settings::EncodeRecord(cfg);
+    QFile f(dir.filePath("cfg.inf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(image.data()), settings::kRecordSize);
+  }
   void Write(const QString& name, const QString& text) {
     QFile f(dir.filePath(name));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -57,10 +71,7 @@ class Cli : public ::testing::Test {
     cfg.LimitRange = 1;
     cfg.RangeLow = 21;
     cfg.RangeHigh = 50;
-    const settings::RecordImage image = settings::EncodeRecord(cfg);
-    QFile f(dir.filePath("cfg.inf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(reinterpret_cast<const char*>(image.data()), settings::kRecordSize);
+    WriteSettings(cfg);
   }
   QStringList Lines(QStringList args) {
     args << "--dir" << dir.path();

@@ -323,3 +323,19 @@ TEST_F(Playback, MelodySwitchedOffMidPassSilencesOnlyTheMelody) {
   // The cursor still moves at every note: once at the start and once per melody event.
   EXPECT_EQ(host.highlights, 1 + 4);
 }
+
+// A slash chord's bass note is played on both beats while the chord lasts.
+TEST_F(Playback, TheBassPlaysTheSlashNote) {
+  cfg.AccompOn = 1;
+  cfg.Category = 3;
+  Notes({{24, 48}, {26, 48}, {28, 48}, {29, 48}});
+  phrase.NoteChord[0] = FixedText(QStringLiteral("C/E"), kChordTextLength);
+  phrase.NoteChord[2] = FixedText(QStringLiteral("Am7/G"), kChordTextLength);
+  sequencer.BuildStepGrid();
+  const auto& bass = sequencer.grid().rows[5];
+  EXPECT_EQ((std::vector<int>{bass[0], bass[24], bass[48], bass[72]}),
+            (std::vector<int>{4, 4, 4, 4}));
+  EXPECT_EQ((std::vector<int>{bass[96], bass[120], bass[144], bass[168]}),
+            (std::vector<int>{7, 7, 7, 7}));
+  EXPECT_EQ(sequencer.grid().rows[1][96], 9 + 12);  // the chord itself is A minor seventh
+}

@@ -117,3 +117,55 @@ TEST(VoiceChord, ShapesBySymbol) {
   VoiceChord(QStringLiteral("   "), kept);
   EXPECT_EQ(kept, (std::array<std::int16_t, 7>{1, 2, 3, 4, 5, 1, 3}));
 }
+
+// A chord symbol's root is its first letter; a "/" and a letter name the bass.
+TEST(ChordSymbols, RootSuffixAndSlashBass) {
+  struct Case {
+    const char* symbol;
+    int root;
+    const char* suffix;
+    bool hasBass;
+    int bass;
+  };
+  const Case cases[] = {
+      {"Am7/G", 9, "m7", true, 7},   {"A/E", 9, "", true, 4},      {"Am/C", 9, "m", true, 0},
+      {"C6/9", 0, "6/9", false, 0},  {"Bb7/Ab", 10, "7", true, 8}, {"F#m7b5", 6, "m7b5", false, 0},
+      {"*Dm7", 2, "m7", false, 0},   {"G7/B", 7, "7", true, 11},   {"Eb/Db", 3, "", true, 1},
+  };
+  for (const Case& c : cases) {
+    const ChordSymbol chord = ReadChordSymbol(QString::fromLatin1(c.symbol));
+    EXPECT_EQ(chord.root, c.root) << c.symbol;
+    EXPECT_EQ(chord.suffix, QString::fromLatin1(c.suffix)) << c.symbol;
+    EXPECT_EQ(chord.hasBass, c.hasBass) << c.symbol;
+    if (c.hasBass) {
+      EXPECT_EQ(chord.bass, c.bass) << c.symbol;
+    }
+  }
+}
+
+// The accompaniment voices the chord and the bass plays the slash note on both beats.
+TEST(VoiceChord, SlashChordsKeepTheChordAndChangeTheBass) {
+  struct Case {
+    const char* symbol;
+    std::array<std::int16_t, 4> voicing;
+    int bass;
+  };
+  const Case cases[] = {
+      {"Am7/G", {9, 12, 16, 19}, 7},
+      {"A/E", {9, 13, 16, 9}, 4},
+      {"Am/C", {9, 12, 16, 19}, 0},
+      {"CM7/E", {0, 4, 7, 11}, 4},
+  };
+  for (const Case& c : cases) {
+    std::array<std::int16_t, 7> v{};
+    VoiceChord(QString::fromLatin1(c.symbol), v);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i], c.voicing[i]) << c.symbol << " slot " << i;
+    EXPECT_EQ(v[5], c.bass) << c.symbol;
+    EXPECT_EQ(v[6], c.bass) << c.symbol;
+  }
+  // "C6/9" is a six-nine chord, not a slash chord: the bass alternates root and fifth.
+  std::array<std::int16_t, 7> v{};
+  VoiceChord(QStringLiteral("C6/9"), v);
+  EXPECT_EQ(v[5], 0);
+  EXPECT_EQ(v[6], 7);
+}

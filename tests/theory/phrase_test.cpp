@@ -323,6 +323,51 @@ TEST_F(Realisation, TransposeMovesNotesAndRenamesChords) {
   }
 }
 
+// Key changes move a slash chord's bass with its root, and twelve semitone steps bring the
+// symbol back unchanged (the letters are never searched in the order C D E F G A B).
+TEST_F(Realisation, SlashChordsTransposeWithTheirBass) {
+  SetPhraseBody(0, {"*Am7/G", "2A4", "*A/E", "2C#4", "*Am/C", "2C4", "*Dm7", "2D4", "*G7", "2B4",
+                    "*C6/9", "2C5"});
+  cfg.Root = 3;
+  auto ctx = Context();
+  RealisePhrase(ctx, 0, 0);
+  ASSERT_EQ(cfg.Root, 0);  // the last chord, C6/9, is in C
+  const auto chords = [this] {
+    QStringList out;
+    for (int i = 0; i < phrase.NoteCount; ++i) out << phrase.NoteChord[i].trimmed();
+    return out;
+  };
+  const QStringList start = chords();
+  EXPECT_EQ(start, (QStringList{"Am7/G", "A/E", "Am/C", "Dm7", "G7", "C6/9"}));
+  cfg.Root = 1;
+  TransposePhrase(cfg, phrase, 1);
+  EXPECT_EQ(chords(), (QStringList{"Bbm7/Ab", "Bb/F", "Bbm/Db", "Ebm7", "Ab7", "Db6/9"}));
+  cfg.Root = 4;
+  TransposePhrase(cfg, phrase, 3);
+  EXPECT_EQ(chords(), (QStringList{"C#m7/B", "C#/G#", "C#m/E", "F#m7", "B7", "E6/9"}));
+  for (int step = 0; step < 8; ++step) {
+    cfg.Root = static_cast<std::int16_t>((cfg.Root + 1) % 12);
+    TransposePhrase(cfg, phrase, 1);
+  }
+  EXPECT_EQ(cfg.Root, 0);
+  EXPECT_EQ(chords(), start);
+}
+
+// A phrase chosen afresh is spelled in its own key at once, whatever key was shown before.
+TEST_F(Realisation, AFreshPhraseIsSpelledInItsOwnKey) {
+  SetPhraseBody(0, {"*F#m7", "2F#4", "2A4", "*B7", "2D#4", "*EM7", "2G#4"});
+  for (int before : {10, 0, 5, 3}) {  // flat keys
+    cfg.Root = static_cast<std::int16_t>(before);
+    ClearPhrase(phrase);
+    auto ctx = Context();
+    RealisePhrase(ctx, 0, 0);
+    EXPECT_EQ(cfg.Root, 4);
+    EXPECT_EQ(phrase.NoteChord[0].trimmed(), "F#m7") << "after key " << before;
+    EXPECT_EQ(phrase.NoteChord[2].trimmed(), "B7");
+    EXPECT_EQ(phrase.NoteChord[3].trimmed(), "EM7");
+  }
+}
+
 TEST_F(Realisation, RealiseItemTransposesPhrasesByTheWholeDifference) {
   SetPhraseBody(0, {"*Dm7", "3D4", "*G7", "3B4", "*CM7", "4C5"});
   cfg.Category = 3;
