@@ -391,6 +391,14 @@ void frmMain::MakeSound_Bot_show(bool IsSoundOn) {
   }
 }
 
+void frmMain::ClearWindow() {
+  surface_.Cls();
+  // The playback cursor and the circle's mark went with the picture: the next step draws
+  // them afresh instead of removing what is no longer there.
+  score_.CursorShown = false;
+  circle_.markShown = false;
+}
+
 void frmMain::RedrawViews() {
   if (cfg_.ShowScore != 0) {
     Scor_treat::ScoreContext score = ScoreContext();
@@ -427,6 +435,8 @@ void frmMain::Stop() {
   MakeSound_Bot_show(false);
   Label7->hide();
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+  // The playback highlight is gone; the entry marks of the item come back.
+  KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
 }
 
 void frmMain::Metronome() {
@@ -453,7 +463,7 @@ void frmMain::StaffPosition(int button) {
   } else {
     cfg_.StaffOffset += kMove[std::clamp(button, 0, 3)];
   }
-  surface_.Cls();
+  ClearWindow();
   Scor_treat::LayoutStaff(staff_, width_, height_, Frame2Left(), cfg_.StaffOffset);
   PlaceClef();
   if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
@@ -651,7 +661,7 @@ void frmMain::InitAtEveryChange(int pat, int root) {
   }
   Check3->setVisible(keyboard);
   Check5->setVisible(keyboard);
-  surface_.Cls();
+  ClearWindow();
   SetTitle(ItemTitle(pat, root));
 }
 

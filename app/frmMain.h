@@ -190,6 +190,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void ShowTempo(int value);
   bool HandleShortcut(int key);
   void RedrawViews();
+  // Clears the drawing surface, and with it the playback cursor and the circle's mark.
+  void ClearWindow();
   // What the sequencer asks of the window.
   void PrepareForKey() override;
   void ShowTempo(int tempo, const QString& text) override;

@@ -538,3 +538,91 @@ TEST_F(MainWindow, APhraseIsSpelledInItsOwnKeyAtFirstView) {
   EXPECT_EQ(w.phrase().NoteChord[0].trimmed(), QStringLiteral("Cm7"));
   EXPECT_EQ(w.staff().PitchAccidental[27], QStringLiteral("b"));
 }
+
+namespace {
+// The part of the picture between two corners given in window units.
+QImage Region(frmMain& w, float left, float top, float right, float bottom) {
+  const QPoint a = w.surface().ToPixel(left, top);
+  const QPoint b = w.surface().ToPixel(right, bottom);
+  return w.surface().Image().copy(QRect(a, b));
+}
+}  // namespace
+
+// A click on the circle while a scale plays redraws the window in the new key; when the
+// playback is stopped, the staff and the circle look exactly like a fresh drawing of that
+// key (no stray cursor line, no stray XOR circle), and the entry marks are back.
+TEST_F(MainWindow, ViewsAreCleanAfterACircleClickAndAStopDuringPlayback) {
+  cfg.ShowScore = -1;
+  cfg.ShowKeyboard = -1;
+  cfg.ShowEntry = 1;
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 3;
+  cfg.ColorKeyEntry = static_cast<std::int32_t>(draw::Rgb(96, 165, 250));
+  cfg.ColorCircle = static_cast<std::int32_t>(draw::Rgb(205, 225, 250));
+  cfg.ColorPolygon = static_cast<std::int32_t>(draw::Rgb(255, 196, 120));
+  frmMain& w = Start();
+  int waited = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    ++waited;
+    if (waited == 5) {
+      const QPointF g = w.circle().CircleGeometry[YEN_treat::kName][7];
+      w.KeyOrCircle(static_cast<float>(g.x()) + 10, static_cast<float>(g.y()) + 10);
+    }
+    if (waited == 15) w.Command9->click();
+  };
+  w.Command5->click();
+  ASSERT_GE(waited, 15);
+  EXPECT_EQ(cfg.Root, 7);
+  const YEN_treat::CircleState& c = w.circle();
+  const float R = c.CircleRadius;
+  const auto circleArea = [&] {
+    return Region(w, c.CircleCentreX - 1.1f * R, c.CircleCentreY + 1.1f * R,
+                  c.CircleCentreX + 1.1f * R, c.CircleCentreY - 1.1f * R);
+  };
+  const float s = w.staff().LineSpacing;
+  const float T = w.staff().StaffBottomY;
+  const auto staffArea = [&] {
+    return Region(w, w.staff().StaffLeftX, T + 6 * s, w.staff().StaffLeftX + w.staff().StaffWidth,
+                  T - 2 * s);
+  };
+  const QImage circleAfter = circleArea();
+  const QImage staffAfter = staffArea();
+  // The entry marks of G Ionian are painted again.
+  for (int k = 1; k < w.keyboard().KeyCount; ++k) {
+    const KB_Treat::KeyRectangle& r = w.keyboard().KeyRect[k];
+    if (w.keyboard().EntryMark[k] == 0) continue;
+    EXPECT_EQ(w.surface().Point((r.left + r.right) / 2.0f, r.bottom + 150.0f),
+              draw::Rgb(96, 165, 250))
+        << "key " << k;
+  }
+  clock.whileWaiting = nullptr;
+  w.Prepair4PLAY(false);
+  EXPECT_TRUE(circleArea() == circleAfter);
+  EXPECT_TRUE(staffArea() == staffAfter);
+}
+
+// After a phrase is stopped, its entry marks are shown on the keyboard again.
+TEST_F(MainWindow, EntryMarksReturnAfterAStop) {
+  cfg.ShowKeyboard = -1;
+  cfg.ShowEntry = 1;
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 3;
+  cfg.Category = 3;
+  cfg.ColorKeyEntry = static_cast<std::int32_t>(draw::Rgb(96, 165, 250));
+  frmMain& w = Start();
+  int waited = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    if (++waited == 12) w.Command9->click();
+  };
+  w.Command5->click();
+  int marked = 0;
+  for (int k = 1; k < w.keyboard().KeyCount; ++k) {
+    const KB_Treat::KeyRectangle& r = w.keyboard().KeyRect[k];
+    if (w.keyboard().EntryMark[k] == 0) continue;
+    ++marked;
+    EXPECT_EQ(w.surface().Point((r.left + r.right) / 2.0f, r.bottom + 150.0f),
+              draw::Rgb(96, 165, 250))
+        << "key " << k;
+  }
+  EXPECT_GT(marked, 2);
+}

@@ -173,3 +173,54 @@ TEST_F(Circle, ClickTargetsAreTheNamePoints) {
   EXPECT_EQ(PointAt(circle, static_cast<float>(p.x() + 500), static_cast<float>(p.y())), -1);
   EXPECT_EQ(PointAt(circle, static_cast<float>(p.x()), static_cast<float>(p.y() - 300)), 7);
 }
+
+// During a II-V-I pass the highlight fills only the sector of the sounding note, in its own
+// ring, and after the pass the diagram is exactly as it was, in every key and treatment
+// (labels such as "bⅦ" reach over the ring borders in some keys).
+TEST_F(Circle, TwoFiveOneHighlightStaysInItsSectorAndLeavesNoTrace) {
+  cfg.Category = 2;
+  lists.PatternDegrees[0] = "1234567";
+  frame = CircleFrame{15800, 23000, 16200};  // the main window on a 1920 x 1080 screen
+  const float ringMiddle[] = {0.3f, 0.625f, 0.875f};  // II inside, V, I outside
+  for (int tonality = 0; tonality < 2; ++tonality) {
+    for (int treatment = 0; treatment < 4; ++treatment) {
+      for (int root = 0; root < 12; ++root) {
+        cfg.Tonality = static_cast<std::int16_t>(tonality);
+        cfg.V7Treatment = static_cast<std::int16_t>(treatment);
+        cfg.Root = static_cast<std::int16_t>(root);
+        surface.Cls();
+        Draw();
+        const RingPoints rings = RingPointsOf(circle);
+        RealiseContext ctx{cfg, lists, phrase, &rings, {}};
+        RealiseTwoFiveOne(ctx, 0, root);
+        const QImage before = surface.Image();
+        const auto sectorColour = [this](const QImage& image, QPointF p) {
+          const QPoint px = surface.ToPixel(static_cast<float>(p.x()), static_cast<float>(p.y()));
+          return image.pixel(px) & 0xFFFFFF;
+        };
+        bool first = true;
+        for (int n = 0; n < phrase.NoteCount; ++n) {
+          HighlightStep(circle, surface, paint, cfg, phrase.NoteCircleX[n], phrase.NoteCircleY[n],
+                        phrase.NoteDegree[n], first);
+          const int ring = n / 7;
+          const int sounding = MusicMethod_Treat::PitchClass(phrase.NotePitch[n]);
+          for (int r = 0; r < 3; ++r) {
+            for (int pc = 0; pc < 12; ++pc) {
+              const QPointF middle = Towards(pc, ringMiddle[r], 12);
+              if (r == ring && pc == sounding) {
+                EXPECT_EQ(At(middle), kPlayedColour) << "root " << root << " note " << n;
+              } else {
+                EXPECT_EQ(sectorColour(surface.Image(), middle), sectorColour(before, middle))
+                    << "tonality " << tonality << " treatment " << treatment << " root " << root
+                    << " note " << n << ": ring " << r << " pitch class " << pc;
+              }
+            }
+          }
+        }
+        EndHighlight(circle, surface, paint, cfg);
+        ASSERT_TRUE(surface.Image() == before)
+            << "tonality " << tonality << " treatment " << treatment << " root " << root;
+      }
+    }
+  }
+}

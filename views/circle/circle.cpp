@@ -48,12 +48,39 @@ void XorMark(const CircleState& circle, draw::Surface& s, QPointF at) {
   s.DrawWidth = 1;
 }
 
-// Puts a II-V-I sector back to the "ANS" colour.
+// The black borders of the II-V-I rings: the circle, the two inner circles and the twelve
+// spokes on the sector borders.
+void DrawRingBorders(const CircleState& circle, draw::Surface& s) {
+  const float R = circle.CircleRadius;
+  const float cx = circle.CircleCentreX;
+  const float cy = circle.CircleCentreY;
+  s.Circle(cx, cy, R, draw::kBlack);
+  s.Circle(cx, cy, 0.75f * R, draw::kBlack);
+  s.Circle(cx, cy, 0.5f * R, draw::kBlack);
+  for (int h = 1; h <= 12; ++h) {
+    const QPointF end = circle.CircleGeometry[kOutline][h];
+    s.Line(static_cast<float>(end.x()), static_cast<float>(end.y()), cx, cy, draw::kBlack);
+  }
+}
+
+// Fills the II-V-I sector at a label's point: the label is first printed in a colour that
+// is not the border colour, so that the fill covers its strokes, then printed black again.
+// A label that reaches over a ring border has just broken that border with its colour:
+// the borders are drawn again before the fill, so the fill stays inside its own sector.
+void FillSector(const CircleState& circle, draw::Surface& s, draw::Paint& paint, QPointF at,
+                const QString& label, draw::Colour labelColour, draw::Colour fill) {
+  PrintLabel(s, at, label, labelColour);
+  DrawRingBorders(circle, s);
+  Flood(s, paint, at, fill);
+  PrintLabel(s, at, label, draw::kBlack);
+}
+
+// Puts a II-V-I sector back to the colour it had before it was marked ("ANS" for a tone of
+// the pattern).
 void RestoreSector(const CircleState& circle, draw::Surface& s, draw::Paint& paint,
                    const settings::CfgRecord& cfg) {
-  PrintLabel(s, circle.lastPoint, circle.lastLabel, static_cast<draw::Colour>(cfg.ColorPlayed));
-  Flood(s, paint, circle.lastPoint, static_cast<draw::Colour>(cfg.ColorAns));
-  PrintLabel(s, circle.lastPoint, circle.lastLabel, draw::kBlack);
+  FillSector(circle, s, paint, circle.lastPoint, circle.lastLabel,
+             static_cast<draw::Colour>(cfg.ColorPlayed), circle.lastSectorColour);
 }
 
 }  // namespace
@@ -178,12 +205,7 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
       store(note++, at);
     }
   } else if (category == kPatternCategory) {
-    surface.Circle(cx, cy, 0.75f * R, draw::kBlack);
-    surface.Circle(cx, cy, 0.5f * R, draw::kBlack);
-    for (int h = 1; h <= 12; ++h) {
-      const QPointF end = circle.CircleGeometry[kOutline][h];
-      surface.Line(static_cast<float>(end.x()), static_cast<float>(end.y()), cx, cy, draw::kBlack);
-    }
+    DrawRingBorders(circle, surface);
     SetTextFont(surface, circle.TextFontSize);
     const QString degrees = listItem ? lists.PatternDegrees[item] : QString();
     static constexpr int kRootOffset[] = {2, 7, 0};
@@ -214,18 +236,23 @@ void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& pai
                    bool& first) {
   if (!PlaybackShown(cfg)) return;
   const QPointF at(x, y);
+  const bool erase = !first && circle.markShown;
   if (cfg.Category == kPatternCategory) {
     SetTextFont(surface, circle.TextFontSize);
-    if (!first) RestoreSector(circle, surface, paint, cfg);
-    PrintLabel(surface, at, degree, static_cast<draw::Colour>(cfg.ColorAns));
-    Flood(surface, paint, at, static_cast<draw::Colour>(cfg.ColorPlayed));
-    PrintLabel(surface, at, degree, draw::kBlack);
+    if (erase) RestoreSector(circle, surface, paint, cfg);
+    // The sector's own colour, to put back afterwards; a seed on a black stroke stands for
+    // a tone of the pattern.
+    const draw::Colour own = surface.Point(x, y);
+    circle.lastSectorColour = own == draw::kBlack ? static_cast<draw::Colour>(cfg.ColorAns) : own;
+    FillSector(circle, surface, paint, at, degree, static_cast<draw::Colour>(cfg.ColorAns),
+               static_cast<draw::Colour>(cfg.ColorPlayed));
     circle.lastLabel = degree;
   } else {
-    if (!first) XorMark(circle, surface, circle.lastPoint);
+    if (erase) XorMark(circle, surface, circle.lastPoint);
     XorMark(circle, surface, at);
   }
   circle.lastPoint = at;
+  circle.markShown = true;
   first = false;
 }
 
@@ -234,12 +261,13 @@ void EndHighlight(CircleState& circle, draw::Surface& surface, draw::Paint& pain
   if (!PlaybackShown(cfg)) return;
   if (cfg.Category == kPatternCategory) {
     SetTextFont(surface, circle.TextFontSize);
-    RestoreSector(circle, surface, paint, cfg);
+    if (circle.markShown) RestoreSector(circle, surface, paint, cfg);
   } else {
-    XorMark(circle, surface, circle.lastPoint);
+    if (circle.markShown) XorMark(circle, surface, circle.lastPoint);
     surface.DrawMode = draw::kCopyPen;
     surface.DrawWidth = 1;
   }
+  circle.markShown = false;
 }
 
 int PointAt(const CircleState& circle, float x, float y, float radius) {

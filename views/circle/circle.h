@@ -28,9 +28,12 @@ struct CircleState {
   std::int16_t TextFontSize = 0;
   std::array<std::array<QPointF, 13>, kPointSets> CircleGeometry{};
   bool laidOut = false;
-  // Playback mark.
+  // Playback mark: where it is, its label, the colour its II-V-I sector had before, and
+  // whether it is on the picture now (a redraw in the middle of a pass removes it).
   QPointF lastPoint;
   QString lastLabel;
+  draw::Colour lastSectorColour = 0;
+  bool markShown = false;
 };
 
 // What the diagram is laid out for: the window height H, the left edge of Frame2, the

@@ -555,14 +555,16 @@ void CursorLine(ScoreContext& ctx, float x) {
 
 void MoveCursor(ScoreContext& ctx, float x, bool first) {
   if (ctx.cfg.ShowScore == 0) return;
-  if (!first) CursorLine(ctx, ctx.state.LastCursorX);
+  if (!first && ctx.state.CursorShown) CursorLine(ctx, ctx.state.LastCursorX);
   CursorLine(ctx, x);
   ctx.state.LastCursorX = x;
+  ctx.state.CursorShown = true;
 }
 
 void EraseCursor(ScoreContext& ctx) {
   if (ctx.cfg.ShowScore == 0) return;
-  CursorLine(ctx, ctx.state.LastCursorX);
+  if (ctx.state.CursorShown) CursorLine(ctx, ctx.state.LastCursorX);
+  ctx.state.CursorShown = false;
 }
 
 }  // namespace Scor_treat

@@ -36,6 +36,10 @@ struct ScoreState {
   int beamLast = -1;
   float beamX0 = 0, beamY0 = 0;
   float LastCursorX = 0;
+  // Whether the cursor line at LastCursorX is on the picture now. A redraw of the window
+  // in the middle of a pass (a circle click, a view switch) clears it, and removing the
+  // XOR line from a fresh picture would draw a stray one instead.
+  bool CursorShown = false;
 };
 
 // What the score draws with and on.
@@ -63,7 +67,8 @@ void DrawTempoLine(ScoreContext& ctx, float x, float y, int tempo, const QString
 void XorLine(draw::Surface& surface, float x1, float y1, float x2, float y2, draw::Colour colour,
              const QString& mode);
 
-// The playback cursor, an XOR line over the staff at x; first draws without removing.
+// The playback cursor, an XOR line over the staff at x; first draws without removing. A
+// line that is no longer on the picture (CursorShown off) is not removed.
 void MoveCursor(ScoreContext& ctx, float x, bool first);
 void EraseCursor(ScoreContext& ctx);
 
