@@ -298,6 +298,8 @@ void frmMain::ConnectHandlers() {
     });
   }
   connect(VScroll1, &QScrollBar::valueChanged, this, [this](int value) { ShowTempo(value); });
+  // A tempo typed into the box counts when Enter is pressed or the box is left.
+  connect(Text1, &QLineEdit::editingFinished, this, &frmMain::ApplyTypedTempo);
   connect(Text3, &QLineEdit::textChanged, this, [this](const QString& text) {
     const double value = std::nearbyint(kihon::LeadingNumber(text));
     cfg_.SpeedUpPercent = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
@@ -348,6 +350,35 @@ void frmMain::ShowTempo(int value) {
   cfg_.Tempo = static_cast<std::int16_t>(value);
 }
 
+void frmMain::ApplyTypedTempo() {
+  if (applyingTypedTempo_) return;  // the message box below takes the focus from the box
+  applyingTypedTempo_ = true;
+  bool ok = false;
+  const int typed = Text1->text().trimmed().toInt(&ok);
+  if (ok && typed >= VScroll1->minimum() && typed <= VScroll1->maximum()) {
+    if (VScroll1->value() == typed) {
+      ShowTempo(typed);
+    } else {
+      VScroll1->setValue(typed);
+    }
+  } else {
+    Text1->setText(QString::number(VScroll1->value()));
+    report(QStringLiteral("テンポは %1 から %2 までの数で入力してください。")
+               .arg(VScroll1->minimum())
+               .arg(VScroll1->maximum()));
+  }
+  applyingTypedTempo_ = false;
+}
+
+void frmMain::ShowTempoInForce() {
+  const int tempo = std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum());
+  if (VScroll1->value() == tempo) {
+    ShowTempo(tempo);
+  } else {
+    VScroll1->setValue(tempo);
+  }
+}
+
 void frmMain::Start() {
   state_.Initialising = -1;
   state_.StopRequested = 0;
@@ -360,12 +391,7 @@ void frmMain::Start() {
   Check6->setChecked(cfg_.SwingOn != 0);
   Text3->setText(QString::number(cfg_.SpeedUpPercent));
   settings::ApplyStartupTempo(cfg_);
-  const int tempo = cfg_.Tempo;
-  if (VScroll1->value() == tempo) {
-    ShowTempo(tempo);
-  } else {
-    VScroll1->setValue(tempo);
-  }
+  ShowTempoInForce();
   Scor_treat::LayoutStaff(staff_, width_, height_, Frame2Left(), cfg_.StaffOffset);
   PlaceClef();
   MusicMethod_Treat::Tables();  // note names, chord scales, suffixes and shapes, built once
@@ -387,6 +413,9 @@ void frmMain::MakeSound_Bot_show(bool IsSoundOn) {
     Command9->setFocus();
   } else {
     cfg_.Tempo = state_.SavedTempo;
+    // The tempo bar and its box show the tempo in force again, not the last one of a
+    // speed-up or of U/D pressed during the run.
+    ShowTempoInForce();
     Command5->setFocus();
   }
 }
@@ -475,6 +504,9 @@ void frmMain::PrepareForKey() {
 }
 
 void frmMain::ShowTempo(int tempo, const QString& text) {
+  // Each pass shows its tempo on the bar too, so that a speed-up can be followed there.
+  (void)tempo;  // the sequencer shows the tempo in force, which is cfg Tempo
+  ShowTempoInForce();
   Scor_treat::ScoreContext score = ScoreContext();
   Scor_treat::DrawTempoLine(score, circle_.CircleCentreX + 1.5f * circle_.CircleRadius,
                             circle_.CircleCentreY - 0.5f * circle_.CircleRadius, tempo, text);

@@ -188,6 +188,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void PlaceInWindow(QWidget* widget, float left, float top);
   void PlaceEntryChecks();
   void ShowTempo(int value);
+  // The tempo typed into Text1: 50..300 moves the bar, anything else is refused.
+  void ApplyTypedTempo();
+  // The bar and Text1 set to the tempo in force (cfg Tempo, brought into 50..300).
+  void ShowTempoInForce();
   bool HandleShortcut(int key);
   void RedrawViews();
   // Clears the drawing surface, and with it the playback cursor and the circle's mark.
@@ -224,6 +228,7 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   float width_ = 0;
   float height_ = 0;
   std::int16_t MaestroActive_ = 0;
+  bool applyingTypedTempo_ = false;
   QPointer<settei> settei_;
   QPointer<frmColset> colset_;
   QPointer<MainSet> mainSet_;

@@ -3,8 +3,10 @@
 #include "app/screen.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -484,7 +486,9 @@ TEST_F(MainWindow, TheMetronomeFollowsTempoChangesAndRestoresTheTempo) {
   }
   EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 500, 1000, 1400}));
   EXPECT_EQ(cfg.Tempo, 120);
-  EXPECT_EQ(w.VScroll1->value(), 150);
+  // The bar and the box show the tempo in force again.
+  EXPECT_EQ(w.VScroll1->value(), 120);
+  EXPECT_EQ(w.Text1->text(), QStringLiteral("120"));
   EXPECT_FALSE(w.Command9->isEnabled());
 }
 
@@ -625,4 +629,66 @@ TEST_F(MainWindow, EntryMarksReturnAfterAStop) {
         << "key " << k;
   }
   EXPECT_GT(marked, 2);
+}
+
+// A tempo typed into the box and confirmed with Enter or by leaving the box moves the bar;
+// a number outside 50..300, or no number, is refused with a message naming the range.
+TEST_F(MainWindow, TheTempoBoxTakesATypedTempo) {
+  frmMain& w = Start();
+  w.show();
+  struct Case {
+    const char* typed;
+    bool byEnter;
+    int tempo;  // in force afterwards
+    bool refused;
+  };
+  const Case cases[] = {
+      {"150", true, 150, false}, {"49", true, 150, true},   {"301", true, 150, true},
+      {"abc", true, 150, true},  {"300", false, 300, false}, {" 50 ", true, 50, false},
+      {"", true, 50, true},
+  };
+  for (const Case& c : cases) {
+    messages.clear();
+    w.Text1->setFocus();
+    w.Text1->setText(QString::fromLatin1(c.typed));
+    if (c.byEnter) {
+      QTest::keyClick(w.Text1, Qt::Key_Return);
+    } else {
+      QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+      QApplication::sendEvent(w.Text1, &leave);
+    }
+    EXPECT_EQ(cfg.Tempo, c.tempo) << c.typed;
+    EXPECT_EQ(w.VScroll1->value(), c.tempo) << c.typed;
+    EXPECT_EQ(w.Text1->text(), QString::number(c.tempo)) << c.typed;
+    if (c.refused) {
+      ASSERT_EQ(messages.size(), 1) << c.typed;
+      EXPECT_TRUE(messages[0].contains("50") && messages[0].contains("300")) << c.typed;
+    } else {
+      EXPECT_TRUE(messages.isEmpty()) << c.typed;
+    }
+  }
+}
+
+// After a run that sped up, the bar and the box show the tempo it started from.
+TEST_F(MainWindow, TheTempoBarShowsTheTempoInForceAfterASpeedUp) {
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 3;
+  cfg.SpeedUpOn = 1;
+  cfg.SpeedUpPercent = 20;
+  cfg.CountInOn = 0;
+  frmMain& w = Start();
+  int waited = 0;
+  int fastest = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock&) {
+    ++waited;
+    // The bar follows the speed-up while it runs.
+    EXPECT_EQ(w.VScroll1->value(), cfg.Tempo);
+    fastest = std::max<int>(fastest, cfg.Tempo);
+    if (waited == 400) w.Command9->click();
+  };
+  w.Command5->click();
+  EXPECT_GT(fastest, 120);
+  EXPECT_EQ(cfg.Tempo, 120);
+  EXPECT_EQ(w.VScroll1->value(), 120);
+  EXPECT_EQ(w.Text1->text(), QStringLiteral("120"));
 }
