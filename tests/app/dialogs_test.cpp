@@ -534,3 +534,37 @@ TEST(QtTranslations, StandardButtonsAndColourDialogSpeakJapanese) {
   for (const QLabel* label : colours.findChildren<QLabel*>()) labels << label->text();
   EXPECT_TRUE(labels.join(u' ').contains(QStringLiteral("色"))) << labels.join(u' ').toStdString();
 }
+
+namespace {
+// The share of the pixels along the row y, between x0 and x1, that are dark (ink or line).
+double DarkShare(const QImage& image, int y, int x0, int x1) {
+  int dark = 0;
+  for (int x = x0; x <= x1; ++x) dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+  return static_cast<double>(dark) / (x1 - x0 + 1);
+}
+}  // namespace
+
+// The clef sits on the staff: the staff lines run under the clef picture from the staff's
+// left end, in the main window and in the range preview.
+TEST_F(MainWindow, TheStaffLinesRunUnderTheClef) {
+  cfg.ShowScore = -1;
+  cfg.LimitRange = 1;
+  cfg.RangeHigh = 50;
+  cfg.RangeLow = 21;
+  frmMain& w = Start();
+  ASSERT_TRUE(w.Image1->isVisible());
+  const QImage window = w.centralWidget()->grab().toImage();
+  const QRect clef = w.Image1->geometry();
+  EXPECT_LE(std::abs(clef.left() - w.surface().ToPixel(w.staff().StaffLeftX, 0).x()), 1);
+  for (int k = 0; k <= 4; ++k) {
+    const int y = w.surface().ToPixel(0, w.staff().StaffBottomY + k * w.staff().LineSpacing).y();
+    EXPECT_GT(DarkShare(window, y, clef.left() + 1, clef.right() - 1), 0.95) << "line " << k;
+  }
+  settei* dialog = w.OpenSoundSettings();
+  const QImage preview = dialog->Pict1->grab().toImage();
+  const QRect small = dialog->Image1->geometry();
+  for (int k = 0; k <= 4; ++k) {
+    const int y = dialog->preview().ToPixel(0, 700 + 50.0f * k).y();
+    EXPECT_GT(DarkShare(preview, y, small.left() + 1, small.right() - 1), 0.95) << "line " << k;
+  }
+}
