@@ -936,7 +936,8 @@ void frmMain::EditMaterial(int i) {
     }
     return;
   }
-  const QString path = appdir::PathOf(appDir_, files[i]);
+  // The file the item list is read from, found the same way.
+  const QString path = file_Treat::CategoryFile(appDir_, i);
   const QString shown = QDir::toNativeSeparators(path);
   if (!QFileInfo::exists(path)) {
     report(QStringLiteral("ファイルが見つかりません。\n") + shown);

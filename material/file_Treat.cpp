@@ -1,46 +1,105 @@
 #include "material/file_Treat.h"
 
+#include "app/appdir.h"
 #include "app/kihon.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace file_Treat {
 
 MaterialLists::MaterialLists()
     : PhraseLine(std::make_unique<std::array<PhraseBody, kPhraseSlots>>()) {}
 
-bool ReadLines(const QString& path, QStringList& lines) {
-  lines.clear();
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return false;
+namespace {
+
+// Valid UTF-8 that holds at least one multi-byte sequence.
+bool LooksLikeUtf8(const QByteArray& bytes) {
+  const bool multiByte = std::any_of(bytes.begin(), bytes.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (!multiByte) return false;
+  QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = decode(bytes);
+  return !decode.hasError();
+}
+
+}  // namespace
+
+MaterialText DecodeMaterialText(const QByteArray& bytes) {
+  MaterialText out;
   QString text;
   if (bytes.startsWith("\xEF\xBB\xBF")) {
+    out.encoding = TextEncoding::kUtf8WithBom;
     text = QString::fromUtf8(bytes.mid(3));
+  } else if (LooksLikeUtf8(bytes)) {
+    out.encoding = TextEncoding::kUtf8;
+    text = QString::fromUtf8(bytes);
   } else {
+    out.encoding = TextEncoding::kShiftJis;
     QStringDecoder decode("windows-31j");
     text = decode.isValid() ? decode(bytes) : QString::fromLatin1(bytes);
   }
+  bool endSeen = false;
   qsizetype start = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (text[i] == u'\r' || text[i] == u'\n') {
-      lines << text.mid(start, i - start);
-      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      out.lines << text.mid(start, i - start);
+      const bool crlf = text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
+      if (!endSeen) {
+        out.lineEnd = crlf ? QStringLiteral("\r\n") : QString(text[i]);
+        endSeen = true;
+      }
+      if (crlf) ++i;
       start = i + 1;
     }
   }
-  if (start < text.size()) lines << text.mid(start);
+  if (start < text.size()) out.lines << text.mid(start);
+  return out;
+}
+
+QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd) {
+  QString lines = text;
+  lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  lines.replace(u'\r', u'\n');
+  if (lineEnd != QStringLiteral("\n")) lines.replace(QStringLiteral("\n"), lineEnd);
+  switch (encoding) {
+    case TextEncoding::kUtf8WithBom:
+      return QByteArray("\xEF\xBB\xBF") + lines.toUtf8();
+    case TextEncoding::kUtf8:
+      return lines.toUtf8();
+    case TextEncoding::kShiftJis:
+      break;
+  }
+  QStringEncoder encode("windows-31j");
+  return encode.isValid() ? QByteArray(encode(lines)) : lines.toLatin1();
+}
+
+bool ReadMaterialText(const QString& path, MaterialText& text) {
+  text = MaterialText{};
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return false;
+  text = DecodeMaterialText(bytes);
   return true;
+}
+
+bool ReadLines(const QString& path, QStringList& lines) {
+  MaterialText text;
+  const bool read = ReadMaterialText(path, text);
+  lines = text.lines;
+  return read;
 }
 
 QString FindFile(const QString& dir, const QString& fileName) {
   const QDir folder(dir);
   if (QFileInfo::exists(folder.filePath(fileName))) return folder.filePath(fileName);
-  for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden)) {
+  for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
     if (entry.compare(fileName, Qt::CaseInsensitive) == 0) return folder.filePath(entry);
   }
   return folder.filePath(fileName);
@@ -48,19 +107,52 @@ QString FindFile(const QString& dir, const QString& fileName) {
 
 namespace {
 
-// One item per line: field 1, a comma, field 2. Blank lines and lines starting with "#"
-// are skipped; a line without a comma ends the load with 0.
-std::int16_t LoadListFile(const QString& dir, const QString& fileName,
-                          std::array<QString, kListSlots>& first,
-                          std::array<QString, kListSlots>& second) {
-  QStringList lines;
-  if (!ReadLines(FindFile(dir, fileName), lines)) return 0;
+// The file name of a category as the program names it ("AUX1.txt"), "" for none.
+QString CategoryFileName(int category) {
+  const QStringList names = appdir::MaterialFiles();
+  return category >= 0 && category < names.size() ? names[category] : QString();
+}
+
+// The file name of a phrase book's base name: "aux1" is "AUX1.txt".
+QString PhraseBookFileName(const QString& baseName) {
+  const QString plain = baseName + QStringLiteral(".txt");
+  for (const QString& name : appdir::MaterialFiles()) {
+    if (name.compare(plain, Qt::CaseInsensitive) == 0) return name;
+  }
+  return plain;
+}
+
+void SetProblem(TextProblem* problem, int line, const QString& message) {
+  if (problem) *problem = TextProblem{line, message};
+}
+
+}  // namespace
+
+QString CategoryFile(const QString& dir, int category) {
+  const QString name = CategoryFileName(category);
+  return name.isEmpty() ? QString() : FindFile(dir, name);
+}
+
+std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
+                            std::array<QString, kListSlots>& first,
+                            std::array<QString, kListSlots>& second, TextProblem* problem) {
   std::int16_t count = 0;
-  for (QString raw : lines) {
+  for (qsizetype number = 0; number < lines.size(); ++number) {
+    QString raw = lines[number];
     const QString line = kihon::CleanField(raw);
     if (line.isEmpty() || line.startsWith(u'#')) continue;
     const QStringList fields = line.split(u',');
-    if (fields.size() < 2) return 0;
+    if (fields.size() < 2) {
+      // As the list has always been read, the load ends here and the category is empty;
+      // the message says why.
+      SetProblem(problem, static_cast<int>(number + 1),
+                 QStringLiteral("%1 の %2 行目にコンマ（,）がありません。この行から先が読めないため、"
+                                "一覧は空になります。\n「%3」")
+                     .arg(fileName)
+                     .arg(number + 1)
+                     .arg(line));
+      return 0;
+    }
     first[count] = fields[0];
     second[count] = fields[1];
     if (++count == kMaxListItems) break;
@@ -68,32 +160,40 @@ std::int16_t LoadListFile(const QString& dir, const QString& fileName,
   return count;
 }
 
+namespace {
+
+// One item per line: field 1, a comma, field 2. Blank lines and lines starting with "#"
+// are skipped; a line without a comma ends the load with 0 and a message.
+std::int16_t LoadListFile(const QString& dir, int category, std::array<QString, kListSlots>& first,
+                          std::array<QString, kListSlots>& second, QString* error) {
+  QStringList lines;
+  if (!ReadLines(CategoryFile(dir, category), lines)) return 0;
+  TextProblem problem;
+  const std::int16_t count =
+      ParseListLines(lines, CategoryFileName(category), first, second, &problem);
+  if (!problem.message.isEmpty() && error) *error = problem.message;
+  return count;
+}
+
 }  // namespace
 
-std::int16_t LoadScaleFile(MaterialLists& lists, const QString& dir) {
-  return LoadListFile(dir, QStringLiteral("scale.txt"), lists.ScaleName, lists.ScaleSteps);
+std::int16_t LoadScaleFile(MaterialLists& lists, const QString& dir, QString* error) {
+  return LoadListFile(dir, 0, lists.ScaleName, lists.ScaleSteps, error);
 }
 
-std::int16_t LoadChordFile(MaterialLists& lists, const QString& dir) {
-  return LoadListFile(dir, QStringLiteral("code.txt"), lists.ChordSuffix, lists.ChordSteps);
+std::int16_t LoadChordFile(MaterialLists& lists, const QString& dir, QString* error) {
+  return LoadListFile(dir, 1, lists.ChordSuffix, lists.ChordSteps, error);
 }
 
-std::int16_t LoadPatternFile(MaterialLists& lists, const QString& dir) {
-  return LoadListFile(dir, QStringLiteral("ptn.txt"), lists.PatternName, lists.PatternDegrees);
+std::int16_t LoadPatternFile(MaterialLists& lists, const QString& dir, QString* error) {
+  return LoadListFile(dir, 2, lists.PatternName, lists.PatternDegrees, error);
 }
 
-std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QString& baseName,
-                            QString* error) {
+std::int16_t ParsePhraseLines(MaterialLists& lists, const QStringList& lines,
+                              const QString& fileName, TextProblem* problem,
+                              std::vector<int>* phraseLines) {
   for (PhraseBody& body : *lists.PhraseLine) body.fill(QString());
-  const QString fileName = baseName + QStringLiteral(".txt");
-  const auto fail = [&](const QString& description) -> std::int16_t {
-    if (error) *error = description;
-    return 0;
-  };
-  QStringList lines;
-  if (!ReadLines(FindFile(dir, fileName), lines)) {
-    return fail(QStringLiteral("%1 が見つかりません。").arg(fileName));
-  }
+  if (phraseLines) phraseLines->clear();
   int phrase = -1;
   int lineCount = 0;
   for (qsizetype number = 0; number < lines.size(); ++number) {
@@ -105,33 +205,53 @@ std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QStr
       ++phrase;
       lineCount = 0;
       lists.PhraseName[phrase] = line.mid(1);
+      if (phraseLines) phraseLines->push_back(static_cast<int>(number + 1));
       continue;
     }
     if (phrase < 0) {
-      return fail(QStringLiteral("%1 の %2 行目: 最初の「$」行より前に本文があります。")
-                      .arg(fileName)
-                      .arg(number + 1));
+      SetProblem(problem, static_cast<int>(number + 1),
+                 QStringLiteral("%1 の %2 行目: 最初の「$」行より前に本文があります。")
+                     .arg(fileName)
+                     .arg(number + 1));
+      return 0;
     }
     if (lineCount >= kPhraseLineSlots) {
-      return fail(QStringLiteral("%1 の %2 行目: ひとつのフレーズの本文が %3 行を超えています。")
-                      .arg(fileName)
-                      .arg(number + 1)
-                      .arg(kPhraseLineSlots));
+      SetProblem(problem, static_cast<int>(number + 1),
+                 QStringLiteral("%1 の %2 行目: ひとつのフレーズの本文が %3 行を超えています。")
+                     .arg(fileName)
+                     .arg(number + 1)
+                     .arg(kPhraseLineSlots));
+      return 0;
     }
     (*lists.PhraseLine)[phrase][lineCount++] = line;
   }
   return static_cast<std::int16_t>(phrase + 1);
 }
 
+std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QString& baseName,
+                            QString* error) {
+  const QString fileName = PhraseBookFileName(baseName);
+  QStringList lines;
+  if (!ReadLines(FindFile(dir, fileName), lines)) {
+    for (PhraseBody& body : *lists.PhraseLine) body.fill(QString());
+    if (error) *error = QStringLiteral("%1 が見つかりません。").arg(fileName);
+    return 0;
+  }
+  TextProblem problem;
+  const std::int16_t count = ParsePhraseLines(lists, lines, fileName, &problem);
+  if (!problem.message.isEmpty() && error) *error = problem.message;
+  return count;
+}
+
 std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category,
                           QString* error) {
   switch (category) {
     case 0:
-      return LoadScaleFile(lists, dir);
+      return LoadScaleFile(lists, dir, error);
     case 1:
-      return LoadChordFile(lists, dir);
+      return LoadChordFile(lists, dir, error);
     case 2:
-      return LoadPatternFile(lists, dir);
+      return LoadPatternFile(lists, dir, error);
     case 3:
       return LoadPhraseFile(lists, dir, QStringLiteral("ric"), error);
     case 4:

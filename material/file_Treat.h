@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace file_Treat {
 
@@ -30,23 +31,64 @@ struct MaterialLists {
   std::unique_ptr<std::array<PhraseBody, kPhraseSlots>> PhraseLine;
 };
 
-// Reads a material file into lines: Shift-JIS (CP932), or UTF-8 after a byte-order mark,
-// with CR LF, LF or CR line ends. Returns false when the file cannot be read.
+// How a material file is written: Shift-JIS (CP932, the files shipped with the program),
+// UTF-8 (what Linux editors save), or UTF-8 after a byte-order mark.
+enum class TextEncoding { kShiftJis, kUtf8, kUtf8WithBom };
+
+// A material file's text as lines, with the encoding and the line end it was written in.
+struct MaterialText {
+  QStringList lines;
+  TextEncoding encoding = TextEncoding::kShiftJis;
+  QString lineEnd = QStringLiteral("\r\n");
+};
+
+// Decodes a material file's bytes: UTF-8 after a byte-order mark; UTF-8 when the bytes are
+// valid UTF-8 and hold a multi-byte sequence (Shift-JIS text almost never is); Shift-JIS
+// otherwise. Lines end with CR LF, LF or CR; the first line end found is remembered.
+MaterialText DecodeMaterialText(const QByteArray& bytes);
+// The bytes of text (lines joined with "\n") in the given encoding and line end.
+QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd);
+
+// Reads a material file. Returns false when the file cannot be read.
+bool ReadMaterialText(const QString& path, MaterialText& text);
 bool ReadLines(const QString& path, QStringList& lines);
 
-// The path of fileName in dir, matching the name without regard to letter case.
+// The path of fileName in dir, matching the name without regard to letter case: the name as
+// given when it exists, otherwise the first matching entry in name order. The loaders and
+// the material editor both find their file through it.
 QString FindFile(const QString& dir, const QString& fileName);
 
+// The material file of a category 0..5 ("scale.txt" ... "AUX2.txt") found in dir; "" for
+// any other category.
+QString CategoryFile(const QString& dir, int category);
+
+// Where a material file's text has a fault: its 1-based line (0 for the whole file) and a
+// description for the user that names the file and the line.
+struct TextProblem {
+  int line = 0;
+  QString message;
+};
+
 // The list files: scale.txt, code.txt, ptn.txt. Each returns the number of items stored
-// (0..20); any failure ends the load silently with 0.
-std::int16_t LoadScaleFile(MaterialLists& lists, const QString& dir);
-std::int16_t LoadChordFile(MaterialLists& lists, const QString& dir);
-std::int16_t LoadPatternFile(MaterialLists& lists, const QString& dir);
+// (0..20). A line without a comma ends the load with 0 (the category shows no items) and
+// sets error to a message naming the file and the line; a missing file gives 0 silently.
+std::int16_t LoadScaleFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
+std::int16_t LoadChordFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
+std::int16_t LoadPatternFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
+// The list lines of fileName into two lists, as the list loaders read them.
+std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
+                            std::array<QString, kListSlots>& first,
+                            std::array<QString, kListSlots>& second, TextProblem* problem);
 
 // A phrase book, by base name "ric", "aux1" or "aux2". Returns the number of phrases
 // stored (0..301). On failure returns 0 and sets error to a description for the user.
 std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QString& baseName,
                             QString* error);
+// The phrase-book lines of fileName into the lists, as LoadPhraseFile reads them;
+// phraseLines (when given) receives the 1-based line of each phrase's "$" line.
+std::int16_t ParsePhraseLines(MaterialLists& lists, const QStringList& lines,
+                              const QString& fileName, TextProblem* problem,
+                              std::vector<int>* phraseLines = nullptr);
 
 // The loader of a category 0..5: the count, and for a phrase book a load error.
 std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category,

@@ -129,7 +129,7 @@ TEST_F(MaterialFiles, PhraseBookErrorsAreDescribed) {
   EXPECT_EQ(LoadPhrases("ric"), 0);
   EXPECT_TRUE(error.contains("$")) << error.toStdString();
   EXPECT_EQ(LoadPhrases("aux2"), 0);
-  EXPECT_TRUE(error.contains("aux2.txt")) << error.toStdString();
+  EXPECT_TRUE(error.contains("AUX2.txt")) << error.toStdString();
 }
 
 TEST_F(MaterialFiles, ALoadReplacesTheWholePhraseTable) {
@@ -141,4 +141,79 @@ TEST_F(MaterialFiles, ALoadReplacesTheWholePhraseTable) {
   EXPECT_EQ(Line(0, 0), "G4");
   EXPECT_EQ(Line(0, 1), "");
   EXPECT_EQ(Line(1, 0), "");
+}
+
+// Files saved by Linux editors (UTF-8 without a byte-order mark) are read as UTF-8; the
+// shipped Shift-JIS files and plain ASCII files are read as before.
+TEST_F(MaterialFiles, Utf8WithoutAByteOrderMarkIsRecognised) {
+  using file_Treat::TextEncoding;
+  QStringEncoder shiftJis("windows-31j");
+  const QString japanese = QStringLiteral("ドリアン,WHWWWHW\nリディアン,WWWHWWH\n");
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    TextEncoding encoding;
+    QString lineEnd;
+  };
+  const Case cases[] = {
+      {"UTF-8 with LF", japanese.toUtf8(), TextEncoding::kUtf8, "\n"},
+      {"UTF-8 with CR LF", QString(japanese).replace("\n", "\r\n").toUtf8(), TextEncoding::kUtf8,
+       "\r\n"},
+      {"UTF-8 after a BOM", QByteArray("\xEF\xBB\xBF") + japanese.toUtf8(),
+       TextEncoding::kUtf8WithBom, "\n"},
+      {"Shift-JIS with CR LF", shiftJis(QString(japanese).replace("\n", "\r\n")),
+       TextEncoding::kShiftJis, "\r\n"},
+      {"ASCII", QByteArray("Dorian,WHWWWHW\rLydian,WWWHWWH\r"), TextEncoding::kShiftJis, "\r"},
+  };
+  for (const Case& c : cases) {
+    const file_Treat::MaterialText text = file_Treat::DecodeMaterialText(c.bytes);
+    EXPECT_EQ(text.encoding, c.encoding) << c.what;
+    EXPECT_EQ(text.lineEnd, c.lineEnd) << c.what;
+    ASSERT_EQ(text.lines.size(), 2) << c.what;
+    EXPECT_TRUE(text.lines[0] == "ドリアン,WHWWWHW" || text.lines[0] == "Dorian,WHWWWHW") << c.what;
+    // Written back in its own encoding and line ends, the file is byte for byte the same.
+    EXPECT_EQ(file_Treat::EncodeMaterialText(text.lines.join(u'\n') + u'\n', text.encoding,
+                                             text.lineEnd),
+              c.bytes)
+        << c.what;
+  }
+  WriteBytes("scale.txt", japanese.toUtf8());
+  EXPECT_EQ(file_Treat::LoadScaleFile(lists, dir.path()), 2);
+  EXPECT_EQ(lists.ScaleName[1], "リディアン");
+}
+
+// A list line that lost its comma still ends the list, but the message names the file and
+// the line, so an edit does not empty a category silently.
+TEST_F(MaterialFiles, ALineWithoutACommaIsNamed) {
+  Write("code.txt", "# chords\nm7,343\nM7 434\n7,433\n");
+  EXPECT_EQ(file_Treat::LoadCategory(lists, dir.path(), 1, &error), 0);
+  EXPECT_TRUE(error.contains("code.txt")) << error.toStdString();
+  EXPECT_TRUE(error.contains("3 行目")) << error.toStdString();
+  EXPECT_TRUE(error.contains("M7 434")) << error.toStdString();
+  error.clear();
+  Write("code.txt", "m7,343\n");
+  EXPECT_EQ(file_Treat::LoadCategory(lists, dir.path(), 1, &error), 1);
+  EXPECT_TRUE(error.isEmpty());
+}
+
+// With both "AUX1.txt" and "aux1.txt" in the folder, the list and the editor use one file:
+// the name the program gives it.
+TEST_F(MaterialFiles, TheLoaderAndTheEditorUseTheSameFile) {
+  Write("aux1.txt", "$lower\nC4\nD4\n");
+  EXPECT_EQ(file_Treat::CategoryFile(dir.path(), 4), dir.filePath("aux1.txt"));
+  EXPECT_EQ(LoadPhrases("aux1"), 1);
+  EXPECT_EQ(lists.PhraseName[0], "lower");
+  Write("AUX1.txt", "$upper\nC4\nD4\n");
+  EXPECT_EQ(file_Treat::CategoryFile(dir.path(), 4), dir.filePath("AUX1.txt"));
+  EXPECT_EQ(LoadPhrases("aux1"), 1);
+  EXPECT_EQ(lists.PhraseName[0], "upper");
+  // Only other spellings: the first in name order, for both.
+  QFile::remove(dir.filePath("AUX1.txt"));
+  QFile::remove(dir.filePath("aux1.txt"));
+  Write("Aux2.TXT", "$b\nC4\nD4\n");
+  Write("aux2.txt", "$a\nC4\nD4\n");
+  EXPECT_EQ(file_Treat::CategoryFile(dir.path(), 5), dir.filePath("Aux2.TXT"));
+  EXPECT_EQ(LoadPhrases("aux2"), 1);
+  EXPECT_EQ(lists.PhraseName[0], "b");
+  EXPECT_EQ(file_Treat::CategoryFile(dir.path(), 6), QString());
 }
