@@ -58,13 +58,10 @@ const QStringList kEditEntries = {QStringLiteral("スケール設定ファイル
 // The category that shows the tonality and dominant-seventh lists.
 constexpr int kPatternCategory = 2;
 
-// Column sizes in pixels (controls inside a frame use frame pixels, y downwards).
+// Column width and the label column of Frame1, in pixels (controls inside a frame use frame
+// pixels, y downwards).
 constexpr int kColumnWidth = 330;
-constexpr int kFrame1Height = 330;
-constexpr int kFrame2Height = 232;
-constexpr int kRowHeight = 26;
 constexpr int kLabelWidth = 96;
-constexpr int kCommand1Height = 34;
 
 // Selects entry index of a list, or the nearest entry when index is outside the list.
 void SelectNearest(QComboBox* list, int index) {
@@ -73,6 +70,26 @@ void SelectNearest(QComboBox* list, int index) {
 }
 
 }  // namespace
+
+ColumnMetrics ColumnMetrics::ForLevel(int level) {
+  ColumnMetrics m;
+  m.level = std::clamp(level, 0, kLevels - 1);
+  if (m.level >= 1) {
+    // The tempo bar as long as the tempo and swing rows; shorter single-action buttons.
+    m.tempoBarHeight = 0;
+    m.bigButtonTop = 16, m.bigButtonHeight = 36, m.buttonHeight = 30;
+    m.staffButtonHeight = 28, m.command1Height = 30, m.command1Below = 30;
+  }
+  if (m.level >= 2) {
+    m.rowTop = 10, m.rowPitch = 30, m.rowHeight = 24, m.tempoGap = 10, m.swingGap = 32;
+    m.frame1Margin = 10;
+    m.optionTop = 20, m.optionPitch = 22, m.playHeight = 40, m.smallButtonHeight = 26;
+    m.frame2RowGap = 6, m.frame2RowPitch = 30, m.frame2Margin = 10;
+    m.bigButtonTop = 12, m.bigButtonHeight = 30, m.buttonHeight = 26, m.buttonGap = 6;
+    m.staffButtonHeight = 24, m.command1Height = 26, m.command1Below = 6;
+  }
+  return m;
+}
 
 frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
                  sound::MidiOut& midiOut, const QString& appDir, QWidget* parent)
@@ -114,95 +131,68 @@ frmMain::~frmMain() {
 }
 
 void frmMain::CreateControls() {
-  auto label = [](const QString& text, QWidget* parent, int x, int y, int w = kLabelWidth) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(x, y, w, kRowHeight - 4);
-    return l;
+  const auto label = [](const QString& text, QWidget* parent) { return new QLabel(text, parent); };
+  const auto list = [](QWidget* parent) { return new QComboBox(parent); };
+  const auto button = [](const QString& text, QWidget* parent) {
+    return new QPushButton(text, parent);
   };
-  auto list = [](QWidget* parent, int x, int y, int w) {
-    auto* c = new QComboBox(parent);
-    c->setGeometry(x, y, w, kRowHeight);
-    return c;
+  const auto check = [](const QString& text, QWidget* parent) {
+    return new QCheckBox(text, parent);
   };
-  auto button = [](const QString& text, QWidget* parent, int x, int y, int w, int h) {
-    auto* b = new QPushButton(text, parent);
-    b->setGeometry(x, y, w, h);
-    return b;
-  };
-  auto check = [](const QString& text, QWidget* parent, int x, int y, int w) {
-    auto* c = new QCheckBox(text, parent);
-    c->setGeometry(x, y, w, kRowHeight - 2);
-    return c;
-  };
-  const int listX = 12 + kLabelWidth;
-  const int listW = kColumnWidth - listX - 12;
 
   // Selections and tempo.
   Frame1 = new QGroupBox(view_);
-  Frame1->resize(kColumnWidth, kFrame1Height);
-  Label3 = label(QStringLiteral("学習別"), Frame1, 12, 18);
-  Combo2 = list(Frame1, listX, 14, listW);
-  Label2 = label(QStringLiteral("種類"), Frame1, 12, 52);
-  Combo1 = list(Frame1, listX, 48, listW);
-  Label4 = label(QStringLiteral("調子"), Frame1, 12, 86);
-  Combo3 = list(Frame1, listX, 82, listW);
-  Label5 = label(QStringLiteral("Ｖ７あしらい"), Frame1, 12, 120);
-  Combo4 = list(Frame1, listX, 116, listW);
+  Label3 = label(QStringLiteral("学習別"), Frame1);
+  Combo2 = list(Frame1);
+  Label2 = label(QStringLiteral("種類"), Frame1);
+  Combo1 = list(Frame1);
+  Label4 = label(QStringLiteral("調子"), Frame1);
+  Combo3 = list(Frame1);
+  Label5 = label(QStringLiteral("Ｖ７あしらい"), Frame1);
+  Combo4 = list(Frame1);
   Text2 = new QLineEdit(QStringLiteral("テンポ"), Frame1);
   Text2->setFrame(false);
   Text2->setReadOnly(true);
-  Text2->setGeometry(12, 166, 70, kRowHeight);
+  Text2->setFocusPolicy(Qt::NoFocus);
   Text2->setStyleSheet(QStringLiteral("background: transparent;"));
   Text1 = new QLineEdit(Frame1);
-  Text1->setGeometry(listX, 166, 64, kRowHeight);
   Text1->setAlignment(Qt::AlignRight);
   // 300 at the top end, 50 at the bottom end; ▲ and the wheel upwards raise the tempo.
   VScroll1 = new RisingScrollBar(Frame1);
-  VScroll1->setGeometry(kColumnWidth - 44, 156, 22, 160);
   VScroll1->setRange(50, 300);
   VScroll1->setSingleStep(1);
   VScroll1->setPageStep(10);
-  Check6 = check(QStringLiteral("スイング"), Frame1, 12, 214, 150);
+  Check6 = check(QStringLiteral("スイング"), Frame1);
 
   // Continuous playback.
   Frame2 = new QGroupBox(QStringLiteral("連続"), view_);
-  Frame2->resize(kColumnWidth, kFrame2Height);
-  for (int i = 0; i < 4; ++i) {
-    Option1[i] = new QRadioButton(kProgressions[i], Frame2);
-    Option1[i]->setGeometry(12, 24 + i * kRowHeight, 140, kRowHeight - 2);
-  }
-  Command5 = button(QString(), Frame2, 166, 24, 70, 48);
+  for (int i = 0; i < 4; ++i) Option1[i] = new QRadioButton(kProgressions[i], Frame2);
+  Command5 = button(QString(), Frame2);
   Command5->setIcon(QIcon(pictures::PlayPicture(40)));
-  Command5->setIconSize(QSize(36, 36));
-  Command9 = button(QString(), Frame2, 244, 24, 70, 48);
+  Command9 = button(QString(), Frame2);
   Command9->setIcon(QIcon(pictures::StopPicture(40)));
-  Command9->setIconSize(QSize(36, 36));
-  Command7 = button(QStringLiteral("メトロノーム"), Frame2, 166, 80, 148, 30);
-  Command10 = button(QStringLiteral("補足設定"), Frame2, 166, 114, 148, 30);
-  Check2 = check(QStringLiteral("繰り返す"), Frame2, 12, 156, 120);
-  Combo5 = list(Frame2, 166, 154, 100);
-  Check4 = check(QStringLiteral("徐々に早くする"), Frame2, 12, 192, 150);
+  Command7 = button(QStringLiteral("メトロノーム"), Frame2);
+  Command10 = button(QStringLiteral("補足設定"), Frame2);
+  Check2 = check(QStringLiteral("繰り返す"), Frame2);
+  Combo5 = list(Frame2);
+  Check4 = check(QStringLiteral("徐々に早くする"), Frame2);
   Text3 = new QLineEdit(Frame2);
-  Text3->setGeometry(166, 190, 56, kRowHeight);
   Text3->setAlignment(Qt::AlignRight);
-  Label6 = label(QStringLiteral("％UP"), Frame2, 228, 192, 60);
+  Label6 = label(QStringLiteral("％UP"), Frame2);
 
   // Single actions.
   Frame3 = new QGroupBox(view_);
-  Frame3->resize(kColumnWidth, 300);
-  Command2 = button(QStringLiteral("音出し"), Frame3, 12, 18, kColumnWidth - 24, 44);
-  Command3 = button(QStringLiteral("半音　＋"), Frame3, 12, 70, 146, 32);
-  Command4 = button(QStringLiteral("半音　－"), Frame3, 172, 70, 146, 32);
-  Command6 = button(QStringLiteral("CAL Bb"), Frame3, 12, 110, 146, 32);
-  Command8 = button(QStringLiteral("CAL A"), Frame3, 172, 110, 146, 32);
+  Command2 = button(QStringLiteral("音出し"), Frame3);
+  Command3 = button(QStringLiteral("半音　＋"), Frame3);
+  Command4 = button(QStringLiteral("半音　－"), Frame3);
+  Command6 = button(QStringLiteral("CAL Bb"), Frame3);
+  Command8 = button(QStringLiteral("CAL A"), Frame3);
   Frame4 = new QGroupBox(QStringLiteral("五線位置調整"), Frame3);
-  Frame4->setGeometry(12, 152, kColumnWidth - 24, 100);
-  for (int i = 0; i < 5; ++i) {
-    Command12[i] = button(kStaffButtons[i], Frame4, 8 + i * 58, 24, 54, 30);
-  }
-  Command17 = button(QStringLiteral("OK"), Frame4, 8, 60, 110, 30);
+  for (int i = 0; i < 5; ++i) Command12[i] = button(kStaffButtons[i], Frame4);
+  Command17 = button(QStringLiteral("OK"), Frame4);
   Frame4->hide();
-  Command1 = button(QStringLiteral("終了"), Frame3, 12, 0, kColumnWidth - 24, kCommand1Height);
+  Command1 = button(QStringLiteral("終了"), Frame3);
+  ApplyColumnMetrics(ColumnMetrics::ForLevel(0));
 
   // On the drawing surface itself.
   Check1 = new QCheckBox(QStringLiteral("USE_MIDI"), view_);
@@ -304,7 +294,7 @@ void frmMain::ConnectHandlers() {
     const double value = std::nearbyint(kihon::LeadingNumber(text));
     cfg_.SpeedUpPercent = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
   });
-  connect(Command17, &QPushButton::clicked, Frame4, &QWidget::hide);
+  connect(Command17, &QPushButton::clicked, this, [this] { ShowStaffPositionButtons(false); });
   connect(Command3, &QPushButton::clicked, this, &frmMain::KeyUp);
   connect(Command4, &QPushButton::clicked, this, &frmMain::KeyDown);
   connect(Command2, &QPushButton::clicked, this, &frmMain::PlayOnce);
@@ -339,7 +329,7 @@ void frmMain::ConnectHandlers() {
           [this] { ToggleView(cfg_.UseMaestroFont, mnu_settei_use_maestroF); });
   connect(mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
   connect(mnu_settei_color, &QAction::triggered, this, &frmMain::OpenColourSettings);
-  connect(mmu_setting_gosen, &QAction::triggered, Frame4, &QWidget::show);
+  connect(mmu_setting_gosen, &QAction::triggered, this, [this] { ShowStaffPositionButtons(true); });
   connect(mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
   connect(mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
   connect(mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
@@ -553,6 +543,87 @@ void frmMain::DetectMaestroFont() {
   }
 }
 
+frmMain::ColumnHeights frmMain::ApplyColumnMetrics(const ColumnMetrics& m) {
+  column_ = m;
+  const int listX = 12 + kLabelWidth;
+  const int listW = kColumnWidth - listX - 12;
+  const int checkHeight = m.rowHeight - 2;
+  const auto row = [&](QWidget* label, QWidget* list, int i) {
+    const int y = m.rowTop + i * m.rowPitch;
+    label->setGeometry(12, y + 4, kLabelWidth, m.rowHeight - 4);
+    list->setGeometry(listX, y, listW, m.rowHeight);
+  };
+  row(Label3, Combo2, 0);
+  row(Label2, Combo1, 1);
+  row(Label4, Combo3, 2);
+  row(Label5, Combo4, 3);
+  const int tempoTop = m.rowTop + 4 * m.rowPitch + m.tempoGap;
+  Text2->setGeometry(12, tempoTop, 70, m.rowHeight);
+  Text1->setGeometry(listX, tempoTop, 64, m.rowHeight);
+  const int swingTop = tempoTop + m.swingGap;
+  Check6->setGeometry(12, swingTop, 150, checkHeight);
+  const int barTop = tempoTop - 10;
+  // Level 0 keeps the design's long bar; otherwise it reaches down to the swing row.
+  const int barHeight = m.tempoBarHeight > 0 ? m.tempoBarHeight : swingTop + checkHeight - barTop;
+  VScroll1->setGeometry(kColumnWidth - 44, barTop, 22, barHeight);
+  ColumnHeights h;
+  h.frame1 = std::max(barTop + barHeight, swingTop + checkHeight) + m.frame1Margin;
+  Frame1->resize(kColumnWidth, h.frame1);
+
+  for (int i = 0; i < 4; ++i) {
+    Option1[i]->setGeometry(12, m.optionTop + i * m.optionPitch, 140, m.optionPitch - 2);
+  }
+  const int iconSide = std::min(36, m.playHeight - 8);
+  for (QPushButton* b : {Command5, Command9}) b->setIconSize(QSize(iconSide, iconSide));
+  Command5->setGeometry(166, m.optionTop, 70, m.playHeight);
+  Command9->setGeometry(244, m.optionTop, 70, m.playHeight);
+  const int metronomeTop = m.optionTop + m.playHeight + 8;
+  Command7->setGeometry(166, metronomeTop, 148, m.smallButtonHeight);
+  const int settingsTop = metronomeTop + m.smallButtonHeight + 4;
+  Command10->setGeometry(166, settingsTop, 148, m.smallButtonHeight);
+  const int repeatTop = std::max(m.optionTop + 4 * m.optionPitch, settingsTop + m.smallButtonHeight) +
+                        m.frame2RowGap;
+  Check2->setGeometry(12, repeatTop + 2, 120, checkHeight);
+  Combo5->setGeometry(166, repeatTop, 100, m.rowHeight);
+  const int speedTop = repeatTop + m.frame2RowPitch;
+  Check4->setGeometry(12, speedTop + 2, 150, checkHeight);
+  Text3->setGeometry(166, speedTop, 56, m.rowHeight);
+  Label6->setGeometry(228, speedTop + 2, 60, m.rowHeight - 4);
+  h.frame2 = speedTop + m.rowHeight + m.frame2Margin;
+  Frame2->resize(kColumnWidth, h.frame2);
+
+  const int wide = kColumnWidth - 24;
+  const int half = 146;
+  Command2->setGeometry(12, m.bigButtonTop, wide, m.bigButtonHeight);
+  const int semitoneTop = m.bigButtonTop + m.bigButtonHeight + m.buttonGap;
+  Command3->setGeometry(12, semitoneTop, half, m.buttonHeight);
+  Command4->setGeometry(172, semitoneTop, half, m.buttonHeight);
+  const int referenceTop = semitoneTop + m.buttonHeight + m.buttonGap;
+  Command6->setGeometry(12, referenceTop, half, m.buttonHeight);
+  Command8->setGeometry(172, referenceTop, half, m.buttonHeight);
+  const int staffTop = referenceTop + m.buttonHeight + m.buttonGap + 2;
+  // Under the frame's title.
+  const int staffButtonsTop = m.level == 2 ? 20 : 24;
+  for (int i = 0; i < 5; ++i) {
+    Command12[i]->setGeometry(8 + i * 58, staffButtonsTop, 54, m.staffButtonHeight);
+  }
+  const int okTop = staffButtonsTop + m.staffButtonHeight + 6;
+  Command17->setGeometry(8, okTop, 110, m.staffButtonHeight);
+  const int staffHeight = okTop + m.staffButtonHeight + (m.level == 0 ? 10 : 6);
+  Frame4->setGeometry(12, staffTop, wide, staffHeight);
+  const int lastBottom = Frame4->isVisibleTo(Frame3) ? staffTop + staffHeight
+                                                     : referenceTop + m.buttonHeight;
+  h.frame3 = lastBottom + m.buttonGap + m.command1Height + m.command1Below;
+  if (Frame3->width() != kColumnWidth) Frame3->resize(kColumnWidth, h.frame3);
+  Command1->setGeometry(12, Command1->y(), wide, m.command1Height);
+  return h;
+}
+
+void frmMain::ShowStaffPositionButtons(bool shown) {
+  Frame4->setVisible(shown);
+  LayOutColumn();
+}
+
 void frmMain::Form_Load() {
   DetectMaestroFont();
   graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 20, false, false);
@@ -609,13 +680,22 @@ void frmMain::PlaceInWindow(QWidget* widget, float left, float top) {
 }
 
 void frmMain::LayOutColumn() {
-  const auto unitsX = [this](int pixels) {
-    return static_cast<float>(pixels / surface_.PixelsPerUnitX());
-  };
   const auto unitsY = [this](int pixels) {
     return static_cast<float>(pixels / surface_.PixelsPerUnitY());
   };
-  const float frame1Width = unitsX(Frame1->width());
+  const auto pixelsY = [this](float units) {
+    return static_cast<int>(std::lrint(units * surface_.PixelsPerUnitY()));
+  };
+  // The design's sizes where they fit the window's height; otherwise the first level of
+  // smaller sizes with which the whole column fits (the smallest when none does).
+  ColumnHeights heights;
+  for (int level = 0; level < ColumnMetrics::kLevels; ++level) {
+    heights = ApplyColumnMetrics(ColumnMetrics::ForLevel(level));
+    const float needed =
+        unitsY(heights.frame1) + 100 + unitsY(heights.frame2) + 100 + unitsY(heights.frame3) + 100;
+    if (needed <= height_) break;
+  }
+  const float frame1Width = static_cast<float>(Frame1->width() / surface_.PixelsPerUnitX());
   const float left = width_ - frame1Width - 200;
   PlaceInWindow(Frame1, left, height_);
   const float frame2Top = height_ - unitsY(Frame1->height()) - 100;
@@ -623,10 +703,9 @@ void frmMain::LayOutColumn() {
   const float frame3Top = frame2Top - unitsY(Frame2->height()) - 100;
   PlaceInWindow(Frame3, left, frame3Top);
   // Frame3 reaches down to 100 units above the bottom edge.
-  const int frame3Height =
-      std::max(0, static_cast<int>(std::lrint((frame3Top - 100) * surface_.PixelsPerUnitY())));
-  Frame3->resize(Frame3->width(), frame3Height);
-  Command1->move(Command1->x(), Frame3->height() - 2 * Command1->height());
+  Frame3->resize(Frame3->width(), std::max(0, pixelsY(frame3Top - 100)));
+  const int command1Top = Frame3->height() - column_.command1Height - column_.command1Below;
+  Command1->move(Command1->x(), command1Top);
 }
 
 float frmMain::Frame2Left() const {

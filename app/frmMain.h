@@ -37,6 +37,28 @@ class frmColset;
 class MainSet;
 class sample;
 
+// Sizes in the control column, in pixels. Level 0 is the window's design; where the column
+// would not fit the screen's height, level 1 shortens the empty space beside the tempo bar
+// and the buttons of the single actions, and level 2 every row.
+struct ColumnMetrics {
+  int level = 0;
+  // Frame1: the list rows, the tempo row with its bar, the swing box.
+  int rowTop = 14, rowPitch = 34, rowHeight = 26, tempoGap = 16, tempoBarHeight = 160;
+  int swingGap = 48, frame1Margin = 14;
+  // Frame2: the progression buttons beside the play and stop pictures and two buttons,
+  // then the repeat row and the speed-up row.
+  int optionTop = 24, optionPitch = 26, playHeight = 48, smallButtonHeight = 30;
+  int frame2RowGap = 10, frame2RowPitch = 36, frame2Margin = 16;
+  // Frame3: "音出し", the semitone and reference-tone rows, the staff-position frame and "終了".
+  int bigButtonTop = 18, bigButtonHeight = 44, buttonHeight = 32, buttonGap = 8;
+  int staffButtonHeight = 30, command1Height = 34;
+  // Below "終了": one more button height in the design, a small margin otherwise.
+  int command1Below = 34;
+
+  static ColumnMetrics ForLevel(int level);
+  static constexpr int kLevels = 3;
+};
+
 class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   Q_OBJECT
  public:
@@ -98,6 +120,11 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   YEN_treat::CircleState& circle() { return circle_; }
   // Left edge of Frame2 in window units.
   float Frame2Left() const;
+  // The sizes the control column is laid out with now.
+  const ColumnMetrics& columnMetrics() const { return column_; }
+  // Shows or hides the staff-position buttons (Frame4); the column is laid out again so
+  // that nothing overlaps them.
+  void ShowStaffPositionButtons(bool shown);
 
   draw::Surface& surface() { return surface_; }
   draw::Paint& paint() { return paint_; }
@@ -185,6 +212,12 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void Form_Load();
   void DetectMaestroFont();
   void LayOutColumn();
+  // Places every control of the column for the metrics; returns the heights Frame1 and
+  // Frame2 take and the least height Frame3 needs (with Frame4 when it is shown).
+  struct ColumnHeights {
+    int frame1 = 0, frame2 = 0, frame3 = 0;
+  };
+  ColumnHeights ApplyColumnMetrics(const ColumnMetrics& m);
   void PlaceInWindow(QWidget* widget, float left, float top);
   void PlaceEntryChecks();
   void ShowTempo(int value);
@@ -229,6 +262,7 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   float height_ = 0;
   std::int16_t MaestroActive_ = 0;
   bool applyingTypedTempo_ = false;
+  ColumnMetrics column_;
   QPointer<settei> settei_;
   QPointer<frmColset> colset_;
   QPointer<MainSet> mainSet_;
