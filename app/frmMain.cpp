@@ -20,6 +20,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QAbstractItemView>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 
@@ -742,6 +744,14 @@ void frmMain::Set_combo1() {
       Combo1->addItem(u' ' + file_Treat::ItemName(lists_, cfg_.Category, i));
     }
     Combo1->setCurrentIndex(-1);
+    // The popup is as wide as its longest entry, so long item names show whole.
+    int widest = 0;
+    for (int i = 0; i < Combo1->count(); ++i) {
+      widest = std::max(widest, Combo1->view()->fontMetrics().horizontalAdvance(Combo1->itemText(i)));
+    }
+    const int frame = 2 * Combo1->view()->frameWidth() + 24 +
+                      Combo1->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    Combo1->view()->setMinimumWidth(std::max(Combo1->width(), widest + frame));
   }
   if (!error.isEmpty() && report) report(error);
   const int category = std::clamp<int>(cfg_.Category, 0, 10);

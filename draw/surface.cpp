@@ -311,6 +311,17 @@ float Surface::TextWidth(const QString& text) const {
   return perUnit == 0 ? 0.0f : static_cast<float>(px / perUnit);
 }
 
+Surface::Ink Surface::TextInk(const QString& text) const {
+  const QFontMetricsF metrics(font_, &image_);
+  // Print puts the baseline one ascent below the point.
+  const QRectF ink = metrics.tightBoundingRect(text).translated(0, metrics.ascent());
+  const double perX = PixelsPerUnitX();
+  const double perY = PixelsPerUnitY();
+  if (perX == 0 || perY == 0) return {};
+  return Ink{static_cast<float>(ink.left() / perX), static_cast<float>(ink.right() / perX),
+             static_cast<float>(ink.top() / perY), static_cast<float>(ink.bottom() / perY)};
+}
+
 float Surface::TextHeight(const QString&) const {
   const double px = QFontMetricsF(font_, &image_).height();
   const double perUnit = PixelsPerUnitY();

@@ -119,6 +119,12 @@ class Surface {
   // Text extents in user units (positive).
   float TextWidth(const QString& text) const;
   float TextHeight(const QString& text) const;
+  // Where the ink of text lies when printed at a point, in user units from that point:
+  // left and right along x, and how far below the point its top and bottom lie.
+  struct Ink {
+    float left = 0, right = 0, below = 0, bottom = 0;
+  };
+  Ink TextInk(const QString& text) const;
 
   // Every text printed while a log is attached, with the font asked for: lets tests check
   // which symbol is printed where, whether or not that font is installed.

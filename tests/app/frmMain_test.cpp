@@ -3,6 +3,7 @@
 #include "app/screen.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -691,4 +692,22 @@ TEST_F(MainWindow, TheTempoBarShowsTheTempoInForceAfterASpeedUp) {
   EXPECT_EQ(cfg.Tempo, 120);
   EXPECT_EQ(w.VScroll1->value(), 120);
   EXPECT_EQ(w.Text1->text(), QStringLiteral("120"));
+}
+
+// The item list's popup shows the longest item name whole.
+TEST_F(MainWindow, TheItemPopupIsAsWideAsItsLongestEntry) {
+  for (int category = 0; category < 6; ++category) {
+    cfg.Category = static_cast<std::int16_t>(category);
+    frmMain& w = Start();
+    ASSERT_GT(w.Combo1->count(), 0) << category;
+    int widest = 0;
+    for (int i = 0; i < w.Combo1->count(); ++i) {
+      widest = std::max(widest,
+                        w.Combo1->view()->fontMetrics().horizontalAdvance(w.Combo1->itemText(i)));
+    }
+    EXPECT_GT(w.Combo1->view()->minimumWidth(), widest) << category;
+    EXPECT_GE(w.Combo1->view()->minimumWidth(), w.Combo1->width()) << category;
+    window->confirm = [](const QString&) { return true; };
+    window.reset();
+  }
 }

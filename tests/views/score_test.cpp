@@ -176,7 +176,72 @@ TEST_F(Score, AccidentalsWithinABarAndAfterABarLine) {
   EXPECT_EQ(Count("「"), 11);
   const auto* natural = Find("」");
   ASSERT_NE(natural, nullptr);
-  EXPECT_FLOAT_EQ(natural->x, X(1) - 0.8f * S() + 0.2f * S() - S());
+  // The natural's halves keep their places to each other.
+  const auto* other = Find("「");
+  ASSERT_NE(other, nullptr);
+  EXPECT_FLOAT_EQ(natural->x - other->x, 0.4f * S());
+}
+
+// On the plain staff no accidental touches its notehead or the note's ledger lines, in
+// sharp and flat keys, above, on and below the staff.
+TEST_F(Score, AccidentalsStandClearOfHeadsAndLedgerLines) {
+  struct Case {
+    int root;
+    std::vector<Note> notes;
+    int note;  // the note whose sign is looked at
+    const char* sign;
+    bool ledger;
+  };
+  const Case cases[] = {
+      {2, {{25, 24}, {26, 24}}, 0, "＃", true},    // C sharp on the ledger line below
+      {2, {{30, 24}, {31, 24}}, 0, "＃", false},   // F sharp on the staff
+      {0, {{25, 24}, {26, 24}}, 0, "♭", false},    // D flat below the bottom line
+      {0, {{46, 24}, {45, 24}}, 0, "♭", true},     // B flat above the first ledger line
+      {2, {{25, 24}, {24, 24}}, 1, "」", true},     // C natural after C sharp
+      {0, {{39, 24}, {40, 24}}, 1, "」", false},    // E natural after E flat
+      {2, {{51, 24}, {52, 24}}, 0, "＃", true},    // D sharp two ledger lines above
+      {0, {{27, 96}, {28, 96}}, 1, "」", false},    // a whole note's natural
+  };
+  for (const Case& c : cases) {
+    cfg.Root = static_cast<std::int16_t>(c.root);
+    Draw(c.notes, 0);
+    const draw::Surface::TextCall* sign = nullptr;
+    int seen = 0;
+    for (const auto& t : texts) {
+      if (t.text != QString::fromUtf8(c.sign)) continue;
+      // Each sign is printed several times over itself; find the one of the note.
+      if (t.x < X(c.note) && (sign == nullptr || t.x > sign->x)) sign = &t;
+      ++seen;
+    }
+    ASSERT_NE(sign, nullptr) << c.sign << " of pitch " << c.notes[c.note].pitch;
+    EXPECT_GT(seen, 0);
+    graph_treat::SetFont(surface, sign->font, sign->size, sign->bold, false);
+    const float inkRight = sign->x + surface.TextInk(sign->text).right;
+    const float head = X(c.note);
+    const float clear = c.ledger ? head - 1.1f * S() : head - 0.5f * S();
+    EXPECT_LE(inkRight, clear - 0.25f * S())
+        << c.sign << " of pitch " << c.notes[c.note].pitch << " in key " << c.root;
+  }
+}
+
+// Augmentation dots are filled and at least three pixels across.
+TEST_F(Score, DotsAreAtLeastThreePixelsAcross) {
+  Draw({{31, 36}, {33, 12}, {29, 72}, {30, 18, 1}}, 0);
+  struct Dot {
+    int note;
+    float dx, dy;
+  };
+  const Dot dots[] = {{0, 1.3f, 0}, {2, 1.3f, 0}, {3, 1.5f, 0}};
+  for (const Dot& d : dots) {
+    const bool rest = phrase.NoteIsRest[d.note] == 1;
+    const float y = rest ? T() + 1.5f * S() : staff.PitchY[phrase.NotePitch[d.note]];
+    const float dy = !rest && IsOnLine(staff, phrase.NotePitch[d.note]) ? -0.5f * S() : 0.0f;
+    const QPoint centre = surface.ToPixel(X(d.note) + d.dx * S(), y + dy);
+    for (int off = -1; off <= 1; ++off) {
+      EXPECT_EQ(surface.PixelAt(centre.x() + off, centre.y()), draw::kBlack) << d.note << " " << off;
+      EXPECT_EQ(surface.PixelAt(centre.x(), centre.y() + off), draw::kBlack) << d.note << " " << off;
+    }
+  }
 }
 
 TEST_F(Score, RestCursorsInBothRenderers) {

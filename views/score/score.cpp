@@ -458,18 +458,33 @@ void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRais
     Text(ax, y + yRaise + 0.15f * s - 0.5f * s, sign == QStringLiteral("N") ? "n" : sign);
     return;
   }
-  const float xa = e.length == 96 ? x + Advance(e) * 0.35f - s : x - 0.8f * s;
+  // The sign stands clear of its notehead and of the note's ledger lines: its ink ends a
+  // little left of whichever reaches further left.
+  const float head = e.length == 96 ? x + Advance(e) * 0.35f : x;
+  const bool ledger = y >= T() + 5 * s - kSlack || y <= T() - s + kSlack;
+  const float clearOf = ledger ? head - 1.1f * s : head - (e.length == 96 ? 0.6f : 0.5f) * s;
+  const float limit = clearOf - 0.3f * s;
+  const auto place = [&](const QString& text, float designX) {
+    // The x at which the text's ink ends at limit, unless the design's place is further left.
+    return std::min(designX, limit - s_.TextInk(text).right);
+  };
+  const float xa = head - (e.length == 96 ? s : 0.8f * s);
   if (sign == QStringLiteral("#")) {
     Font(kMincho, 14, false, false);
-    for (int k = 0; k <= 30; k += 5) Text(xa + 0.2f * s - 1.5f * s, y + s + k, "＃");
+    const float ax = place("＃", xa + 0.2f * s - 1.5f * s);
+    for (int k = 0; k <= 30; k += 5) Text(ax, y + s + k, "＃");
   } else if (sign == QStringLiteral("b")) {
     Font(kMincho, 18, false, false);
-    for (int k = 0; k <= 30; k += 5) Text(xa - 1.5f * s, y + 1.8f * s + k, "♭");
+    const float ax = place("♭", xa - 1.5f * s);
+    for (int k = 0; k <= 30; k += 5) Text(ax, y + 1.8f * s + k, "♭");
   } else {
     Font(kMincho, 20, false, false);
+    // The two halves of the natural keep their places to each other.
+    const float right = xa + 0.2f * s - s;
+    const float shift = place("」", right) - right;
     for (int k = 0; k <= 50; k += 5) {
-      Text(xa + 0.2f * s - s, y + 2 * s + k, "」");
-      Text(xa + 0.2f * s - 1.4f * s, y + 0.5f * s + k, "「");
+      Text(right + shift, y + 2 * s + k, "」");
+      Text(xa + 0.2f * s - 1.4f * s + shift, y + 0.5f * s + k, "「");
     }
   }
   Font(kMincho, 20, true, true);
@@ -484,9 +499,17 @@ void ScoreDrawer::DrawDot(const Element& e, float y) {
     dx = Maestro() ? 2 * s : 1.3f * s;
     dy = IsOnLine(staff_, e.pitch) ? -0.5f * s : 0.0f;
   }
-  s_.DrawWidth = 3;
-  s_.Circle(e.x + dx, y + dy, 6, kBlack);
-  s_.DrawWidth = 1;
+  // A filled dot of radius 6, but never less than 1.5 pixels: it stays visible (3 pixels
+  // across or more) on every screen.
+  const double perPixel = s_.PixelsPerUnitX();
+  const float radius = std::max(6.0f, perPixel > 0 ? static_cast<float>(1.5 / perPixel) : 6.0f);
+  const auto style = s_.FillStyle;
+  const draw::Colour fill = s_.FillColor;
+  s_.FillStyle = draw::kSolidFill;
+  s_.FillColor = kBlack;
+  s_.Circle(e.x + dx, y + dy, radius, kBlack);
+  s_.FillStyle = style;
+  s_.FillColor = fill;
 }
 
 void ScoreDrawer::DrawTie(int length, float x1, float x2, float y) {
