@@ -30,6 +30,7 @@
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "dialogs/colour_settings.h"
+#include "dialogs/material_editor.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
 #include "draw/graph_treat.h"
@@ -1014,34 +1015,29 @@ sample* frmMain::OpenShortcuts() {
   return ShowOnce(sample_, [this] { return new sample(this); });
 }
 
-void frmMain::EditMaterial(int i) {
+MaterialEditor* frmMain::EditMaterial(int i) {
   const QStringList files = appdir::MaterialFiles();
-  if (i < 0 || i > files.size()) return;
+  if (i < 0 || i > files.size()) return nullptr;
   if (i == files.size()) {
     // The settings themselves are edited in the dialogs; this entry opens the folder that
     // holds the settings file and the material files.
     if (!openUrl(QUrl::fromLocalFile(appDir_))) {
       report(QStringLiteral("フォルダを開けませんでした。\n") + QDir::toNativeSeparators(appDir_));
     }
-    return;
+    return nullptr;
   }
-  // The file the item list is read from, found the same way.
+  // The file the item list is read from, found the same way, in the program's own editor:
+  // it keeps the file's encoding and line ends, checks the text before saving, and the
+  // item list is refilled after a save.
   const QString path = file_Treat::CategoryFile(appDir_, i);
-  const QString shown = QDir::toNativeSeparators(path);
-  if (!QFileInfo::exists(path)) {
-    report(QStringLiteral("ファイルが見つかりません。\n") + shown);
-    return;
-  }
-#ifdef Q_OS_WIN
-  const bool started = QProcess::startDetached(QStringLiteral("notepad"), {shown});
-#else
-  const bool started = openUrl(QUrl::fromLocalFile(path));
-#endif
-  if (!started) {
-    report(QStringLiteral(
-               "テキストエディタを起動できませんでした。次のファイルを直接開いてください。\n") +
-           shown);
-  }
+  return ShowOnce(editors_[static_cast<std::size_t>(i)], [this, i, path] {
+    return new MaterialEditor(
+        i, path,
+        [this](int category) {
+          if (category == cfg_.Category) Set_combo1();
+        },
+        this);
+  });
 }
 
 void frmMain::show_help() {

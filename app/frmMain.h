@@ -36,6 +36,7 @@ class settei;
 class frmColset;
 class MainSet;
 class sample;
+class MaterialEditor;
 
 // Sizes in the control column, in pixels. Level 0 is the window's design; where the column
 // would not fit the screen's height, level 1 shortens the empty space beside the tempo bar
@@ -96,9 +97,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   Sound_Treat::Sequencer& sequencer() { return sequencer_; }
 
   // Menus: a view switch toggled with its menu entry's check mark; a material file opened
-  // in the desktop's text editor; the help document; the version box.
+  // in the material editor (entry 6 opens the program's folder); the help document; the
+  // version box.
   void ToggleView(std::int16_t& flag, QAction* entry);
-  void EditMaterial(int i);
+  MaterialEditor* EditMaterial(int i);
   void show_help();
   void VersionBox();
   static QString VersionText();
@@ -267,4 +269,5 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   QPointer<frmColset> colset_;
   QPointer<MainSet> mainSet_;
   QPointer<sample> sample_;
+  std::array<QPointer<MaterialEditor>, 6> editors_{};
 };

@@ -1,0 +1,48 @@
+#include "app/atomic_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+QByteArray Read(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+}  // namespace
+
+// A write replaces the whole file and leaves nothing else behind; through a link it
+// replaces the file linked to and keeps the link; what is not a regular file, or a folder
+// that does not exist, is refused with the old contents kept.
+TEST(AtomicFile, ReplacesWholeFilesAndRefusesWhatItCannotWrite) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("scale.txt");
+  QString error;
+  ASSERT_TRUE(atomic_file::Write(file, "old", &error)) << error.toStdString();
+  ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+  ASSERT_TRUE(atomic_file::Write(file, "new contents", &error));
+  EXPECT_EQ(Read(file), "new contents");
+  // The file keeps its permissions (here: private to its owner).
+  const QFileDevice::Permissions others = QFile::ReadGroup | QFile::ReadOther;
+  EXPECT_EQ(QFile::permissions(file) & (others | QFile::ReadOwner | QFile::WriteOwner),
+            QFile::ReadOwner | QFile::WriteOwner);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"scale.txt"});
+
+  const QString link = dir.filePath("link.txt");
+  ASSERT_TRUE(QFile::link(file, link));
+  ASSERT_TRUE(atomic_file::Write(link, "through the link", &error));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(Read(file), "through the link");
+
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+  EXPECT_FALSE(atomic_file::Write(dir.filePath("folder"), "x", &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_TRUE(QFileInfo(dir.filePath("folder")).isDir());
+  error.clear();
+  EXPECT_FALSE(atomic_file::Write(dir.filePath("missing/scale.txt"), "x", &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(Read(file), "through the link");
+}

@@ -1,0 +1,17 @@
+// Reading an edited material file's text as the program will read it, before it is saved:
+// the loader's faults (a list line without a comma, a phrase body before the first "$",
+// a phrase of more than 101 lines) and the phrases that would not realise or show.
+#pragma once
+
+#include "material/file_Treat.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace material_check {
+
+// The first problem of the text of category 0..5's file, with its 1-based line, or none.
+std::optional<file_Treat::TextProblem> FirstProblem(int category, const QStringList& lines);
+
+}  // namespace material_check
