@@ -116,6 +116,9 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
     QMessageBox box(QMessageBox::NoIcon, kProgramName, message, QMessageBox::Ok, this);
     box.exec();
   };
+  sequencer_.report = [this](const QString& message) {
+    if (report) report(message);
+  };
   CreateControls();
   CreateMenus();
   ConnectHandlers();

@@ -1,13 +1,14 @@
 #include "app/settings.h"
 
+#include "app/atomic_file.h"
 #include "app/kihon.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
-#include <QSaveFile>
 
 #include <bit>
 #include <cmath>
@@ -169,36 +170,32 @@ void Validate(CfgRecord& record) {
 
 namespace {
 
-enum class WriteResult { kOk, kFailed };
-
-// Writes the record image followed by whatever an existing file held after it, into a new
-// file that replaces the old one only once it is complete.
-WriteResult WriteRecordFile(const CfgRecord& record, const QString& path) {
+// Writes the record image followed by whatever an existing file held after it, through
+// the atomic writer: the old file stays whole until the new one is complete on the disk.
+bool WriteRecordFile(const CfgRecord& record, const QString& path) {
   QByteArray tail;
-  {
+  const QFileInfo info(path);
+  if (info.exists()) {
+    if (!info.isFile()) return false;  // a folder, a device, a FIFO: never replaced
     QFile old(path);
-    if (old.exists()) {
-      if (!old.open(QIODevice::ReadOnly)) return WriteResult::kFailed;
-      if (old.size() > kRecordSize) {
-        if (!old.seek(kRecordSize)) return WriteResult::kFailed;
-        tail = old.readAll();
-        if (old.error() != QFileDevice::NoError) return WriteResult::kFailed;
-      }
+    if (!old.open(QIODevice::ReadOnly)) return false;
+    if (old.size() > kRecordSize) {
+      if (!old.seek(kRecordSize)) return false;
+      tail = old.readAll();
+      if (old.error() != QFileDevice::NoError) return false;
     }
   }
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly)) return WriteResult::kFailed;
   const RecordImage image = EncodeRecord(record);
-  const auto* bytes = reinterpret_cast<const char*>(image.data());
-  if (out.write(bytes, kRecordSize) != kRecordSize) return WriteResult::kFailed;
-  if (!tail.isEmpty() && out.write(tail) != tail.size()) return WriteResult::kFailed;
-  return out.commit() ? WriteResult::kOk : WriteResult::kFailed;
+  const QByteArray bytes =
+      QByteArray(reinterpret_cast<const char*>(image.data()), kRecordSize) + tail;
+  QString why;
+  return atomic_file::Write(path, bytes, &why);
 }
 
 }  // namespace
 
 bool SaveSettings(CfgRecord& record, const QString& path, const Reporter& report) {
-  if (WriteRecordFile(record, path) != WriteResult::kOk) {
+  if (!WriteRecordFile(record, path)) {
     if (report) report(kUnexpectedError);
     return false;
   }
@@ -206,17 +203,26 @@ bool SaveSettings(CfgRecord& record, const QString& path, const Reporter& report
   return true;
 }
 
-void LoadSettings(CfgRecord& record, const QString& path, const Reporter& report) {
-  QFile file(path);
-  if (file.exists()) {
-    if (!file.open(QIODevice::ReadOnly)) {
+LoadResult LoadSettings(CfgRecord& record, const QString& path, const Reporter& report) {
+  const bool fresh = record == CfgRecord{};
+  const QFileInfo info(path);
+  if (info.exists()) {
+    // Only a regular file is opened: a FIFO would wait for ever, a device or a folder is
+    // no settings file. Such a path, like a file that cannot be opened, cannot be read.
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
       if (report) report(kUnexpectedError);
-      return;
+      // A record never loaded becomes usable all the same; the path is left alone.
+      if (fresh) {
+        record = DefaultRecord();
+        Validate(record);
+      }
+      return LoadResult::kFailed;
     }
     const QByteArray bytes = file.read(kRecordSize);
     if (file.error() != QFileDevice::NoError) {
       if (report) report(kUnexpectedError);
-      return;
+      return LoadResult::kFailed;
     }
     file.close();
     if (bytes.size() == kRecordSize) {
@@ -224,7 +230,7 @@ void LoadSettings(CfgRecord& record, const QString& path, const Reporter& report
       std::memcpy(image.data(), bytes.constData(), kRecordSize);
       record = DecodeRecord(image);
       Validate(record);
-      return;
+      return LoadResult::kLoaded;
     }
   }
   // Missing or short: the file becomes the record as it is in memory; a record that was
@@ -232,8 +238,12 @@ void LoadSettings(CfgRecord& record, const QString& path, const Reporter& report
   // first start without a file does not give a black circle, hidden views and silent
   // voices. The running program uses the validated record even when the file cannot be
   // written (that is reported).
-  if (record == CfgRecord{}) record = DefaultRecord();
-  if (!SaveSettings(record, path, report)) Validate(record);
+  if (fresh) record = DefaultRecord();
+  if (!SaveSettings(record, path, report)) {
+    Validate(record);
+    return LoadResult::kNotWritten;
+  }
+  return LoadResult::kCreated;
 }
 
 void ApplyStartupTempo(CfgRecord& record) {

@@ -152,13 +152,20 @@ void Validate(CfgRecord& record);
 // the command-line tool).
 using Reporter = std::function<void(const QString& message)>;
 
+// How a load ended: read from the file; the file was missing or short and was written
+// anew; it could not be written (the validated record in memory is used all the same); or
+// it could not be read (reported; a path that is not a regular file counts so).
+enum class LoadResult { kLoaded, kCreated, kNotWritten, kFailed };
+
 // Reads "cfg.inf" at path into record. A missing or short file is replaced by the record
 // as it is in memory, except that a record never loaded yet (all zero, as at start-up)
 // first becomes DefaultRecord(). Any other failure reports kUnexpectedError and leaves the
 // record unvalidated.
-void LoadSettings(CfgRecord& record, const QString& path, const Reporter& report);
+LoadResult LoadSettings(CfgRecord& record, const QString& path, const Reporter& report);
 
-// Writes the record to path. The old file stays whole until the new one is complete; the
+// Writes the record to path through the atomic writer: the old file stays byte for byte as
+// it was unless the new one is complete on the disk (a full disk reports kUnexpectedError);
+// a link is followed and kept; a path that is not a regular file is never replaced; the
 // bytes after the record in an existing longer file are kept. Returns whether it saved.
 bool SaveSettings(CfgRecord& record, const QString& path, const Reporter& report);
 

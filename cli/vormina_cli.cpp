@@ -7,6 +7,7 @@
 #include "theory/phrase.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -108,15 +109,22 @@ QString Directory(const Options& options) {
   return options.Text(QStringLiteral("--dir"), appdir::ApplicationDirectory());
 }
 
-// The settings of dir as the program loads them; false after a reported failure.
+// The settings of dir as the program loads them; false after a failure to read them. A
+// new settings file that cannot be written (a read-only folder) is only a warning: the
+// tool goes on with the validated record, as the program does.
 bool LoadSettingsOf(const QString& dir, settings::CfgRecord& record) {
-  bool failed = false;
-  settings::LoadSettings(record, appdir::PathOf(dir, appdir::kSettingsFileName),
-                         [&failed](const QString& message) {
-                           QTextStream(stderr) << message << '\n';
-                           failed = true;
-                         });
-  return !failed;
+  QStringList messages;
+  const settings::LoadResult result =
+      settings::LoadSettings(record, appdir::PathOf(dir, appdir::kSettingsFileName),
+                             [&messages](const QString& message) { messages << message; });
+  if (result == settings::LoadResult::kNotWritten) {
+    QTextStream(stderr) << "vormina-cli: warning: "
+                        << QDir::toNativeSeparators(appdir::PathOf(dir, appdir::kSettingsFileName))
+                        << " cannot be written; the settings are used without saving them\n";
+    return true;
+  }
+  for (const QString& message : messages) QTextStream(stderr) << message << '\n';
+  return result != settings::LoadResult::kFailed;
 }
 
 int PrintSettings(const QStringList& args) {
@@ -214,6 +222,9 @@ offline::PassResult Pass(Selection& sel) {
   settings::ApplyStartupTempo(sel.cfg);
   offline::PassResult pass = offline::PlayOnce(sel.cfg, sel.lists);
   if (!pass.error.isEmpty()) QTextStream(stderr) << "vormina-cli: " << pass.error << '\n';
+  for (const QString& warning : pass.warnings) {
+    QTextStream(stderr) << "vormina-cli: warning: " << warning << '\n';
+  }
   return pass;
 }
 
@@ -285,13 +296,14 @@ int Render(const QStringList& args) {
     QTextStream(stderr) << "vormina-cli: " << error << '\n';
     return 1;
   }
-  if (!offline::WriteWav(wav, samples, sound::kRenderRate)) {
-    QTextStream(stderr) << "vormina-cli: cannot write " << wav << '\n';
+  QString why;
+  if (!offline::WriteWav(wav, samples, sound::kRenderRate, &why)) {
+    QTextStream(stderr) << "vormina-cli: cannot write " << wav << " (" << why << ")\n";
     return 1;
   }
   const QString midi = options.Text(QStringLiteral("--midi"), QString());
-  if (!midi.isEmpty() && !offline::WriteMidiFile(midi, pass.messages)) {
-    QTextStream(stderr) << "vormina-cli: cannot write " << midi << '\n';
+  if (!midi.isEmpty() && !offline::WriteMidiFile(midi, pass.messages, &why)) {
+    QTextStream(stderr) << "vormina-cli: cannot write " << midi << " (" << why << ")\n";
     return 1;
   }
   return 0;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -151,19 +152,27 @@ MaterialEditor::MaterialEditor(int category, const QString& path, std::function<
 }
 
 void MaterialEditor::Load() {
-  QFile file(path_);
-  if (file.open(QIODevice::ReadOnly)) {
-    const QByteArray bytes = file.readAll();
-    const file_Treat::MaterialText text = file_Treat::DecodeMaterialText(bytes);
+  file_Treat::MaterialText text;
+  const file_Treat::ReadStatus status = file_Treat::ReadMaterialFile(path_, text);
+  if (status == file_Treat::ReadStatus::kRead) {
     encoding_ = text.encoding;
     lineEnd_ = text.lineEnd;
-    // A file that ends with a line end gets one again on saving; one that does not, not.
-    finalNewline_ = bytes.isEmpty() || bytes.endsWith('\n') || bytes.endsWith('\r');
     Text->setPlainText(text.lines.join(u'\n'));
-  } else {
-    // A file that is not there yet is written the way the shipped files are.
-    Text->setPlainText(QString());
+    // A file that ends with a line end gets one again on saving; one that does not, not.
+    QFile file(path_);
+    finalNewline_ = true;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1)) {
+      const QByteArray last = file.read(1);
+      finalNewline_ = last == "\n" || last == "\r";
+    }
+  } else if (status != file_Treat::ReadStatus::kMissing) {
+    // Something that is not a material file to edit: shown, never written over.
+    Text->setPlainText(file_Treat::ReadProblem(status, QDir::toNativeSeparators(path_)));
+    Text->setReadOnly(true);
+    SaveButton->setEnabled(false);
+    readable_ = false;
   }
+  // A file that is not there yet is written the way the shipped files are.
   Text->document()->setModified(false);
   Format->setText(FormatText());
 }
@@ -174,6 +183,7 @@ QString MaterialEditor::FormatText() const {
 }
 
 bool MaterialEditor::Save() {
+  if (!readable_) return false;
   const QString text = Text->toPlainText();
   const QStringList lines = text.split(u'\n');
   if (const auto problem = material_check::FirstProblem(category_, lines)) {

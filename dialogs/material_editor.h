@@ -74,4 +74,5 @@ class MaterialEditor : public QDialog {
   file_Treat::TextEncoding encoding_ = file_Treat::TextEncoding::kShiftJis;
   QString lineEnd_ = QStringLiteral("\r\n");
   bool finalNewline_ = true;
+  bool readable_ = true;  // false for a path that is not a material file that can be read
 };

@@ -79,14 +79,39 @@ QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const 
   return encode.isValid() ? QByteArray(encode(lines)) : lines.toLatin1();
 }
 
-bool ReadMaterialText(const QString& path, MaterialText& text) {
+ReadStatus ReadMaterialFile(const QString& path, MaterialText& text) {
   text = MaterialText{};
+  const QFileInfo info(path);
+  if (!info.exists()) return ReadStatus::kMissing;
+  if (!info.isFile()) return ReadStatus::kUnreadable;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return false;
+  if (!file.open(QIODevice::ReadOnly)) return ReadStatus::kUnreadable;
+  const QByteArray bytes = file.read(kMaxMaterialBytes + 1);
+  if (file.error() != QFileDevice::NoError) return ReadStatus::kUnreadable;
+  if (bytes.size() > kMaxMaterialBytes) return ReadStatus::kTooLarge;
   text = DecodeMaterialText(bytes);
-  return true;
+  return ReadStatus::kRead;
+}
+
+QString ReadProblem(ReadStatus status, const QString& fileName) {
+  switch (status) {
+    case ReadStatus::kRead:
+      break;
+    case ReadStatus::kMissing:
+      return QStringLiteral("%1 が見つかりません。").arg(fileName);
+    case ReadStatus::kUnreadable:
+      return QStringLiteral("%1 を読み込めません（通常のファイルではないか、読み取りが許可されていません）。")
+          .arg(fileName);
+    case ReadStatus::kTooLarge:
+      return QStringLiteral("%1 は大きすぎるため読み込みません（%2 MB まで）。")
+          .arg(fileName)
+          .arg(kMaxMaterialBytes / (1024 * 1024));
+  }
+  return QString();
+}
+
+bool ReadMaterialText(const QString& path, MaterialText& text) {
+  return ReadMaterialFile(path, text) == ReadStatus::kRead;
 }
 
 bool ReadLines(const QString& path, QStringList& lines) {
@@ -166,11 +191,17 @@ namespace {
 // are skipped; a line without a comma ends the load with 0 and a message.
 std::int16_t LoadListFile(const QString& dir, int category, std::array<QString, kListSlots>& first,
                           std::array<QString, kListSlots>& second, QString* error) {
-  QStringList lines;
-  if (!ReadLines(CategoryFile(dir, category), lines)) return 0;
+  MaterialText text;
+  const ReadStatus status = ReadMaterialFile(CategoryFile(dir, category), text);
+  // A missing list file simply gives an empty list; one that cannot be read says why.
+  if (status == ReadStatus::kMissing) return 0;
+  if (status != ReadStatus::kRead) {
+    if (error) *error = ReadProblem(status, CategoryFileName(category));
+    return 0;
+  }
   TextProblem problem;
   const std::int16_t count =
-      ParseListLines(lines, CategoryFileName(category), first, second, &problem);
+      ParseListLines(text.lines, CategoryFileName(category), first, second, &problem);
   if (!problem.message.isEmpty() && error) *error = problem.message;
   return count;
 }
@@ -231,14 +262,15 @@ std::int16_t ParsePhraseLines(MaterialLists& lists, const QStringList& lines,
 std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QString& baseName,
                             QString* error) {
   const QString fileName = PhraseBookFileName(baseName);
-  QStringList lines;
-  if (!ReadLines(FindFile(dir, fileName), lines)) {
+  MaterialText text;
+  const ReadStatus status = ReadMaterialFile(FindFile(dir, fileName), text);
+  if (status != ReadStatus::kRead) {
     for (PhraseBody& body : *lists.PhraseLine) body.fill(QString());
-    if (error) *error = QStringLiteral("%1 が見つかりません。").arg(fileName);
+    if (error) *error = ReadProblem(status, fileName);
     return 0;
   }
   TextProblem problem;
-  const std::int16_t count = ParsePhraseLines(lists, lines, fileName, &problem);
+  const std::int16_t count = ParsePhraseLines(lists, text.lines, fileName, &problem);
   if (!problem.message.isEmpty() && error) *error = problem.message;
   return count;
 }

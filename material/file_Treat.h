@@ -49,6 +49,14 @@ MaterialText DecodeMaterialText(const QByteArray& bytes);
 // The bytes of text (lines joined with "\n") in the given encoding and line end.
 QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd);
 
+// How reading a material file ended. Only a regular file is opened (a FIFO would wait for
+// ever, a device may never end), and no more than kMaxMaterialBytes are read.
+enum class ReadStatus { kRead, kMissing, kUnreadable, kTooLarge };
+inline constexpr qint64 kMaxMaterialBytes = 16 * 1024 * 1024;
+ReadStatus ReadMaterialFile(const QString& path, MaterialText& text);
+// The message for a file that was not read, naming it ("" for kRead).
+QString ReadProblem(ReadStatus status, const QString& fileName);
+
 // Reads a material file. Returns false when the file cannot be read.
 bool ReadMaterialText(const QString& path, MaterialText& text);
 bool ReadLines(const QString& path, QStringList& lines);

@@ -37,6 +37,7 @@ int Sequencer::TempoStep() const {
 }
 
 void Sequencer::PlayItem(int interval) {
+  cutReported_ = false;
   state_.StopRequested = 0;
   ContinuousPlay = -1;
   state_.SavedTempo = cfg_.Tempo;
@@ -81,7 +82,9 @@ void Sequencer::BuildStepGrid() {
   // The last step holds the closing silence, so notes start below it; a longer item is
   // played up to the grid's end.
   const int lastStart = kGridSteps - 2;
-  for (int j = 0; j < count && pos <= lastStart; ++j) {
+  int j = 0;
+  int firstCut = -1;  // the first note that is not played whole, if any
+  for (; j < count && pos <= lastStart; ++j) {
     if (phrase_.NoteIsRest[j] == 1) {
       g.rows[0][pos] = kSilence;
     } else if (phrase_.NoteTie[j] == 1) {
@@ -98,10 +101,19 @@ void Sequencer::BuildStepGrid() {
     g.StepCircleX[pos] = phrase_.NoteCircleX[j];
     g.StepCircleY[pos] = phrase_.NoteCircleY[j];
     g.StepDegree[pos] = phrase_.NoteDegree[j];
-    pos = std::min(pos + std::max<int>(phrase_.NoteLength[j], 0), kGridSteps - 1);
+    const int end = pos + std::max<int>(phrase_.NoteLength[j], 0);
+    if (end > kGridSteps - 1 && firstCut < 0) firstCut = j;
+    pos = std::min(end, kGridSteps - 1);
   }
+  if (j < count && firstCut < 0) firstCut = j;
   g.rows[0][pos] = kSilence;
   g.EndStep = static_cast<std::int16_t>(pos);
+  if (firstCut >= 0 && report && !(ContinuousPlay != 0 && cutReported_)) {
+    report(QStringLiteral("この項目は長すぎるため、%2 拍を超える部分（%1 番目の音符から）は演奏しません。")
+               .arg(firstCut + 1)
+               .arg((kGridSteps - 1) / MusicMethod_Treat::TicksPerQuarter));
+    cutReported_ = true;
+  }
   AddAccompaniment();
 }
 

@@ -75,9 +75,13 @@ class Sequencer {
 
   const StepGrid& grid() const { return *grid_; }
   std::int16_t ContinuousPlay = 0;
+  // Says that an item longer than the step grid is played only up to the grid's end (once
+  // per run of continuous playback, and at each play-once).
+  settings::Reporter report;
 
  private:
   int TempoStep() const;
+  bool cutReported_ = false;
 
   settings::CfgRecord& cfg_;
   RunState& state_;

@@ -8,7 +8,8 @@
 #include "theory/phrase.h"
 
 #include <QFile>
-#include <QSaveFile>
+
+#include "app/atomic_file.h"
 
 namespace offline {
 namespace {
@@ -45,11 +46,8 @@ void PutVariableLength(QByteArray& out, std::uint32_t v) {
   while (n > 0) out.append(bytes[--n]);
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(bytes) != bytes.size()) return false;
-  return file.commit();
+bool WriteFile(const QString& path, const QByteArray& bytes, QString* error) {
+  return atomic_file::Write(path, bytes, error);
 }
 
 }  // namespace
@@ -72,6 +70,7 @@ PassResult PlayOnce(settings::CfgRecord& cfg, const file_Treat::MaterialLists& l
   if (result.error.isEmpty()) {
     NoWindow host;
     Sound_Treat::Sequencer sequencer(cfg, state, phrase, midi, waits, host);
+    sequencer.report = [&result](const QString& message) { result.warnings << message; };
     sequencer.ContinuousPlay = 0;
     waits.WaitUntil(-100);
     sequencer.BuildStepGrid();
@@ -81,7 +80,8 @@ PassResult PlayOnce(settings::CfgRecord& cfg, const file_Treat::MaterialLists& l
   return result;
 }
 
-bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int rate) {
+bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int rate,
+              QString* error) {
   QByteArray out;
   const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
   out.append("RIFF");
@@ -97,10 +97,10 @@ bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int
   out.append("data");
   Put32(out, dataBytes);
   for (std::int16_t s : samples) Put16(out, s);
-  return WriteFile(path, out);
+  return WriteFile(path, out, error);
 }
 
-bool WriteMidiFile(const QString& path, const TimedMessages& messages) {
+bool WriteMidiFile(const QString& path, const TimedMessages& messages, QString* error) {
   QByteArray track;
   // One quarter note a second at 1000 ticks to the quarter: a tick is a millisecond.
   PutVariableLength(track, 0);
@@ -124,7 +124,7 @@ bool WriteMidiFile(const QString& path, const TimedMessages& messages) {
   out.append("MTrk", 4);
   Put32BigEndian(out, static_cast<std::uint32_t>(track.size()));
   out.append(track);
-  return WriteFile(path, out);
+  return WriteFile(path, out, error);
 }
 
 }  // namespace offline

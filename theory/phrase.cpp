@@ -8,7 +8,12 @@
 using namespace MusicMethod_Treat;
 
 QString FixedText(const QString& text, int length) {
-  return text.size() >= length ? text.left(length) : text.leftJustified(length, u' ');
+  if (text.size() <= length) return text.leftJustified(length, u' ');
+  // Cut on a character boundary: a character made of a surrogate pair is left out whole
+  // rather than halved, and the place it would take is padded.
+  int keep = length;
+  if (keep > 0 && text[keep - 1].isHighSurrogate()) --keep;
+  return text.left(keep).leftJustified(length, u' ');
 }
 
 Phrase::Phrase() {

@@ -287,9 +287,38 @@ TEST_F(Playback, AnItemLongerThanTheGridPlaysToItsEnd) {
     phrase.NotePitch[phrase.NoteCount] = 24;
     phrase.NoteLength[phrase.NoteCount++] = 96;
   }
+  QStringList said;
+  sequencer.report = [&said](const QString& m) { said << m; };
   sequencer.BuildStepGrid();
   EXPECT_EQ(sequencer.grid().EndStep, kGridSteps - 1);
   EXPECT_EQ(sequencer.grid().rows[0][3936], 24);
+  // The cut is said, naming the first note that is not played whole (the 42nd whole note
+  // runs past the 4000th step).
+  ASSERT_EQ(said.size(), 1);
+  EXPECT_TRUE(said[0].contains("42 番目")) << said[0].toStdString();
+  // An item that fits says nothing; one whose last note only just fits neither.
+  said.clear();
+  Notes({{24, 96}, {26, 96}});
+  sequencer.BuildStepGrid();
+  ClearPhrase(phrase);
+  for (int i = 0; i < 41; ++i) {
+    phrase.NotePitch[phrase.NoteCount] = 24;
+    phrase.NoteLength[phrase.NoteCount++] = 96;
+  }
+  phrase.NoteLength[phrase.NoteCount - 1] = 64;  // ends at step 4000
+  sequencer.BuildStepGrid();
+  EXPECT_TRUE(said.isEmpty()) << said.join(' ').toStdString();
+  // In continuous playback, once said, the cut is not said again at every key; each
+  // play-once says it.
+  for (int i = 0; i < 60; ++i) phrase.NoteLength[i] = 96, phrase.NotePitch[i] = 24;
+  phrase.NoteCount = 60;
+  sequencer.ContinuousPlay = -1;
+  sequencer.BuildStepGrid();
+  sequencer.BuildStepGrid();
+  EXPECT_TRUE(said.isEmpty());
+  sequencer.ContinuousPlay = 0;
+  sequencer.BuildStepGrid();
+  EXPECT_EQ(said.size(), 1);
 }
 
 TEST_F(Playback, TheLowestCSounds) {

@@ -46,6 +46,19 @@ TEST(FixedText, CutsOrPads) {
   EXPECT_EQ(FixedText("Dm7", 10), "Dm7       ");
   EXPECT_EQ(FixedText("C Mixolydian", 10), "C Mixolydi");
   EXPECT_EQ(FixedText("C Mixolydian", 10).size(), 10);
+  // A character outside the basic plane (a surrogate pair) is never cut in half.
+  const QString doubleFlat = QString::fromUtf8("B\U0001D12B7");  // B, 𝄫, 7
+  for (int length = 1; length <= 5; ++length) {
+    const QString cut = FixedText(QStringLiteral("Abcdefgh") + doubleFlat, 8 + length);
+    EXPECT_EQ(cut.size(), 8 + length);
+    for (int i = 0; i < cut.size(); ++i) {
+      if (cut[i].isHighSurrogate()) {
+        ASSERT_LT(i + 1, cut.size()) << length;
+        EXPECT_TRUE(cut[i + 1].isLowSurrogate()) << length;
+      }
+    }
+  }
+  EXPECT_EQ(FixedText(QStringLiteral("Abcdefgh") + doubleFlat, 10), QStringLiteral("AbcdefghB "));
 }
 
 TEST_F(Realisation, StepsOfAScale) {
