@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench fuzz clean
 
 deps:
 	./scripts/install-deps.sh
@@ -28,5 +28,9 @@ bench: build
 	$(BUILD)/bench/vormina_prepare_bench
 	$(BUILD)/bench/vormina_playback_bench
 
+# Every fuzz target for FUZZ_SECONDS seconds (default 60), with clang and libFuzzer.
+fuzz: deps
+	./scripts/run-fuzzers.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-fuzz build-fuzz.configure.log

@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
   aubio-tools poppler-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
