@@ -12,6 +12,9 @@
 namespace material_check {
 
 // The first problem of the text of category 0..5's file, with its 1-based line, or none.
-std::optional<file_Treat::TextProblem> FirstProblem(int category, const QStringList& lines);
+// scratch, when given, holds the lists read on the way (they are large: a caller that checks
+// many texts keeps one).
+std::optional<file_Treat::TextProblem> FirstProblem(int category, const QStringList& lines,
+                                                    file_Treat::MaterialLists* scratch = nullptr);
 
 }  // namespace material_check

@@ -6,7 +6,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringEncoder>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -157,4 +161,25 @@ TEST_F(Editing, NothingIsLostOnClosingOrOnAFailedSave) {
   EXPECT_TRUE(editorMessages[0].contains(QStringLiteral("ptn.txt")));
   EXPECT_TRUE(lost.Text->document()->isModified());
   lost.askToSave = [](const QString&) { return 0; };
+}
+
+// A FIFO or a huge file in the place of a material file is shown as such at once and is
+// never written over.
+TEST_F(Editing, WhatCannotBeReadIsNotOpenedForEditing) {
+  Start();
+  QFile::remove(dir.filePath("ptn.txt"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("ptn.txt")).constData(), 0600), 0);
+  {
+    QFile huge(dir.filePath("code.txt"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_TRUE(huge.resize(file_Treat::kMaxMaterialBytes + 10));
+  }
+  for (int category : {2, 1}) {
+    MaterialEditor& editor = Open(category);
+    EXPECT_FALSE(editor.SaveButton->isEnabled()) << category;
+    EXPECT_TRUE(editor.Text->isReadOnly()) << category;
+    EXPECT_FALSE(editor.Save()) << category;
+    Close(editor);
+  }
+  EXPECT_EQ(QFileInfo(dir.filePath("code.txt")).size(), file_Treat::kMaxMaterialBytes + 10);
 }

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int category = data[0] % 6;
   const QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
   const file_Treat::MaterialText text = file_Treat::DecodeMaterialText(bytes);
-  (void)material_check::FirstProblem(category, text.lines);
+  (void)material_check::FirstProblem(category, text.lines, &world->lists);
   file_Treat::TextProblem problem;
   file_Treat::MaterialLists& lists = world->lists;
   int count = 0;
