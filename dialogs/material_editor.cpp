@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -157,14 +156,9 @@ void MaterialEditor::Load() {
   if (status == file_Treat::ReadStatus::kRead) {
     encoding_ = text.encoding;
     lineEnd_ = text.lineEnd;
-    Text->setPlainText(text.lines.join(u'\n'));
     // A file that ends with a line end gets one again on saving; one that does not, not.
-    QFile file(path_);
-    finalNewline_ = true;
-    if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1)) {
-      const QByteArray last = file.read(1);
-      finalNewline_ = last == "\n" || last == "\r";
-    }
+    finalNewline_ = text.endsWithLineEnd;
+    Text->setPlainText(text.lines.join(u'\n'));
   } else if (status != file_Treat::ReadStatus::kMissing) {
     // Something that is not a material file to edit: shown, never written over.
     Text->setPlainText(file_Treat::ReadProblem(status, QDir::toNativeSeparators(path_)));

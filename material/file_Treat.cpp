@@ -59,6 +59,7 @@ MaterialText DecodeMaterialText(const QByteArray& bytes) {
     }
   }
   if (start < text.size()) out.lines << text.mid(start);
+  out.endsWithLineEnd = start == text.size();
   return out;
 }
 
@@ -108,17 +109,6 @@ QString ReadProblem(ReadStatus status, const QString& fileName) {
           .arg(kMaxMaterialBytes / (1024 * 1024));
   }
   return QString();
-}
-
-bool ReadMaterialText(const QString& path, MaterialText& text) {
-  return ReadMaterialFile(path, text) == ReadStatus::kRead;
-}
-
-bool ReadLines(const QString& path, QStringList& lines) {
-  MaterialText text;
-  const bool read = ReadMaterialText(path, text);
-  lines = text.lines;
-  return read;
 }
 
 QString FindFile(const QString& dir, const QString& fileName) {

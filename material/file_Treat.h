@@ -40,6 +40,7 @@ struct MaterialText {
   QStringList lines;
   TextEncoding encoding = TextEncoding::kShiftJis;
   QString lineEnd = QStringLiteral("\r\n");
+  bool endsWithLineEnd = true;  // the last line ends with a line end (or the file is empty)
 };
 
 // Decodes a material file's bytes: UTF-8 after a byte-order mark; UTF-8 when the bytes are
@@ -57,9 +58,6 @@ ReadStatus ReadMaterialFile(const QString& path, MaterialText& text);
 // The message for a file that was not read, naming it ("" for kRead).
 QString ReadProblem(ReadStatus status, const QString& fileName);
 
-// Reads a material file. Returns false when the file cannot be read.
-bool ReadMaterialText(const QString& path, MaterialText& text);
-bool ReadLines(const QString& path, QStringList& lines);
 
 // The path of fileName in dir, matching the name without regard to letter case: the name as
 // given when it exists, otherwise the first matching entry in name order. The loaders and

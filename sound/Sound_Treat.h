@@ -42,6 +42,21 @@ class SequencerHost {
   virtual void EndKeyHighlight() = 0;
 };
 
+// No window (offline rendering, the command-line tool, fuzzing): nothing to show, and the
+// preparation is the realisation alone.
+class NoWindowHost final : public SequencerHost {
+ public:
+  void PrepareForKey() override {}
+  void MakeSound_Bot_show(bool) override {}
+  void ShowTempo(int, const QString&) override {}
+  void MoveCursor(float, bool) override {}
+  void HighlightStep(float, float, const QString&, bool) override {}
+  void HighlightStepKey(int) override {}
+  void EraseCursor() override {}
+  void EndHighlight() override {}
+  void EndKeyHighlight() override {}
+};
+
 struct StepGrid {
   std::array<std::array<std::int16_t, kGridSteps>, kVoiceRows> rows{};
   std::array<std::int16_t, kGridSteps> StepHold{};

@@ -14,20 +14,6 @@
 namespace offline {
 namespace {
 
-// No window: nothing to show, and the preparation is the realisation alone.
-class NoWindow final : public Sound_Treat::SequencerHost {
- public:
-  void PrepareForKey() override {}
-  void MakeSound_Bot_show(bool) override {}
-  void ShowTempo(int, const QString&) override {}
-  void MoveCursor(float, bool) override {}
-  void HighlightStep(float, float, const QString&, bool) override {}
-  void HighlightStepKey(int) override {}
-  void EraseCursor() override {}
-  void EndHighlight() override {}
-  void EndKeyHighlight() override {}
-};
-
 void Put16(QByteArray& out, int v) {
   out.append(static_cast<char>(v & 0xFF));
   out.append(static_cast<char>((v >> 8) & 0xFF));
@@ -68,7 +54,7 @@ PassResult PlayOnce(settings::CfgRecord& cfg, const file_Treat::MaterialLists& l
                      [&result](const QString& message) { result.error = message; }};
   RealiseItem(ctx, false, state.PreviousRoot);
   if (result.error.isEmpty()) {
-    NoWindow host;
+    Sound_Treat::NoWindowHost host;
     Sound_Treat::Sequencer sequencer(cfg, state, phrase, midi, waits, host);
     sequencer.report = [&result](const QString& message) { result.warnings << message; };
     sequencer.ContinuousPlay = 0;

@@ -15,20 +15,6 @@
 
 namespace fuzz {
 
-// A sequencer that draws nothing.
-class NoWindow : public Sound_Treat::SequencerHost {
- public:
-  void PrepareForKey() override {}
-  void MakeSound_Bot_show(bool) override {}
-  void ShowTempo(int, const QString&) override {}
-  void MoveCursor(float, bool) override {}
-  void HighlightStep(float, float, const QString&, bool) override {}
-  void HighlightStepKey(int) override {}
-  void EraseCursor() override {}
-  void EndHighlight() override {}
-  void EndKeyHighlight() override {}
-};
-
 // One program's worth of records, made once: the grid and the phrase are large.
 struct World {
   settings::CfgRecord cfg = settings::DefaultRecord();
@@ -38,7 +24,7 @@ struct World {
   sound::CaptureMidiOut capture{[this] { return clock.NowMs(); }};
   midi1::Midi midi{cfg, capture};
   Phrase phrase;
-  NoWindow host;
+  Sound_Treat::NoWindowHost host;
   Sound_Treat::Sequencer sequencer{cfg, state, phrase, midi, waits, host};
   file_Treat::MaterialLists lists;
 
