@@ -37,7 +37,8 @@ class LatenessOut final : public sound::MidiOut {
   bool Open() override { return true; }
   void Close() override {}
   QString Name() const override { return QStringLiteral("lateness"); }
-  void Send(std::uint32_t message) override {
+  void Send(const sound::ShortMessage& sent) override {
+    const std::uint32_t message = sent.Packed();
     if (!recording || waits_ == nullptr) return;
     const double now =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - clockStart)

@@ -27,7 +27,7 @@ class FirstThatOpens final : public MidiOut {
     if (open_) open_->Close();
     open_ = nullptr;
   }
-  void Send(std::uint32_t message) override {
+  void Send(const ShortMessage& message) override {
     if (open_) open_->Send(message);
   }
   QString Name() const override { return open_ ? open_->Name() : QStringLiteral("none"); }

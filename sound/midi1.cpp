@@ -4,18 +4,10 @@
 
 namespace midi1 {
 
-bool Midi::Pack(int status, int data1, int data2, std::uint32_t& message) {
-  if (status < 0x80 || status > 0xFF) return false;
-  if (data1 < 0 || data1 > 127 || data2 < 0 || data2 > 127) return false;
-  message = static_cast<std::uint32_t>(status) | (static_cast<std::uint32_t>(data1) << 8) |
-            (static_cast<std::uint32_t>(data2) << 16);
-  return true;
-}
-
 void Midi::Send(int status, int data1, int data2) {
   if (cfg_.UseMidi != 1) return;
-  std::uint32_t message = 0;
-  if (Pack(status, data1, data2, message)) out_.Send(message);
+  // A data byte outside 0..127 (a pitch moved off the keyboard) sends nothing.
+  if (const auto message = sound::ShortMessage::Make(status, data1, data2)) out_.Send(*message);
 }
 
 void Midi::FillTables() {

@@ -48,9 +48,6 @@ class Midi {
   const std::array<std::int16_t, 11>& DrumNoteTable() const { return DrumNoteTable_; }
   const std::array<std::int16_t, 11>& BassProgramTable() const { return BassProgramTable_; }
 
-  // Packs a short message; false when a byte is outside its range (nothing is packed).
-  static bool Pack(int status, int data1, int data2, std::uint32_t& message);
-
  private:
   void Send(int status, int data1, int data2);
   void FillTables();

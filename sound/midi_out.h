@@ -1,6 +1,8 @@
 // Where MIDI short messages go: one interface, one backend per file.
 #pragma once
 
+#include "sound/short_message.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,20 +12,21 @@
 
 namespace sound {
 
-// A MIDI output taking packed short messages: status in the low byte, then data 1, then
-// data 2 (status + data1 x 256 + data2 x 65536).
+// A MIDI output taking short messages.
 class MidiOut {
  public:
   virtual ~MidiOut() = default;
   // Opens the output; false when it cannot be opened.
   virtual bool Open() = 0;
   virtual void Close() = 0;
-  virtual void Send(std::uint32_t message) = 0;
+  virtual void Send(const ShortMessage& message) = 0;
   // A short name for messages and logs ("capture", "FluidSynth", a port name ...).
   virtual QString Name() const = 0;
 };
 
-// Records every message with the time it was sent; for tests and offline rendering.
+// Records every message with the time it was sent, packed (status + data1 x 256 + data2 x
+// 65536) so that a recording reads like the design's message numbers; for tests and offline
+// rendering.
 class CaptureMidiOut final : public MidiOut {
  public:
   // now gives the time stamp of each message (0 when not set).
@@ -33,8 +36,8 @@ class CaptureMidiOut final : public MidiOut {
     return openSucceeds;
   }
   void Close() override { ++closes; }
-  void Send(std::uint32_t message) override {
-    messages.emplace_back(now_ ? now_() : 0, message);
+  void Send(const ShortMessage& message) override {
+    messages.emplace_back(now_ ? now_() : 0, message.Packed());
   }
   QString Name() const override { return QStringLiteral("capture"); }
 

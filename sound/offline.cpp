@@ -5,6 +5,7 @@
 #include "app/runstate.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
+#include "sound/short_message.h"
 #include "theory/phrase.h"
 
 #include <QFile>
@@ -95,12 +96,9 @@ bool WriteMidiFile(const QString& path, const TimedMessages& messages, QString* 
   for (const auto& [ms, message] : messages) {
     PutVariableLength(track, static_cast<std::uint32_t>(std::max<std::int64_t>(ms - last, 0)));
     last = std::max(last, ms);
-    const int status = static_cast<int>(message & 0xFF);
-    track.append(static_cast<char>(status));
-    track.append(static_cast<char>((message >> 8) & 0x7F));
-    if ((status & 0xF0) != 0xC0 && (status & 0xF0) != 0xD0) {
-      track.append(static_cast<char>((message >> 16) & 0x7F));
-    }
+    const sound::ShortMessage shortMessage = sound::ShortMessage::Unpack(message);
+    const auto bytes = shortMessage.bytes();
+    track.append(reinterpret_cast<const char*>(bytes.data()), shortMessage.size());
   }
   PutVariableLength(track, 1000);
   track.append("\xFF\x2F\x00", 3);

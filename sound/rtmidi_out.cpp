@@ -5,32 +5,55 @@
 #include <vector>
 
 namespace sound {
+namespace {
+
+// An RtMidi output on one system MIDI interface, or nothing when that interface is not
+// there (no ALSA sequencer device, no JACK server): RtMidi says so by throwing.
+std::unique_ptr<RtMidiOut> OutputOn(RtMidi::Api api) {
+  try {
+    auto out = std::make_unique<RtMidiOut>(api, "VORMINA");
+    out->setErrorCallback([](RtMidiError::Type, const std::string&, void*) {}, nullptr);
+    return out;
+  } catch (const RtMidiError&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
 
 RtMidiPortOut::RtMidiPortOut() = default;
 RtMidiPortOut::~RtMidiPortOut() { Close(); }
 
 bool RtMidiPortOut::Open() {
   Close();
-  try {
-    auto out = std::make_unique<RtMidiOut>();
-    out->setErrorCallback([](RtMidiError::Type, const std::string&, void*) {}, nullptr);
-    const unsigned int count = out->getPortCount();
-    if (count == 0) return false;
-    unsigned int chosen = 0;
-    for (unsigned int i = 0; i < count; ++i) {
-      if (QString::fromStdString(out->getPortName(i)).contains(QStringLiteral("Through"))) continue;
-      chosen = i;
-      break;
+  // Each interface compiled in (on Linux the ALSA sequencer, then JACK) is asked in turn:
+  // a machine without the ALSA sequencer may still have a JACK server with ports.
+  std::vector<RtMidi::Api> apis;
+  RtMidi::getCompiledApi(apis);
+  for (const RtMidi::Api api : apis) {
+    std::unique_ptr<RtMidiOut> out = OutputOn(api);
+    if (!out) continue;
+    try {
+      const unsigned int count = out->getPortCount();
+      if (count == 0) continue;
+      unsigned int chosen = 0;
+      for (unsigned int i = 0; i < count; ++i) {
+        if (QString::fromStdString(out->getPortName(i)).contains(QStringLiteral("Through"))) {
+          continue;
+        }
+        chosen = i;
+        break;
+      }
+      const QString port = QString::fromStdString(out->getPortName(chosen));
+      out->openPort(chosen, "VORMINA");
+      if (!out->isPortOpen()) continue;
+      port_ = port;
+      out_ = std::move(out);
+      return true;
+    } catch (const RtMidiError&) {
     }
-    port_ = QString::fromStdString(out->getPortName(chosen));
-    out->openPort(chosen, "VORMINA");
-    if (!out->isPortOpen()) return false;
-    out_ = std::move(out);
-    return true;
-  } catch (const RtMidiError&) {
-    out_.reset();
-    return false;
   }
+  return false;
 }
 
 void RtMidiPortOut::Close() {
@@ -43,15 +66,11 @@ void RtMidiPortOut::Close() {
   out_.reset();
 }
 
-void RtMidiPortOut::Send(std::uint32_t message) {
+void RtMidiPortOut::Send(const ShortMessage& message) {
   if (!out_) return;
-  const int status = static_cast<int>(message & 0xFF);
-  std::vector<unsigned char> bytes = {static_cast<unsigned char>(status),
-                                      static_cast<unsigned char>((message >> 8) & 0x7F)};
-  // Program changes carry one data byte; the other channel messages used here two.
-  if ((status & 0xF0) != 0xC0) bytes.push_back(static_cast<unsigned char>((message >> 16) & 0x7F));
+  const auto bytes = message.bytes();
   try {
-    out_->sendMessage(&bytes);
+    out_->sendMessage(bytes.data(), static_cast<std::size_t>(message.size()));
   } catch (const RtMidiError&) {
   }
 }

@@ -17,7 +17,7 @@ class RtMidiPortOut final : public MidiOut {
   // Opens the first port that is not a mere pass-through, else the first port.
   bool Open() override;
   void Close() override;
-  void Send(std::uint32_t message) override;
+  void Send(const ShortMessage& message) override;
   QString Name() const override;
 
  private:

@@ -1,0 +1,105 @@
+// The system-port output through a real MIDI connection: a private JACK server with its
+// dummy audio backend, a probe input port of the test's own, and the program's RtMidi
+// output opening the first port it finds.
+#include "sound/midi1.h"
+#include "sound/rtmidi_out.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <rtmidi/RtMidi.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+namespace {
+
+class JackServer {
+ public:
+  JackServer() {
+    name_ = QStringLiteral("vormina-test-%1").arg(QCoreApplication::applicationPid());
+    qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
+    qputenv("JACK_NO_AUDIO_RESERVATION", "1");
+    server_.setProgram(QStandardPaths::findExecutable(QStringLiteral("jackd")));
+    server_.setArguments({QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_,
+                          QStringLiteral("-d"), QStringLiteral("dummy")});
+    server_.setProcessChannelMode(QProcess::MergedChannels);
+    if (server_.program().isEmpty()) return;
+    server_.start();
+    // jack_wait -w returns once the server answers.
+    QProcess wait;
+    wait.start(QStandardPaths::findExecutable(QStringLiteral("jack_wait")),
+               {QStringLiteral("-w"), QStringLiteral("-s"), name_, QStringLiteral("-t"),
+                QStringLiteral("10")});
+    running_ = server_.waitForStarted(5000) && wait.waitForFinished(15000) && wait.exitCode() == 0;
+  }
+  ~JackServer() {
+    server_.terminate();
+    if (!server_.waitForFinished(5000)) server_.kill();
+    qunsetenv("JACK_DEFAULT_SERVER");
+  }
+  bool running() const { return running_; }
+  QString log() { return QString::fromLocal8Bit(server_.readAll()); }
+
+ private:
+  QString name_;
+  QProcess server_;
+  bool running_ = false;
+};
+
+// Every byte the probe port receives within a second, message by message.
+std::vector<std::vector<unsigned char>> Received(RtMidiIn& in, std::size_t expected) {
+  std::vector<std::vector<unsigned char>> messages;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (messages.size() < expected && std::chrono::steady_clock::now() < deadline) {
+    std::vector<unsigned char> message;
+    in.getMessage(&message);
+    if (message.empty()) {
+      QThread::msleep(5);
+      continue;
+    }
+    messages.push_back(message);
+  }
+  return messages;
+}
+
+TEST(RtMidiPortOut, SendsEachKindWithItsOwnLengthThroughJack) {
+  JackServer jack;
+  ASSERT_TRUE(jack.running()) << "jackd (Debian jackd2) did not start: " << jack.log().toStdString();
+  RtMidiIn probe(RtMidi::UNIX_JACK, "probe");
+  probe.ignoreTypes(false, false, false);
+  probe.openVirtualPort("in");
+
+  // The program's own messages, through its MIDI layer, then the kinds it does not send yet.
+  sound::RtMidiPortOut out;
+  settings::CfgRecord cfg;
+  cfg.UseMidi = 1;
+  cfg.PitchBase = 36;
+  cfg.PitchAdjust = 0;
+  cfg.ClickInstrument = 1;
+  cfg.ClickVolume = 90;
+  midi1::Midi midi(cfg, out);
+  ASSERT_TRUE(midi.StartMidiOut({}));
+  EXPECT_EQ(out.Name(), QStringLiteral("MIDI port probe:in"));
+  midi.NoteOn(0, 24, 100);
+  midi.NoteOff(0, 24);
+  midi.ProgramChange(2, 33);
+  midi.AllNotesOff(1);
+  midi.DrumClick();
+  out.Send(*sound::ShortMessage::Make(0xD4, 77));
+  out.Send(*sound::ShortMessage::Make(0xE0, 0, 64));
+  out.Send(*sound::ShortMessage::Make(0xA5, 60, 30));
+
+  const std::vector<std::vector<unsigned char>> expected = {
+      {0x90, 60, 100}, {0x90, 60, 0},  {0xC2, 33},     {0xB1, 123, 0},
+      {0x99, 38, 90},  {0xD4, 77},     {0xE0, 0, 64},  {0xA5, 60, 30},
+  };
+  EXPECT_EQ(Received(probe, expected.size()), expected);
+  out.Close();
+}
+
+}  // namespace
