@@ -101,9 +101,8 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
       state_(state),
       waits_(waits),
       appDir_(appDir),
-      midiOut_(midiOut),
-      midi_(cfg, midiOut),
-      sequencer_(cfg, state, phrase_, midi_, waits, *this) {
+      engine_(cfg, state, waits, midiOut) {
+  engine_.SetWindow(this);
   setWindowTitle(kProgramName);
   view_ = new SurfaceWidget(surface_, this);
   setCentralWidget(view_);
@@ -116,7 +115,7 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
     QMessageBox box(QMessageBox::NoIcon, kProgramName, message, QMessageBox::Ok, this);
     box.exec();
   };
-  sequencer_.report = [this](const QString& message) {
+  engine_.sequencer().report = [this](const QString& message) {
     if (report) report(message);
   };
   CreateControls();
@@ -312,12 +311,12 @@ void frmMain::ConnectHandlers() {
   }
   // Reference tones while the buttons are held: B flat, and an A a semitone below it.
   connect(Command6, &QPushButton::pressed, this,
-          [this] { midi_.NoteOnConcert(midi1::kReferenceChannel, 34, 127); });
+          [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 34, 127); });
   connect(Command8, &QPushButton::pressed, this,
-          [this] { midi_.NoteOnConcert(midi1::kReferenceChannel, 33, 127); });
+          [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 33, 127); });
   for (QPushButton* b : {Command6, Command8}) {
     connect(b, &QPushButton::released, this,
-            [this] { midi_.AllNotesOff(midi1::kReferenceChannel); });
+            [this] { engine_.midi().AllNotesOff(midi1::kReferenceChannel); });
   }
   connect(Command1, &QPushButton::clicked, this, &QWidget::close);
   connect(mnu_file_end, &QAction::triggered, this, &QWidget::close);
@@ -378,7 +377,7 @@ void frmMain::ShowTempoInForce() {
 void frmMain::Start() {
   state_.Initialising = -1;
   state_.StopRequested = 0;
-  midi_.StartMidiOut(report);
+  engine_.midi().StartMidiOut(report);
   Form_Load();
   show();
   Check3->setChecked(cfg_.PlayConcertPitch != 0);
@@ -430,33 +429,26 @@ void frmMain::RedrawViews() {
     Scor_treat::DrawScore(score);
   }
   if (cfg_.ShowDiagram != 0) {
-    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, lists_, phrase_);
+    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, engine_.lists(), engine_.phrase());
   }
   if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
-  KB_Treat::ComputeEntryMarks(keyboard_, cfg_, phrase_);
+  KB_Treat::ComputeEntryMarks(keyboard_, cfg_, engine_.phrase());
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
 }
 
 void frmMain::PlayOnce() {
-  sequencer_.ContinuousPlay = 0;
-  waits_.WaitUntil(-100);
   Command1->setEnabled(false);
   Command2->setEnabled(false);
-  sequencer_.BuildStepGrid();
-  sequencer_.PlayPass();
+  engine_.PlayOnce();
   RedrawViews();
   Command1->setEnabled(true);
   Command2->setEnabled(true);
 }
 
-void frmMain::StartContinuous() {
-  static constexpr int kProgressionStep[] = {1, -1, 5, 0};
-  sequencer_.PlayItem(kProgressionStep[std::clamp<int>(cfg_.ProgressionMode, 0, 3)]);
-}
+void frmMain::StartContinuous() { engine_.PlayContinuous(); }
 
 void frmMain::Stop() {
-  sequencer_.ContinuousPlay = 0;
-  state_.StopRequested = -1;
+  engine_.Stop();
   MakeSound_Bot_show(false);
   Label7->hide();
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
@@ -464,22 +456,7 @@ void frmMain::Stop() {
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
 }
 
-void frmMain::Metronome() {
-  MakeSound_Bot_show(true);
-  state_.StopRequested = 0;
-  sequencer_.ContinuousPlay = 0;
-  waits_.WaitUntil(-100);
-  sequencer_.CountIn();
-  if (state_.StopRequested != 0) return;
-  midi_.DrumClick();
-  for (;;) {
-    // Read afresh every beat, so that a tempo change applies from the next beat.
-    const int interval = Sound_Treat::BeatMs(cfg_.Tempo);
-    if (waits_.WaitUntil(static_cast<std::int16_t>(std::min(interval, 32767))) == -1) break;
-    midi_.DrumClick();
-  }
-  MakeSound_Bot_show(false);
-}
+void frmMain::Metronome() { engine_.Metronome(); }
 
 void frmMain::StaffPosition(int button) {
   static constexpr float kMove[] = {10, 1, -1, -10};
@@ -743,9 +720,9 @@ void frmMain::Set_combo1() {
   {
     const QSignalBlocker block(Combo1);
     Combo1->clear();
-    const int count = file_Treat::LoadCategory(lists_, appDir_, cfg_.Category, &error);
+    const int count = file_Treat::LoadCategory(engine_.lists(), appDir_, cfg_.Category, &error);
     for (int i = 0; i < count; ++i) {
-      Combo1->addItem(u' ' + file_Treat::ItemName(lists_, cfg_.Category, i));
+      Combo1->addItem(u' ' + file_Treat::ItemName(engine_.lists(), cfg_.Category, i));
     }
     Combo1->setCurrentIndex(-1);
     // The popup is as wide as its longest entry, so long item names show whole.
@@ -795,15 +772,14 @@ QString frmMain::ItemTitle(int pat, int root) const {
   const QString key =
       MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category <= 2 ? root : cfg_.Root);
   if (category >= 3) {
-    return file_Treat::ItemName(lists_, category, pat) + QStringLiteral(" ( ") + key +
+    return file_Treat::ItemName(engine_.lists(), category, pat) + QStringLiteral(" ( ") + key +
            QStringLiteral(" )");
   }
-  return key + u' ' + file_Treat::ItemName(lists_, category, pat);
+  return key + u' ' + file_Treat::ItemName(engine_.lists(), category, pat);
 }
 
 void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   if (state_.Initialising != 0) return;
-  midi_.SendInstruments();
   const int category = std::clamp<int>(cfg_.Category, 0, 10);
   const int item = cfg_.LastItem[category];
   InitAtEveryChange(item, cfg_.Root);
@@ -811,10 +787,11 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
     YEN_treat::LayoutCircle(circle_, surface_, cfg_, CircleFrame());
   }
 
+  // The engine sounds the instruments and realises the item, with the circle's points where
+  // the layout put them; the window then draws what it realised.
   const RingPoints rings = YEN_treat::RingPointsOf(circle_);
-  RealiseContext ctx{cfg_, lists_, phrase_, circle_.laidOut ? &rings : nullptr, report};
   const int rootBefore = cfg_.Root;
-  RealiseItem(ctx, IsCangeOnly, state_.PreviousRoot);
+  engine_.Prepare(IsCangeOnly, circle_.laidOut ? &rings : nullptr, report);
   // A freshly realised phrase takes its key from its last chord: name that key, and spell
   // the staff in it (the pitch tables follow the realisation for that reason).
   if (cfg_.Root != rootBefore) SetTitle(ItemTitle(item, cfg_.Root));
@@ -829,7 +806,7 @@ Scor_treat::ScoreContext frmMain::ScoreContext() {
                                   surface_,
                                   paint_,
                                   cfg_,
-                                  phrase_,
+                                  engine_.phrase(),
                                   [this](bool shown) { Image1->setVisible(shown); },
                                   report};
 }
@@ -874,16 +851,16 @@ void frmMain::KeyOrCircle(float x, float y) {
   state_.SoundingKey = static_cast<std::int16_t>(*key);
   const int pitch = *key + 4;
   if (cfg_.PlayConcertPitch == 1) {
-    midi_.NoteOnConcert(midi1::kMelodyChannel, pitch, 127);
+    engine_.midi().NoteOnConcert(midi1::kMelodyChannel, pitch, 127);
   } else {
-    midi_.NoteOn(midi1::kMelodyChannel, pitch, 127);
+    engine_.midi().NoteOn(midi1::kMelodyChannel, pitch, 127);
   }
 }
 
 void frmMain::KeyRelease() {
   if (state_.KeyPressed != 0) {
     KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
-    if (state_.SoundingKey > 0) midi_.AllNotesOff(midi1::kMelodyChannel);
+    if (state_.SoundingKey > 0) engine_.midi().AllNotesOff(midi1::kMelodyChannel);
   }
   state_.KeyPressed = 0;
 }
@@ -954,7 +931,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
   state_.StopRequested = -1;
   settings::SaveSettings(cfg_, appdir::PathOf(appDir_, appdir::kSettingsFileName), report);
   if (settei_) settei_->close();
-  midi_.CloseMidiOut();
+  engine_.midi().CloseMidiOut();
   event->accept();
 }
 
@@ -992,7 +969,7 @@ Dialog* ShowOnce(QPointer<Dialog>& kept, Make make) {
 settei* frmMain::OpenSoundSettings() {
   return ShowOnce(settei_, [this] {
     return new settei(
-        cfg_, midi_, waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
+        cfg_, engine_.midi(), waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
         [this] {
           // The tempo bar shows the dialog's tempo; its handler stores it again.
           VScroll1->setValue(std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum()));

@@ -13,6 +13,7 @@
 #include "app/surface_widget.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
+#include "engine/practice_engine.h"
 #include "material/file_Treat.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
@@ -94,7 +95,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void Stop();
   void Metronome();
   void StaffPosition(int button);
-  Sound_Treat::Sequencer& sequencer() { return sequencer_; }
+  Sound_Treat::Sequencer& sequencer() { return engine_.sequencer(); }
+  practice::Engine& engine() { return engine_; }
 
   // Menus: a view switch toggled with its menu entry's check mark; a material file opened
   // in the material editor (entry 6 opens the program's folder); the help document; the
@@ -111,9 +113,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   MainSet* OpenMainSet();
   sample* OpenShortcuts();
 
-  const Phrase& phrase() const { return phrase_; }
-  const file_Treat::MaterialLists& lists() const { return lists_; }
-  midi1::Midi& midi() { return midi_; }
+  const Phrase& phrase() const { return engine_.phrase(); }
+  const file_Treat::MaterialLists& lists() const { return engine_.lists(); }
+  midi1::Midi& midi() { return engine_.midi(); }
   Scor_treat::StaffLayout& staff() { return staff_; }
   Scor_treat::ScoreState& score() { return score_; }
   // The score drawing's context on this window.
@@ -251,15 +253,11 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   draw::Surface surface_;
   draw::Paint paint_;
   SurfaceWidget* view_ = nullptr;
-  sound::MidiOut& midiOut_;
-  midi1::Midi midi_;
-  file_Treat::MaterialLists lists_;
-  Phrase phrase_;
+  practice::Engine engine_;
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;
   YEN_treat::CircleState circle_;
-  Sound_Treat::Sequencer sequencer_;
   float width_ = 0;
   float height_ = 0;
   std::int16_t MaestroActive_ = 0;

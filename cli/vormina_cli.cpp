@@ -1,6 +1,7 @@
 // vormina-cli: the program's work without a window.
 #include "app/appdir.h"
 #include "app/settings.h"
+#include "engine/practice_engine.h"
 #include "material/file_Treat.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/offline.h"
@@ -14,6 +15,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -177,10 +179,10 @@ QString PhraseJson(const Phrase& phrase, int root) {
       .ToString();
 }
 
-// The item of the arguments, loaded and selected in cfg as the program would have it.
+// The item of the arguments, loaded and chosen in an engine of its own as the program
+// would have it.
 struct Selection {
-  settings::CfgRecord cfg;
-  file_Treat::MaterialLists lists;
+  std::unique_ptr<practice::OfflineEngine> world;
   QString dir;
 };
 
@@ -201,9 +203,12 @@ int Select(const QStringList& args, const QStringList& extra, Options& options, 
   const std::optional<int> key = options.Number(QStringLiteral("--key"), 0, 11, problem);
   if (!key) return Usage(problem);
   sel.dir = Directory(options);
-  if (!LoadSettingsOf(sel.dir, sel.cfg)) return 1;
+  settings::CfgRecord record;
+  if (!LoadSettingsOf(sel.dir, record)) return 1;
+  sel.world = std::make_unique<practice::OfflineEngine>(record);
+  practice::Engine& engine = sel.world->engine;
   QString loadError;
-  const int count = file_Treat::LoadCategory(sel.lists, sel.dir, *category, &loadError);
+  const int count = engine.LoadCategory(sel.dir, *category, &loadError);
   if (!loadError.isEmpty()) {
     QTextStream(stderr) << "vormina-cli: " << loadError << '\n';
     return 1;
@@ -211,16 +216,13 @@ int Select(const QStringList& args, const QStringList& extra, Options& options, 
   if (*item >= count) {
     return Usage(QStringLiteral("category %1 has %2 items").arg(*category).arg(count));
   }
-  sel.cfg.Category = static_cast<std::int16_t>(*category);
-  sel.cfg.LastItem[*category] = static_cast<std::int16_t>(*item);
-  sel.cfg.Root = static_cast<std::int16_t>(*key);
+  engine.Select(*category, *item, *key);
   return -1;
 }
 
 // The play-once pass of the selected item, as the program plays it after starting.
-offline::PassResult Pass(Selection& sel) {
-  settings::ApplyStartupTempo(sel.cfg);
-  offline::PassResult pass = offline::PlayOnce(sel.cfg, sel.lists);
+practice::PassResult Pass(Selection& sel) {
+  practice::PassResult pass = sel.world->PlayOnce();
   if (!pass.error.isEmpty()) QTextStream(stderr) << "vormina-cli: " << pass.error << '\n';
   for (const QString& warning : pass.warnings) {
     QTextStream(stderr) << "vormina-cli: warning: " << warning << '\n';
@@ -240,17 +242,16 @@ int PrintRealisation(const QStringList& args) {
     thenKey = options.Number(QStringLiteral("--then-key"), 0, 11, problem);
     if (!thenKey) return Usage(problem);
   }
-  settings::CfgRecord& cfg = sel.cfg;
-  Phrase phrase;
+  practice::Engine& engine = sel.world->engine;
+  settings::CfgRecord& cfg = engine.cfg();
   QString realiseError;
-  RealiseContext ctx{cfg, sel.lists, phrase, nullptr,
-                     [&realiseError](const QString& message) { realiseError = message; }};
-  std::int16_t previousRoot = 0;
-  RealiseItem(ctx, false, previousRoot);
+  const settings::Reporter report = [&realiseError](const QString& message) {
+    realiseError = message;
+  };
+  engine.Prepare(false, nullptr, report);
   if (realiseError.isEmpty() && thenKey) {
-    previousRoot = cfg.Root;
     cfg.Root = static_cast<std::int16_t>(*thenKey);
-    RealiseItem(ctx, true, previousRoot);
+    engine.Prepare(true, nullptr, report);
   }
   if (!realiseError.isEmpty()) {
     Print(OrderedJson()
@@ -261,7 +262,7 @@ int PrintRealisation(const QStringList& args) {
               .ToString());
     return 0;
   }
-  Print(PhraseJson(phrase, cfg.Root));
+  Print(PhraseJson(engine.phrase(), cfg.Root));
   return 0;
 }
 
@@ -269,7 +270,7 @@ int PrintEvents(const QStringList& args) {
   Options options;
   Selection sel;
   if (const int code = Select(args, {}, options, sel); code >= 0) return code;
-  const offline::PassResult pass = Pass(sel);
+  const practice::PassResult pass = Pass(sel);
   QTextStream out(stdout);
   for (const auto& [ms, message] : pass.messages) {
     out << ms << ' ' << QStringLiteral("%1").arg(message, 8, 16, QChar(u'0')).toUpper() << '\n';
@@ -287,7 +288,7 @@ int Render(const QStringList& args) {
   }
   const QString wav = options.Text(QStringLiteral("--out"), QString());
   if (wav.isEmpty()) return Usage(QStringLiteral("--out is required"));
-  const offline::PassResult pass = Pass(sel);
+  const practice::PassResult pass = Pass(sel);
   if (!pass.error.isEmpty()) return 1;
   std::vector<std::int16_t> samples;
   QString error;

@@ -47,8 +47,7 @@ QString FluidSynthMidiOut::Name() const {
   return QStringLiteral("FluidSynth (%1)").arg(driver_.isEmpty() ? QStringLiteral("closed") : driver_);
 }
 
-bool RenderOffline(const QString& soundFont,
-                   const std::vector<std::pair<std::int64_t, std::uint32_t>>& messages,
+bool RenderOffline(const QString& soundFont, const TimedMessages& messages,
                    int releaseMs, std::vector<std::int16_t>& samples, QString& error) {
   samples.clear();
   Synthesiser synth(soundFont);

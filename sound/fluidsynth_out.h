@@ -41,8 +41,7 @@ class FluidSynthMidiOut final : public MidiOut {
 // Renders timed messages (ms, packed message) to interleaved 16-bit stereo samples at
 // 44.1 kHz, with releaseMs of sound after the last message. False when the SoundFont
 // cannot load.
-bool RenderOffline(const QString& soundFont,
-                   const std::vector<std::pair<std::int64_t, std::uint32_t>>& messages,
+bool RenderOffline(const QString& soundFont, const TimedMessages& messages,
                    int releaseMs, std::vector<std::int16_t>& samples, QString& error);
 
 }  // namespace sound

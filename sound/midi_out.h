@@ -12,6 +12,9 @@
 
 namespace sound {
 
+// Messages with their times: (ms, packed message).
+using TimedMessages = std::vector<std::pair<std::int64_t, std::uint32_t>>;
+
 // A MIDI output taking short messages.
 class MidiOut {
  public:
@@ -41,7 +44,7 @@ class CaptureMidiOut final : public MidiOut {
   }
   QString Name() const override { return QStringLiteral("capture"); }
 
-  std::vector<std::pair<std::int64_t, std::uint32_t>> messages;
+  TimedMessages messages;
   int opens = 0;
   int closes = 0;
   bool openSucceeds = true;

@@ -1,16 +1,9 @@
 #include "sound/offline.h"
 
-#include "app/clock.h"
-#include "app/kihon.h"
-#include "app/runstate.h"
-#include "sound/Sound_Treat.h"
-#include "sound/midi1.h"
-#include "sound/short_message.h"
-#include "theory/phrase.h"
-
-#include <QFile>
-
 #include "app/atomic_file.h"
+#include "sound/short_message.h"
+
+#include <algorithm>
 
 namespace offline {
 namespace {
@@ -39,34 +32,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes, QString* error) {
 
 }  // namespace
 
-PassResult PlayOnce(settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists) {
-  PassResult result;
-  kihon::VirtualClock clock;
-  RunState state;
-  kihon::Waits waits(clock, state.StopRequested);
-  sound::CaptureMidiOut capture([&clock] { return clock.NowMs(); });
-  midi1::Midi midi(cfg, capture);
-  midi.StartMidiOut({});
-  Phrase phrase;
-  ClearPhrase(phrase);
-  // The preparation: program changes, then the realisation.
-  midi.SendInstruments();
-  RealiseContext ctx{cfg, lists, phrase, nullptr,
-                     [&result](const QString& message) { result.error = message; }};
-  RealiseItem(ctx, false, state.PreviousRoot);
-  if (result.error.isEmpty()) {
-    Sound_Treat::NoWindowHost host;
-    Sound_Treat::Sequencer sequencer(cfg, state, phrase, midi, waits, host);
-    sequencer.report = [&result](const QString& message) { result.warnings << message; };
-    sequencer.ContinuousPlay = 0;
-    waits.WaitUntil(-100);
-    sequencer.BuildStepGrid();
-    sequencer.PlayPass();
-  }
-  result.messages = std::move(capture.messages);
-  return result;
-}
-
 bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int rate,
               QString* error) {
   QByteArray out;
@@ -87,7 +52,7 @@ bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int
   return WriteFile(path, out, error);
 }
 
-bool WriteMidiFile(const QString& path, const TimedMessages& messages, QString* error) {
+bool WriteMidiFile(const QString& path, const sound::TimedMessages& messages, QString* error) {
   QByteArray track;
   // One quarter note a second at 1000 ticks to the quarter: a tick is a millisecond.
   PutVariableLength(track, 0);

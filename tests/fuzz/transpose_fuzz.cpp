@@ -21,12 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     world->RealiseAndLayOut(4, item, 0);
     const Phrase& phrase = world->phrase;
     const std::vector<int> before(phrase.NotePitch.begin(), phrase.NotePitch.begin() + phrase.NoteCount);
-    std::int16_t previous = cfg.Root;
     for (int step = 0; step < 12; ++step) {
       cfg.Root = static_cast<std::int16_t>((cfg.Root + 1) % 12);
-      RealiseContext ctx{cfg, world->lists, world->phrase, nullptr, {}};
-      RealiseItem(ctx, true, previous);
-      world->sequencer.BuildStepGrid();
+      world->Prepare(true);
     }
     // Twelve semitone steps: every pitch has moved by the sum of the steps taken, which
     // is +1 each except where the key wrapped from 11 to 0 (-11): 0 in all, fitted into the

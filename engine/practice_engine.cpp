@@ -1,0 +1,115 @@
+#include "engine/practice_engine.h"
+
+#include <algorithm>
+
+namespace practice {
+
+Engine::Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
+               sound::MidiOut& out)
+    : cfg_(cfg),
+      state_(state),
+      waits_(waits),
+      midi_(cfg, out),
+      sequencer_(cfg, state, phrase_, midi_, waits, *this) {}
+
+int Engine::LoadCategory(const QString& dir, int category, QString* error) {
+  return file_Treat::LoadCategory(lists_, dir, category, error);
+}
+
+void Engine::Select(int category, int item, int key) {
+  cfg_.Category = static_cast<std::int16_t>(category);
+  cfg_.LastItem[std::clamp(category, 0, 10)] = static_cast<std::int16_t>(item);
+  cfg_.Root = static_cast<std::int16_t>(key);
+}
+
+void Engine::Prepare(bool IsCangeOnly, const RingPoints* rings,
+                     const settings::Reporter& report) {
+  midi_.SendInstruments();
+  RealiseContext ctx{cfg_, lists_, phrase_, rings, report};
+  RealiseItem(ctx, IsCangeOnly, state_.PreviousRoot);
+}
+
+void Engine::PlayOnce() {
+  sequencer_.ContinuousPlay = 0;
+  waits_.WaitUntil(-100);
+  sequencer_.BuildStepGrid();
+  sequencer_.PlayPass();
+}
+
+void Engine::PlayContinuous() {
+  sequencer_.PlayItem(kProgressionStep[std::clamp<int>(cfg_.ProgressionMode, 0, 3)]);
+}
+
+void Engine::Metronome() {
+  MakeSound_Bot_show(true);
+  state_.StopRequested = 0;
+  sequencer_.ContinuousPlay = 0;
+  waits_.WaitUntil(-100);
+  sequencer_.CountIn();
+  if (state_.StopRequested != 0) return;
+  midi_.DrumClick();
+  for (;;) {
+    // Read afresh every beat, so that a tempo change applies from the next beat.
+    const int interval = Sound_Treat::BeatMs(cfg_.Tempo);
+    if (waits_.WaitUntil(static_cast<std::int16_t>(std::min(interval, 32767))) == -1) break;
+    midi_.DrumClick();
+  }
+  MakeSound_Bot_show(false);
+}
+
+void Engine::Stop() {
+  sequencer_.ContinuousPlay = 0;
+  state_.StopRequested = -1;
+}
+
+void Engine::PrepareForKey() {
+  if (window_) {
+    window_->PrepareForKey();
+  } else {
+    Prepare(true, nullptr, sequencer_.report);
+  }
+}
+
+void Engine::MakeSound_Bot_show(bool IsSoundOn) {
+  if (window_) window_->MakeSound_Bot_show(IsSoundOn);
+}
+void Engine::ShowTempo(int tempo, const QString& text) {
+  if (window_) window_->ShowTempo(tempo, text);
+}
+void Engine::MoveCursor(float x, bool first) {
+  if (window_) window_->MoveCursor(x, first);
+}
+void Engine::HighlightStep(float x, float y, const QString& degree, bool first) {
+  if (window_) window_->HighlightStep(x, y, degree, first);
+}
+void Engine::HighlightStepKey(int melodyPitch) {
+  if (window_) window_->HighlightStepKey(melodyPitch);
+}
+void Engine::EraseCursor() {
+  if (window_) window_->EraseCursor();
+}
+void Engine::EndHighlight() {
+  if (window_) window_->EndHighlight();
+}
+void Engine::EndKeyHighlight() {
+  if (window_) window_->EndKeyHighlight();
+}
+
+OfflineEngine::OfflineEngine(const settings::CfgRecord& record) : cfg(record) {}
+
+PassResult OfflineEngine::PlayOnce() {
+  PassResult result;
+  settings::ApplyStartupTempo(cfg);
+  Sound_Treat::Sequencer& sequencer = engine.sequencer();
+  sequencer.report = [&result](const QString& message) { result.warnings << message; };
+  engine.midi().StartMidiOut({});
+  ClearPhrase(engine.phrase());
+  engine.Prepare(false, nullptr, [&result](const QString& message) { result.error = message; });
+  if (result.error.isEmpty()) engine.PlayOnce();
+  sequencer.report = {};
+  result.messages = std::move(capture.messages);
+  capture.messages.clear();
+  return result;
+}
+
+}  // namespace practice
