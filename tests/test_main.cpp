@@ -1,18 +1,35 @@
-// Test entry point: a QApplication (headless under QT_QPA_PLATFORM=offscreen) for the
-// tests that draw or build windows.
+// Test entry point of every layer's test executable. The layers below drawing run under a
+// QCoreApplication, so that they need (and link) nothing of Qt Gui; the drawing layers under
+// a QGuiApplication with the program's font substitutions; the window layer under a
+// QApplication (headless under QT_QPA_PLATFORM=offscreen) with Qt's texts in Japanese.
+#if VORMINA_TEST_LEVEL >= 2
 #include "app/translations.h"
-#include "draw/surface.h"
-
 #include <QApplication>
+#endif
+#if VORMINA_TEST_LEVEL >= 1
+#include "draw/surface.h"
+#include <QGuiApplication>
+#endif
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+#if VORMINA_TEST_LEVEL >= 1
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+#if VORMINA_TEST_LEVEL >= 2
   QApplication app(argc, argv);
-  draw::InstallFontSubstitutions();
   // As the program does: Qt's own texts in Japanese.
   translations::InstallQtJapanese(app);
+#elif VORMINA_TEST_LEVEL == 1
+  QGuiApplication app(argc, argv);
+#else
+  QCoreApplication app(argc, argv);
+#endif
+#if VORMINA_TEST_LEVEL >= 1
+  draw::InstallFontSubstitutions();
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,11 +1,11 @@
 #include "app/settings.h"
+#include "tests/app/settings_fields.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,86 +17,7 @@
 
 using settings::CfgRecord;
 
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-std::int16_t I16At(const QByteArray& bytes, int offset) {
-  return static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[offset]) |
-                                   (static_cast<std::uint8_t>(bytes[offset + 1]) << 8));
-}
-
-QByteArray ImageOf(const CfgRecord& r) {
-  const settings::RecordImage image = settings::EncodeRecord(r);
-  return QByteArray(reinterpret_cast<const char*>(image.data()), settings::kRecordSize);
-}
-
-// Every 16-bit field with its offset in the file, as the record's file layout gives them.
-struct Int16Field {
-  const char* name;
-  int offset;
-  std::int16_t CfgRecord::*field;
-};
-const Int16Field kInt16Fields[] = {
-    {"Root", 130, &CfgRecord::Root},
-    {"ProgressionMode", 132, &CfgRecord::ProgressionMode},
-    {"PitchAdjust", 134, &CfgRecord::PitchAdjust},
-    {"MelodyInstrument", 136, &CfgRecord::MelodyInstrument},
-    {"SoundOnChange", 138, &CfgRecord::SoundOnChange},
-    {"PitchBase", 140, &CfgRecord::PitchBase},
-    {"Category", 142, &CfgRecord::Category},
-    {"Tonality", 144, &CfgRecord::Tonality},
-    {"V7Treatment", 146, &CfgRecord::V7Treatment},
-    {"Tempo", 200, &CfgRecord::Tempo},
-    {"ShowScore", 202, &CfgRecord::ShowScore},
-    {"ShowDiagram", 204, &CfgRecord::ShowDiagram},
-    {"ShowKeyboard", 206, &CfgRecord::ShowKeyboard},
-    {"UseMidi", 208, &CfgRecord::UseMidi},
-    {"RepeatCount", 210, &CfgRecord::RepeatCount},
-    {"RepeatOn", 212, &CfgRecord::RepeatOn},
-    {"PlayConcertPitch", 214, &CfgRecord::PlayConcertPitch},
-    {"SpeedUpOn", 216, &CfgRecord::SpeedUpOn},
-    {"SpeedUpPercent", 218, &CfgRecord::SpeedUpPercent},
-    {"ShowEntry", 220, &CfgRecord::ShowEntry},
-    {"SwingOn", 222, &CfgRecord::SwingOn},
-    {"LimitRange", 224, &CfgRecord::LimitRange},
-    {"RangeHigh", 226, &CfgRecord::RangeHigh},
-    {"RangeLow", 228, &CfgRecord::RangeLow},
-    {"CountInOn", 230, &CfgRecord::CountInOn},
-    {"ClickOn", 232, &CfgRecord::ClickOn},
-    {"SwingLevel", 234, &CfgRecord::SwingLevel},
-    {"AccompInstrument", 236, &CfgRecord::AccompInstrument},
-    {"AccompOn", 238, &CfgRecord::AccompOn},
-    {"ClickInstrument", 262, &CfgRecord::ClickInstrument},
-    {"BassInstrument", 264, &CfgRecord::BassInstrument},
-    {"MelodyOn", 266, &CfgRecord::MelodyOn},
-    {"MelodyVolume", 270, &CfgRecord::MelodyVolume},
-    {"AccompVolume", 272, &CfgRecord::AccompVolume},
-    {"ClickVolume", 274, &CfgRecord::ClickVolume},
-    {"BassVolume", 276, &CfgRecord::BassVolume},
-    {"UseMaestroFont", 288, &CfgRecord::UseMaestroFont},
-};
-
-struct Int32Field {
-  int offset;
-  std::int32_t CfgRecord::*field;
-};
-const Int32Field kColourFields[] = {
-    {148, &CfgRecord::ColorCircle}, {152, &CfgRecord::ColorPolygon},
-    {156, &CfgRecord::ColorRoot},   {160, &CfgRecord::ColorAns},
-    {164, &CfgRecord::ColorPlayed}, {168, &CfgRecord::ColorKeyHit},
-    {172, &CfgRecord::ColorKeyEntry}};
-
-}  // namespace
+using namespace settings_test;
 
 TEST(SettingsLayout, EveryInt16FieldSitsAtItsOffsetLittleEndian) {
   for (const Int16Field& f : kInt16Fields) {
@@ -314,36 +235,4 @@ TEST(ShippedSettings, LoadUnchangedAndAreSensible) {
     EXPECT_EQ(colours[i] & 0xFF000000, 0) << i;
     for (int j = 0; j < i; ++j) EXPECT_NE(colours[i], colours[j]) << i << " " << j;
   }
-}
-
-TEST(SettingsCli, PrintsTheValidatedRecordAndCreatesAMissingFile) {
-  QTemporaryDir dir;
-  CfgRecord stored;
-  stored.Root = 15;
-  stored.Category = 3;
-  stored.LastItem[3] = 42;
-  stored.StaffOffset = 2.5f;
-  QProcess cli;
-  // A missing file is created first.
-  cli.start(QStringLiteral(VORMINA_CLI_PATH),
-            {QStringLiteral("settings"), QStringLiteral("--dir"), dir.path()});
-  ASSERT_TRUE(cli.waitForFinished(30000));
-  EXPECT_EQ(cli.exitCode(), 0);
-  EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("cfg.inf"))).size(), 318);
-
-  WriteAll(dir.filePath(QStringLiteral("cfg.inf")), ImageOf(stored));
-  cli.start(QStringLiteral(VORMINA_CLI_PATH),
-            {QStringLiteral("settings"), QStringLiteral("--dir"), dir.path()});
-  ASSERT_TRUE(cli.waitForFinished(30000));
-  EXPECT_EQ(cli.exitCode(), 0);
-  const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
-  EXPECT_EQ(json.value("Root").toInt(), 11);
-  EXPECT_EQ(json.value("Category").toInt(), 3);
-  EXPECT_EQ(json.value("UseMidi").toInt(), 1);
-  EXPECT_EQ(json.value("StaffOffset").toDouble(), 2.5);
-  const QJsonArray lastItem = json.value("LastItem").toArray();
-  ASSERT_EQ(lastItem.size(), 11);
-  EXPECT_EQ(lastItem[3].toInt(), 42);
-  for (const Int16Field& f : kInt16Fields) EXPECT_TRUE(json.contains(f.name)) << f.name;
-  EXPECT_FALSE(json.contains("ReservedText1"));
 }
