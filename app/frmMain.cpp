@@ -58,9 +58,6 @@ const QStringList kEditEntries = {QStringLiteral("スケール設定ファイル
                                   QStringLiteral("その他2ファイル編集"),
                                   QStringLiteral("設定ファイル編集")};
 
-// The category that shows the tonality and dominant-seventh lists.
-constexpr int kPatternCategory = 2;
-
 // Column width and the label column of Frame1, in pixels (controls inside a frame use frame
 // pixels, y downwards).
 constexpr int kColumnWidth = 330;
@@ -247,7 +244,8 @@ void frmMain::ConnectHandlers() {
   connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0) return;
     cfg_.Category = static_cast<std::int16_t>(index);
-    const bool pattern = cfg_.Category == kPatternCategory;
+    // The II-V-I patterns show the tonality and dominant-seventh lists.
+    const bool pattern = cfg_.Category == category::kPattern;
     for (QWidget* w : {static_cast<QWidget*>(Combo3), static_cast<QWidget*>(Combo4),
                        static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)}) {
       w->setVisible(pattern);
@@ -770,8 +768,8 @@ void frmMain::InitAtEveryChange(int pat, int root) {
 QString frmMain::ItemTitle(int pat, int root) const {
   const int category = cfg_.Category;
   const QString key =
-      MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category <= 2 ? root : cfg_.Root);
-  if (category >= 3) {
+      MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category::IsList(category) ? root : cfg_.Root);
+  if (category::IsPhraseBook(category)) {
     return file_Treat::ItemName(engine_.lists(), category, pat) + QStringLiteral(" ( ") + key +
            QStringLiteral(" )");
   }

@@ -197,7 +197,7 @@ int Select(const QStringList& args, const QStringList& extra, Options& options, 
   const std::optional<int> category = options.Number(QStringLiteral("--category"), 0, 5, problem);
   if (!category) return Usage(problem);
   const int lastItem =
-      *category <= 2 ? file_Treat::kMaxListItems - 1 : file_Treat::kPhraseSlots - 1;
+      category::IsList(*category) ? file_Treat::kMaxListItems - 1 : file_Treat::kPhraseSlots - 1;
   const std::optional<int> item = options.Number(QStringLiteral("--item"), 0, lastItem, problem);
   if (!item) return Usage(problem);
   const std::optional<int> key = options.Number(QStringLiteral("--key"), 0, 11, problem);

@@ -281,26 +281,10 @@ void settei::InitGosen() {
                       static_cast<int>(std::lrint(1.5f * S_ * preview_.PixelsPerUnitX())),
                       static_cast<int>(std::lrint(7.3f * S_ * preview_.PixelsPerUnitY())));
 
-  pitchY_.fill(0);
-  for (QString& sign : pitchSign_) sign.clear();
-  // One octave from the C of the first ledger line below the staff; halves of a line space.
-  static constexpr float kSteps[12] = {-2, -2, -1, -1, 0, 1, 1, 2, 2, 3, 3, 4};
-  static constexpr bool kSharp[12] = {false, true,  false, true,  false, false,
-                                      true,  false, true,  false, true,  false};
-  for (int i = 24; i <= 35; ++i) {
-    pitchY_[i] = B_ + kSteps[i - 24] * S_ / 2;
-    if (kSharp[i - 24]) pitchSign_[i] = QStringLiteral("#");
-  }
-  // Every other octave is 3.5 line spaces away; the octaves above 71 continue the pattern up
-  // to the end of the table.
-  for (int i = 24; i <= 35; ++i) {
-    for (int octave = -2; octave <= 6; ++octave) {
-      const int index = i + 12 * octave;
-      if (octave == 0 || index < 0 || index >= kPreviewPitches) continue;
-      pitchY_[index] = pitchY_[i] + 3.5f * S_ * static_cast<float>(octave);
-      pitchSign_[index] = pitchSign_[i];
-    }
-  }
+  // The preview's staff places pitches as the main staff does, spelled with sharps.
+  previewStaff_.LineSpacing = S_;
+  previewStaff_.StaffBottomY = B_;
+  Scor_treat::BuildPitchTablesSpelled(previewStaff_, false);
 
   Check2->setChecked(cfg_.LimitRange != 0);
   // The preview controls follow the box from the start, ticked or not.
@@ -310,11 +294,11 @@ void settei::InitGosen() {
 }
 
 float settei::PreviewPitchY(int pitch) const {
-  return pitch >= 0 && pitch < kPreviewPitches ? pitchY_[pitch] : 0.0f;
+  return pitch >= 0 && pitch < kPreviewPitches ? previewStaff_.PitchY[pitch] : 0.0f;
 }
 
 QString settei::PreviewPitchSign(int pitch) const {
-  return pitch >= 0 && pitch < kPreviewPitches ? pitchSign_[pitch] : QString();
+  return pitch >= 0 && pitch < kPreviewPitches ? previewStaff_.PitchAccidental[pitch] : QString();
 }
 
 void settei::Drowgosen() {
@@ -342,12 +326,7 @@ void settei::drow_ONPU_gaisen(float x, float y) {
   const auto ledger = [&](float lineY) {
     preview_.Line(x - S_, lineY, x + 1.01f * S_, lineY, draw::kBlack);
   };
-  if (y > B_ + 4 * S_) {
-    for (float lineY = B_ + 5 * S_; lineY <= y; lineY += S_) ledger(lineY);
-  }
-  if (y < B_) {
-    for (float lineY = B_ - S_; lineY >= y; lineY -= S_) ledger(lineY);
-  }
+  for (const float lineY : Scor_treat::LedgerLines(previewStaff_, y)) ledger(lineY);
 }
 
 // The tests wait with the message loop running, so the dialog may be closed meanwhile:

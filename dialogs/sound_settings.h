@@ -14,6 +14,7 @@
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "sound/midi1.h"
+#include "views/score/staff.h"
 
 class QCheckBox;
 class QComboBox;
@@ -45,7 +46,7 @@ inline constexpr int kTempoMin = 50, kTempoMax = 300;
 
 // The highest pitch the range scroll bars offer and the size of the preview tables.
 inline constexpr int kRangeTop = 88;
-inline constexpr int kPreviewPitches = 101;
+inline constexpr int kPreviewPitches = Scor_treat::kPitchSlots;
 
 }  // namespace sound_settings
 
@@ -133,6 +134,5 @@ class settei : public QDialog {
   draw::Paint paint_;
   // Staff length, line spacing, bottom line and left edge in the preview's units.
   float L_ = 0, S_ = 0, B_ = 0, X_ = 0;
-  std::array<float, sound_settings::kPreviewPitches> pitchY_{};
-  std::array<QString, sound_settings::kPreviewPitches> pitchSign_{};
+  Scor_treat::StaffLayout previewStaff_;
 };

@@ -268,17 +268,17 @@ std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QStr
 std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category,
                           QString* error) {
   switch (category) {
-    case 0:
+    case category::kScale:
       return LoadScaleFile(lists, dir, error);
-    case 1:
+    case category::kChord:
       return LoadChordFile(lists, dir, error);
-    case 2:
+    case category::kPattern:
       return LoadPatternFile(lists, dir, error);
-    case 3:
+    case category::kPhrase:
       return LoadPhraseFile(lists, dir, QStringLiteral("ric"), error);
-    case 4:
+    case category::kOtherPhrases1:
       return LoadPhraseFile(lists, dir, QStringLiteral("aux1"), error);
-    case 5:
+    case category::kOtherPhrases2:
       return LoadPhraseFile(lists, dir, QStringLiteral("aux2"), error);
     default:
       return 0;
@@ -288,15 +288,15 @@ std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category
 QString ItemName(const MaterialLists& lists, int category, int item) {
   const bool inList = item >= 0 && item < kListSlots;
   switch (category) {
-    case 0:
+    case category::kScale:
       return inList ? lists.ScaleName[item] : QString();
-    case 1:
+    case category::kChord:
       return inList ? lists.ChordSuffix[item] : QString();
-    case 2:
+    case category::kPattern:
       return inList ? lists.PatternName[item] : QString();
-    case 3:
-    case 4:
-    case 5:
+    case category::kPhrase:
+    case category::kOtherPhrases1:
+    case category::kOtherPhrases2:
       return item >= 0 && item < kPhraseSlots ? lists.PhraseName[item] : QString();
     default:
       return QString();

@@ -1,6 +1,8 @@
 // The six material files and their in-memory lists.
 #pragma once
 
+#include "material/category.h"
+
 #include <QString>
 #include <QStringList>
 

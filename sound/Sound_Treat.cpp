@@ -60,7 +60,7 @@ void Sequencer::PlayItem(int interval) {
       host_.ShowTempo(cfg_.Tempo, passText(pass));
       PlayPass();
       if (cfg_.RepeatOn == 1) {
-        if (cfg_.Category < 3) PassPause();
+        if (category::IsList(cfg_.Category)) PassPause();
         if (state_.StopRequested != 0) return;
         cfg_.Tempo = ToInt16(std::clamp(cfg_.Tempo + step, 1, kMaxTempo));
       } else {
@@ -118,7 +118,7 @@ void Sequencer::BuildStepGrid() {
 }
 
 void Sequencer::AddAccompaniment() {
-  if (cfg_.AccompOn != 1 || cfg_.Category == 0) return;
+  if (cfg_.AccompOn != 1 || cfg_.Category == category::kScale) return;
   StepGrid& g = *grid_;
   std::array<std::int16_t, 7> voicing{};
   // Nothing is voiced before the item's first chord symbol: accompaniment and bass wait.
@@ -215,7 +215,7 @@ void Sequencer::CountIn() {
 
 void Sequencer::PassPause() {
   const int beat = BeatMs(cfg_.Tempo);
-  if (cfg_.Category <= 1 && ContinuousPlay != 0 && phrase_.NoteCount % 2 == 1) {
+  if (category::IsSteps(cfg_.Category) && ContinuousPlay != 0 && phrase_.NoteCount % 2 == 1) {
     waits_.WaitUntil(ToInt16(Nearest(beat / 4.0)));
   }
 }

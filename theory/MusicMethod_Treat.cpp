@@ -232,30 +232,14 @@ QString NameChordSymbol(const TheoryTables& tables, const ChordSymbol& chord, in
   return text;
 }
 
-namespace {
-bool UsesFlats(int pitchClass) {
-  switch (pitchClass) {
-    case 0:
-    case 1:
-    case 3:
-    case 5:
-    case 8:
-    case 10:
-      return true;
-    default:
-      return false;
-  }
-}
-}  // namespace
-
 QString NoteNameInKey(const TheoryTables& tables, int p, int root) {
   const int c = PitchClass(p);
-  return tables.NoteNameTable[UsesFlats(PitchClass(root)) ? kFlatNames + c : kSharpNames + c];
+  return tables.NoteNameTable[KeyUsesFlats(root) ? kFlatNames + c : kSharpNames + c];
 }
 
 QString KeyName(const TheoryTables& tables, int k) {
   const int c = PitchClass(k);
-  return tables.NoteNameTable[UsesFlats(c) ? kFlatNames + c : kSharpNames + c];
+  return tables.NoteNameTable[KeyUsesFlats(c) ? kFlatNames + c : kSharpNames + c];
 }
 
 int DurationTicks(int code) {

@@ -94,6 +94,19 @@ int DurationTicks(int code);
 void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing);
 
 // Pitch class 0..11 of any pitch.
-inline int PitchClass(int p) { return ((p % 12) + 12) % 12; }
+constexpr int PitchClass(int p) { return ((p % 12) + 12) % 12; }
+
+// The keys spelled with flats, in their names, chord names and on the staff: C, Db, Eb, F,
+// Ab and Bb (C by the program's custom); the others with sharps.
+constexpr bool KeyUsesFlats(int key) {
+  const int c = PitchClass(key);
+  return c == 0 || c == 1 || c == 3 || c == 5 || c == 8 || c == 10;
+}
+
+// The pitch classes of the black keys: C#, D#, F#, G# and A#.
+constexpr bool IsBlackKey(int pitch) {
+  const int c = PitchClass(pitch);
+  return c == 1 || c == 3 || c == 6 || c == 8 || c == 10;
+}
 
 }  // namespace MusicMethod_Treat

@@ -19,7 +19,7 @@ std::optional<file_Treat::TextProblem> FirstProblem(int category, const QStringL
   }
   file_Treat::MaterialLists& lists = *scratch;
   file_Treat::TextProblem problem;
-  if (category <= 2) {
+  if (category::IsList(category)) {
     std::array<QString, file_Treat::kListSlots> first, second;
     file_Treat::ParseListLines(lines, fileName, first, second, &problem);
     if (!problem.message.isEmpty()) return problem;

@@ -382,18 +382,18 @@ void RealiseItem(RealiseContext& ctx, bool keyChangeOnly, std::int16_t& previous
   const int category = cfg.Category;
   const int item = cfg.LastItem[std::clamp(category, 0, 10)];
   switch (category) {
-    case 0:
-    case 1:
+    case category::kScale:
+    case category::kChord:
       ClearPhrase(ctx.phrase);
-      RealiseSteps(ctx, category == 0, item, cfg.Root);
+      RealiseSteps(ctx, category == category::kScale, item, cfg.Root);
       break;
-    case 2:
+    case category::kPattern:
       ClearPhrase(ctx.phrase);
       RealiseTwoFiveOne(ctx, item, cfg.Root);
       break;
-    case 3:
-    case 4:
-    case 5:
+    case category::kPhrase:
+    case category::kOtherPhrases1:
+    case category::kOtherPhrases2:
       if (keyChangeOnly) {
         TransposePhrase(cfg, ctx.phrase, cfg.Root - previousRoot);
       } else {

@@ -10,13 +10,7 @@ using namespace MusicMethod_Treat;
 namespace YEN_treat {
 namespace {
 
-constexpr int kPatternCategory = 2;
 const QString kFont = QStringLiteral("ＭＳ ゴシック");
-
-bool FlatNames(int root) {
-  const int c = PitchClass(root);
-  return c == 0 || c == 1 || c == 3 || c == 5 || c == 8 || c == 10;
-}
 
 QPointF Point(const CircleState& circle, PointSet set, int pitchClass) {
   return circle.CircleGeometry[set][PitchClass(pitchClass)];
@@ -34,7 +28,7 @@ void Flood(draw::Surface& s, draw::Paint& paint, QPointF at, draw::Colour fill) 
 }
 
 bool PlaybackShown(const settings::CfgRecord& cfg) {
-  return cfg.ShowDiagram != 0 && cfg.Category >= 0 && cfg.Category <= 2;
+  return cfg.ShowDiagram != 0 && category::IsList(cfg.Category);
 }
 
 // The XOR playback circle of scales and chords.
@@ -113,7 +107,7 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   const float cy = circle.CircleCentreY;
   const float w = surface.TextWidth(QStringLiteral("4"));
   const float t = surface.TextHeight(QStringLiteral("4"));
-  const float rotation = cfg.Category == kPatternCategory ? 47.1f / 180 : 0.0f;
+  const float rotation = cfg.Category == category::kPattern ? 47.1f / 180 : 0.0f;
   for (int h = 0; h <= 12; ++h) {
     const float a = (30.0f * h - 90) * 3.14f / 180;
     const float ar = a + rotation;
@@ -154,7 +148,7 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   graph_treat::FloodAt(surface, paint, cx, cy, draw::kBlack, draw::kBlack);
 
   SetTextFont(surface, circle.NameFontSize);
-  const int names = FlatNames(root) ? kFlatNames : kSharpNames;
+  const int names = KeyUsesFlats(root) ? kFlatNames : kSharpNames;
   for (int pc = 0; pc < 12; ++pc) {
     PrintLabel(surface, Point(circle, kName, pc), tables.NoteNameTable[names + pc], draw::kBlack);
   }
@@ -162,9 +156,9 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   const int category = cfg.Category;
   const int item = cfg.LastItem[std::clamp(category, 0, 10)];
   const bool listItem = item >= 0 && item < file_Treat::kListSlots;
-  if (category == 0 || category == 1) {
+  if (category::IsSteps(category)) {
     const QString steps = !listItem ? QString()
-                          : category == 0 ? lists.ScaleSteps[item]
+                          : category == category::kScale ? lists.ScaleSteps[item]
                                           : lists.ChordSteps[item];
     int p = PitchClass(root);
     int step = 0;
@@ -204,7 +198,7 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
       }
       store(note++, at);
     }
-  } else if (category == kPatternCategory) {
+  } else if (category == category::kPattern) {
     DrawRingBorders(circle, surface);
     SetTextFont(surface, circle.TextFontSize);
     const QString degrees = listItem ? lists.PatternDegrees[item] : QString();
@@ -224,7 +218,7 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
         PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + f % 12], draw::kBlack);
       }
     }
-  } else if (category >= 3 && category <= 5) {
+  } else if (category::IsPhraseBook(category)) {
     const QPointF at = Point(circle, kKeyMark, root);
     surface.Circle(static_cast<float>(at.x()), static_cast<float>(at.y()), 300, draw::kBlack);
     Flood(surface, paint, at, static_cast<draw::Colour>(cfg.ColorRoot));
@@ -237,7 +231,7 @@ void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& pai
   if (!PlaybackShown(cfg)) return;
   const QPointF at(x, y);
   const bool erase = !first && circle.markShown;
-  if (cfg.Category == kPatternCategory) {
+  if (cfg.Category == category::kPattern) {
     SetTextFont(surface, circle.TextFontSize);
     if (erase) RestoreSector(circle, surface, paint, cfg);
     // The sector's own colour, to put back afterwards; a seed on a black stroke stands for
@@ -259,7 +253,7 @@ void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& pai
 void EndHighlight(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
                   const settings::CfgRecord& cfg) {
   if (!PlaybackShown(cfg)) return;
-  if (cfg.Category == kPatternCategory) {
+  if (cfg.Category == category::kPattern) {
     SetTextFont(surface, circle.TextFontSize);
     if (circle.markShown) RestoreSector(circle, surface, paint, cfg);
   } else {

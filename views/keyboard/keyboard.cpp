@@ -9,11 +9,6 @@ namespace {
 
 constexpr draw::Colour kRed = draw::Rgb(255, 0, 0);
 
-bool IsBlackClass(int pitchClass) {
-  return pitchClass == 1 || pitchClass == 3 || pitchClass == 6 || pitchClass == 8 ||
-         pitchClass == 10;
-}
-
 std::int32_t Nearest(float v) { return static_cast<std::int32_t>(std::nearbyint(v)); }
 
 bool Valid(const KeyboardState& kb, int k) { return k >= 1 && k <= kb.KeyCount && k < kKeySlots; }
@@ -65,7 +60,7 @@ void InitKeyboard(KeyboardState& kb, float frame2Left) {
   int c = 0;
   for (int p = 1; p <= kb.KeyCount; ++p) {
     KeyRectangle& r = kb.KeyRect[p];
-    if (!IsBlackClass((p + 4) % 12)) {
+    if (!MusicMethod_Treat::IsBlackKey((p + 4) % 12)) {
       ++c;
       r.left = Nearest(kb.Origin + w * c);
       r.right = Nearest(kb.Origin + w * (c + 1));
@@ -143,7 +138,7 @@ void HighlightStepKey(const KeyboardState& kb, draw::Surface& surface,
 void EndKeyHighlight(const KeyboardState& kb, draw::Surface& surface,
                      const settings::CfgRecord& cfg) {
   surface.DrawMode = draw::kCopyPen;
-  if (cfg.ShowKeyboard != 0 && cfg.Category <= 2) PaintEntryMarks(kb, surface, cfg);
+  if (cfg.ShowKeyboard != 0 && category::IsList(cfg.Category)) PaintEntryMarks(kb, surface, cfg);
 }
 
 void PaintKeyAt(const KeyboardState& kb, draw::Surface& surface, int k) {

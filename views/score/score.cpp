@@ -125,7 +125,7 @@ void ScoreDrawer::DrawElement(int i) {
   e.pitch = ph.NotePitch[i];
   e.length = ph.NoteLength[i];
   e.x = st_.PenX;
-  if (ctx_.cfg.Category > 1 && st_.TickTotal % 96 == 0 && st_.TickTotal > 0) {
+  if (!category::IsSteps(ctx_.cfg.Category) && st_.TickTotal % 96 == 0 && st_.TickTotal > 0) {
     Line(e.x, T(), e.x, T() + 4 * S());
     e.x += NoteAdvance(3, false) * st_.UnitWidth * (Maestro() ? 1.5f : 1.8f);
     ClearAccidentals(staff_);
@@ -440,12 +440,7 @@ void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {
     left += Advance(e) * 0.35f;
     right += Advance(e) * 0.35f;
   }
-  if (y > T() + 4 * s) {
-    for (float ly = T() + 5 * s; ly <= y + kSlack; ly += s) Line(left, ly, right, ly);
-  }
-  if (y < T()) {
-    for (float ly = T() - s; ly >= y - kSlack; ly -= s) Line(left, ly, right, ly);
-  }
+  for (const float ly : LedgerLines(staff_, y, kSlack)) Line(left, ly, right, ly);
 }
 
 void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRaise) {

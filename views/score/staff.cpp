@@ -1,5 +1,7 @@
 #include "views/score/staff.h"
 
+#include "theory/MusicMethod_Treat.h"
+
 #include <cmath>
 
 namespace Scor_treat {
@@ -24,26 +26,13 @@ void LayoutStaff(StaffLayout& staff, float width, float height, float frame2Left
   staff.GlyphRaise = 60;
 }
 
-namespace {
-bool FlatKey(int root) {
-  switch (((root % 12) + 12) % 12) {
-    case 0:
-    case 1:
-    case 3:
-    case 5:
-    case 8:
-    case 10:
-      return true;
-    default:
-      return false;
-  }
-}
-}  // namespace
-
 void BuildPitchTables(StaffLayout& staff, int root) {
+  BuildPitchTablesSpelled(staff, MusicMethod_Treat::KeyUsesFlats(root));
+}
+
+void BuildPitchTablesSpelled(StaffLayout& staff, bool flats) {
   const float s = staff.LineSpacing;
   const float T = staff.StaffBottomY;
-  const bool flats = FlatKey(root);
   // Heights above the bottom line in spaces, and diatonic steps, of pitches 24..35.
   static constexpr float kFlatY[12] = {-1, -0.5f, -0.5f, 0, 0, 0.5f, 1, 1, 1.5f, 1.5f, 2, 2};
   static constexpr float kSharpY[12] = {-1, -1, -0.5f, -0.5f, 0, 0.5f, 0.5f, 1, 1, 1.5f, 1.5f, 2};
@@ -54,8 +43,7 @@ void BuildPitchTables(StaffLayout& staff, int root) {
     const int p = 24 + i;
     staff.PitchY[p] = T + (flats ? kFlatY[i] : kSharpY[i]) * s;
     staff.PitchStep[p] = flats ? kFlatStep[i] : kSharpStep[i];
-    const bool black = i == 1 || i == 3 || i == 6 || i == 8 || i == 10;
-    staff.PitchAccidental[p] = black ? QString(flats ? "b" : "#") : QString();
+    staff.PitchAccidental[p] = MusicMethod_Treat::IsBlackKey(i) ? QString(flats ? "b" : "#") : QString();
   }
   // The other octaves, from two below to six above (the last up to pitch 100).
   for (int p = 24; p <= 35; ++p) {
@@ -67,6 +55,20 @@ void BuildPitchTables(StaffLayout& staff, int root) {
       staff.PitchAccidental[q] = staff.PitchAccidental[p];
     }
   }
+}
+
+std::vector<float> LedgerLines(const StaffLayout& staff, float y, float slack) {
+  const float s = staff.LineSpacing;
+  const float T = staff.StaffBottomY;
+  std::vector<float> lines;
+  if (s <= 0) return lines;
+  if (y > T + 4 * s) {
+    for (float ly = T + 5 * s; ly <= y + slack; ly += s) lines.push_back(ly);
+  }
+  if (y < T) {
+    for (float ly = T - s; ly >= y - slack; ly -= s) lines.push_back(ly);
+  }
+  return lines;
 }
 
 bool IsOnLine(const StaffLayout& staff, int pitch) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace Scor_treat {
 
@@ -39,6 +40,13 @@ void LayoutStaff(StaffLayout& staff, float width, float height, float frame2Left
 // Fills PitchY, PitchAccidental and PitchStep for the key root (flats in 0 1 3 5 8 10).
 // Every pitch 0..100 gets a position: the octave pattern continues above 71.
 void BuildPitchTables(StaffLayout& staff, int root);
+// The same for a staff spelled with flats or with sharps, whatever the key.
+void BuildPitchTablesSpelled(StaffLayout& staff, bool flats);
+
+// The heights of the ledger lines a notehead at height y needs below or above the staff
+// (none for a note on it), nearest the staff first. slack allows for the rounding of
+// computed heights: a line within slack of the notehead's centre is still drawn.
+std::vector<float> LedgerLines(const StaffLayout& staff, float y, float slack = 0);
 
 // True when the pitch's notehead sits on a staff or ledger line.
 bool IsOnLine(const StaffLayout& staff, int pitch);
