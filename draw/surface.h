@@ -25,6 +25,11 @@ namespace draw {
 
 using Colour = std::uint32_t;
 
+// π as the views' geometry takes it, to two decimals: the arcs of ties and flags run
+// between multiples of it, and the circle's angles are converted from degrees with it.
+inline constexpr float kViewPi = 3.14f;
+inline constexpr float ViewRadians(float degrees) { return degrees * kViewPi / 180; }
+
 inline constexpr Colour kBlack = 0x000000;
 inline constexpr Colour kWhite = 0xFFFFFF;
 

@@ -245,23 +245,23 @@ QString KeyName(const TheoryTables& tables, int k) {
 int DurationTicks(int code) {
   switch (code) {
     case 2:
-      return 3;
+      return ticks::kThirtySecond;
     case 3:
-      return 6;
+      return ticks::kSixteenth;
     case 4:
-      return 12;
+      return ticks::kEighth;
     case 5:
-      return 24;
+      return ticks::kQuarter;
     case 6:
-      return 48;
+      return ticks::kHalf;
     case 7:
-      return 96;
+      return ticks::kWhole;
     case 303:
-      return 4;
+      return ticks::kSixteenthTriplet;
     case 304:
-      return 8;
+      return ticks::kEighthTriplet;
     case 305:
-      return 16;
+      return ticks::kQuarterTriplet;
     default:
       return 0;
   }

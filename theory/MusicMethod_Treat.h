@@ -12,6 +12,19 @@
 namespace MusicMethod_Treat {
 
 inline constexpr int TicksPerQuarter = 24;
+
+// Note lengths in ticks.
+namespace ticks {
+inline constexpr int kWhole = 96;
+inline constexpr int kHalf = 48;
+inline constexpr int kQuarter = TicksPerQuarter;
+inline constexpr int kEighth = 12;
+inline constexpr int kSixteenth = 6;
+inline constexpr int kThirtySecond = 3;
+inline constexpr int kQuarterTriplet = 16;   // three to the half note
+inline constexpr int kEighthTriplet = 8;     // three to the quarter note
+inline constexpr int kSixteenthTriplet = 4;  // three to the eighth note
+}  // namespace ticks
 inline constexpr int kRestPitch = 30;  // the placeholder pitch of a rest
 
 // Indices into NoteNameTable: sharp names from 0, flat names from 13, degree labels from 26

@@ -281,99 +281,93 @@ void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distanc
   }
 }
 
+namespace {
+
+using namespace group;
+using namespace ticks;
+
+// One rhythm figure of the grouping catalogue: the lengths of its notes, where it may start,
+// the codes its notes get and how far it moves on.
+struct GroupingRule {
+  std::array<int, 4> lengths;  // the figure's note lengths; 0 ends a shorter figure
+  bool onHalfBar;              // starts only where a half bar begins (else on any beat)
+  int from;                    // the first note that is grouped: from there on, no rests
+  std::array<std::int16_t, 4> codes;  // the codes of the notes from `from` on
+  int ticks;                   // the position moves on by this much
+  int notes;                   // and the walk by this many notes
+};
+
+// Tried in order at each beat; the first figure that fits is taken. Four eighths off the
+// half bar pair up by beats: the first two are passed, the next two are looked at again.
+constexpr GroupingRule kGroupingRules[] = {
+    {{kEighth, kEighth, kEighth, kEighth}, true, 0,
+     {kEighthFirst, kEighthMiddle, kEighthMiddle, kEighthLast}, kHalf, 4},
+    {{kEighth, kEighth, kEighth, kEighth}, false, 0,
+     {kEighthFirst, kEighthLast, kEighthFirst, kEighthLast}, kQuarter, 2},
+    {{kEighth, kEighth}, false, 0, {kEighthFirst, kEighthLast}, kQuarter, 2},
+    {{kSixteenth, kSixteenth, kSixteenth, kSixteenth}, false, 0,
+     {kSixteenthFirst, kSixteenthMiddle, kSixteenthMiddle, kSixteenthLast}, kQuarter, 4},
+    {{kSixteenth, kSixteenth, kEighth}, false, 0,
+     {kSixteenthFirst, kSixteenthMiddle, kEighthLast}, kQuarter, 3},
+    {{kSixteenth, kSixteenth}, false, 0, {kSixteenthFirst, kSixteenthLast}, kEighth, 2},
+    {{kEighth, kSixteenth, kSixteenth}, false, 0,
+     {kEighthFirst, kSixteenthMiddle, kSixteenthLast}, kQuarter, 3},
+    {{kQuarterTriplet, kQuarterTriplet, kQuarterTriplet}, false, 0,
+     {kQuarterTripletFirst, kQuarterTripletMiddle, kQuarterTripletLast}, kHalf, 3},
+    {{kEighthTriplet, kEighthTriplet, kEighthTriplet}, false, 0,
+     {kEighthTripletFirst, kEighthTripletMiddle, kEighthTripletLast}, kQuarter, 3},
+    {{kSixteenthTriplet, kSixteenthTriplet, kSixteenthTriplet}, false, 0,
+     {kSixteenthTripletFirst, kSixteenthTripletMiddle, kSixteenthTripletLast}, kEighth, 3},
+    // An eighth (a note or a rest) and a sixteenth triplet.
+    {{kEighth, kSixteenthTriplet, kSixteenthTriplet, kSixteenthTriplet}, false, 1,
+     {kSixteenthTripletFirst, kSixteenthTripletMiddle, kSixteenthTripletLast}, kQuarter, 4},
+};
+
+int FigureLength(const GroupingRule& rule) {
+  int n = 0;
+  while (n < 4 && rule.lengths[n] != 0) ++n;
+  return n;
+}
+
+}  // namespace
+
 void GroupNotes(Phrase& phrase) {
   const int count = std::clamp<int>(phrase.NoteCount, 0, kNoteSlots);
   // Lengths and rest flags past the last slot count as 0, so no figure reaches past it.
   const auto len = [&](int i) { return i < kNoteSlots ? phrase.NoteLength[i] : 0; };
   const auto rest = [&](int i) { return i < kNoteSlots ? phrase.NoteIsRest[i] : 0; };
-  const auto noRests = [&](int from, int to) {
-    for (int k = from; k <= to; ++k) {
-      if (rest(k) != 0) return false;
+  const auto fits = [&](const GroupingRule& rule, int i, int position) {
+    if (rule.onHalfBar && position % kHalf != 0) return false;
+    const int n = FigureLength(rule);
+    for (int k = 0; k < n; ++k) {
+      if (len(i + k) != rule.lengths[k]) return false;
+      if (k >= rule.from && rest(i + k) != 0) return false;
     }
     return true;
-  };
-  const auto write = [&](int from, std::initializer_list<std::int16_t> codes) {
-    int k = from;
-    for (std::int16_t code : codes) {
-      if (k < kNoteSlots) phrase.NoteGroup(k) = code;
-      ++k;
-    }
   };
   int position = 0;
   int i = 0;
   while (i < count) {
-    const int l0 = len(i), l1 = len(i + 1), l2 = len(i + 2), l3 = len(i + 3);
-    if (position % 24 == 0) {
-      const bool fourEighths = l0 == 12 && l1 == 12 && l2 == 12 && l3 == 12 && noRests(i, i + 3);
-      if (fourEighths && position % 48 == 0) {
-        write(i, {1, 2, 2, 3});
-        position += 48;
-        i += 4;
-        continue;
-      }
-      if (fourEighths) {
-        write(i, {1, 3, 1, 3});
-        position += 24;
-        i += 2;
-        continue;
-      }
-      if (l0 == 12 && l1 == 12 && noRests(i, i + 1)) {
-        write(i, {1, 3});
-        position += 24;
-        i += 2;
-        continue;
-      }
-      if (l0 == 6 && l1 == 6 && l2 == 6 && l3 == 6 && noRests(i, i + 3)) {
-        write(i, {11, 12, 12, 13});
-        position += 24;
-        i += 4;
-        continue;
-      }
-      if (l0 == 6 && l1 == 6 && l2 == 12 && noRests(i, i + 2)) {
-        write(i, {11, 12, 3});
-        position += 24;
-        i += 3;
-        continue;
-      }
-      if (l0 == 6 && l1 == 6 && noRests(i, i + 1)) {
-        write(i, {11, 13});
-        position += 12;
-        i += 2;
-        continue;
-      }
-      if (l0 == 12 && l1 == 6 && l2 == 6 && noRests(i, i + 2)) {
-        write(i, {1, 12, 13});
-        position += 24;
-        i += 3;
-        continue;
-      }
-      if (l0 == 16 && l1 == 16 && l2 == 16 && noRests(i, i + 2)) {
-        write(i, {301, 302, 303});
-        position += 48;
-        i += 3;
-        continue;
-      }
-      if (l0 == 8 && l1 == 8 && l2 == 8 && noRests(i, i + 2)) {
-        write(i, {311, 312, 313});
-        position += 24;
-        i += 3;
-        continue;
-      }
-      if (l0 == 4 && l1 == 4 && l2 == 4 && noRests(i, i + 2)) {
-        write(i, {321, 322, 323});
-        position += 12;
-        i += 3;
-        continue;
-      }
-      if (l0 == 12 && l1 == 4 && l2 == 4 && l3 == 4 && noRests(i + 1, i + 3)) {
-        write(i + 1, {321, 322, 323});
-        position += 24;
-        i += 4;
-        continue;
+    const GroupingRule* taken = nullptr;
+    if (position % kQuarter == 0) {
+      for (const GroupingRule& rule : kGroupingRules) {
+        if (fits(rule, i, position)) {
+          taken = &rule;
+          break;
+        }
       }
     }
-    position += l0;
-    ++i;
+    if (taken == nullptr) {
+      position += len(i);
+      ++i;
+      continue;
+    }
+    const int n = FigureLength(*taken);
+    for (int k = taken->from; k < n; ++k) {
+      if (i + k < kNoteSlots) phrase.NoteGroup(i + k) = taken->codes[k - taken->from];
+    }
+    position += taken->ticks;
+    i += taken->notes;
   }
 }
 

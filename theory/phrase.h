@@ -80,6 +80,42 @@ void RealisePhrase(RealiseContext& ctx, int item, int key);
 // Moves every note by distance semitones and renames every chord root for cfg.Root.
 void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distance);
 
+// The codes GroupNotes gives a note (NoteGroup): its place in a beamed figure of eighths
+// or sixteenths, or in a triplet; 0 for a note on its own.
+namespace group {
+enum Code : std::int16_t {
+  kNone = 0,
+  kEighthFirst = 1,
+  kEighthMiddle = 2,
+  kEighthLast = 3,
+  kSixteenthFirst = 11,
+  kSixteenthMiddle = 12,
+  kSixteenthLast = 13,
+  kQuarterTripletFirst = 301,
+  kQuarterTripletMiddle = 302,
+  kQuarterTripletLast = 303,
+  kEighthTripletFirst = 311,
+  kEighthTripletMiddle = 312,
+  kEighthTripletLast = 313,
+  kSixteenthTripletFirst = 321,
+  kSixteenthTripletMiddle = 322,
+  kSixteenthTripletLast = 323,
+};
+constexpr bool IsFirst(int c) {
+  return c == kEighthFirst || c == kSixteenthFirst || c == kQuarterTripletFirst ||
+         c == kEighthTripletFirst || c == kSixteenthTripletFirst;
+}
+constexpr bool IsMiddle(int c) {
+  return c == kEighthMiddle || c == kSixteenthMiddle || c == kQuarterTripletMiddle ||
+         c == kEighthTripletMiddle || c == kSixteenthTripletMiddle;
+}
+constexpr bool IsLast(int c) {
+  return c == kEighthLast || c == kSixteenthLast || c == kQuarterTripletLast ||
+         c == kEighthTripletLast || c == kSixteenthTripletLast;
+}
+constexpr bool IsTriplet(int c) { return c >= kQuarterTripletFirst; }
+}  // namespace group
+
 // Marks beams and tuplets by the catalogue of rhythm figures starting on a beat.
 void GroupNotes(Phrase& phrase);
 

@@ -107,9 +107,11 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   const float cy = circle.CircleCentreY;
   const float w = surface.TextWidth(QStringLiteral("4"));
   const float t = surface.TextHeight(QStringLiteral("4"));
-  const float rotation = cfg.Category == category::kPattern ? 47.1f / 180 : 0.0f;
+  // Pitch class h lies 30 degrees a class clockwise from C at the top; for the II-V-I
+  // patterns the outline and the key marks turn half a sector (15 degrees) further.
+  const float rotation = cfg.Category == category::kPattern ? draw::ViewRadians(15) : 0.0f;
   for (int h = 0; h <= 12; ++h) {
-    const float a = (30.0f * h - 90) * 3.14f / 180;
+    const float a = draw::ViewRadians(30.0f * h - 90);
     const float ar = a + rotation;
     auto& g = circle.CircleGeometry;
     g[kOutline][h] = {cx + R * std::cos(ar), cy - R * std::sin(ar) * (k + 1.05f)};

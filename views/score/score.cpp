@@ -16,9 +16,26 @@ const QString kMincho = QStringLiteral("ＭＳ Ｐ明朝");
 // Ledger lines and stem ends compare computed heights; allow for float rounding.
 constexpr float kSlack = 1.0f;
 
-bool IsFirstCode(int c) { return c == 1 || c == 11 || c == 301 || c == 311 || c == 321; }
-bool IsMiddleCode(int c) { return c == 2 || c == 12 || c == 302 || c == 312 || c == 322; }
-bool IsLastCode(int c) { return c == 3 || c == 13 || c == 303 || c == 313 || c == 323; }
+// Where a beamed group gets its second beam (the sixteenths'), by the codes of its last
+// notes: from beam note `from` to beam note `to` (-1: the group's last note), when the group
+// has at least minLast + 1 notes.
+struct SecondBeamRule {
+  std::array<std::int16_t, 4> codes;  // the group's last notes, earliest first; 0 ends
+  int from, to, minLast;
+};
+constexpr SecondBeamRule kSecondBeamRules[] = {
+    {{group::kSixteenthFirst, group::kSixteenthMiddle, group::kSixteenthMiddle,
+      group::kSixteenthLast},
+     0, -1, 0},
+    {{group::kSixteenthTripletFirst, group::kSixteenthTripletMiddle,
+      group::kSixteenthTripletLast},
+     0, -1, 0},
+    {{group::kSixteenthFirst, group::kSixteenthLast}, 0, -1, 0},
+    // An eighth and two sixteenths: the beam joins the two sixteenths.
+    {{group::kEighthFirst, group::kSixteenthMiddle, group::kSixteenthLast}, 1, 2, 2},
+    // Two sixteenths and an eighth: the beam joins the two sixteenths.
+    {{group::kSixteenthFirst, group::kSixteenthMiddle, group::kEighthLast}, 0, 1, 1},
+};
 
 // One element in the making: where it starts, its notehead y and its cursor base.
 struct Element {
@@ -329,21 +346,22 @@ void ScoreDrawer::DrawNotePlain(Element& e) {
 void ScoreDrawer::DrawFlags(const Element& e, float dx, bool up) {
   const float L = staff_.StemLength;
   int flags = 1;
-  float start = 3.14f / 7;
+  constexpr float kPi = draw::kViewPi;
+  float start = kPi / 7;
   int bound = 100;
   if (e.length == 4 || e.length == 6 || e.length == 9) {
-    flags = 2, start = 3.14f / 6, bound = 50;
+    flags = 2, start = kPi / 6, bound = 50;
   } else if (e.length == 3) {
-    flags = 3, start = 3.14f / 6, bound = 40;
+    flags = 3, start = kPi / 6, bound = 40;
   }
   const float distances[] = {0, e.length == 3 ? 0.25f * L : 0.3f * L, 0.5f * L};
   for (int f = 0; f < flags; ++f) {
     const float d = distances[f];
     for (int j = 0; j <= bound; j += 2) {
       if (up) {
-        s_.Arc(e.x + dx, e.y - j - d, 0.92f * L, start, 1.57f, kBlack, 4);
+        s_.Arc(e.x + dx, e.y - j - d, 0.92f * L, start, kPi / 2, kBlack, 4);
       } else {
-        s_.Arc(e.x + dx, e.y - j + d, 0.8f * L, 4.71f, 4.71f + 3.14f / 2.5f, kBlack, 3);
+        s_.Arc(e.x + dx, e.y - j + d, 0.8f * L, 1.5f * kPi, 1.5f * kPi + kPi / 2.5f, kBlack, 3);
       }
     }
   }
@@ -352,21 +370,21 @@ void ScoreDrawer::DrawFlags(const Element& e, float dx, bool up) {
 void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
   const Phrase& ph = ctx_.phrase;
   const int code = ph.NoteGroup(i);
-  if (IsFirstCode(code)) {
+  if (group::IsFirst(code)) {
     st_.beamLast = 0;
     st_.beam[0] = {x, y, static_cast<std::int16_t>(code)};
     st_.beamX0 = x;
     st_.beamY0 = y;
     return;
   }
-  if (IsMiddleCode(code)) {
+  if (group::IsMiddle(code)) {
     // A group longer than the buffer keeps its first eleven notes.
     if (st_.beamLast >= 0 && st_.beamLast < kBeamSlots - 1) {
       st_.beam[++st_.beamLast] = {x, y, static_cast<std::int16_t>(code)};
     }
     return;
   }
-  if (!IsLastCode(code)) return;
+  if (!group::IsLast(code)) return;
   if (st_.beamLast < 0) {
     // A last note without a first one: a group of its own.
     st_.beamX0 = x;
@@ -396,29 +414,25 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
   }
   std::array<float, kBeamSlots> end{};
   for (int k = 0; k <= n; ++k) end[k] = y0 + L + (n > 0 ? k * (yl - y0) / n : 0);
-  if (n >= 1 && b[1].code == 12) {
-    end[1] = y0 + L + (b[0].code == 11 ? (yl - y0) / 3 : 2 * (yl - y0) / 3);
+  if (n >= 1 && b[1].code == group::kSixteenthMiddle) {
+    end[1] = y0 + L + (b[0].code == group::kSixteenthFirst ? (yl - y0) / 3 : 2 * (yl - y0) / 3);
   }
   for (int k = 0; k <= n; ++k) Line(b[k].x + dx, b[k].y, b[k].x + dx, end[k]);
   s_.DrawWidth = 3;
   Line(b[0].x + dx, end[0], b[n].x + dx, end[n]);
   const auto c = [&ph, i](int back) { return static_cast<int>(ph.NoteGroup(i - back)); };
-  const auto second = [&](int from, int to) {
-    Line(b[from].x + dx, end[from] - step, b[to].x + dx, end[to] - step);
-  };
-  if (c(3) == 11 && c(2) == 12 && c(1) == 12 && c(0) == 13) {
-    second(0, n);
-  } else if (c(2) == 321 && c(1) == 322 && c(0) == 323) {
-    second(0, n);
-  } else if (c(1) == 11 && c(0) == 13) {
-    second(0, n);
-  } else if (c(2) == 1 && c(1) == 12 && c(0) == 13 && n >= 2) {
-    second(1, 2);
-  } else if (c(2) == 11 && c(1) == 12 && c(0) == 3 && n >= 1) {
-    second(0, 1);
+  for (const SecondBeamRule& rule : kSecondBeamRules) {
+    int count = 0;
+    while (count < 4 && rule.codes[count] != 0) ++count;
+    bool matches = n >= rule.minLast;
+    for (int k = 0; k < count && matches; ++k) matches = c(count - 1 - k) == rule.codes[k];
+    if (!matches) continue;
+    const int to = rule.to < 0 ? n : rule.to;
+    Line(b[rule.from].x + dx, end[rule.from] - step, b[to].x + dx, end[to] - step);
+    break;
   }
   s_.DrawWidth = 1;
-  if (c(0) >= 301 && n >= 1) {
+  if (group::IsTriplet(c(0)) && n >= 1) {
     Font(kGothic, 12, true, false);
     if (up) {
       Text(b[1].x, b[1].y + 1.3f * L + 0.75f * s, QStringLiteral("3"));
@@ -514,9 +528,9 @@ void ScoreDrawer::DrawTie(int length, float x1, float x2, float y) {
   const float r = (x2 - x1) / 2;
   const float aspect = 2 * s / (x2 - x1);
   if (y > staff_.StemThresholdY || length == 96) {
-    s_.Arc((x1 + x2) / 2, y + s, r, 0, 3.14f, kBlack, aspect);
+    s_.Arc((x1 + x2) / 2, y + s, r, 0, draw::kViewPi, kBlack, aspect);
   } else {
-    s_.Arc((x1 + x2) / 2, y - s, r, 3.14f, 6.28f, kBlack, aspect);
+    s_.Arc((x1 + x2) / 2, y - s, r, draw::kViewPi, 2 * draw::kViewPi, kBlack, aspect);
   }
 }
 
