@@ -58,7 +58,7 @@ const QStringList kEditEntries = {QStringLiteral("スケール設定ファイル
                                   QStringLiteral("その他2ファイル編集"),
                                   QStringLiteral("設定ファイル編集")};
 
-// Column width and the label column of Frame1, in pixels (controls inside a frame use frame
+// Column width and the label column of ui.Frame1, in pixels (controls inside a frame use frame
 // pixels, y downwards).
 constexpr int kColumnWidth = 330;
 constexpr int kLabelWidth = 96;
@@ -132,214 +132,254 @@ frmMain::~frmMain() {
   surface_.changed = nullptr;
 }
 
+namespace {
+
+QLabel* NewLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+QComboBox* NewList(QWidget* parent) { return new QComboBox(parent); }
+QPushButton* NewButton(const QString& text, QWidget* parent) { return new QPushButton(text, parent); }
+QCheckBox* NewCheck(const QString& text, QWidget* parent) { return new QCheckBox(text, parent); }
+
+}  // namespace
+
 void frmMain::CreateControls() {
-  const auto label = [](const QString& text, QWidget* parent) { return new QLabel(text, parent); };
-  const auto list = [](QWidget* parent) { return new QComboBox(parent); };
-  const auto button = [](const QString& text, QWidget* parent) {
-    return new QPushButton(text, parent);
-  };
-  const auto check = [](const QString& text, QWidget* parent) {
-    return new QCheckBox(text, parent);
-  };
-
-  // Selections and tempo.
-  Frame1 = new QGroupBox(view_);
-  Label3 = label(QStringLiteral("学習別"), Frame1);
-  Combo2 = list(Frame1);
-  Label2 = label(QStringLiteral("種類"), Frame1);
-  Combo1 = list(Frame1);
-  Label4 = label(QStringLiteral("調子"), Frame1);
-  Combo3 = list(Frame1);
-  Label5 = label(QStringLiteral("Ｖ７あしらい"), Frame1);
-  Combo4 = list(Frame1);
-  Text2 = new QLineEdit(QStringLiteral("テンポ"), Frame1);
-  Text2->setFrame(false);
-  Text2->setReadOnly(true);
-  Text2->setFocusPolicy(Qt::NoFocus);
-  Text2->setStyleSheet(QStringLiteral("background: transparent;"));
-  Text1 = new QLineEdit(Frame1);
-  Text1->setAlignment(Qt::AlignRight);
-  // 300 at the top end, 50 at the bottom end; ▲ and the wheel upwards raise the tempo.
-  VScroll1 = new RisingScrollBar(Frame1);
-  VScroll1->setRange(50, 300);
-  VScroll1->setSingleStep(1);
-  VScroll1->setPageStep(10);
-  Check6 = check(QStringLiteral("スイング"), Frame1);
-
-  // Continuous playback.
-  Frame2 = new QGroupBox(QStringLiteral("連続"), view_);
-  for (int i = 0; i < 4; ++i) Option1[i] = new QRadioButton(kProgressions[i], Frame2);
-  Command5 = button(QString(), Frame2);
-  Command5->setIcon(QIcon(pictures::PlayPicture(40)));
-  Command9 = button(QString(), Frame2);
-  Command9->setIcon(QIcon(pictures::StopPicture(40)));
-  Command7 = button(QStringLiteral("メトロノーム"), Frame2);
-  Command10 = button(QStringLiteral("補足設定"), Frame2);
-  Check2 = check(QStringLiteral("繰り返す"), Frame2);
-  Combo5 = list(Frame2);
-  Check4 = check(QStringLiteral("徐々に早くする"), Frame2);
-  Text3 = new QLineEdit(Frame2);
-  Text3->setAlignment(Qt::AlignRight);
-  Label6 = label(QStringLiteral("％UP"), Frame2);
-
-  // Single actions.
-  Frame3 = new QGroupBox(view_);
-  Command2 = button(QStringLiteral("音出し"), Frame3);
-  Command3 = button(QStringLiteral("半音　＋"), Frame3);
-  Command4 = button(QStringLiteral("半音　－"), Frame3);
-  Command6 = button(QStringLiteral("CAL Bb"), Frame3);
-  Command8 = button(QStringLiteral("CAL A"), Frame3);
-  Frame4 = new QGroupBox(QStringLiteral("五線位置調整"), Frame3);
-  for (int i = 0; i < 5; ++i) Command12[i] = button(kStaffButtons[i], Frame4);
-  Command17 = button(QStringLiteral("OK"), Frame4);
-  Frame4->hide();
-  Command1 = button(QStringLiteral("終了"), Frame3);
+  CreateFrame1();
+  CreateFrame2();
+  CreateFrame3();
   ApplyColumnMetrics(ColumnMetrics::ForLevel(0));
+  CreateSurfaceControls();
+}
 
-  // On the drawing surface itself.
-  Check1 = new QCheckBox(QStringLiteral("USE_MIDI"), view_);
-  Check1->hide();
-  Check3 = new QCheckBox(QStringLiteral("弾くときは実音"), view_);
-  Check3->adjustSize();
-  Check5 = new QCheckBox(QStringLiteral("エントリー表示"), view_);
-  Check5->adjustSize();
-  Image1 = new QLabel(view_);
-  Image1->setPixmap(pictures::TrebleClef());
-  Image1->setScaledContents(true);
-  Image1->hide();
-  Label7 = new QLabel(view_);
-  Label7->setFont(QFont(QStringLiteral("ＭＳ 明朝")));
-  Label7->hide();
+// Frame1: the selections and the tempo.
+void frmMain::CreateFrame1() {
+  ui.Frame1 = new QGroupBox(view_);
+  ui.Label3 = NewLabel(QStringLiteral("学習別"), ui.Frame1);
+  ui.Combo2 = NewList(ui.Frame1);
+  ui.Label2 = NewLabel(QStringLiteral("種類"), ui.Frame1);
+  ui.Combo1 = NewList(ui.Frame1);
+  ui.Label4 = NewLabel(QStringLiteral("調子"), ui.Frame1);
+  ui.Combo3 = NewList(ui.Frame1);
+  ui.Label5 = NewLabel(QStringLiteral("Ｖ７あしらい"), ui.Frame1);
+  ui.Combo4 = NewList(ui.Frame1);
+  ui.Text2 = new QLineEdit(QStringLiteral("テンポ"), ui.Frame1);
+  ui.Text2->setFrame(false);
+  ui.Text2->setReadOnly(true);
+  ui.Text2->setFocusPolicy(Qt::NoFocus);
+  ui.Text2->setStyleSheet(QStringLiteral("background: transparent;"));
+  ui.Text1 = new QLineEdit(ui.Frame1);
+  ui.Text1->setAlignment(Qt::AlignRight);
+  // 300 at the top end, 50 at the bottom end; ▲ and the wheel upwards raise the tempo.
+  ui.VScroll1 = new RisingScrollBar(ui.Frame1);
+  ui.VScroll1->setRange(50, 300);
+  ui.VScroll1->setSingleStep(1);
+  ui.VScroll1->setPageStep(10);
+  ui.Check6 = NewCheck(QStringLiteral("スイング"), ui.Frame1);
+}
+
+// Frame2: continuous playback.
+void frmMain::CreateFrame2() {
+  ui.Frame2 = new QGroupBox(QStringLiteral("連続"), view_);
+  for (int i = 0; i < 4; ++i) ui.Option1[i] = new QRadioButton(kProgressions[i], ui.Frame2);
+  ui.Command5 = NewButton(QString(), ui.Frame2);
+  ui.Command5->setIcon(QIcon(pictures::PlayPicture(40)));
+  ui.Command9 = NewButton(QString(), ui.Frame2);
+  ui.Command9->setIcon(QIcon(pictures::StopPicture(40)));
+  ui.Command7 = NewButton(QStringLiteral("メトロノーム"), ui.Frame2);
+  ui.Command10 = NewButton(QStringLiteral("補足設定"), ui.Frame2);
+  ui.Check2 = NewCheck(QStringLiteral("繰り返す"), ui.Frame2);
+  ui.Combo5 = NewList(ui.Frame2);
+  ui.Check4 = NewCheck(QStringLiteral("徐々に早くする"), ui.Frame2);
+  ui.Text3 = new QLineEdit(ui.Frame2);
+  ui.Text3->setAlignment(Qt::AlignRight);
+  ui.Label6 = NewLabel(QStringLiteral("％UP"), ui.Frame2);
+}
+
+// Frame3: the single actions, with the staff-position buttons of Frame4.
+void frmMain::CreateFrame3() {
+  ui.Frame3 = new QGroupBox(view_);
+  ui.Command2 = NewButton(QStringLiteral("音出し"), ui.Frame3);
+  ui.Command3 = NewButton(QStringLiteral("半音　＋"), ui.Frame3);
+  ui.Command4 = NewButton(QStringLiteral("半音　－"), ui.Frame3);
+  ui.Command6 = NewButton(QStringLiteral("CAL Bb"), ui.Frame3);
+  ui.Command8 = NewButton(QStringLiteral("CAL A"), ui.Frame3);
+  ui.Frame4 = new QGroupBox(QStringLiteral("五線位置調整"), ui.Frame3);
+  for (int i = 0; i < 5; ++i) ui.Command12[i] = NewButton(kStaffButtons[i], ui.Frame4);
+  ui.Command17 = NewButton(QStringLiteral("OK"), ui.Frame4);
+  ui.Frame4->hide();
+  ui.Command1 = NewButton(QStringLiteral("終了"), ui.Frame3);
+}
+
+// The controls on the drawing surface itself.
+void frmMain::CreateSurfaceControls() {
+  ui.Check1 = new QCheckBox(QStringLiteral("USE_MIDI"), view_);
+  ui.Check1->hide();
+  ui.Check3 = new QCheckBox(QStringLiteral("弾くときは実音"), view_);
+  ui.Check3->adjustSize();
+  ui.Check5 = new QCheckBox(QStringLiteral("エントリー表示"), view_);
+  ui.Check5->adjustSize();
+  ui.Image1 = new QLabel(view_);
+  ui.Image1->setPixmap(pictures::TrebleClef());
+  ui.Image1->setScaledContents(true);
+  ui.Image1->hide();
+  ui.Label7 = new QLabel(view_);
+  ui.Label7->setFont(QFont(QStringLiteral("ＭＳ 明朝")));
+  ui.Label7->hide();
 }
 
 void frmMain::CreateMenus() {
-  mnu_file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  mnu_file_end = mnu_file->addAction(QStringLiteral("終了"));
+  ui.mnu_file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  ui.mnu_file_end = ui.mnu_file->addAction(QStringLiteral("終了"));
 
-  mnu_edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  for (int i = 0; i < 7; ++i) mnu_edit_seting_file[i] = mnu_edit->addAction(kEditEntries[i]);
+  ui.mnu_edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  for (int i = 0; i < 7; ++i) ui.mnu_edit_seting_file[i] = ui.mnu_edit->addAction(kEditEntries[i]);
 
-  mnu_View = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-  mnu_View_showScore = mnu_View->addAction(QStringLiteral("スコア表示"));
-  mnu_View_showDiagram = mnu_View->addAction(QStringLiteral("ダイヤグラム表示"));
-  mnu_View_ShowKeyBord = mnu_View->addAction(QStringLiteral("鍵盤表示"));
-  for (QAction* a : {mnu_View_showScore, mnu_View_showDiagram, mnu_View_ShowKeyBord}) {
+  ui.mnu_View = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  ui.mnu_View_showScore = ui.mnu_View->addAction(QStringLiteral("スコア表示"));
+  ui.mnu_View_showDiagram = ui.mnu_View->addAction(QStringLiteral("ダイヤグラム表示"));
+  ui.mnu_View_ShowKeyBord = ui.mnu_View->addAction(QStringLiteral("鍵盤表示"));
+  for (QAction* a : {ui.mnu_View_showScore, ui.mnu_View_showDiagram, ui.mnu_View_ShowKeyBord}) {
     a->setCheckable(true);
   }
 
-  mnu_settei = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-  mnu_settei_sound = mnu_settei->addAction(QStringLiteral("音設定"));
-  mnu_settei_color = mnu_settei->addAction(QStringLiteral("色設定"));
-  mmu_setting_gosen = mnu_settei->addAction(QStringLiteral("五線の位置調整"));
-  mnu_settei_use_maestroF = mnu_settei->addAction(QStringLiteral("マエストロフォントを使う"));
-  mnu_settei_use_maestroF->setCheckable(true);
+  ui.mnu_settei = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+  ui.mnu_settei_sound = ui.mnu_settei->addAction(QStringLiteral("音設定"));
+  ui.mnu_settei_color = ui.mnu_settei->addAction(QStringLiteral("色設定"));
+  ui.mmu_setting_gosen = ui.mnu_settei->addAction(QStringLiteral("五線の位置調整"));
+  ui.mnu_settei_use_maestroF = ui.mnu_settei->addAction(QStringLiteral("マエストロフォントを使う"));
+  ui.mnu_settei_use_maestroF->setCheckable(true);
 
-  mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  mnu_help_help = mnu_help->addAction(QStringLiteral("ヘルプ"));
-  mnu_help_ShortCut = mnu_help->addAction(QStringLiteral("ショートカット説明"));
-  mnu_help_show_ver = mnu_help->addAction(QStringLiteral("バージョン情報"));
+  ui.mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  ui.mnu_help_help = ui.mnu_help->addAction(QStringLiteral("ヘルプ"));
+  ui.mnu_help_ShortCut = ui.mnu_help->addAction(QStringLiteral("ショートカット説明"));
+  ui.mnu_help_show_ver = ui.mnu_help->addAction(QStringLiteral("バージョン情報"));
 }
 
 void frmMain::ConnectHandlers() {
-  connect(Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
+  ConnectFrame1();
+  ConnectFrame2();
+  ConnectFrame3();
+  ConnectSurfaceControls();
+  ConnectMenus();
+}
+
+// The selections and the tempo.
+void frmMain::ConnectFrame1() {
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(ui.Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0) return;
     cfg_.Category = static_cast<std::int16_t>(index);
     // The II-V-I patterns show the tonality and dominant-seventh lists.
     const bool pattern = cfg_.Category == category::kPattern;
-    for (QWidget* w : {static_cast<QWidget*>(Combo3), static_cast<QWidget*>(Combo4),
-                       static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)}) {
+    for (QWidget* w : {static_cast<QWidget*>(ui.Combo3), static_cast<QWidget*>(ui.Combo4),
+                       static_cast<QWidget*>(ui.Label4), static_cast<QWidget*>(ui.Label5)}) {
       w->setVisible(pattern);
     }
     Set_combo1();
   });
-  connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
+  connect(ui.Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0) return;
     const int category = std::clamp<int>(cfg_.Category, 0, 10);
     cfg_.LastItem[category] = static_cast<std::int16_t>(index);
     Prepair4PLAY(false);
   });
-  connect(Combo3, &QComboBox::currentIndexChanged, this, [this](int index) {
+  connect(ui.Combo3, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0) return;
     cfg_.Tonality = static_cast<std::int16_t>(index);
     Set_combo1();
   });
-  connect(Combo4, &QComboBox::currentIndexChanged, this, [this](int index) {
+  connect(ui.Combo4, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0) return;
     cfg_.V7Treatment = static_cast<std::int16_t>(index);
     Set_combo1();
   });
-  connect(Combo5, &QComboBox::currentIndexChanged, this, [this](int index) {
+  connect(ui.Check6, &QCheckBox::toggled, this, [=, this] { cfg_.SwingOn = checkValue(ui.Check6); });
+  connect(ui.VScroll1, &QScrollBar::valueChanged, this, [this](int value) { ShowTempo(value); });
+  // A tempo typed into the box counts when Enter is pressed or the box is left.
+  connect(ui.Text1, &QLineEdit::editingFinished, this, &frmMain::ApplyTypedTempo);
+}
+
+// Continuous playback.
+void frmMain::ConnectFrame2() {
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(ui.Combo5, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0) cfg_.RepeatCount = static_cast<std::int16_t>(index + 1);
   });
-  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
-  connect(Check1, &QCheckBox::toggled, this, [=, this] { cfg_.UseMidi = checkValue(Check1); });
-  connect(Check2, &QCheckBox::toggled, this, [=, this] { cfg_.RepeatOn = checkValue(Check2); });
-  connect(Check3, &QCheckBox::toggled, this,
-          [=, this] { cfg_.PlayConcertPitch = checkValue(Check3); });
-  connect(Check4, &QCheckBox::toggled, this, [=, this] {
-    cfg_.SpeedUpOn = checkValue(Check4);
-    Text3->setEnabled(cfg_.SpeedUpOn == 1);
+  connect(ui.Check2, &QCheckBox::toggled, this, [=, this] { cfg_.RepeatOn = checkValue(ui.Check2); });
+  connect(ui.Check4, &QCheckBox::toggled, this, [=, this] {
+    cfg_.SpeedUpOn = checkValue(ui.Check4);
+    ui.Text3->setEnabled(cfg_.SpeedUpOn == 1);
   });
-  connect(Check5, &QCheckBox::toggled, this, [=, this] {
-    cfg_.ShowEntry = checkValue(Check5);
-    Prepair4PLAY(false);
-  });
-  connect(Check6, &QCheckBox::toggled, this, [=, this] { cfg_.SwingOn = checkValue(Check6); });
   for (int i = 0; i < 4; ++i) {
-    connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+    connect(ui.Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
       if (on) cfg_.ProgressionMode = static_cast<std::int16_t>(i);
     });
   }
-  connect(VScroll1, &QScrollBar::valueChanged, this, [this](int value) { ShowTempo(value); });
-  // A tempo typed into the box counts when Enter is pressed or the box is left.
-  connect(Text1, &QLineEdit::editingFinished, this, &frmMain::ApplyTypedTempo);
-  connect(Text3, &QLineEdit::textChanged, this, [this](const QString& text) {
+  connect(ui.Text3, &QLineEdit::textChanged, this, [this](const QString& text) {
     const double value = std::nearbyint(kihon::LeadingNumber(text));
     cfg_.SpeedUpPercent = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
   });
-  connect(Command17, &QPushButton::clicked, this, [this] { ShowStaffPositionButtons(false); });
-  connect(Command3, &QPushButton::clicked, this, &frmMain::KeyUp);
-  connect(Command4, &QPushButton::clicked, this, &frmMain::KeyDown);
-  connect(Command2, &QPushButton::clicked, this, &frmMain::PlayOnce);
-  connect(Command5, &QPushButton::clicked, this, &frmMain::StartContinuous);
-  connect(Command9, &QPushButton::clicked, this, &frmMain::Stop);
-  connect(Command7, &QPushButton::clicked, this, &frmMain::Metronome);
+  connect(ui.Command5, &QPushButton::clicked, this, &frmMain::StartContinuous);
+  connect(ui.Command9, &QPushButton::clicked, this, &frmMain::Stop);
+  connect(ui.Command7, &QPushButton::clicked, this, &frmMain::Metronome);
+  connect(ui.Command10, &QPushButton::clicked, this, &frmMain::OpenMainSet);
+}
+
+// The single actions and the staff-position buttons.
+void frmMain::ConnectFrame3() {
+  connect(ui.Command17, &QPushButton::clicked, this, [this] { ShowStaffPositionButtons(false); });
+  connect(ui.Command3, &QPushButton::clicked, this, &frmMain::KeyUp);
+  connect(ui.Command4, &QPushButton::clicked, this, &frmMain::KeyDown);
+  connect(ui.Command2, &QPushButton::clicked, this, &frmMain::PlayOnce);
   for (int i = 0; i < 5; ++i) {
-    connect(Command12[i], &QPushButton::clicked, this, [this, i] { StaffPosition(i); });
+    connect(ui.Command12[i], &QPushButton::clicked, this, [this, i] { StaffPosition(i); });
   }
   // Reference tones while the buttons are held: B flat, and an A a semitone below it.
-  connect(Command6, &QPushButton::pressed, this,
+  connect(ui.Command6, &QPushButton::pressed, this,
           [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 34, 127); });
-  connect(Command8, &QPushButton::pressed, this,
+  connect(ui.Command8, &QPushButton::pressed, this,
           [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 33, 127); });
-  for (QPushButton* b : {Command6, Command8}) {
+  for (QPushButton* b : {ui.Command6, ui.Command8}) {
     connect(b, &QPushButton::released, this,
             [this] { engine_.midi().AllNotesOff(midi1::kReferenceChannel); });
   }
-  connect(Command1, &QPushButton::clicked, this, &QWidget::close);
-  connect(mnu_file_end, &QAction::triggered, this, &QWidget::close);
-  connect(Command10, &QPushButton::clicked, this, &frmMain::OpenMainSet);
+  connect(ui.Command1, &QPushButton::clicked, this, &QWidget::close);
+}
+
+// The boxes on the drawing surface.
+void frmMain::ConnectSurfaceControls() {
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(ui.Check1, &QCheckBox::toggled, this, [=, this] { cfg_.UseMidi = checkValue(ui.Check1); });
+  connect(ui.Check3, &QCheckBox::toggled, this,
+          [=, this] { cfg_.PlayConcertPitch = checkValue(ui.Check3); });
+  connect(ui.Check5, &QCheckBox::toggled, this, [=, this] {
+    cfg_.ShowEntry = checkValue(ui.Check5);
+    Prepair4PLAY(false);
+  });
+}
+
+// The menus.
+void frmMain::ConnectMenus() {
+  connect(ui.mnu_file_end, &QAction::triggered, this, &QWidget::close);
   for (int i = 0; i < 7; ++i) {
-    connect(mnu_edit_seting_file[i], &QAction::triggered, this, [this, i] { EditMaterial(i); });
+    connect(ui.mnu_edit_seting_file[i], &QAction::triggered, this, [this, i] { EditMaterial(i); });
   }
-  connect(mnu_View_showScore, &QAction::triggered, this,
-          [this] { ToggleView(cfg_.ShowScore, mnu_View_showScore); });
-  connect(mnu_View_showDiagram, &QAction::triggered, this,
-          [this] { ToggleView(cfg_.ShowDiagram, mnu_View_showDiagram); });
-  connect(mnu_View_ShowKeyBord, &QAction::triggered, this,
-          [this] { ToggleView(cfg_.ShowKeyboard, mnu_View_ShowKeyBord); });
-  connect(mnu_settei_use_maestroF, &QAction::triggered, this,
-          [this] { ToggleView(cfg_.UseMaestroFont, mnu_settei_use_maestroF); });
-  connect(mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
-  connect(mnu_settei_color, &QAction::triggered, this, &frmMain::OpenColourSettings);
-  connect(mmu_setting_gosen, &QAction::triggered, this, [this] { ShowStaffPositionButtons(true); });
-  connect(mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
-  connect(mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
-  connect(mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
+  connect(ui.mnu_View_showScore, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowScore, ui.mnu_View_showScore); });
+  connect(ui.mnu_View_showDiagram, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowDiagram, ui.mnu_View_showDiagram); });
+  connect(ui.mnu_View_ShowKeyBord, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowKeyboard, ui.mnu_View_ShowKeyBord); });
+  connect(ui.mnu_settei_use_maestroF, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.UseMaestroFont, ui.mnu_settei_use_maestroF); });
+  connect(ui.mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
+  connect(ui.mnu_settei_color, &QAction::triggered, this, &frmMain::OpenColourSettings);
+  connect(ui.mmu_setting_gosen, &QAction::triggered, this, [this] { ShowStaffPositionButtons(true); });
+  connect(ui.mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
+  connect(ui.mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
+  connect(ui.mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
 }
 
 void frmMain::ShowTempo(int value) {
-  Text1->setText(QString::number(value));
+  ui.Text1->setText(QString::number(value));
   cfg_.Tempo = static_cast<std::int16_t>(value);
 }
 
@@ -347,28 +387,28 @@ void frmMain::ApplyTypedTempo() {
   if (applyingTypedTempo_) return;  // the message box below takes the focus from the box
   applyingTypedTempo_ = true;
   bool ok = false;
-  const int typed = Text1->text().trimmed().toInt(&ok);
-  if (ok && typed >= VScroll1->minimum() && typed <= VScroll1->maximum()) {
-    if (VScroll1->value() == typed) {
+  const int typed = ui.Text1->text().trimmed().toInt(&ok);
+  if (ok && typed >= ui.VScroll1->minimum() && typed <= ui.VScroll1->maximum()) {
+    if (ui.VScroll1->value() == typed) {
       ShowTempo(typed);
     } else {
-      VScroll1->setValue(typed);
+      ui.VScroll1->setValue(typed);
     }
   } else {
-    Text1->setText(QString::number(VScroll1->value()));
+    ui.Text1->setText(QString::number(ui.VScroll1->value()));
     report(QStringLiteral("テンポは %1 から %2 までの数で入力してください。")
-               .arg(VScroll1->minimum())
-               .arg(VScroll1->maximum()));
+               .arg(ui.VScroll1->minimum())
+               .arg(ui.VScroll1->maximum()));
   }
   applyingTypedTempo_ = false;
 }
 
 void frmMain::ShowTempoInForce() {
-  const int tempo = std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum());
-  if (VScroll1->value() == tempo) {
+  const int tempo = std::clamp<int>(cfg_.Tempo, ui.VScroll1->minimum(), ui.VScroll1->maximum());
+  if (ui.VScroll1->value() == tempo) {
     ShowTempo(tempo);
   } else {
-    VScroll1->setValue(tempo);
+    ui.VScroll1->setValue(tempo);
   }
 }
 
@@ -378,11 +418,11 @@ void frmMain::Start() {
   engine_.midi().StartMidiOut(report);
   Form_Load();
   show();
-  Check3->setChecked(cfg_.PlayConcertPitch != 0);
-  Check4->setChecked(cfg_.SpeedUpOn != 0);
-  Check5->setChecked(cfg_.ShowEntry != 0);
-  Check6->setChecked(cfg_.SwingOn != 0);
-  Text3->setText(QString::number(cfg_.SpeedUpPercent));
+  ui.Check3->setChecked(cfg_.PlayConcertPitch != 0);
+  ui.Check4->setChecked(cfg_.SpeedUpOn != 0);
+  ui.Check5->setChecked(cfg_.ShowEntry != 0);
+  ui.Check6->setChecked(cfg_.SwingOn != 0);
+  ui.Text3->setText(QString::number(cfg_.SpeedUpPercent));
   settings::ApplyStartupTempo(cfg_);
   ShowTempoInForce();
   Scor_treat::LayoutStaff(staff_, width_, height_, Frame2Left(), cfg_.StaffOffset);
@@ -396,20 +436,20 @@ void frmMain::Start() {
 
 void frmMain::MakeSound_Bot_show(bool IsSoundOn) {
   for (QWidget* w :
-       std::initializer_list<QWidget*>{Command1, Command2, Command3, Command4, Command5, Command6,
-                                       Command7, Command8, Combo1, Combo2, Combo3, Combo4}) {
+       std::initializer_list<QWidget*>{ui.Command1, ui.Command2, ui.Command3, ui.Command4, ui.Command5, ui.Command6,
+                                       ui.Command7, ui.Command8, ui.Combo1, ui.Combo2, ui.Combo3, ui.Combo4}) {
     w->setEnabled(!IsSoundOn);
   }
-  Command9->setEnabled(IsSoundOn);
+  ui.Command9->setEnabled(IsSoundOn);
   if (IsSoundOn) {
     state_.SavedTempo = cfg_.Tempo;
-    Command9->setFocus();
+    ui.Command9->setFocus();
   } else {
     cfg_.Tempo = state_.SavedTempo;
     // The tempo bar and its box show the tempo in force again, not the last one of a
     // speed-up or of U/D pressed during the run.
     ShowTempoInForce();
-    Command5->setFocus();
+    ui.Command5->setFocus();
   }
 }
 
@@ -435,12 +475,12 @@ void frmMain::RedrawViews() {
 }
 
 void frmMain::PlayOnce() {
-  Command1->setEnabled(false);
-  Command2->setEnabled(false);
+  ui.Command1->setEnabled(false);
+  ui.Command2->setEnabled(false);
   engine_.PlayOnce();
   RedrawViews();
-  Command1->setEnabled(true);
-  Command2->setEnabled(true);
+  ui.Command1->setEnabled(true);
+  ui.Command2->setEnabled(true);
 }
 
 void frmMain::StartContinuous() { engine_.PlayContinuous(); }
@@ -448,7 +488,7 @@ void frmMain::StartContinuous() { engine_.PlayContinuous(); }
 void frmMain::Stop() {
   engine_.Stop();
   MakeSound_Bot_show(false);
-  Label7->hide();
+  ui.Label7->hide();
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
   // The playback highlight is gone; the entry marks of the item come back.
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
@@ -514,12 +554,12 @@ void frmMain::DetectMaestroFont() {
   MaestroActive_ = surface_.FontName().toUpper() == QStringLiteral("MAESTRO") ? -1 : 0;
   score_.MaestroActive = MaestroActive_;
   if (MaestroActive_) {
-    mnu_settei_use_maestroF->setEnabled(true);
-    mmu_setting_gosen->setEnabled(true);
+    ui.mnu_settei_use_maestroF->setEnabled(true);
+    ui.mmu_setting_gosen->setEnabled(true);
   } else {
-    mnu_settei_use_maestroF->setChecked(false);
-    mnu_settei_use_maestroF->setEnabled(false);
-    mmu_setting_gosen->setEnabled(false);
+    ui.mnu_settei_use_maestroF->setChecked(false);
+    ui.mnu_settei_use_maestroF->setEnabled(false);
+    ui.mmu_setting_gosen->setEnabled(false);
     cfg_.UseMaestroFont = 0;
   }
 }
@@ -534,74 +574,74 @@ frmMain::ColumnHeights frmMain::ApplyColumnMetrics(const ColumnMetrics& m) {
     label->setGeometry(12, y + 4, kLabelWidth, m.rowHeight - 4);
     list->setGeometry(listX, y, listW, m.rowHeight);
   };
-  row(Label3, Combo2, 0);
-  row(Label2, Combo1, 1);
-  row(Label4, Combo3, 2);
-  row(Label5, Combo4, 3);
+  row(ui.Label3, ui.Combo2, 0);
+  row(ui.Label2, ui.Combo1, 1);
+  row(ui.Label4, ui.Combo3, 2);
+  row(ui.Label5, ui.Combo4, 3);
   const int tempoTop = m.rowTop + 4 * m.rowPitch + m.tempoGap;
-  Text2->setGeometry(12, tempoTop, 70, m.rowHeight);
-  Text1->setGeometry(listX, tempoTop, 64, m.rowHeight);
+  ui.Text2->setGeometry(12, tempoTop, 70, m.rowHeight);
+  ui.Text1->setGeometry(listX, tempoTop, 64, m.rowHeight);
   const int swingTop = tempoTop + m.swingGap;
-  Check6->setGeometry(12, swingTop, 150, checkHeight);
+  ui.Check6->setGeometry(12, swingTop, 150, checkHeight);
   const int barTop = tempoTop - 10;
   // Level 0 keeps the design's long bar; otherwise it reaches down to the swing row.
   const int barHeight = m.tempoBarHeight > 0 ? m.tempoBarHeight : swingTop + checkHeight - barTop;
-  VScroll1->setGeometry(kColumnWidth - 44, barTop, 22, barHeight);
+  ui.VScroll1->setGeometry(kColumnWidth - 44, barTop, 22, barHeight);
   ColumnHeights h;
   h.frame1 = std::max(barTop + barHeight, swingTop + checkHeight) + m.frame1Margin;
-  Frame1->resize(kColumnWidth, h.frame1);
+  ui.Frame1->resize(kColumnWidth, h.frame1);
 
   for (int i = 0; i < 4; ++i) {
-    Option1[i]->setGeometry(12, m.optionTop + i * m.optionPitch, 140, m.optionPitch - 2);
+    ui.Option1[i]->setGeometry(12, m.optionTop + i * m.optionPitch, 140, m.optionPitch - 2);
   }
   const int iconSide = std::min(36, m.playHeight - 8);
-  for (QPushButton* b : {Command5, Command9}) b->setIconSize(QSize(iconSide, iconSide));
-  Command5->setGeometry(166, m.optionTop, 70, m.playHeight);
-  Command9->setGeometry(244, m.optionTop, 70, m.playHeight);
+  for (QPushButton* b : {ui.Command5, ui.Command9}) b->setIconSize(QSize(iconSide, iconSide));
+  ui.Command5->setGeometry(166, m.optionTop, 70, m.playHeight);
+  ui.Command9->setGeometry(244, m.optionTop, 70, m.playHeight);
   const int metronomeTop = m.optionTop + m.playHeight + 8;
-  Command7->setGeometry(166, metronomeTop, 148, m.smallButtonHeight);
+  ui.Command7->setGeometry(166, metronomeTop, 148, m.smallButtonHeight);
   const int settingsTop = metronomeTop + m.smallButtonHeight + 4;
-  Command10->setGeometry(166, settingsTop, 148, m.smallButtonHeight);
+  ui.Command10->setGeometry(166, settingsTop, 148, m.smallButtonHeight);
   const int repeatTop = std::max(m.optionTop + 4 * m.optionPitch, settingsTop + m.smallButtonHeight) +
                         m.frame2RowGap;
-  Check2->setGeometry(12, repeatTop + 2, 120, checkHeight);
-  Combo5->setGeometry(166, repeatTop, 100, m.rowHeight);
+  ui.Check2->setGeometry(12, repeatTop + 2, 120, checkHeight);
+  ui.Combo5->setGeometry(166, repeatTop, 100, m.rowHeight);
   const int speedTop = repeatTop + m.frame2RowPitch;
-  Check4->setGeometry(12, speedTop + 2, 150, checkHeight);
-  Text3->setGeometry(166, speedTop, 56, m.rowHeight);
-  Label6->setGeometry(228, speedTop + 2, 60, m.rowHeight - 4);
+  ui.Check4->setGeometry(12, speedTop + 2, 150, checkHeight);
+  ui.Text3->setGeometry(166, speedTop, 56, m.rowHeight);
+  ui.Label6->setGeometry(228, speedTop + 2, 60, m.rowHeight - 4);
   h.frame2 = speedTop + m.rowHeight + m.frame2Margin;
-  Frame2->resize(kColumnWidth, h.frame2);
+  ui.Frame2->resize(kColumnWidth, h.frame2);
 
   const int wide = kColumnWidth - 24;
   const int half = 146;
-  Command2->setGeometry(12, m.bigButtonTop, wide, m.bigButtonHeight);
+  ui.Command2->setGeometry(12, m.bigButtonTop, wide, m.bigButtonHeight);
   const int semitoneTop = m.bigButtonTop + m.bigButtonHeight + m.buttonGap;
-  Command3->setGeometry(12, semitoneTop, half, m.buttonHeight);
-  Command4->setGeometry(172, semitoneTop, half, m.buttonHeight);
+  ui.Command3->setGeometry(12, semitoneTop, half, m.buttonHeight);
+  ui.Command4->setGeometry(172, semitoneTop, half, m.buttonHeight);
   const int referenceTop = semitoneTop + m.buttonHeight + m.buttonGap;
-  Command6->setGeometry(12, referenceTop, half, m.buttonHeight);
-  Command8->setGeometry(172, referenceTop, half, m.buttonHeight);
+  ui.Command6->setGeometry(12, referenceTop, half, m.buttonHeight);
+  ui.Command8->setGeometry(172, referenceTop, half, m.buttonHeight);
   const int staffTop = referenceTop + m.buttonHeight + m.buttonGap + 2;
   // Under the frame's title.
   const int staffButtonsTop = m.level == 2 ? 20 : 24;
   for (int i = 0; i < 5; ++i) {
-    Command12[i]->setGeometry(8 + i * 58, staffButtonsTop, 54, m.staffButtonHeight);
+    ui.Command12[i]->setGeometry(8 + i * 58, staffButtonsTop, 54, m.staffButtonHeight);
   }
   const int okTop = staffButtonsTop + m.staffButtonHeight + 6;
-  Command17->setGeometry(8, okTop, 110, m.staffButtonHeight);
+  ui.Command17->setGeometry(8, okTop, 110, m.staffButtonHeight);
   const int staffHeight = okTop + m.staffButtonHeight + (m.level == 0 ? 10 : 6);
-  Frame4->setGeometry(12, staffTop, wide, staffHeight);
-  const int lastBottom = Frame4->isVisibleTo(Frame3) ? staffTop + staffHeight
+  ui.Frame4->setGeometry(12, staffTop, wide, staffHeight);
+  const int lastBottom = ui.Frame4->isVisibleTo(ui.Frame3) ? staffTop + staffHeight
                                                      : referenceTop + m.buttonHeight;
   h.frame3 = lastBottom + m.buttonGap + m.command1Height + m.command1Below;
-  if (Frame3->width() != kColumnWidth) Frame3->resize(kColumnWidth, h.frame3);
-  Command1->setGeometry(12, Command1->y(), wide, m.command1Height);
+  if (ui.Frame3->width() != kColumnWidth) ui.Frame3->resize(kColumnWidth, h.frame3);
+  ui.Command1->setGeometry(12, ui.Command1->y(), wide, m.command1Height);
   return h;
 }
 
 void frmMain::ShowStaffPositionButtons(bool shown) {
-  Frame4->setVisible(shown);
+  ui.Frame4->setVisible(shown);
   LayOutColumn();
 }
 
@@ -631,26 +671,26 @@ void frmMain::Form_Load() {
   Set_combo1();
 
   {
-    const QSignalBlocker blockCategories(Combo2), blockTonalities(Combo3), blockTreatments(Combo4),
-        blockRepeats(Combo5);
-    Combo2->addItems(kCategories);
-    Combo3->addItems(kTonalities);
-    Combo4->addItems(kV7Treatments);
-    for (int i = 1; i <= 20; ++i) Combo5->addItem(QString::number(i) + QStringLiteral(" 回"));
-    for (QComboBox* c : {Combo2, Combo3, Combo4, Combo5}) c->setCurrentIndex(-1);
+    const QSignalBlocker blockCategories(ui.Combo2), blockTonalities(ui.Combo3), blockTreatments(ui.Combo4),
+        blockRepeats(ui.Combo5);
+    ui.Combo2->addItems(kCategories);
+    ui.Combo3->addItems(kTonalities);
+    ui.Combo4->addItems(kV7Treatments);
+    for (int i = 1; i <= 20; ++i) ui.Combo5->addItem(QString::number(i) + QStringLiteral(" 回"));
+    for (QComboBox* c : {ui.Combo2, ui.Combo3, ui.Combo4, ui.Combo5}) c->setCurrentIndex(-1);
   }
 
-  SelectNearest(Combo5, cfg_.RepeatCount - 1);
-  Check2->setChecked(cfg_.RepeatOn != 0);
-  SelectNearest(Combo2, cfg_.Category);
-  SelectNearest(Combo3, cfg_.Tonality);
-  SelectNearest(Combo4, cfg_.V7Treatment);
-  Check1->setChecked(cfg_.UseMidi == 1);
-  mnu_View_showScore->setChecked(cfg_.ShowScore != 0);
-  mnu_View_showDiagram->setChecked(cfg_.ShowDiagram != 0);
-  mnu_View_ShowKeyBord->setChecked(cfg_.ShowKeyboard != 0);
-  mnu_settei_use_maestroF->setChecked(cfg_.UseMaestroFont != 0);
-  Option1[std::clamp<int>(cfg_.ProgressionMode, 0, 3)]->setChecked(true);
+  SelectNearest(ui.Combo5, cfg_.RepeatCount - 1);
+  ui.Check2->setChecked(cfg_.RepeatOn != 0);
+  SelectNearest(ui.Combo2, cfg_.Category);
+  SelectNearest(ui.Combo3, cfg_.Tonality);
+  SelectNearest(ui.Combo4, cfg_.V7Treatment);
+  ui.Check1->setChecked(cfg_.UseMidi == 1);
+  ui.mnu_View_showScore->setChecked(cfg_.ShowScore != 0);
+  ui.mnu_View_showDiagram->setChecked(cfg_.ShowDiagram != 0);
+  ui.mnu_View_ShowKeyBord->setChecked(cfg_.ShowKeyboard != 0);
+  ui.mnu_settei_use_maestroF->setChecked(cfg_.UseMaestroFont != 0);
+  ui.Option1[std::clamp<int>(cfg_.ProgressionMode, 0, 3)]->setChecked(true);
 
   // The circle diagram is always shown after start-up.
   cfg_.ShowDiagram = -1;
@@ -676,66 +716,66 @@ void frmMain::LayOutColumn() {
         unitsY(heights.frame1) + 100 + unitsY(heights.frame2) + 100 + unitsY(heights.frame3) + 100;
     if (needed <= height_) break;
   }
-  const float frame1Width = static_cast<float>(Frame1->width() / surface_.PixelsPerUnitX());
+  const float frame1Width = static_cast<float>(ui.Frame1->width() / surface_.PixelsPerUnitX());
   const float left = width_ - frame1Width - 200;
-  PlaceInWindow(Frame1, left, height_);
-  const float frame2Top = height_ - unitsY(Frame1->height()) - 100;
-  PlaceInWindow(Frame2, left, frame2Top);
-  const float frame3Top = frame2Top - unitsY(Frame2->height()) - 100;
-  PlaceInWindow(Frame3, left, frame3Top);
-  // Frame3 reaches down to 100 units above the bottom edge.
-  Frame3->resize(Frame3->width(), std::max(0, pixelsY(frame3Top - 100)));
-  const int command1Top = Frame3->height() - column_.command1Height - column_.command1Below;
-  Command1->move(Command1->x(), command1Top);
+  PlaceInWindow(ui.Frame1, left, height_);
+  const float frame2Top = height_ - unitsY(ui.Frame1->height()) - 100;
+  PlaceInWindow(ui.Frame2, left, frame2Top);
+  const float frame3Top = frame2Top - unitsY(ui.Frame2->height()) - 100;
+  PlaceInWindow(ui.Frame3, left, frame3Top);
+  // ui.Frame3 reaches down to 100 units above the bottom edge.
+  ui.Frame3->resize(ui.Frame3->width(), std::max(0, pixelsY(frame3Top - 100)));
+  const int command1Top = ui.Frame3->height() - column_.command1Height - column_.command1Below;
+  ui.Command1->move(ui.Command1->x(), command1Top);
 }
 
 float frmMain::Frame2Left() const {
-  return static_cast<float>(surface_.FromPixel(Frame2->x(), 0).x());
+  return static_cast<float>(surface_.FromPixel(ui.Frame2->x(), 0).x());
 }
 
 void frmMain::PlaceEntryChecks() {
-  // Above the keyboard: Check3 from the right edge of the lowest key, Check5 beside it.
-  const float checkHeight = static_cast<float>(Check3->height() / surface_.PixelsPerUnitY());
-  const float checkWidth = static_cast<float>(Check3->width() / surface_.PixelsPerUnitX());
+  // Above the keyboard: ui.Check3 from the right edge of the lowest key, ui.Check5 beside it.
+  const float checkHeight = static_cast<float>(ui.Check3->height() / surface_.PixelsPerUnitY());
+  const float checkWidth = static_cast<float>(ui.Check3->width() / surface_.PixelsPerUnitX());
   const float check3Left = static_cast<float>(keyboard_.KeyRect[1].right) + 200;
   const float check5Top =
       checkHeight + static_cast<float>(keyboard_.KeyRect[keyboard_.KeyCount].top) + 50;
-  PlaceInWindow(Check3, check3Left, check5Top);
-  PlaceInWindow(Check5, checkWidth + check3Left + 500, check5Top);
-  Check3->setVisible(cfg_.ShowKeyboard != 0);
-  Check5->setVisible(cfg_.ShowKeyboard != 0);
+  PlaceInWindow(ui.Check3, check3Left, check5Top);
+  PlaceInWindow(ui.Check5, checkWidth + check3Left + 500, check5Top);
+  ui.Check3->setVisible(cfg_.ShowKeyboard != 0);
+  ui.Check5->setVisible(cfg_.ShowKeyboard != 0);
 }
 
 void frmMain::PlaceClef() {
   const QPoint topLeft = surface_.ToPixel(staff_.ClefLeft, staff_.ClefTop);
   const int width = static_cast<int>(std::lrint(staff_.ClefWidth * surface_.PixelsPerUnitX()));
   const int height = static_cast<int>(std::lrint(staff_.ClefHeight * surface_.PixelsPerUnitY()));
-  Image1->setGeometry(topLeft.x(), topLeft.y(), width, height);
+  ui.Image1->setGeometry(topLeft.x(), topLeft.y(), width, height);
 }
 
 void frmMain::Set_combo1() {
   QString error;
   {
-    const QSignalBlocker block(Combo1);
-    Combo1->clear();
+    const QSignalBlocker block(ui.Combo1);
+    ui.Combo1->clear();
     const int count = file_Treat::LoadCategory(engine_.lists(), appDir_, cfg_.Category, &error);
     for (int i = 0; i < count; ++i) {
-      Combo1->addItem(u' ' + file_Treat::ItemName(engine_.lists(), cfg_.Category, i));
+      ui.Combo1->addItem(u' ' + file_Treat::ItemName(engine_.lists(), cfg_.Category, i));
     }
-    Combo1->setCurrentIndex(-1);
+    ui.Combo1->setCurrentIndex(-1);
     // The popup is as wide as its longest entry, so long item names show whole.
     int widest = 0;
-    for (int i = 0; i < Combo1->count(); ++i) {
-      widest = std::max(widest, Combo1->view()->fontMetrics().horizontalAdvance(Combo1->itemText(i)));
+    for (int i = 0; i < ui.Combo1->count(); ++i) {
+      widest = std::max(widest, ui.Combo1->view()->fontMetrics().horizontalAdvance(ui.Combo1->itemText(i)));
     }
-    const int frame = 2 * Combo1->view()->frameWidth() + 24 +
-                      Combo1->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    Combo1->view()->setMinimumWidth(std::max(Combo1->width(), widest + frame));
+    const int frame = 2 * ui.Combo1->view()->frameWidth() + 24 +
+                      ui.Combo1->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    ui.Combo1->view()->setMinimumWidth(std::max(ui.Combo1->width(), widest + frame));
   }
   if (!error.isEmpty() && report) report(error);
   const int category = std::clamp<int>(cfg_.Category, 0, 10);
   const int item = cfg_.LastItem[category];
-  if (item >= 0 && item < Combo1->count()) Combo1->setCurrentIndex(item);
+  if (item >= 0 && item < ui.Combo1->count()) ui.Combo1->setCurrentIndex(item);
 }
 
 void frmMain::SetTitle(const QString& text) {
@@ -743,24 +783,24 @@ void frmMain::SetTitle(const QString& text) {
 }
 
 void frmMain::InitAtEveryChange(int pat, int root) {
-  Image1->hide();
+  ui.Image1->hide();
   const bool score = cfg_.ShowScore != 0;
   const bool diagram = cfg_.ShowDiagram != 0;
   const bool keyboard = cfg_.ShowKeyboard != 0;
   // The playback label goes under the circle, or to the top edge without the score.
   if (diagram && !(score && !keyboard)) {
-    QFont font = Label7->font();
+    QFont font = ui.Label7->font();
     font.setPointSize(score || keyboard ? 18 : 24);
-    Label7->setFont(font);
-    Label7->adjustSize();
-    const float labelHeight = static_cast<float>(Label7->height() / surface_.PixelsPerUnitY());
+    ui.Label7->setFont(font);
+    ui.Label7->adjustSize();
+    const float labelHeight = static_cast<float>(ui.Label7->height() / surface_.PixelsPerUnitY());
     const float top =
         score ? height_ - circle_.CircleCentreY + circle_.CircleRadius + 1.5f * labelHeight
               : height_;
-    PlaceInWindow(Label7, static_cast<float>(surface_.FromPixel(Label7->x(), 0).x()), top);
+    PlaceInWindow(ui.Label7, static_cast<float>(surface_.FromPixel(ui.Label7->x(), 0).x()), top);
   }
-  Check3->setVisible(keyboard);
-  Check5->setVisible(keyboard);
+  ui.Check3->setVisible(keyboard);
+  ui.Check5->setVisible(keyboard);
   ClearWindow();
   SetTitle(ItemTitle(pat, root));
 }
@@ -805,7 +845,7 @@ Scor_treat::ScoreContext frmMain::ScoreContext() {
                                   paint_,
                                   cfg_,
                                   engine_.phrase(),
-                                  [this](bool shown) { Image1->setVisible(shown); },
+                                  [this](bool shown) { ui.Image1->setVisible(shown); },
                                   report};
 }
 
@@ -866,42 +906,42 @@ void frmMain::KeyRelease() {
 bool frmMain::HandleShortcut(int key) {
   switch (key) {
     case Qt::Key_Space:
-      if (Command5->isEnabled()) {
+      if (ui.Command5->isEnabled()) {
         StartContinuous();
         return true;
       }
-      if (Command9->isEnabled()) {
+      if (ui.Command9->isEnabled()) {
         Stop();
         return true;
       }
       return false;
     case Qt::Key_M:
-      if (!Command7->isEnabled()) return false;
+      if (!ui.Command7->isEnabled()) return false;
       Metronome();
       return true;
     case Qt::Key_S:
-      if (!Command2->isEnabled()) return false;
+      if (!ui.Command2->isEnabled()) return false;
       PlayOnce();
       return true;
     case Qt::Key_P:
-      if (!Command3->isEnabled()) return false;
+      if (!ui.Command3->isEnabled()) return false;
       KeyUp();
       return true;
     case Qt::Key_Q:
-      if (!Command4->isEnabled()) return false;
+      if (!ui.Command4->isEnabled()) return false;
       KeyDown();
       return true;
     case Qt::Key_F:
-      if (!Command4->isEnabled()) return false;
+      if (!ui.Command4->isEnabled()) return false;
       KeyUpFourth();
       return true;
     case Qt::Key_U:
-      if (VScroll1->value() >= 300) return false;
-      VScroll1->setValue(VScroll1->value() + 1);
+      if (ui.VScroll1->value() >= 300) return false;
+      ui.VScroll1->setValue(ui.VScroll1->value() + 1);
       return true;
     case Qt::Key_D:
-      if (VScroll1->value() <= 50) return false;
-      VScroll1->setValue(VScroll1->value() - 1);
+      if (ui.VScroll1->value() <= 50) return false;
+      ui.VScroll1->setValue(ui.VScroll1->value() - 1);
       return true;
     default:
       return false;
@@ -970,7 +1010,7 @@ settei* frmMain::OpenSoundSettings() {
         cfg_, engine_.midi(), waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
         [this] {
           // The tempo bar shows the dialog's tempo; its handler stores it again.
-          VScroll1->setValue(std::clamp<int>(cfg_.Tempo, VScroll1->minimum(), VScroll1->maximum()));
+          ui.VScroll1->setValue(std::clamp<int>(cfg_.Tempo, ui.VScroll1->minimum(), ui.VScroll1->maximum()));
           Prepair4PLAY(false);
         },
         [this](const QString& message) { report(message); }, this);

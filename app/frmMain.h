@@ -61,91 +61,8 @@ struct ColumnMetrics {
   static constexpr int kLevels = 3;
 };
 
-class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
-  Q_OBJECT
- public:
-  // The window works on the program's one settings record and run-time state; the
-  // settings file lives in appDir.
-  frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, sound::MidiOut& midiOut,
-          const QString& appDir, QWidget* parent = nullptr);
-  ~frmMain() override;
-
-  // Second half of start-up: builds and shows the window, then prepares the stored item.
-  void Start();
-  void Prepair4PLAY(bool IsCangeOnly);
-  void InitAtEveryChange(int pat, int root);
-  void Set_combo1();
-  void InitAtFirst() {}
-  // The caption: text followed by the program's name.
-  void SetTitle(const QString& text);
-
-  // Key changes: a semitone up or down, a fourth (five semitones) up, or the pitch class of a circle
-  // point; each prepares the item again in the new key.
-  void KeyUp();
-  void KeyDown();
-  void KeyUpFourth();
-  // A mouse press or release on the drawing surface, in window units.
-  void KeyOrCircle(float x, float y);
-  void KeyRelease();
-
-  // Transport.
-  void MakeSound_Bot_show(bool IsSoundOn) override;
-  void PlayOnce();
-  void StartContinuous();
-  void Stop();
-  void Metronome();
-  void StaffPosition(int button);
-  Sound_Treat::Sequencer& sequencer() { return engine_.sequencer(); }
-  practice::Engine& engine() { return engine_; }
-
-  // Menus: a view switch toggled with its menu entry's check mark; a material file opened
-  // in the material editor (entry 6 opens the program's folder); the help document; the
-  // version box.
-  void ToggleView(std::int16_t& flag, QAction* entry);
-  MaterialEditor* EditMaterial(int i);
-  void show_help();
-  void VersionBox();
-  static QString VersionText();
-
-  // The dialogs, each opened once at a time (a second request brings it to the front).
-  settei* OpenSoundSettings();
-  frmColset* OpenColourSettings();
-  MainSet* OpenMainSet();
-  sample* OpenShortcuts();
-
-  const Phrase& phrase() const { return engine_.phrase(); }
-  const file_Treat::MaterialLists& lists() const { return engine_.lists(); }
-  midi1::Midi& midi() { return engine_.midi(); }
-  Scor_treat::StaffLayout& staff() { return staff_; }
-  Scor_treat::ScoreState& score() { return score_; }
-  // The score drawing's context on this window.
-  Scor_treat::ScoreContext ScoreContext();
-  KB_Treat::KeyboardState& keyboard() { return keyboard_; }
-  YEN_treat::CircleState& circle() { return circle_; }
-  // Left edge of Frame2 in window units.
-  float Frame2Left() const;
-  // The sizes the control column is laid out with now.
-  const ColumnMetrics& columnMetrics() const { return column_; }
-  // Shows or hides the staff-position buttons (Frame4); the column is laid out again so
-  // that nothing overlaps them.
-  void ShowStaffPositionButtons(bool shown);
-
-  draw::Surface& surface() { return surface_; }
-  draw::Paint& paint() { return paint_; }
-  // Width and height of the drawing frame in window units (twips of the outer size).
-  float W() const { return width_; }
-  float H() const { return height_; }
-  bool MaestroActive() const { return MaestroActive_ != 0; }
-
-  // Asks a yes/no question; the program shows a message box, tests answer themselves.
-  std::function<bool(const QString& question)> confirm;
-  // Shows a failure message; the program shows a message box.
-  settings::Reporter report;
-  // Opens a document or folder with the desktop's application for it; false when none
-  // starts. Tests record the requests instead.
-  std::function<bool(const QUrl& url)> openUrl;
-
-  // Controls, named as in the window's design.
+// The window's controls and menus, named as in the window's design.
+struct frmMainUi {
   QGroupBox* Frame1 = nullptr;
   QLabel* Label3 = nullptr;
   QComboBox* Combo2 = nullptr;
@@ -205,14 +122,109 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   QAction* mnu_help_ShortCut = nullptr;
   QAction* mnu_help_show_ver = nullptr;
 
+};
+
+class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
+  Q_OBJECT
+ public:
+  // The window works on the program's one settings record and run-time state; the
+  // settings file lives in appDir.
+  frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, sound::MidiOut& midiOut,
+          const QString& appDir, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Second half of start-up: builds and shows the window, then prepares the stored item.
+  void Start();
+  void Prepair4PLAY(bool IsCangeOnly);
+  void InitAtEveryChange(int pat, int root);
+  void Set_combo1();
+  void InitAtFirst() {}
+  // The caption: text followed by the program's name.
+  void SetTitle(const QString& text);
+
+  // Key changes: a semitone up or down, a fourth (five semitones) up, or the pitch class of a circle
+  // point; each prepares the item again in the new key.
+  void KeyUp();
+  void KeyDown();
+  void KeyUpFourth();
+  // A mouse press or release on the drawing surface, in window units.
+  void KeyOrCircle(float x, float y);
+  void KeyRelease();
+
+  // Transport.
+  void MakeSound_Bot_show(bool IsSoundOn) override;
+  void PlayOnce();
+  void StartContinuous();
+  void Stop();
+  void Metronome();
+  void StaffPosition(int button);
+  // The practice engine the window prepares and plays through.
+  practice::Engine& engine() { return engine_; }
+
+  // Menus: a view switch toggled with its menu entry's check mark; a material file opened
+  // in the material editor (entry 6 opens the program's folder); the help document; the
+  // version box.
+  void ToggleView(std::int16_t& flag, QAction* entry);
+  MaterialEditor* EditMaterial(int i);
+  void show_help();
+  void VersionBox();
+  static QString VersionText();
+
+  // The dialogs, each opened once at a time (a second request brings it to the front).
+  settei* OpenSoundSettings();
+  frmColset* OpenColourSettings();
+  MainSet* OpenMainSet();
+  sample* OpenShortcuts();
+
+  Scor_treat::StaffLayout& staff() { return staff_; }
+  Scor_treat::ScoreState& score() { return score_; }
+  // The score drawing's context on this window.
+  Scor_treat::ScoreContext ScoreContext();
+  KB_Treat::KeyboardState& keyboard() { return keyboard_; }
+  YEN_treat::CircleState& circle() { return circle_; }
+  // Left edge of Frame2 in window units.
+  float Frame2Left() const;
+  // The sizes the control column is laid out with now.
+  const ColumnMetrics& columnMetrics() const { return column_; }
+  // Shows or hides the staff-position buttons (Frame4); the column is laid out again so
+  // that nothing overlaps them.
+  void ShowStaffPositionButtons(bool shown);
+
+  draw::Surface& surface() { return surface_; }
+  draw::Paint& paint() { return paint_; }
+  // Width and height of the drawing frame in window units (twips of the outer size).
+  float W() const { return width_; }
+  float H() const { return height_; }
+  bool MaestroActive() const { return MaestroActive_ != 0; }
+
+  // Asks a yes/no question; the program shows a message box, tests answer themselves.
+  std::function<bool(const QString& question)> confirm;
+  // Shows a failure message; the program shows a message box.
+  settings::Reporter report;
+  // Opens a document or folder with the desktop's application for it; false when none
+  // starts. Tests record the requests instead.
+  std::function<bool(const QUrl& url)> openUrl;
+
+  // The controls and menus.
+  frmMainUi ui;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
+  void CreateFrame1();
+  void CreateFrame2();
+  void CreateFrame3();
+  void CreateSurfaceControls();
   void CreateMenus();
   void ConnectHandlers();
+  void ConnectFrame1();
+  void ConnectFrame2();
+  void ConnectFrame3();
+  void ConnectSurfaceControls();
+  void ConnectMenus();
   void Form_Load();
   void DetectMaestroFont();
   void LayOutColumn();

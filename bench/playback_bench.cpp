@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
   frmMain window(cfg, run, waits, out, dir.path());
   window.confirm = [](const QString&) { return true; };
   window.Start();
-  window.Combo5->setCurrentIndex(1);  // two passes in each key
+  window.ui.Combo5->setCurrentIndex(1);  // two passes in each key
   cfg.Tempo = 300;
-  window.VScroll1->setValue(300);
+  window.ui.VScroll1->setValue(300);
 
   constexpr int kSeconds = 8;
   // The note-offs that follow a stop are not scheduled: recording ends first.

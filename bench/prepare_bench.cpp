@@ -68,7 +68,7 @@ void BM_DrawScoreLongestPhrase(benchmark::State& state) {
     Scor_treat::ScoreContext score = window.ScoreContext();
     Scor_treat::DrawScore(score);
   }
-  state.counters["notes"] = window.phrase().NoteCount;
+  state.counters["notes"] = window.engine().phrase().NoteCount;
   window.close();
 }
 BENCHMARK(BM_DrawScoreLongestPhrase)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -84,8 +84,8 @@ void BM_PlaybackHighlights(benchmark::State& state) {
   frmMain window(cfg, run, waits, out, dir.path());
   window.confirm = [](const QString&) { return true; };
   window.Start();
-  window.sequencer().BuildStepGrid();
-  const auto& grid = window.sequencer().grid();
+  window.engine().sequencer().BuildStepGrid();
+  const auto& grid = window.engine().sequencer().grid();
   bool first = true;
   int step = 0;
   for (auto _ : state) {

@@ -132,7 +132,7 @@ TEST_F(Dialogs, ListsHoldTheirEntriesAndTheOtherTestsSoundTheirVoices) {
 
   before = midiOut.messages.size();
   dialog->Command5->click();
-  const int program = window->midi().BassProgramTable()[1] - 1;
+  const int program = window->engine().midi().BassProgramTable()[1] - 1;
   EXPECT_EQ(SentSince(before),
             (std::vector<std::uint32_t>{Message(0xC2, program), Message(0x92, 48, 80),
                                         Message(0x92, 52, 80), Message(0x92, 55, 80),
@@ -143,7 +143,7 @@ TEST_F(Dialogs, ListsHoldTheirEntriesAndTheOtherTestsSoundTheirVoices) {
   before = midiOut.messages.size();
   dialog->Command6->click();
   EXPECT_EQ(SentSince(before),
-            (std::vector<std::uint32_t>{Message(0x99, window->midi().DrumNoteTable()[1], 111)}));
+            (std::vector<std::uint32_t>{Message(0x99, window->engine().midi().DrumNoteTable()[1], 111)}));
   EXPECT_EQ(cfg.ClickVolume, 70);
   dialog->Command2->click();
 }
@@ -208,8 +208,8 @@ TEST_F(Dialogs, OkStoresSavesAndPreparesAgain) {
   // The preparation sends the new melody program and the tempo bar follows.
   ASSERT_GT(midiOut.messages.size(), before);
   EXPECT_EQ(midiOut.messages[before].second, Message(0xC0, 65));
-  EXPECT_EQ(window->VScroll1->value(), 180);
-  EXPECT_EQ(window->Text1->text(), QStringLiteral("180"));
+  EXPECT_EQ(window->ui.VScroll1->value(), 180);
+  EXPECT_EQ(window->ui.Text1->text(), QStringLiteral("180"));
 }
 
 TEST_F(Dialogs, TextFieldsTakeTheirLeadingNumberAndRefuseWhatDoesNotFit) {
@@ -368,7 +368,7 @@ TEST_F(Dialogs, SupplementarySwitchesStoreAtOnceAndStayInFront) {
   cfg.AccompOn = 1;
   cfg.MelodyOn = 1;
   Start();
-  window->Command10->click();
+  window->ui.Command10->click();
   QPointer<MainSet> set = window->OpenMainSet();
   ASSERT_TRUE(set);
   EXPECT_TRUE(set->isVisible());
@@ -410,7 +410,7 @@ TEST_F(Dialogs, ShortcutTextLineByLine) {
   };
   EXPECT_EQ(sample::ShortcutText().split(QStringLiteral("\r\n")), expected);
   Start();
-  window->mnu_help_ShortCut->trigger();
+  window->ui.mnu_help_ShortCut->trigger();
   sample* shortcuts = window->OpenShortcuts();
   EXPECT_TRUE(shortcuts->isVisible());
   EXPECT_EQ(shortcuts->Text3->toPlainText().split(QLatin1Char('\n')), expected);
@@ -419,26 +419,26 @@ TEST_F(Dialogs, ShortcutTextLineByLine) {
 TEST_F(Dialogs, ToggleViewTurnsAStoredOneOnAndTheKeyboardTakesItsBoxes) {
   cfg.ShowScore = 1;  // on, but not in the switch form
   Start();
-  window->mnu_View_showScore->trigger();
+  window->ui.mnu_View_showScore->trigger();
   EXPECT_EQ(cfg.ShowScore, -1);
-  EXPECT_TRUE(window->mnu_View_showScore->isChecked());
+  EXPECT_TRUE(window->ui.mnu_View_showScore->isChecked());
 
-  ASSERT_TRUE(window->Check3->isVisible());
-  window->mnu_View_ShowKeyBord->trigger();
+  ASSERT_TRUE(window->ui.Check3->isVisible());
+  window->ui.mnu_View_ShowKeyBord->trigger();
   EXPECT_EQ(cfg.ShowKeyboard, 0);
-  EXPECT_FALSE(window->mnu_View_ShowKeyBord->isChecked());
-  EXPECT_FALSE(window->Check3->isVisible());
-  EXPECT_FALSE(window->Check5->isVisible());
-  window->mnu_View_ShowKeyBord->trigger();
+  EXPECT_FALSE(window->ui.mnu_View_ShowKeyBord->isChecked());
+  EXPECT_FALSE(window->ui.Check3->isVisible());
+  EXPECT_FALSE(window->ui.Check5->isVisible());
+  window->ui.mnu_View_ShowKeyBord->trigger();
   EXPECT_EQ(cfg.ShowKeyboard, -1);
-  EXPECT_TRUE(window->Check3->isVisible());
-  EXPECT_TRUE(window->Check5->isVisible());
+  EXPECT_TRUE(window->ui.Check3->isVisible());
+  EXPECT_TRUE(window->ui.Check5->isVisible());
 }
 
 TEST_F(Dialogs, MenuEntriesOpenTheirWindows) {
   Start();
-  window->mnu_settei_sound->trigger();
-  window->mnu_settei_color->trigger();
+  window->ui.mnu_settei_sound->trigger();
+  window->ui.mnu_settei_color->trigger();
   const auto dialogs = window->findChildren<QDialog*>();
   int sound = 0, colour = 0;
   for (QDialog* d : dialogs) {
@@ -453,11 +453,11 @@ TEST_F(Dialogs, MenuEntriesOpenTheirWindows) {
   EXPECT_EQ(window->OpenSoundSettings()->windowTitle(), QStringLiteral("サウンド設定"));
   EXPECT_EQ(window->OpenColourSettings()->windowTitle(), QStringLiteral("カラー設定"));
   // The staff-position entry needs the symbol font; with it, the entry shows the buttons.
-  EXPECT_FALSE(window->mmu_setting_gosen->isEnabled());
-  window->Frame4->hide();
-  window->mmu_setting_gosen->setEnabled(true);
-  window->mmu_setting_gosen->trigger();
-  EXPECT_TRUE(window->Frame4->isVisible());
+  EXPECT_FALSE(window->ui.mmu_setting_gosen->isEnabled());
+  window->ui.Frame4->hide();
+  window->ui.mmu_setting_gosen->setEnabled(true);
+  window->ui.mmu_setting_gosen->trigger();
+  EXPECT_TRUE(window->ui.Frame4->isVisible());
 }
 
 TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
@@ -470,7 +470,7 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
   };
   const char* files[] = {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"};
   for (int i = 0; i < 6; ++i) {
-    window->mnu_edit_seting_file[i]->trigger();
+    window->ui.mnu_edit_seting_file[i]->trigger();
     MaterialEditor* editor = window->EditMaterial(i);  // the one already open comes forward
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->path(), dir.filePath(QString::fromLatin1(files[i])));
@@ -481,7 +481,7 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
   EXPECT_TRUE(opened.empty());
   EXPECT_TRUE(messages.isEmpty());
   // The last entry opens the folder holding the settings and material files.
-  window->mnu_edit_seting_file[6]->trigger();
+  window->ui.mnu_edit_seting_file[6]->trigger();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(QDir(opened.back().toLocalFile()), QDir(dir.path()));
   // No file manager: the message names the folder.
@@ -494,7 +494,7 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
   messages.clear();
 
   // Help: a missing document is reported; a present one is opened.
-  window->mnu_help_help->trigger();
+  window->ui.mnu_help_help->trigger();
   EXPECT_EQ(opened.size(), count);
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages.back().contains(QStringLiteral("help.pdf")));
@@ -505,7 +505,7 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
   ASSERT_EQ(opened.size(), count + 1);
   EXPECT_EQ(opened.back().toLocalFile(), dir.filePath("help.pdf"));
 
-  window->mnu_help_show_ver->trigger();
+  window->ui.mnu_help_show_ver->trigger();
   ASSERT_EQ(messages.size(), 2);
   const QStringList lines = messages.back().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 3);
@@ -554,9 +554,9 @@ TEST_F(MainWindow, TheStaffLinesRunUnderTheClef) {
   cfg.RangeHigh = 50;
   cfg.RangeLow = 21;
   frmMain& w = Start();
-  ASSERT_TRUE(w.Image1->isVisible());
+  ASSERT_TRUE(w.ui.Image1->isVisible());
   const QImage window = w.centralWidget()->grab().toImage();
-  const QRect clef = w.Image1->geometry();
+  const QRect clef = w.ui.Image1->geometry();
   EXPECT_LE(std::abs(clef.left() - w.surface().ToPixel(w.staff().StaffLeftX, 0).x()), 1);
   for (int k = 0; k <= 4; ++k) {
     const int y = w.surface().ToPixel(0, w.staff().StaffBottomY + k * w.staff().LineSpacing).y();

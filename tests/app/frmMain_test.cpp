@@ -34,9 +34,9 @@ TEST_F(MainWindow, PatternListsShowOnlyForTheIIVIPatternCategory) {
     cfg.Category = static_cast<std::int16_t>(category);
     frmMain& w = Start();
     const bool shown = category == 2;
-    EXPECT_EQ(w.Combo2->currentIndex(), category);
-    for (QWidget* c : {static_cast<QWidget*>(w.Combo3), static_cast<QWidget*>(w.Combo4),
-                       static_cast<QWidget*>(w.Label4), static_cast<QWidget*>(w.Label5)}) {
+    EXPECT_EQ(w.ui.Combo2->currentIndex(), category);
+    for (QWidget* c : {static_cast<QWidget*>(w.ui.Combo3), static_cast<QWidget*>(w.ui.Combo4),
+                       static_cast<QWidget*>(w.ui.Label4), static_cast<QWidget*>(w.ui.Label5)}) {
       EXPECT_EQ(!c->isHidden(), shown) << "category " << category;
     }
     window->confirm = [](const QString&) { return true; };
@@ -46,30 +46,30 @@ TEST_F(MainWindow, PatternListsShowOnlyForTheIIVIPatternCategory) {
 
 TEST_F(MainWindow, ChoosingACategoryShowsOrHidesThePatternLists) {
   frmMain& w = Start();
-  EXPECT_TRUE(w.Combo3->isHidden());
-  w.Combo2->setCurrentIndex(2);
+  EXPECT_TRUE(w.ui.Combo3->isHidden());
+  w.ui.Combo2->setCurrentIndex(2);
   EXPECT_EQ(cfg.Category, 2);
-  EXPECT_FALSE(w.Combo3->isHidden());
-  EXPECT_FALSE(w.Label5->isHidden());
-  w.Combo2->setCurrentIndex(4);
-  EXPECT_TRUE(w.Combo4->isHidden());
+  EXPECT_FALSE(w.ui.Combo3->isHidden());
+  EXPECT_FALSE(w.ui.Label5->isHidden());
+  w.ui.Combo2->setCurrentIndex(4);
+  EXPECT_TRUE(w.ui.Combo4->isHidden());
 }
 
 TEST_F(MainWindow, ListsHoldTheirDesignedEntries) {
   frmMain& w = Start();
-  ASSERT_EQ(w.Combo5->count(), 20);
+  ASSERT_EQ(w.ui.Combo5->count(), 20);
   for (int i = 0; i < 20; ++i) {
-    EXPECT_EQ(w.Combo5->itemText(i), QString::number(i + 1) + QStringLiteral(" 回"));
+    EXPECT_EQ(w.ui.Combo5->itemText(i), QString::number(i + 1) + QStringLiteral(" 回"));
   }
-  ASSERT_EQ(w.Combo2->count(), 6);
-  EXPECT_EQ(w.Combo2->itemText(2), QStringLiteral(" ⅡⅤⅠﾊﾟﾀｰﾝ"));
-  EXPECT_EQ(w.Combo3->itemText(1), QStringLiteral(" マイナー"));
-  EXPECT_EQ(w.Combo4->itemText(3), QStringLiteral(" ホールトーン"));
+  ASSERT_EQ(w.ui.Combo2->count(), 6);
+  EXPECT_EQ(w.ui.Combo2->itemText(2), QStringLiteral(" ⅡⅤⅠﾊﾟﾀｰﾝ"));
+  EXPECT_EQ(w.ui.Combo3->itemText(1), QStringLiteral(" マイナー"));
+  EXPECT_EQ(w.ui.Combo4->itemText(3), QStringLiteral(" ホールトーン"));
   EXPECT_EQ(w.windowTitle(), QStringLiteral("C アイオニアンＶＯＲＭＩＮＡ　   "));
-  EXPECT_EQ(w.Combo1->count(), 20);
-  EXPECT_EQ(w.Combo1->itemText(1), QStringLiteral(" ドリアン"));
-  EXPECT_EQ(w.mnu_edit->actions().size(), 7);
-  EXPECT_EQ(w.mnu_help_show_ver->text(), QStringLiteral("バージョン情報"));
+  EXPECT_EQ(w.ui.Combo1->count(), 20);
+  EXPECT_EQ(w.ui.Combo1->itemText(1), QStringLiteral(" ドリアン"));
+  EXPECT_EQ(w.ui.mnu_edit->actions().size(), 7);
+  EXPECT_EQ(w.ui.mnu_help_show_ver->text(), QStringLiteral("バージョン情報"));
 }
 
 TEST_F(MainWindow, OutOfRangeStoredIndicesSelectTheNearestEntry) {
@@ -79,13 +79,13 @@ TEST_F(MainWindow, OutOfRangeStoredIndicesSelectTheNearestEntry) {
   cfg.RepeatCount = 100;
   cfg.ProgressionMode = 7;
   frmMain& w = Start();
-  EXPECT_EQ(w.Combo2->currentIndex(), 5);
+  EXPECT_EQ(w.ui.Combo2->currentIndex(), 5);
   EXPECT_EQ(cfg.Category, 5);
-  EXPECT_EQ(w.Combo3->currentIndex(), 0);
-  EXPECT_EQ(w.Combo4->currentIndex(), 3);
-  EXPECT_EQ(w.Combo5->currentIndex(), 19);
+  EXPECT_EQ(w.ui.Combo3->currentIndex(), 0);
+  EXPECT_EQ(w.ui.Combo4->currentIndex(), 3);
+  EXPECT_EQ(w.ui.Combo5->currentIndex(), 19);
   EXPECT_EQ(cfg.RepeatCount, 20);
-  EXPECT_TRUE(w.Option1[3]->isChecked());
+  EXPECT_TRUE(w.ui.Option1[3]->isChecked());
   EXPECT_EQ(cfg.ProgressionMode, 3);
 }
 
@@ -97,23 +97,23 @@ TEST_F(MainWindow, RestoresCheckBoxesAndTheirHandlersRun) {
   cfg.ProgressionMode = 1;
   cfg.RepeatCount = 4;
   frmMain& w = Start();
-  EXPECT_TRUE(w.Check2->isChecked());
-  EXPECT_TRUE(w.Check6->isChecked());
-  EXPECT_TRUE(w.Check4->isChecked());
-  EXPECT_TRUE(w.Text3->isEnabled());
-  EXPECT_EQ(w.Text3->text(), QStringLiteral("7"));
-  EXPECT_TRUE(w.Option1[1]->isChecked());
-  EXPECT_EQ(w.Combo5->currentText(), QStringLiteral("4 回"));
+  EXPECT_TRUE(w.ui.Check2->isChecked());
+  EXPECT_TRUE(w.ui.Check6->isChecked());
+  EXPECT_TRUE(w.ui.Check4->isChecked());
+  EXPECT_TRUE(w.ui.Text3->isEnabled());
+  EXPECT_EQ(w.ui.Text3->text(), QStringLiteral("7"));
+  EXPECT_TRUE(w.ui.Option1[1]->isChecked());
+  EXPECT_EQ(w.ui.Combo5->currentText(), QStringLiteral("4 回"));
   EXPECT_EQ(state.Initialising, 0);
   EXPECT_EQ(state.StopRequested, 0);
 
-  w.Check6->click();
+  w.ui.Check6->click();
   EXPECT_EQ(cfg.SwingOn, 0);
-  w.Text3->setText(QStringLiteral("12 percent"));
+  w.ui.Text3->setText(QStringLiteral("12 percent"));
   EXPECT_EQ(cfg.SpeedUpPercent, 12);
-  w.Check4->click();
+  w.ui.Check4->click();
   EXPECT_EQ(cfg.SpeedUpOn, 0);
-  EXPECT_FALSE(w.Text3->isEnabled());
+  EXPECT_FALSE(w.ui.Text3->isEnabled());
 }
 
 // With speed-up off the box's handler never runs at start-up, so the box keeps its
@@ -121,7 +121,7 @@ TEST_F(MainWindow, RestoresCheckBoxesAndTheirHandlersRun) {
 TEST_F(MainWindow, SpeedUpPercentBoxStaysEnabledWhenSpeedUpIsOff) {
   cfg.SpeedUpOn = 0;
   frmMain& w = Start();
-  EXPECT_TRUE(w.Text3->isEnabled());
+  EXPECT_TRUE(w.ui.Text3->isEnabled());
 }
 
 TEST_F(MainWindow, StartUpTempoRule) {
@@ -133,8 +133,8 @@ TEST_F(MainWindow, StartUpTempoRule) {
     cfg.Tempo = c.stored;
     frmMain& w = Start();
     EXPECT_EQ(cfg.Tempo, c.expected) << c.stored;
-    EXPECT_EQ(w.VScroll1->value(), c.expected) << c.stored;
-    EXPECT_EQ(w.Text1->text(), QString::number(c.expected)) << c.stored;
+    EXPECT_EQ(w.ui.VScroll1->value(), c.expected) << c.stored;
+    EXPECT_EQ(w.ui.Text1->text(), QString::number(c.expected)) << c.stored;
     window->confirm = [](const QString&) { return true; };
     window.reset();
   }
@@ -146,22 +146,22 @@ TEST_F(MainWindow, DiagramIsForcedOnAndViewMarksShowTheStoredValues) {
   cfg.ShowKeyboard = 0;
   frmMain& w = Start();
   EXPECT_EQ(cfg.ShowDiagram, -1);
-  EXPECT_FALSE(w.mnu_View_showDiagram->isChecked());
-  EXPECT_TRUE(w.mnu_View_showScore->isChecked());
-  EXPECT_FALSE(w.mnu_View_ShowKeyBord->isChecked());
-  EXPECT_TRUE(w.Check1->isHidden());
-  EXPECT_TRUE(w.Check3->isHidden());
-  EXPECT_TRUE(w.Check5->isHidden());
-  EXPECT_TRUE(w.Frame4->isHidden());
-  EXPECT_TRUE(w.Label7->isHidden());
+  EXPECT_FALSE(w.ui.mnu_View_showDiagram->isChecked());
+  EXPECT_TRUE(w.ui.mnu_View_showScore->isChecked());
+  EXPECT_FALSE(w.ui.mnu_View_ShowKeyBord->isChecked());
+  EXPECT_TRUE(w.ui.Check1->isHidden());
+  EXPECT_TRUE(w.ui.Check3->isHidden());
+  EXPECT_TRUE(w.ui.Check5->isHidden());
+  EXPECT_TRUE(w.ui.Frame4->isHidden());
+  EXPECT_TRUE(w.ui.Label7->isHidden());
 }
 
 TEST_F(MainWindow, EntryBoxesShowWithTheKeyboard) {
   cfg.ShowKeyboard = -1;
   frmMain& w = Start();
-  EXPECT_FALSE(w.Check3->isHidden());
-  EXPECT_FALSE(w.Check5->isHidden());
-  EXPECT_TRUE(w.Check1->isHidden());
+  EXPECT_FALSE(w.ui.Check3->isHidden());
+  EXPECT_FALSE(w.ui.Check5->isHidden());
+  EXPECT_TRUE(w.ui.Check1->isHidden());
 }
 
 TEST_F(MainWindow, WithoutTheSymbolFontItsMenuEntriesAreOffAndDisabled) {
@@ -169,9 +169,9 @@ TEST_F(MainWindow, WithoutTheSymbolFontItsMenuEntriesAreOffAndDisabled) {
   frmMain& w = Start();
   EXPECT_FALSE(w.MaestroActive());
   EXPECT_EQ(cfg.UseMaestroFont, 0);
-  EXPECT_FALSE(w.mnu_settei_use_maestroF->isChecked());
-  EXPECT_FALSE(w.mnu_settei_use_maestroF->isEnabled());
-  EXPECT_FALSE(w.mmu_setting_gosen->isEnabled());
+  EXPECT_FALSE(w.ui.mnu_settei_use_maestroF->isChecked());
+  EXPECT_FALSE(w.ui.mnu_settei_use_maestroF->isEnabled());
+  EXPECT_FALSE(w.ui.mmu_setting_gosen->isEnabled());
 }
 
 TEST_F(MainWindow, TheColumnHangsFromTheTopRightAndReachesNearTheBottom) {
@@ -179,15 +179,15 @@ TEST_F(MainWindow, TheColumnHangsFromTheTopRightAndReachesNearTheBottom) {
   EXPECT_EQ(w.W(), 1920 * 15);
   EXPECT_EQ(w.H(), 1080 * 15 - 400);
   draw::Surface& s = w.surface();
-  EXPECT_EQ(w.Frame1->y(), 0);
-  const QPointF rightEdge = s.FromPixel(w.Frame1->x() + w.Frame1->width(), 0);
+  EXPECT_EQ(w.ui.Frame1->y(), 0);
+  const QPointF rightEdge = s.FromPixel(w.ui.Frame1->x() + w.ui.Frame1->width(), 0);
   EXPECT_NEAR(rightEdge.x(), w.W() - 200, 20);
-  EXPECT_EQ(w.Frame2->x(), w.Frame1->x());
-  EXPECT_GT(w.Frame2->y(), w.Frame1->y() + w.Frame1->height());
-  EXPECT_GT(w.Frame3->y(), w.Frame2->y() + w.Frame2->height());
-  const QPointF frame3Bottom = s.FromPixel(0, w.Frame3->y() + w.Frame3->height());
+  EXPECT_EQ(w.ui.Frame2->x(), w.ui.Frame1->x());
+  EXPECT_GT(w.ui.Frame2->y(), w.ui.Frame1->y() + w.ui.Frame1->height());
+  EXPECT_GT(w.ui.Frame3->y(), w.ui.Frame2->y() + w.ui.Frame2->height());
+  const QPointF frame3Bottom = s.FromPixel(0, w.ui.Frame3->y() + w.ui.Frame3->height());
   EXPECT_NEAR(frame3Bottom.y(), 100, 20);
-  EXPECT_EQ(w.Command1->y() + 2 * w.Command1->height(), w.Frame3->height());
+  EXPECT_EQ(w.ui.Command1->y() + 2 * w.ui.Command1->height(), w.ui.Frame3->height());
   // The drawing frame runs from y = H at the top to 0 at the bottom.
   EXPECT_EQ(s.ToPixel(0, w.H()), QPoint(0, 0));
   EXPECT_EQ(s.ToPixel(w.W(), 0), QPoint(s.PixelWidth(), s.PixelHeight()));
@@ -196,7 +196,7 @@ TEST_F(MainWindow, TheColumnHangsFromTheTopRightAndReachesNearTheBottom) {
 TEST_F(MainWindow, AnsweringNoKeepsTheProgramRunningAndWritesNothing) {
   frmMain& w = Start();
   answer = false;
-  w.Command1->click();
+  w.ui.Command1->click();
   EXPECT_EQ(questions, QStringList{QStringLiteral("　　終了してよろしいですか？　　")});
   EXPECT_TRUE(w.isVisible());
   EXPECT_FALSE(QFile::exists(SettingsPath()));
@@ -207,7 +207,7 @@ TEST_F(MainWindow, AnsweringYesStopsSavesAndClosesAfterOneQuestion) {
   frmMain& w = Start();
   cfg.Root = 5;
   answer = true;
-  w.mnu_file_end->trigger();
+  w.ui.mnu_file_end->trigger();
   EXPECT_EQ(questions.size(), 1);
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(state.StopRequested, -1);
@@ -231,22 +231,22 @@ TEST_F(MainWindow, TheSurfaceKeepsItsDrawing) {
 
 TEST_F(MainWindow, EachCategoryRestoresItsLastItem) {
   frmMain& w = Start();
-  w.Combo1->setCurrentIndex(3);
+  w.ui.Combo1->setCurrentIndex(3);
   EXPECT_EQ(cfg.LastItem[0], 3);
-  w.Combo2->setCurrentIndex(1);
-  w.Combo1->setCurrentIndex(5);
-  w.Combo2->setCurrentIndex(0);
-  EXPECT_EQ(w.Combo1->currentIndex(), 3);
-  w.Combo2->setCurrentIndex(1);
-  EXPECT_EQ(w.Combo1->currentIndex(), 5);
+  w.ui.Combo2->setCurrentIndex(1);
+  w.ui.Combo1->setCurrentIndex(5);
+  w.ui.Combo2->setCurrentIndex(0);
+  EXPECT_EQ(w.ui.Combo1->currentIndex(), 3);
+  w.ui.Combo2->setCurrentIndex(1);
+  EXPECT_EQ(w.ui.Combo1->currentIndex(), 5);
   EXPECT_EQ(cfg.LastItem[1], 5);
 }
 
 TEST_F(MainWindow, ALastItemPastTheListSelectsNothing) {
   cfg.LastItem[0] = 25;
   frmMain& w = Start();
-  EXPECT_EQ(w.Combo1->count(), 20);
-  EXPECT_EQ(w.Combo1->currentIndex(), -1);
+  EXPECT_EQ(w.ui.Combo1->count(), 20);
+  EXPECT_EQ(w.ui.Combo1->currentIndex(), -1);
 }
 
 TEST_F(MainWindow, PreparationSendsTheProgramChangesFirst) {
@@ -269,47 +269,47 @@ TEST_F(MainWindow, SemitoneButtonsAndShortcutsChangeTheKey) {
   frmMain& w = Start();
   for (const Case c : {Case{11, Qt::Key_P, 0}, Case{0, Qt::Key_Q, 11}, Case{9, Qt::Key_F, 2}}) {
     cfg.Root = static_cast<std::int16_t>(c.root);
-    QTest::keyClick(w.Combo2, static_cast<Qt::Key>(c.key));
+    QTest::keyClick(w.ui.Combo2, static_cast<Qt::Key>(c.key));
     EXPECT_EQ(cfg.Root, c.expected) << c.root;
-    QTest::keyClick(w.Text3, static_cast<Qt::Key>(c.key), Qt::ShiftModifier);
+    QTest::keyClick(w.ui.Text3, static_cast<Qt::Key>(c.key), Qt::ShiftModifier);
     EXPECT_NE(cfg.Root, c.expected) << "the upper-case letter works too";
   }
   // F moves up a fourth: twelve presses visit all twelve keys and come back.
   cfg.Root = 0;
   std::vector<int> visited;
   for (int i = 0; i < 12; ++i) {
-    QTest::keyClick(w.Combo2, Qt::Key_F);
+    QTest::keyClick(w.ui.Combo2, Qt::Key_F);
     visited.push_back(cfg.Root);
   }
   EXPECT_EQ(visited, (std::vector<int>{5, 10, 3, 8, 1, 6, 11, 4, 9, 2, 7, 0}));
   cfg.Root = 3;
-  w.Command3->click();
+  w.ui.Command3->click();
   EXPECT_EQ(cfg.Root, 4);
   EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("E アイオニアン")));
-  w.Command4->click();
-  w.Command4->click();
+  w.ui.Command4->click();
+  w.ui.Command4->click();
   EXPECT_EQ(cfg.Root, 2);
-  w.Command4->setEnabled(false);
-  QTest::keyClick(w.Combo2, Qt::Key_Q);
-  QTest::keyClick(w.Combo2, Qt::Key_F);
+  w.ui.Command4->setEnabled(false);
+  QTest::keyClick(w.ui.Combo2, Qt::Key_Q);
+  QTest::keyClick(w.ui.Combo2, Qt::Key_F);
   EXPECT_EQ(cfg.Root, 2);  // both need "半音　－" enabled
   // Letters typed with Alt or Ctrl belong to the menus, not to the shortcuts.
   for (Qt::KeyboardModifier modifier : {Qt::AltModifier, Qt::ControlModifier}) {
-    QTest::keyClick(w.Combo2, Qt::Key_P, modifier);
+    QTest::keyClick(w.ui.Combo2, Qt::Key_P, modifier);
     EXPECT_EQ(cfg.Root, 2);
   }
 }
 
 TEST_F(MainWindow, TempoShortcutsStayInRange) {
   frmMain& w = Start();
-  QTest::keyClick(w.Combo2, Qt::Key_U);
+  QTest::keyClick(w.ui.Combo2, Qt::Key_U);
   EXPECT_EQ(cfg.Tempo, 121);
-  EXPECT_EQ(w.Text1->text(), "121");
-  w.VScroll1->setValue(300);
-  QTest::keyClick(w.Combo2, Qt::Key_U);
+  EXPECT_EQ(w.ui.Text1->text(), "121");
+  w.ui.VScroll1->setValue(300);
+  QTest::keyClick(w.ui.Combo2, Qt::Key_U);
   EXPECT_EQ(cfg.Tempo, 300);
-  w.VScroll1->setValue(50);
-  QTest::keyClick(w.Combo2, Qt::Key_D);
+  w.ui.VScroll1->setValue(50);
+  QTest::keyClick(w.ui.Combo2, Qt::Key_D);
   EXPECT_EQ(cfg.Tempo, 50);
 }
 
@@ -318,12 +318,12 @@ TEST_F(MainWindow, APhraseIsTransposedByTheWholeKeyDifference) {
   cfg.LastItem[3] = 0;
   frmMain& w = Start();
   EXPECT_EQ(cfg.Root, 0);  // the phrase's own key
-  const Phrase& phrase = w.phrase();
+  const Phrase& phrase = w.engine().phrase();
   std::vector<int> inC(phrase.NotePitch.begin(), phrase.NotePitch.begin() + phrase.NoteCount);
   cfg.Root = 10;
-  w.Command3->click();  // to 11
+  w.ui.Command3->click();  // to 11
   std::vector<int> inB(phrase.NotePitch.begin(), phrase.NotePitch.begin() + phrase.NoteCount);
-  w.Command3->click();  // 11 -> 0: down 11
+  w.ui.Command3->click();  // 11 -> 0: down 11
   ASSERT_EQ(phrase.NoteCount, static_cast<int>(inC.size()));
   for (int i = 0; i < phrase.NoteCount; ++i) {
     EXPECT_EQ(phrase.NotePitch[i], inB[i] - 11) << i;
@@ -359,10 +359,10 @@ TEST_F(MainWindow, ABrokenPhraseBookIsReported) {
   broken.write("C4\r\n$late\r\n");
   broken.close();
   frmMain& w = Start();
-  w.Combo2->setCurrentIndex(3);
+  w.ui.Combo2->setCurrentIndex(3);
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages[0].contains("ric.txt"));
-  EXPECT_EQ(w.Combo1->count(), 0);
+  EXPECT_EQ(w.ui.Combo1->count(), 0);
 }
 
 TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
@@ -370,10 +370,10 @@ TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
   frmMain& w = Start();
   const KB_Treat::KeyRectangle& lowest = w.keyboard().KeyRect[1];
   const QPoint keyTop = w.surface().ToPixel(static_cast<float>(lowest.right), lowest.top);
-  EXPECT_LT(w.Check3->y() + w.Check3->height(), keyTop.y());
-  EXPECT_GT(w.Check3->x(), keyTop.x());
-  EXPECT_GT(w.Check5->x(), w.Check3->x() + w.Check3->width());
-  EXPECT_EQ(w.Check5->y(), w.Check3->y());
+  EXPECT_LT(w.ui.Check3->y() + w.ui.Check3->height(), keyTop.y());
+  EXPECT_GT(w.ui.Check3->x(), keyTop.x());
+  EXPECT_GT(w.ui.Check5->x(), w.ui.Check3->x() + w.ui.Check3->width());
+  EXPECT_EQ(w.ui.Check5->y(), w.ui.Check3->y());
 }
 
 namespace {
@@ -414,10 +414,10 @@ TEST_F(MainWindow, ReferenceTonesWhileTheButtonsAreHeld) {
   cfg.PitchAdjust = 3;  // reference tones sound at concert pitch
   frmMain& w = Start();
   midiOut.messages.clear();
-  QTest::mousePress(w.Command8, Qt::LeftButton);
-  QTest::mouseRelease(w.Command8, Qt::LeftButton);
-  QTest::mousePress(w.Command6, Qt::LeftButton);
-  QTest::mouseRelease(w.Command6, Qt::LeftButton);
+  QTest::mousePress(w.ui.Command8, Qt::LeftButton);
+  QTest::mouseRelease(w.ui.Command8, Qt::LeftButton);
+  QTest::mousePress(w.ui.Command6, Qt::LeftButton);
+  QTest::mouseRelease(w.ui.Command6, Qt::LeftButton);
   // A (33) a semitone below B flat (34).
   EXPECT_EQ(Messages(midiOut),
             (std::vector<std::uint32_t>{0x7F4593, 0x7BB3, 0x7F4693, 0x7BB3}));
@@ -433,16 +433,16 @@ TEST_F(MainWindow, SpaceStartsContinuousPlayAndStopsIt) {
   bool playingSeen = false;
   clock.whileWaiting = [&](kihon::VirtualClock&) {
     if (++waited == 12) {
-      playingSeen = !w.Command5->isEnabled() && w.Command9->isEnabled() && !w.Combo1->isEnabled();
+      playingSeen = !w.ui.Command5->isEnabled() && w.ui.Command9->isEnabled() && !w.ui.Combo1->isEnabled();
       cfg.Tempo = 180;  // as a speed-up would
-      QTest::keyClick(w.Combo5, Qt::Key_Space);
+      QTest::keyClick(w.ui.Combo5, Qt::Key_Space);
     }
   };
-  QTest::keyClick(w.Combo5, Qt::Key_Space);
+  QTest::keyClick(w.ui.Combo5, Qt::Key_Space);
   EXPECT_TRUE(playingSeen);
-  EXPECT_TRUE(w.Command5->isEnabled());
-  EXPECT_FALSE(w.Command9->isEnabled());
-  EXPECT_TRUE(w.Combo1->isEnabled());
+  EXPECT_TRUE(w.ui.Command5->isEnabled());
+  EXPECT_FALSE(w.ui.Command9->isEnabled());
+  EXPECT_TRUE(w.ui.Combo1->isEnabled());
   EXPECT_EQ(cfg.Tempo, 140);
   EXPECT_EQ(state.StopRequested, -1);
   EXPECT_TRUE(Contains(Messages(midiOut), 0x7F4499));  // the count-in
@@ -457,7 +457,7 @@ TEST_F(MainWindow, ClosingDuringPlaybackEndsItAndSaves) {
   clock.whileWaiting = [&](kihon::VirtualClock&) {
     if (++waited == 20) w.close();
   };
-  w.Command5->click();
+  w.ui.Command5->click();
   EXPECT_EQ(questions.size(), 1);
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(state.StopRequested, -1);
@@ -476,21 +476,21 @@ TEST_F(MainWindow, TheMetronomeFollowsTempoChangesAndRestoresTheTempo) {
   int waited = 0;
   clock.whileWaiting = [&](kihon::VirtualClock& c) {
     ++waited;
-    if (waited == 2) w.VScroll1->setValue(150);
-    if (waited == 4) w.Command9->click();
+    if (waited == 2) w.ui.VScroll1->setValue(150);
+    if (waited == 4) w.ui.Command9->click();
     (void)c;
   };
   const std::int64_t start = clock.NowMs();
-  w.Command7->click();
+  w.ui.Command7->click();
   for (const auto& [t, m] : out->messages) {
     if (m == 0x642199) clicks.push_back(t - start);
   }
   EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 500, 1000, 1400}));
   EXPECT_EQ(cfg.Tempo, 120);
   // The bar and the box show the tempo in force again.
-  EXPECT_EQ(w.VScroll1->value(), 120);
-  EXPECT_EQ(w.Text1->text(), QStringLiteral("120"));
-  EXPECT_FALSE(w.Command9->isEnabled());
+  EXPECT_EQ(w.ui.VScroll1->value(), 120);
+  EXPECT_EQ(w.ui.Text1->text(), QStringLiteral("120"));
+  EXPECT_FALSE(w.ui.Command9->isEnabled());
 }
 
 TEST_F(MainWindow, PlayOnceAndTheStaffPositionButtons) {
@@ -499,19 +499,19 @@ TEST_F(MainWindow, PlayOnceAndTheStaffPositionButtons) {
   cfg.PitchBase = 36;
   frmMain& w = Start();
   midiOut.messages.clear();
-  QTest::keyClick(w.Combo5, Qt::Key_S);
+  QTest::keyClick(w.ui.Combo5, Qt::Key_S);
   const auto sent = Messages(midiOut);
   EXPECT_TRUE(Contains(sent, 0x642490));  // the scale's first note: pitch 0 at pitch base 36
-  EXPECT_TRUE(w.Command1->isEnabled());
-  EXPECT_TRUE(w.Command2->isEnabled());
+  EXPECT_TRUE(w.ui.Command1->isEnabled());
+  EXPECT_TRUE(w.ui.Command2->isEnabled());
 
   cfg.StaffOffset = 45;
-  for (int i = 0; i < 5; ++i) w.Command12[0]->click();
+  for (int i = 0; i < 5; ++i) w.ui.Command12[0]->click();
   EXPECT_FLOAT_EQ(cfg.StaffOffset, 95);
   EXPECT_FLOAT_EQ(w.staff().StaffBottomY, w.H() - w.H() / 8 * 1.2f + 95);
-  w.Command12[4]->click();
+  w.ui.Command12[4]->click();
   EXPECT_FLOAT_EQ(cfg.StaffOffset, 0);
-  w.Command12[2]->click();
+  w.ui.Command12[2]->click();
   EXPECT_FLOAT_EQ(cfg.StaffOffset, -1);
 }
 
@@ -528,10 +528,10 @@ TEST_F(MainWindow, APhraseIsSpelledInItsOwnKeyAtFirstView) {
   cfg.ShowScore = -1;
   frmMain& w = Start();
   EXPECT_EQ(cfg.Root, 10);
-  w.Combo1->setCurrentIndex(1);
+  w.ui.Combo1->setCurrentIndex(1);
   EXPECT_EQ(cfg.Root, 4);
   EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("in E ( E )")));
-  EXPECT_EQ(w.phrase().NoteChord[0].trimmed(), QStringLiteral("F#m7"));
+  EXPECT_EQ(w.engine().phrase().NoteChord[0].trimmed(), QStringLiteral("F#m7"));
   // F sharp, D sharp and G sharp are written with sharps on the staff.
   for (int pitch : {30, 39, 44}) {
     EXPECT_EQ(w.staff().PitchAccidental[pitch], QStringLiteral("#")) << pitch;
@@ -539,8 +539,8 @@ TEST_F(MainWindow, APhraseIsSpelledInItsOwnKeyAtFirstView) {
   Scor_treat::ClearAccidentals(w.staff());
   EXPECT_EQ(Scor_treat::AccidentalToDraw(w.staff(), 30), QStringLiteral("#"));
   // Back to the B flat phrase: flats again.
-  w.Combo1->setCurrentIndex(0);
-  EXPECT_EQ(w.phrase().NoteChord[0].trimmed(), QStringLiteral("Cm7"));
+  w.ui.Combo1->setCurrentIndex(0);
+  EXPECT_EQ(w.engine().phrase().NoteChord[0].trimmed(), QStringLiteral("Cm7"));
   EXPECT_EQ(w.staff().PitchAccidental[27], QStringLiteral("b"));
 }
 
@@ -573,9 +573,9 @@ TEST_F(MainWindow, ViewsAreCleanAfterACircleClickAndAStopDuringPlayback) {
       const QPointF g = w.circle().CircleGeometry[YEN_treat::kName][7];
       w.KeyOrCircle(static_cast<float>(g.x()) + 10, static_cast<float>(g.y()) + 10);
     }
-    if (waited == 15) w.Command9->click();
+    if (waited == 15) w.ui.Command9->click();
   };
-  w.Command5->click();
+  w.ui.Command5->click();
   ASSERT_GE(waited, 15);
   EXPECT_EQ(cfg.Root, 7);
   const YEN_treat::CircleState& c = w.circle();
@@ -617,9 +617,9 @@ TEST_F(MainWindow, EntryMarksReturnAfterAStop) {
   frmMain& w = Start();
   int waited = 0;
   clock.whileWaiting = [&](kihon::VirtualClock&) {
-    if (++waited == 12) w.Command9->click();
+    if (++waited == 12) w.ui.Command9->click();
   };
-  w.Command5->click();
+  w.ui.Command5->click();
   int marked = 0;
   for (int k = 1; k < w.keyboard().KeyCount; ++k) {
     const KB_Treat::KeyRectangle& r = w.keyboard().KeyRect[k];
@@ -650,17 +650,17 @@ TEST_F(MainWindow, TheTempoBoxTakesATypedTempo) {
   };
   for (const Case& c : cases) {
     messages.clear();
-    w.Text1->setFocus();
-    w.Text1->setText(QString::fromLatin1(c.typed));
+    w.ui.Text1->setFocus();
+    w.ui.Text1->setText(QString::fromLatin1(c.typed));
     if (c.byEnter) {
-      QTest::keyClick(w.Text1, Qt::Key_Return);
+      QTest::keyClick(w.ui.Text1, Qt::Key_Return);
     } else {
       QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-      QApplication::sendEvent(w.Text1, &leave);
+      QApplication::sendEvent(w.ui.Text1, &leave);
     }
     EXPECT_EQ(cfg.Tempo, c.tempo) << c.typed;
-    EXPECT_EQ(w.VScroll1->value(), c.tempo) << c.typed;
-    EXPECT_EQ(w.Text1->text(), QString::number(c.tempo)) << c.typed;
+    EXPECT_EQ(w.ui.VScroll1->value(), c.tempo) << c.typed;
+    EXPECT_EQ(w.ui.Text1->text(), QString::number(c.tempo)) << c.typed;
     if (c.refused) {
       ASSERT_EQ(messages.size(), 1) << c.typed;
       EXPECT_TRUE(messages[0].contains("50") && messages[0].contains("300")) << c.typed;
@@ -683,15 +683,15 @@ TEST_F(MainWindow, TheTempoBarShowsTheTempoInForceAfterASpeedUp) {
   clock.whileWaiting = [&](kihon::VirtualClock&) {
     ++waited;
     // The bar follows the speed-up while it runs.
-    EXPECT_EQ(w.VScroll1->value(), cfg.Tempo);
+    EXPECT_EQ(w.ui.VScroll1->value(), cfg.Tempo);
     fastest = std::max<int>(fastest, cfg.Tempo);
-    if (waited == 400) w.Command9->click();
+    if (waited == 400) w.ui.Command9->click();
   };
-  w.Command5->click();
+  w.ui.Command5->click();
   EXPECT_GT(fastest, 120);
   EXPECT_EQ(cfg.Tempo, 120);
-  EXPECT_EQ(w.VScroll1->value(), 120);
-  EXPECT_EQ(w.Text1->text(), QStringLiteral("120"));
+  EXPECT_EQ(w.ui.VScroll1->value(), 120);
+  EXPECT_EQ(w.ui.Text1->text(), QStringLiteral("120"));
 }
 
 // The item list's popup shows the longest item name whole.
@@ -699,14 +699,14 @@ TEST_F(MainWindow, TheItemPopupIsAsWideAsItsLongestEntry) {
   for (int category = 0; category < 6; ++category) {
     cfg.Category = static_cast<std::int16_t>(category);
     frmMain& w = Start();
-    ASSERT_GT(w.Combo1->count(), 0) << category;
+    ASSERT_GT(w.ui.Combo1->count(), 0) << category;
     int widest = 0;
-    for (int i = 0; i < w.Combo1->count(); ++i) {
+    for (int i = 0; i < w.ui.Combo1->count(); ++i) {
       widest = std::max(widest,
-                        w.Combo1->view()->fontMetrics().horizontalAdvance(w.Combo1->itemText(i)));
+                        w.ui.Combo1->view()->fontMetrics().horizontalAdvance(w.ui.Combo1->itemText(i)));
     }
-    EXPECT_GT(w.Combo1->view()->minimumWidth(), widest) << category;
-    EXPECT_GE(w.Combo1->view()->minimumWidth(), w.Combo1->width()) << category;
+    EXPECT_GT(w.ui.Combo1->view()->minimumWidth(), widest) << category;
+    EXPECT_GE(w.ui.Combo1->view()->minimumWidth(), w.ui.Combo1->width()) << category;
     window->confirm = [](const QString&) { return true; };
     window.reset();
   }

@@ -22,11 +22,11 @@ QRect OnSurface(const QWidget* control, const QWidget* surface) {
 // the staff-position frame itself (its buttons count).
 std::vector<QWidget*> ColumnControls(frmMain& w) {
   std::vector<QWidget*> out;
-  for (QGroupBox* frame : {w.Frame1, w.Frame2, w.Frame3}) {
+  for (QGroupBox* frame : {w.ui.Frame1, w.ui.Frame2, w.ui.Frame3}) {
     for (QWidget* c : frame->findChildren<QWidget*>()) {
-      if (c == w.Frame4 || !c->isVisibleTo(&w)) continue;
+      if (c == w.ui.Frame4 || !c->isVisibleTo(&w)) continue;
       if (qobject_cast<QComboBox*>(c->parentWidget())) continue;  // a list's own parts
-      if (c->parentWidget() != frame && c->parentWidget() != w.Frame4) continue;
+      if (c->parentWidget() != frame && c->parentWidget() != w.ui.Frame4) continue;
       out.push_back(c);
     }
   }
@@ -58,7 +58,7 @@ TEST_F(MainWindow, TheControlColumnFitsEveryCommonScreen) {
           std::string(screenSize.what) + (staffButtons ? " with 五線位置調整" : "");
       QWidget* view = w.centralWidget();
       const QRect surface(0, 0, w.surface().PixelWidth(), w.surface().PixelHeight());
-      for (QGroupBox* frame : {w.Frame1, w.Frame2, w.Frame3}) {
+      for (QGroupBox* frame : {w.ui.Frame1, w.ui.Frame2, w.ui.Frame3}) {
         EXPECT_TRUE(surface.contains(OnSurface(frame, view))) << where;
       }
       const std::vector<QWidget*> controls = ColumnControls(w);
@@ -79,9 +79,9 @@ TEST_F(MainWindow, TheControlColumnFitsEveryCommonScreen) {
         }
       }
       if (staffButtons) {
-        const QRect frame4 = OnSurface(w.Frame4, view);
+        const QRect frame4 = OnSurface(w.ui.Frame4, view);
         for (QWidget* c : controls) {
-          if (c->parentWidget() == w.Frame4) continue;
+          if (c->parentWidget() == w.ui.Frame4) continue;
           EXPECT_FALSE(frame4.intersects(OnSurface(c, view)))
               << where << ": the staff-position buttons cover "
               << qobject_cast<QAbstractButton*>(c)->text().toStdString();
@@ -110,14 +110,14 @@ TEST_F(MainWindow, TheButtonsAtTheBottomCanBeClickedOnALaptopScreen) {
   screen::SetScreenSizeForTests(QSize(1366 * 15, 768 * 15));
   frmMain& w = Start();
   QWidget* view = w.centralWidget();
-  const QRect exit = OnSurface(w.Command1, view);
-  for (QWidget* c : {static_cast<QWidget*>(w.Command3), static_cast<QWidget*>(w.Command4),
-                     static_cast<QWidget*>(w.Command6), static_cast<QWidget*>(w.Command8)}) {
+  const QRect exit = OnSurface(w.ui.Command1, view);
+  for (QWidget* c : {static_cast<QWidget*>(w.ui.Command3), static_cast<QWidget*>(w.ui.Command4),
+                     static_cast<QWidget*>(w.ui.Command6), static_cast<QWidget*>(w.ui.Command8)}) {
     EXPECT_FALSE(exit.intersects(OnSurface(c, view)));
     EXPECT_LE(OnSurface(c, view).bottom(), w.surface().PixelHeight() - 1);
   }
   EXPECT_LE(exit.bottom(), w.surface().PixelHeight() - 1);
   answer = true;
-  QTest::mouseClick(w.Command1, Qt::LeftButton);
+  QTest::mouseClick(w.ui.Command1, Qt::LeftButton);
   EXPECT_EQ(questions.size(), 1);  // "終了" asks to close the program
 }

@@ -88,8 +88,8 @@ TEST_F(Editing, SavesInTheFilesOwnEncodingAndLineEnds) {
               file_Treat::DecodeMaterialText(c.bytes).encoding)
         << c.what;
     EXPECT_EQ(saved.contains("\r\n"), c.bytes.contains("\r\n")) << c.what;
-    EXPECT_EQ(w.Combo1->count(), 3) << c.what;
-    EXPECT_EQ(w.Combo1->itemText(2), QStringLiteral(" リディアン")) << c.what;
+    EXPECT_EQ(w.ui.Combo1->count(), 3) << c.what;
+    EXPECT_EQ(w.ui.Combo1->itemText(2), QStringLiteral(" リディアン")) << c.what;
     EXPECT_TRUE(editorQuestions.isEmpty()) << c.what;
     Close(editor);
   }

@@ -124,9 +124,9 @@ TEST_F(MainWindow, TempoAndNoteRangeBarsRiseUpwards) {
   cfg.RangeHigh = 50;
   cfg.RangeLow = 21;
   frmMain& w = Start();
-  ExpectEveryControlMovesItsWay(*w.VScroll1, "tempo bar");
-  EXPECT_EQ(cfg.Tempo, w.VScroll1->value());
-  EXPECT_EQ(w.Text1->text(), QString::number(w.VScroll1->value()));
+  ExpectEveryControlMovesItsWay(*w.ui.VScroll1, "tempo bar");
+  EXPECT_EQ(cfg.Tempo, w.ui.VScroll1->value());
+  EXPECT_EQ(w.ui.Text1->text(), QString::number(w.ui.VScroll1->value()));
   settei* dialog = w.OpenSoundSettings();
   ASSERT_NE(dialog, nullptr);
   ExpectEveryControlMovesItsWay(*dialog->VScroll1, "低音");

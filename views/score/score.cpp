@@ -6,6 +6,8 @@
 #include <cmath>
 
 namespace Scor_treat {
+
+namespace ticks = MusicMethod_Treat::ticks;
 namespace {
 
 using draw::kBlack;
@@ -142,7 +144,7 @@ void ScoreDrawer::DrawElement(int i) {
   e.pitch = ph.NotePitch[i];
   e.length = ph.NoteLength[i];
   e.x = st_.PenX;
-  if (!category::IsSteps(ctx_.cfg.Category) && st_.TickTotal % 96 == 0 && st_.TickTotal > 0) {
+  if (!category::IsSteps(ctx_.cfg.Category) && st_.TickTotal % ticks::kWhole == 0 && st_.TickTotal > 0) {
     Line(e.x, T(), e.x, T() + 4 * S());
     e.x += NoteAdvance(3, false) * st_.UnitWidth * (Maestro() ? 1.5f : 1.8f);
     ClearAccidentals(staff_);
@@ -326,7 +328,7 @@ void ScoreDrawer::DrawNotePlain(Element& e) {
     s_.DrawWidth = 2;
     s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
     s_.DrawWidth = 1;
-  } else if (len == 96) {
+  } else if (len == ticks::kWhole) {
     e.cx = x + Advance(e) * 0.35f;
     s_.DrawWidth = 3;
     s_.Circle(e.cx, y, 0.6f * s, kBlack, 0.7f);
@@ -450,7 +452,7 @@ void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {
   const float a = Maestro() ? 0.55f * s : 0.0f;
   float left = x - hw + a;
   float right = x + hw + a;
-  if (e.length == 96) {
+  if (e.length == ticks::kWhole) {
     left += Advance(e) * 0.35f;
     right += Advance(e) * 0.35f;
   }
@@ -463,21 +465,21 @@ void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRais
   const float s = S();
   if (Maestro()) {
     Font(kMaestro, 22, false, false);
-    const float ax = e.length == 96 ? x + Advance(e) * 0.35f - 1.3f * s : x - 0.7f * s;
+    const float ax = e.length == ticks::kWhole ? x + Advance(e) * 0.35f - 1.3f * s : x - 0.7f * s;
     Text(ax, y + yRaise + 0.15f * s - 0.5f * s, sign == QStringLiteral("N") ? "n" : sign);
     return;
   }
   // The sign stands clear of its notehead and of the note's ledger lines: its ink ends a
   // little left of whichever reaches further left.
-  const float head = e.length == 96 ? x + Advance(e) * 0.35f : x;
+  const float head = e.length == ticks::kWhole ? x + Advance(e) * 0.35f : x;
   const bool ledger = y >= T() + 5 * s - kSlack || y <= T() - s + kSlack;
-  const float clearOf = ledger ? head - 1.1f * s : head - (e.length == 96 ? 0.6f : 0.5f) * s;
+  const float clearOf = ledger ? head - 1.1f * s : head - (e.length == ticks::kWhole ? 0.6f : 0.5f) * s;
   const float limit = clearOf - 0.3f * s;
   const auto place = [&](const QString& text, float designX) {
     // The x at which the text's ink ends at limit, unless the design's place is further left.
     return std::min(designX, limit - s_.TextInk(text).right);
   };
-  const float xa = head - (e.length == 96 ? s : 0.8f * s);
+  const float xa = head - (e.length == ticks::kWhole ? s : 0.8f * s);
   if (sign == QStringLiteral("#")) {
     Font(kMincho, 14, false, false);
     const float ax = place("＃", xa + 0.2f * s - 1.5f * s);
@@ -527,7 +529,7 @@ void ScoreDrawer::DrawTie(int length, float x1, float x2, float y) {
   const float s = S();
   const float r = (x2 - x1) / 2;
   const float aspect = 2 * s / (x2 - x1);
-  if (y > staff_.StemThresholdY || length == 96) {
+  if (y > staff_.StemThresholdY || length == ticks::kWhole) {
     s_.Arc((x1 + x2) / 2, y + s, r, 0, draw::kViewPi, kBlack, aspect);
   } else {
     s_.Arc((x1 + x2) / 2, y - s, r, draw::kViewPi, 2 * draw::kViewPi, kBlack, aspect);
