@@ -368,3 +368,28 @@ TEST_F(Playback, TheBassPlaysTheSlashNote) {
             (std::vector<int>{7, 7, 7, 7}));
   EXPECT_EQ(sequencer.grid().rows[1][96], 9 + 12);  // the chord itself is A minor seventh
 }
+
+// The accompaniment reads the chord symbols every eighth step (three to the beat): a chord
+// written between those steps is not voiced, and the chord before it sounds on.
+TEST_F(Playback, TheAccompanimentReadsChordsEveryEighthStep) {
+  cfg.AccompOn = 1;
+  cfg.Category = 3;
+  struct Row {
+    int at;      // the step of the second chord
+    bool voiced;
+  };
+  for (const Row row : {Row{4, false}, Row{8, true}, Row{12, false}, Row{16, true}, Row{20, false},
+                        Row{24, true}}) {
+    SCOPED_TRACE(testing::Message() << "second chord at step " << row.at);
+    Notes({{24, row.at}, {26, 96 - row.at}, {28, 96}});
+    phrase.NoteChord[0] = FixedText(QStringLiteral("C7"), kChordTextLength);
+    phrase.NoteChord[1] = FixedText(QStringLiteral("F7"), kChordTextLength);
+    sequencer.BuildStepGrid();
+    const auto& top = sequencer.grid().rows[1];
+    EXPECT_EQ(top[0], 0 + 12);
+    EXPECT_EQ(top[row.at], row.voiced ? 5 + 12 : kNoEvent);
+    // The next bar's first beat strikes the chord in force.
+    EXPECT_EQ(top[96], row.voiced ? 5 + 12 : 0 + 12);
+  }
+}
+

@@ -201,8 +201,20 @@ TEST_F(Realisation, FitToRange) {
       {30, 40, {10, 50}, {0, 0}, -12},  // the upper limit wins
       {0, 88, {30, 30}, {1, 1}, 0},     // only rests: never shifted
       {24, 88, {30, 5}, {1, 0}, 24},    // a rest's placeholder pitch does not count
+      // The edges: a note on a limit is inside the range; one octave is enough while it
+      // brings the far note onto the limit.
+      {10, 40, {20, 40}, {0, 0}, 0},
+      {10, 40, {20, 41}, {0, 0}, -12},
+      {10, 40, {20, 52}, {0, 0}, -12},
+      {10, 40, {20, 53}, {0, 0}, -24},
+      {10, 40, {10, 30}, {0, 0}, 0},
+      {10, 40, {9, 30}, {0, 0}, 12},
+      {10, 40, {-2, 30}, {0, 0}, 12},
+      {10, 40, {-3, 30}, {0, 0}, 24},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "range " << c.low << ".." << c.high << ", pitches "
+                                    << testing::PrintToString(c.pitches));
     cfg.LimitRange = 1;
     cfg.RangeLow = static_cast<std::int16_t>(c.low);
     cfg.RangeHigh = static_cast<std::int16_t>(c.high);

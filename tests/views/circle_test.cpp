@@ -224,3 +224,38 @@ TEST_F(Circle, TwoFiveOneHighlightStaysInItsSectorAndLeavesNoTrace) {
     }
   }
 }
+
+// Each pitch class lies at its designed angle: 30 degrees a class clockwise from C at the
+// top. For the II-V-I patterns the key marks turn half a sector (15 degrees) further; the
+// note names stay.
+TEST_F(Circle, PitchClassesLieAtTheirDesignedAngles) {
+  for (const int category : {0, 1, 2, 3}) {
+    cfg.Category = static_cast<std::int16_t>(category);
+    LayoutCircle(circle, surface, cfg, frame);
+    const double R = circle.CircleRadius;
+    const double cx = circle.CircleCentreX;
+    const double cy = circle.CircleCentreY;
+    const double w = surface.TextWidth(QStringLiteral("4"));
+    const double t = surface.TextHeight(QStringLiteral("4"));
+    const double turn = category == 2 ? 15 : 0;
+    // How far a point on an ellipse of half-axes rx, ry about (x0, y0) lies from the angle
+    // of pitch class h turned by `by` degrees: 30 degrees a class clockwise from the top,
+    // converted as the views convert degrees (π as 3.14). In radians, within ±π.
+    const auto offAngle = [](QPointF p, double x0, double y0, double rx, double ry, int h,
+                             double by) {
+      const double measured = std::atan2((y0 - p.y()) / ry, (p.x() - x0) / rx);
+      const double designed = draw::ViewRadians(static_cast<float>(30 * h - 90 + by));
+      return std::remainder(measured - designed, 2 * std::acos(-1.0));
+    };
+    for (int h = 0; h < 12; ++h) {
+      SCOPED_TRACE(testing::Message() << "category " << category << ", pitch class " << h);
+      EXPECT_NEAR(offAngle(circle.CircleGeometry[kKeyMark][h], cx, cy, 0.85 * R, 1.05 * 0.9 * R,
+                           h, turn),
+                  0, 1e-4);
+      EXPECT_NEAR(offAngle(circle.CircleGeometry[kName][h], cx - w, cy - t / 2, 1.175 * R,
+                           1.175 * R, h, 0),
+                  0, 1e-4);
+    }
+  }
+}
+
