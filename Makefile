@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz format format-check clean
 
 deps:
 	./scripts/install-deps.sh
@@ -31,6 +31,13 @@ bench: build
 # Every fuzz target for FUZZ_SECONDS seconds (default 60), with clang and libFuzzer.
 fuzz: deps
 	./scripts/run-fuzzers.sh
+
+# Formats every source file as .clang-format says; format-check only lists those that differ.
+format: deps
+	./scripts/check-format.sh --fix
+
+format-check: deps
+	./scripts/check-format.sh
 
 clean:
 	rm -rf $(BUILD) build-fuzz build-fuzz.configure.log

@@ -6,12 +6,13 @@
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #endif
 
 namespace atomic_file {
@@ -20,7 +21,8 @@ namespace atomic_file {
 namespace {
 
 QString SystemError(const char* what) {
-  return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(errno)));
+  return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                      QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 // Writes all of bytes to fd, going on after partial writes and interruptions.

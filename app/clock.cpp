@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <thread>
 
 #ifdef __linux__

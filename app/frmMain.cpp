@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -20,7 +21,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QAbstractItemView>
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
@@ -134,10 +134,18 @@ frmMain::~frmMain() {
 
 namespace {
 
-QLabel* NewLabel(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
-QComboBox* NewList(QWidget* parent) { return new QComboBox(parent); }
-QPushButton* NewButton(const QString& text, QWidget* parent) { return new QPushButton(text, parent); }
-QCheckBox* NewCheck(const QString& text, QWidget* parent) { return new QCheckBox(text, parent); }
+QLabel* NewLabel(const QString& text, QWidget* parent) {
+  return new QLabel(text, parent);
+}
+QComboBox* NewList(QWidget* parent) {
+  return new QComboBox(parent);
+}
+QPushButton* NewButton(const QString& text, QWidget* parent) {
+  return new QPushButton(text, parent);
+}
+QCheckBox* NewCheck(const QString& text, QWidget* parent) {
+  return new QCheckBox(text, parent);
+}
 
 }  // namespace
 
@@ -291,7 +299,8 @@ void frmMain::ConnectFrame1() {
     cfg_.V7Treatment = static_cast<std::int16_t>(index);
     Set_combo1();
   });
-  connect(ui.Check6, &QCheckBox::toggled, this, [=, this] { cfg_.SwingOn = checkValue(ui.Check6); });
+  connect(ui.Check6, &QCheckBox::toggled, this,
+          [=, this] { cfg_.SwingOn = checkValue(ui.Check6); });
   connect(ui.VScroll1, &QScrollBar::valueChanged, this, [this](int value) { ShowTempo(value); });
   // A tempo typed into the box counts when Enter is pressed or the box is left.
   connect(ui.Text1, &QLineEdit::editingFinished, this, &frmMain::ApplyTypedTempo);
@@ -303,7 +312,8 @@ void frmMain::ConnectFrame2() {
   connect(ui.Combo5, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0) cfg_.RepeatCount = static_cast<std::int16_t>(index + 1);
   });
-  connect(ui.Check2, &QCheckBox::toggled, this, [=, this] { cfg_.RepeatOn = checkValue(ui.Check2); });
+  connect(ui.Check2, &QCheckBox::toggled, this,
+          [=, this] { cfg_.RepeatOn = checkValue(ui.Check2); });
   connect(ui.Check4, &QCheckBox::toggled, this, [=, this] {
     cfg_.SpeedUpOn = checkValue(ui.Check4);
     ui.Text3->setEnabled(cfg_.SpeedUpOn == 1);
@@ -347,7 +357,8 @@ void frmMain::ConnectFrame3() {
 // The boxes on the drawing surface.
 void frmMain::ConnectSurfaceControls() {
   const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
-  connect(ui.Check1, &QCheckBox::toggled, this, [=, this] { cfg_.UseMidi = checkValue(ui.Check1); });
+  connect(ui.Check1, &QCheckBox::toggled, this,
+          [=, this] { cfg_.UseMidi = checkValue(ui.Check1); });
   connect(ui.Check3, &QCheckBox::toggled, this,
           [=, this] { cfg_.PlayConcertPitch = checkValue(ui.Check3); });
   connect(ui.Check5, &QCheckBox::toggled, this, [=, this] {
@@ -372,7 +383,8 @@ void frmMain::ConnectMenus() {
           [this] { ToggleView(cfg_.UseMaestroFont, ui.mnu_settei_use_maestroF); });
   connect(ui.mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
   connect(ui.mnu_settei_color, &QAction::triggered, this, &frmMain::OpenColourSettings);
-  connect(ui.mmu_setting_gosen, &QAction::triggered, this, [this] { ShowStaffPositionButtons(true); });
+  connect(ui.mmu_setting_gosen, &QAction::triggered, this,
+          [this] { ShowStaffPositionButtons(true); });
   connect(ui.mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
   connect(ui.mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
   connect(ui.mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
@@ -435,9 +447,9 @@ void frmMain::Start() {
 }
 
 void frmMain::MakeSound_Bot_show(bool IsSoundOn) {
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{ui.Command1, ui.Command2, ui.Command3, ui.Command4, ui.Command5, ui.Command6,
-                                       ui.Command7, ui.Command8, ui.Combo1, ui.Combo2, ui.Combo3, ui.Combo4}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui.Command1, ui.Command2, ui.Command3, ui.Command4, ui.Command5, ui.Command6,
+           ui.Command7, ui.Command8, ui.Combo1, ui.Combo2, ui.Combo3, ui.Combo4}) {
     w->setEnabled(!IsSoundOn);
   }
   ui.Command9->setEnabled(IsSoundOn);
@@ -467,7 +479,8 @@ void frmMain::RedrawViews() {
     Scor_treat::DrawScore(score);
   }
   if (cfg_.ShowDiagram != 0) {
-    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, engine_.lists(), engine_.phrase());
+    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, engine_.lists(),
+                                 engine_.phrase());
   }
   if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
   KB_Treat::ComputeEntryMarks(keyboard_, cfg_, engine_.phrase());
@@ -483,7 +496,9 @@ void frmMain::PlayOnce() {
   ui.Command2->setEnabled(true);
 }
 
-void frmMain::StartContinuous() { engine_.PlayContinuous(); }
+void frmMain::StartContinuous() {
+  engine_.PlayContinuous();
+}
 
 void frmMain::Stop() {
   engine_.Stop();
@@ -494,7 +509,9 @@ void frmMain::Stop() {
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
 }
 
-void frmMain::Metronome() { engine_.Metronome(); }
+void frmMain::Metronome() {
+  engine_.Metronome();
+}
 
 void frmMain::StaffPosition(int button) {
   static constexpr float kMove[] = {10, 1, -1, -10};
@@ -602,8 +619,8 @@ frmMain::ColumnHeights frmMain::ApplyColumnMetrics(const ColumnMetrics& m) {
   ui.Command7->setGeometry(166, metronomeTop, 148, m.smallButtonHeight);
   const int settingsTop = metronomeTop + m.smallButtonHeight + 4;
   ui.Command10->setGeometry(166, settingsTop, 148, m.smallButtonHeight);
-  const int repeatTop = std::max(m.optionTop + 4 * m.optionPitch, settingsTop + m.smallButtonHeight) +
-                        m.frame2RowGap;
+  const int repeatTop =
+      std::max(m.optionTop + 4 * m.optionPitch, settingsTop + m.smallButtonHeight) + m.frame2RowGap;
   ui.Check2->setGeometry(12, repeatTop + 2, 120, checkHeight);
   ui.Combo5->setGeometry(166, repeatTop, 100, m.rowHeight);
   const int speedTop = repeatTop + m.frame2RowPitch;
@@ -632,8 +649,8 @@ frmMain::ColumnHeights frmMain::ApplyColumnMetrics(const ColumnMetrics& m) {
   ui.Command17->setGeometry(8, okTop, 110, m.staffButtonHeight);
   const int staffHeight = okTop + m.staffButtonHeight + (m.level == 0 ? 10 : 6);
   ui.Frame4->setGeometry(12, staffTop, wide, staffHeight);
-  const int lastBottom = ui.Frame4->isVisibleTo(ui.Frame3) ? staffTop + staffHeight
-                                                     : referenceTop + m.buttonHeight;
+  const int lastBottom =
+      ui.Frame4->isVisibleTo(ui.Frame3) ? staffTop + staffHeight : referenceTop + m.buttonHeight;
   h.frame3 = lastBottom + m.buttonGap + m.command1Height + m.command1Below;
   if (ui.Frame3->width() != kColumnWidth) ui.Frame3->resize(kColumnWidth, h.frame3);
   ui.Command1->setGeometry(12, ui.Command1->y(), wide, m.command1Height);
@@ -671,8 +688,8 @@ void frmMain::Form_Load() {
   Set_combo1();
 
   {
-    const QSignalBlocker blockCategories(ui.Combo2), blockTonalities(ui.Combo3), blockTreatments(ui.Combo4),
-        blockRepeats(ui.Combo5);
+    const QSignalBlocker blockCategories(ui.Combo2), blockTonalities(ui.Combo3),
+        blockTreatments(ui.Combo4), blockRepeats(ui.Combo5);
     ui.Combo2->addItems(kCategories);
     ui.Combo3->addItems(kTonalities);
     ui.Combo4->addItems(kV7Treatments);
@@ -766,7 +783,8 @@ void frmMain::Set_combo1() {
     // The popup is as wide as its longest entry, so long item names show whole.
     int widest = 0;
     for (int i = 0; i < ui.Combo1->count(); ++i) {
-      widest = std::max(widest, ui.Combo1->view()->fontMetrics().horizontalAdvance(ui.Combo1->itemText(i)));
+      widest = std::max(widest,
+                        ui.Combo1->view()->fontMetrics().horizontalAdvance(ui.Combo1->itemText(i)));
     }
     const int frame = 2 * ui.Combo1->view()->frameWidth() + 24 +
                       ui.Combo1->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -807,8 +825,8 @@ void frmMain::InitAtEveryChange(int pat, int root) {
 
 QString frmMain::ItemTitle(int pat, int root) const {
   const int category = cfg_.Category;
-  const QString key =
-      MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), category::IsList(category) ? root : cfg_.Root);
+  const QString key = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(),
+                                                 category::IsList(category) ? root : cfg_.Root);
   if (category::IsPhraseBook(category)) {
     return file_Treat::ItemName(engine_.lists(), category, pat) + QStringLiteral(" ( ") + key +
            QStringLiteral(" )");
@@ -1010,7 +1028,8 @@ settei* frmMain::OpenSoundSettings() {
         cfg_, engine_.midi(), waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
         [this] {
           // The tempo bar shows the dialog's tempo; its handler stores it again.
-          ui.VScroll1->setValue(std::clamp<int>(cfg_.Tempo, ui.VScroll1->minimum(), ui.VScroll1->maximum()));
+          ui.VScroll1->setValue(
+              std::clamp<int>(cfg_.Tempo, ui.VScroll1->minimum(), ui.VScroll1->maximum()));
           Prepair4PLAY(false);
         },
         [this](const QString& message) { report(message); }, this);

@@ -121,7 +121,6 @@ struct frmMainUi {
   QAction* mnu_help_help = nullptr;
   QAction* mnu_help_ShortCut = nullptr;
   QAction* mnu_help_show_ver = nullptr;
-
 };
 
 class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
@@ -142,8 +141,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // The caption: text followed by the program's name.
   void SetTitle(const QString& text);
 
-  // Key changes: a semitone up or down, a fourth (five semitones) up, or the pitch class of a circle
-  // point; each prepares the item again in the new key.
+  // Key changes: a semitone up or down, a fourth (five semitones) up, or the pitch class of a
+  // circle point; each prepares the item again in the new key.
   void KeyUp();
   void KeyDown();
   void KeyUpFourth();

@@ -1,7 +1,7 @@
 #include "app/kihon.h"
 
-#include <cmath>
 #include <QLocale>
+#include <cmath>
 #include <string>
 
 namespace kihon {
@@ -34,7 +34,9 @@ QString CleanField(QString& text) {
   return text.mid(first, last - first);
 }
 
-void ToggleFlag(std::int16_t& flag) { flag = (flag == -1) ? 0 : -1; }
+void ToggleFlag(std::int16_t& flag) {
+  flag = (flag == -1) ? 0 : -1;
+}
 
 std::int16_t HexDigit(QString& text) {
   text = text.toUpper();
@@ -69,7 +71,8 @@ double LeadingNumber(const QString& text) {
   }
   if (!seenDigit) return 0.0;
   // A dangling exponent mark or sign ("12e", "12e-") does not belong to the number.
-  while (!digits.empty() && (digits.back() == 'e' || digits.back() == '+' || digits.back() == '-')) {
+  while (!digits.empty() &&
+         (digits.back() == 'e' || digits.back() == '+' || digits.back() == '-')) {
     digits.pop_back();
   }
   // Read in the C locale: the decimal mark is always a point.

@@ -1,11 +1,10 @@
 // Common helpers: the waits, text cleaning, toggling, clamping and hexadecimal digits.
 #pragma once
 
-#include "app/clock.h"
-
 #include <QString>
-
 #include <cstdint>
+
+#include "app/clock.h"
 
 namespace kihon {
 

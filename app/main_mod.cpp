@@ -1,4 +1,13 @@
 // Entry point: refuses a second instance, loads the settings and starts the main window.
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <memory>
+#include <vector>
+
 #include "app/appdir.h"
 #include "app/clock.h"
 #include "app/frmMain.h"
@@ -11,16 +20,6 @@
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_out.h"
 #include "sound/rtmidi_out.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QLockFile>
-#include <QMessageBox>
-#include <QStandardPaths>
-#include <QTextStream>
-
-#include <memory>
-#include <vector>
 
 namespace {
 
@@ -58,7 +57,8 @@ int main(int argc, char* argv[]) {
 
   const QString appDir = appdir::ApplicationDirectory();
   const settings::Reporter report = [](const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ＶＯＲＭＩＮＡ"), message, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ＶＯＲＭＩＮＡ"), message,
+                    QMessageBox::Ok);
     box.exec();
   };
   settings::LoadSettings(cfg, appdir::PathOf(appDir, appdir::kSettingsFileName), report);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWheelEvent>
-
 #include <algorithm>
 
 RisingScrollBar::RisingScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {

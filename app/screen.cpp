@@ -16,7 +16,9 @@ QSize ScreenSizeTwips() {
   return pixels * kTwipsPerPixel;
 }
 
-void SetScreenSizeForTests(std::optional<QSize> twips) { g_testSize = twips; }
+void SetScreenSizeForTests(std::optional<QSize> twips) {
+  g_testSize = twips;
+}
 
 }  // namespace screen
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QSize>
-
 #include <optional>
 
 class QWidget;

@@ -1,20 +1,19 @@
 #include "app/settings.h"
 
-#include "app/atomic_file.h"
-#include "app/kihon.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
-
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+
+#include "app/atomic_file.h"
+#include "app/kihon.h"
 
 namespace settings {
 namespace {

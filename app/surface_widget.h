@@ -1,11 +1,10 @@
 // Shows a drawing surface's picture; mouse presses and releases are reported in pixels.
 #pragma once
 
-#include "draw/surface.h"
-
 #include <QWidget>
-
 #include <functional>
+
+#include "draw/surface.h"
 
 class SurfaceWidget : public QWidget {
   Q_OBJECT

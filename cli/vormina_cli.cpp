@@ -1,12 +1,4 @@
 // vormina-cli: the program's work without a window.
-#include "app/appdir.h"
-#include "app/settings.h"
-#include "engine/practice_engine.h"
-#include "material/file_Treat.h"
-#include "sound/fluidsynth_out.h"
-#include "sound/offline.h"
-#include "theory/phrase.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
@@ -14,9 +6,16 @@
 #include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
-
 #include <memory>
 #include <optional>
+
+#include "app/appdir.h"
+#include "app/settings.h"
+#include "engine/practice_engine.h"
+#include "material/file_Treat.h"
+#include "sound/fluidsynth_out.h"
+#include "sound/offline.h"
+#include "theory/phrase.h"
 
 namespace {
 
@@ -26,7 +25,8 @@ const char* const kUsage =
     "  vormina-cli items [--dir DIR] --category C\n"
     "  vormina-cli realise [--dir DIR] --category C --item I --key K [--then-key K2]\n"
     "  vormina-cli events  [--dir DIR] --category C --item I --key K\n"
-    "  vormina-cli render  [--dir DIR] --category C --item I --key K --out FILE.wav [--midi FILE.mid]\n"
+    "  vormina-cli render  [--dir DIR] --category C --item I --key K --out FILE.wav [--midi "
+    "FILE.mid]\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
     "keys 0..11.\n";
 
@@ -60,7 +60,9 @@ class OrderedJson {
   QStringList parts_;
 };
 
-void Print(const QString& json) { QTextStream(stdout) << json << '\n'; }
+void Print(const QString& json) {
+  QTextStream(stdout) << json << '\n';
+}
 
 // Options of the form --name value, each at most once, from a fixed set of names.
 class Options {
@@ -97,7 +99,8 @@ class Options {
     bool ok = false;
     const int value = values_.value(name).toInt(&ok);
     if (!ok || value < low || value > high) {
-      problem = QStringLiteral("%1 must be a whole number from %2 to %3").arg(name).arg(low).arg(high);
+      problem =
+          QStringLiteral("%1 must be a whole number from %2 to %3").arg(name).arg(low).arg(high);
       return std::nullopt;
     }
     return value;

@@ -142,9 +142,7 @@ MaterialEditor::MaterialEditor(int category, const QString& path, std::function<
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     return answer == QMessageBox::Save ? 1 : answer == QMessageBox::Discard ? 0 : -1;
   };
-  report = [this](const QString& message) {
-    QMessageBox::warning(this, kProgramName, message);
-  };
+  report = [this](const QString& message) { QMessageBox::warning(this, kProgramName, message); };
   Load();
   const QSize screenPixels = screen::ScreenSizeTwips() / screen::kTwipsPerPixel;
   resize(std::min(900, screenPixels.width() - 40), std::min(700, screenPixels.height() - 80));
@@ -200,8 +198,8 @@ bool MaterialEditor::Save() {
 
 void MaterialEditor::closeEvent(QCloseEvent* event) {
   if (Text->document()->isModified()) {
-    const int answer =
-        askToSave(QFileInfo(path_).fileName() + QStringLiteral(" は変更されています。保存しますか？"));
+    const int answer = askToSave(QFileInfo(path_).fileName() +
+                                 QStringLiteral(" は変更されています。保存しますか？"));
     if (answer < 0 || (answer > 0 && !Save())) {
       event->ignore();
       return;

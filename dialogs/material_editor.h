@@ -7,7 +7,6 @@
 
 #include <QDialog>
 #include <QPlainTextEdit>
-
 #include <functional>
 
 #include "material/file_Treat.h"

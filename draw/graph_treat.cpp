@@ -41,8 +41,7 @@ void DrawBevel(Surface& surface, float x1, float y1, float x2, float y2, bool ra
   surface.DrawWidth = 1;
 }
 
-void FloodAt(Surface& surface, draw::Paint& paint, float x, float y, Colour boundary,
-             Colour fill) {
+void FloodAt(Surface& surface, draw::Paint& paint, float x, float y, Colour boundary, Colour fill) {
   surface.FillStyle = draw::kSolidFill;
   surface.FillColor = fill;
   surface.ForeColor = boundary;

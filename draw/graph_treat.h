@@ -1,12 +1,11 @@
 // Drawing helpers shared by the views: fonts, text at a point, bevelled boxes, flood fill.
 #pragma once
 
+#include <QString>
+#include <cstdint>
+
 #include "draw/paint.h"
 #include "draw/surface.h"
-
-#include <QString>
-
-#include <cstdint>
 
 namespace graph_treat {
 
@@ -31,8 +30,7 @@ void RestoreFont(Surface& surface, const SavedFont& memory);
 // Prints text in colour with its top-left corner at (x, y).
 void PrintAt(Surface& surface, float x, float y, const QString& text, Colour colour);
 // The same on the preview picture of the sound settings dialog.
-inline void PrintInPreview(Surface& preview, float x, float y, const QString& text,
-                           Colour colour) {
+inline void PrintInPreview(Surface& preview, float x, float y, const QString& text, Colour colour) {
   PrintAt(preview, x, y, text, colour);
 }
 
@@ -42,10 +40,9 @@ void DrawBevel(Surface& surface, float x1, float y1, float x2, float y2, bool ra
 
 // Fills the area around (x, y) bounded by the boundary colour with the fill colour; the
 // surface's brush is transparent again afterwards.
-void FloodAt(Surface& surface, draw::Paint& paint, float x, float y, Colour boundary,
-             Colour fill);
-inline void FloodInPreview(Surface& preview, draw::Paint& paint, float x, float y,
-                           Colour boundary, Colour fill) {
+void FloodAt(Surface& surface, draw::Paint& paint, float x, float y, Colour boundary, Colour fill);
+inline void FloodInPreview(Surface& preview, draw::Paint& paint, float x, float y, Colour boundary,
+                           Colour fill) {
   FloodAt(preview, paint, x, y, boundary, fill);
 }
 

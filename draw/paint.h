@@ -19,7 +19,6 @@ class Paint {
   int DeviceY(float sngY) const;
 
  private:
-
   Surface* device_ = nullptr;
   float left_ = 0;
   float top_ = 0;

@@ -5,7 +5,6 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygon>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -17,7 +16,9 @@ QRgb ToQRgb(Colour colour) {
               static_cast<int>((colour >> 16) & 0xFF));
 }
 
-Colour FromQRgb(QRgb rgb) { return Rgb(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
+Colour FromQRgb(QRgb rgb) {
+  return Rgb(qRed(rgb), qGreen(rgb), qBlue(rgb));
+}
 
 void InstallFontSubstitutions() {
   QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
@@ -48,14 +49,18 @@ QPainter& Surface::PainterFor(Colour colour) {
   return p;
 }
 
-void Surface::EndPainting() const { painter_.reset(); }
+void Surface::EndPainting() const {
+  painter_.reset();
+}
 
 const QImage& Surface::Image() const {
   EndPainting();
   return image_;
 }
 
-Surface::~Surface() { EndPainting(); }
+Surface::~Surface() {
+  EndPainting();
+}
 
 Surface::Surface(int pixelWidth, int pixelHeight) {
   font_.setStyleStrategy(QFont::NoAntialias);
@@ -139,8 +144,12 @@ void Surface::SetFontSize(float points) {
   font_.setPointSizeF(points);
 }
 
-void Surface::SetFontBold(bool bold) { font_.setBold(bold); }
-void Surface::SetFontItalic(bool italic) { font_.setItalic(italic); }
+void Surface::SetFontBold(bool bold) {
+  font_.setBold(bold);
+}
+void Surface::SetFontItalic(bool italic) {
+  font_.setItalic(italic);
+}
 
 QString Surface::FontName() const {
   // Looking a family up in the font database is slow: remember the answer per name.
@@ -254,7 +263,6 @@ void Surface::Circle(float x, float y, float radius, Colour colour, float aspect
   ChangedAround(QRect(c.x() - rx, c.y() - ry, 2 * rx + 1, 2 * ry + 1));
 }
 
-
 void Surface::Arc(float x, float y, float radius, float start, float end, Colour colour,
                   float aspect) {
   const QPointF r = EllipseRadii(std::abs(radius) * PixelsPerUnitX(), aspect);
@@ -288,8 +296,7 @@ void Surface::Polyline(const std::vector<QPointF>& points, Colour colour) {
 
 void Surface::Print(const QString& text) {
   if (textLog) {
-    textLog->push_back(
-        {text, fontName_, fontSize_, font_.bold(), CurrentX, CurrentY, ForeColor});
+    textLog->push_back({text, fontName_, fontSize_, font_.bold(), CurrentX, CurrentY, ForeColor});
   }
   const QPointF start = ToPixelF(CurrentX, CurrentY);
   const QFontMetricsF metrics(font_, &image_);
@@ -300,9 +307,9 @@ void Surface::Print(const QString& text) {
   const QPointF next = FromPixel(0, start.y() + metrics.height());
   CurrentX = scaleLeft_;
   CurrentY = static_cast<float>(next.y());
-  ChangedAround(QRectF(start, QSizeF(metrics.horizontalAdvance(text) + metrics.maxWidth(),
-                                     metrics.height()))
-                    .toAlignedRect());
+  ChangedAround(
+      QRectF(start, QSizeF(metrics.horizontalAdvance(text) + metrics.maxWidth(), metrics.height()))
+          .toAlignedRect());
 }
 
 float Surface::TextWidth(const QString& text) const {
@@ -391,7 +398,8 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
       }
     }
   }
-  for (const Run& r : runs) std::fill(done.begin() + at(r.left, r.y), done.begin() + at(r.right, r.y) + 1, 0);
+  for (const Run& r : runs)
+    std::fill(done.begin() + at(r.left, r.y), done.begin() + at(r.right, r.y) + 1, 0);
   Changed(filled);
 }
 

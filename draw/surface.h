@@ -10,12 +10,11 @@
 #pragma once
 
 #include <QFont>
-#include <QPainter>
 #include <QImage>
+#include <QPainter>
 #include <QPointF>
 #include <QRect>
 #include <QString>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,7 +27,9 @@ using Colour = std::uint32_t;
 // π as the views' geometry takes it, to two decimals: the arcs of ties and flags run
 // between multiples of it, and the circle's angles are converted from degrees with it.
 inline constexpr float kViewPi = 3.14f;
-inline constexpr float ViewRadians(float degrees) { return degrees * kViewPi / 180; }
+inline constexpr float ViewRadians(float degrees) {
+  return degrees * kViewPi / 180;
+}
 
 inline constexpr Colour kBlack = 0x000000;
 inline constexpr Colour kWhite = 0xFFFFFF;
@@ -65,7 +66,7 @@ class Surface {
 
   // Scale.
   void Scale(float x1, float y1, float x2, float y2);  // user scale (ScaleMode 0)
-  void SetScaleMode(int mode);                          // 3 = pixels
+  void SetScaleMode(int mode);                         // 3 = pixels
   int ScaleMode() const { return scaleMode_; }
   float ScaleLeft() const { return scaleLeft_; }
   float ScaleTop() const { return scaleTop_; }
@@ -167,9 +168,9 @@ class Surface {
   QFont font_;
   float fontSize_ = 9.0f;
   QString fontName_;
-  mutable std::unique_ptr<QPainter> painter_;  // open between drawing operations
+  mutable std::unique_ptr<QPainter> painter_;   // open between drawing operations
   mutable QString resolvedFor_, resolvedName_;  // FontName's answer for one name
-  std::vector<std::uint8_t> fillMarks_;          // scratch of the flood fill
+  std::vector<std::uint8_t> fillMarks_;         // scratch of the flood fill
 };
 
 // Makes the Windows Japanese font names resolve to the IPA fonts where they are missing.

@@ -4,8 +4,7 @@
 
 namespace practice {
 
-Engine::Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
-               sound::MidiOut& out)
+Engine::Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, sound::MidiOut& out)
     : cfg_(cfg),
       state_(state),
       waits_(waits),
@@ -22,8 +21,7 @@ void Engine::Select(int category, int item, int key) {
   cfg_.Root = static_cast<std::int16_t>(key);
 }
 
-void Engine::Prepare(bool IsCangeOnly, const RingPoints* rings,
-                     const settings::Reporter& report) {
+void Engine::Prepare(bool IsCangeOnly, const RingPoints* rings, const settings::Reporter& report) {
   midi_.SendInstruments();
   RealiseContext ctx{cfg_, lists_, phrase_, rings, report};
   RealiseItem(ctx, IsCangeOnly, state_.PreviousRoot);

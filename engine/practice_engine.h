@@ -5,6 +5,12 @@
 // prepare and play through it, so each does what the program does.
 #pragma once
 
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "app/clock.h"
 #include "app/kihon.h"
 #include "app/runstate.h"
@@ -14,13 +20,6 @@
 #include "sound/midi1.h"
 #include "sound/midi_out.h"
 #include "theory/phrase.h"
-
-#include <QString>
-#include <QStringList>
-
-#include <cstdint>
-#include <utility>
-#include <vector>
 
 namespace practice {
 
@@ -96,8 +95,8 @@ class Engine final : private Sound_Treat::SequencerHost {
 
 struct PassResult {
   sound::TimedMessages messages;  // (ms from the start, packed message)
-  QString error;           // a realisation refused with a message
-  QStringList warnings;    // what was played otherwise than written (an item cut at the grid's end)
+  QString error;                  // a realisation refused with a message
+  QStringList warnings;  // what was played otherwise than written (an item cut at the grid's end)
 };
 
 // An engine with a world of its own: a copy of the settings, a virtual clock, and a MIDI

@@ -6,10 +6,10 @@
 namespace category {
 
 enum Category : int {
-  kScale = 0,         // scales: steps from the key
-  kChord = 1,         // chords: steps from the key
-  kPattern = 2,       // II-V-I patterns: degrees over the three chords of the progression
-  kPhrase = 3,        // written II-V-I phrases
+  kScale = 0,          // scales: steps from the key
+  kChord = 1,          // chords: steps from the key
+  kPattern = 2,        // II-V-I patterns: degrees over the three chords of the progression
+  kPhrase = 3,         // written II-V-I phrases
   kOtherPhrases1 = 4,  // the two further phrase books
   kOtherPhrases2 = 5,
 };
@@ -17,10 +17,16 @@ enum Category : int {
 inline constexpr int kCount = 6;
 
 // The three lists of one line per item (scales, chords, patterns).
-constexpr bool IsList(int c) { return c >= kScale && c <= kPattern; }
+constexpr bool IsList(int c) {
+  return c >= kScale && c <= kPattern;
+}
 // The three phrase books, each item a written phrase in a key of its own.
-constexpr bool IsPhraseBook(int c) { return c >= kPhrase && c <= kOtherPhrases2; }
+constexpr bool IsPhraseBook(int c) {
+  return c >= kPhrase && c <= kOtherPhrases2;
+}
 // The items built from steps above the key (scales and chords).
-constexpr bool IsSteps(int c) { return c == kScale || c == kChord; }
+constexpr bool IsSteps(int c) {
+  return c == kScale || c == kChord;
+}
 
 }  // namespace category

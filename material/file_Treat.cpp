@@ -1,15 +1,14 @@
 #include "material/file_Treat.h"
 
-#include "app/appdir.h"
-#include "app/kihon.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
-
 #include <algorithm>
+
+#include "app/appdir.h"
+#include "app/kihon.h"
 
 namespace file_Treat {
 
@@ -101,7 +100,8 @@ QString ReadProblem(ReadStatus status, const QString& fileName) {
     case ReadStatus::kMissing:
       return QStringLiteral("%1 が見つかりません。").arg(fileName);
     case ReadStatus::kUnreadable:
-      return QStringLiteral("%1 を読み込めません（通常のファイルではないか、読み取りが許可されていません）。")
+      return QStringLiteral(
+                 "%1 を読み込めません（通常のファイルではないか、読み取りが許可されていません）。")
           .arg(fileName);
     case ReadStatus::kTooLarge:
       return QStringLiteral("%1 は大きすぎるため読み込みません（%2 MB まで）。")
@@ -160,12 +160,13 @@ std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
     if (fields.size() < 2) {
       // As the list has always been read, the load ends here and the category is empty;
       // the message says why.
-      SetProblem(problem, static_cast<int>(number + 1),
-                 QStringLiteral("%1 の %2 行目にコンマ（,）がありません。この行から先が読めないため、"
-                                "一覧は空になります。\n「%3」")
-                     .arg(fileName)
-                     .arg(number + 1)
-                     .arg(line));
+      SetProblem(
+          problem, static_cast<int>(number + 1),
+          QStringLiteral("%1 の %2 行目にコンマ（,）がありません。この行から先が読めないため、"
+                         "一覧は空になります。\n「%3」")
+              .arg(fileName)
+              .arg(number + 1)
+              .arg(line));
       return 0;
     }
     first[count] = fields[0];
@@ -265,8 +266,7 @@ std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QStr
   return count;
 }
 
-std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category,
-                          QString* error) {
+std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category, QString* error) {
   switch (category) {
     case category::kScale:
       return LoadScaleFile(lists, dir, error);

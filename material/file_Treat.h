@@ -1,21 +1,20 @@
 // The six material files and their in-memory lists.
 #pragma once
 
-#include "material/category.h"
-
 #include <QString>
 #include <QStringList>
-
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "material/category.h"
+
 namespace file_Treat {
 
-inline constexpr int kListSlots = 31;      // slots 0..30 of each list
-inline constexpr int kMaxListItems = 20;   // the list loaders stop after 20 items
-inline constexpr int kPhraseSlots = 301;   // phrases 0..300
+inline constexpr int kListSlots = 31;         // slots 0..30 of each list
+inline constexpr int kMaxListItems = 20;      // the list loaders stop after 20 items
+inline constexpr int kPhraseSlots = 301;      // phrases 0..300
 inline constexpr int kPhraseLineSlots = 101;  // body lines 0..100 of a phrase
 
 using PhraseBody = std::array<QString, kPhraseLineSlots>;
@@ -60,7 +59,6 @@ ReadStatus ReadMaterialFile(const QString& path, MaterialText& text);
 // The message for a file that was not read, naming it ("" for kRead).
 QString ReadProblem(ReadStatus status, const QString& fileName);
 
-
 // The path of fileName in dir, matching the name without regard to letter case: the name as
 // given when it exists, otherwise the first matching entry in name order. The loaders and
 // the material editor both find their file through it.
@@ -99,8 +97,7 @@ std::int16_t ParsePhraseLines(MaterialLists& lists, const QStringList& lines,
                               std::vector<int>* phraseLines = nullptr);
 
 // The loader of a category 0..5: the count, and for a phrase book a load error.
-std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category,
-                          QString* error);
+std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category, QString* error);
 // The name list entry of item i of a category (scale name, chord suffix, pattern name or
 // phrase name); "" outside the lists.
 QString ItemName(const MaterialLists& lists, int category, int item);

@@ -1,9 +1,9 @@
 #include "sound/Sound_Treat.h"
 
-#include "theory/MusicMethod_Treat.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "theory/MusicMethod_Treat.h"
 
 namespace Sound_Treat {
 namespace {
@@ -11,13 +11,19 @@ namespace {
 // The highest tempo the program plays (the tempo control's upper end).
 constexpr int kMaxTempo = 300;
 
-std::int16_t ToInt16(int v) { return static_cast<std::int16_t>(std::clamp(v, -32768, 32767)); }
+std::int16_t ToInt16(int v) {
+  return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
+}
 
 }  // namespace
 
-int Nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
+int Nearest(double value) {
+  return static_cast<int>(std::nearbyint(value));
+}
 
-int BeatMs(int tempo) { return Nearest(60000.0 / std::max(tempo, 1)); }
+int BeatMs(int tempo) {
+  return Nearest(60000.0 / std::max(tempo, 1));
+}
 
 Sequencer::Sequencer(settings::CfgRecord& cfg, RunState& state, Phrase& phrase, midi1::Midi& midi,
                      kihon::Waits& waits, SequencerHost& host)
@@ -43,8 +49,7 @@ void Sequencer::PlayItem(int interval) {
   state_.SavedTempo = cfg_.Tempo;
   const int step = TempoStep();
   const auto passText = [this](int pass) {
-    return cfg_.RepeatOn == 1 ? QStringLiteral("%1/%2").arg(pass).arg(cfg_.RepeatCount)
-                              : QString();
+    return cfg_.RepeatOn == 1 ? QStringLiteral("%1/%2").arg(pass).arg(cfg_.RepeatCount) : QString();
   };
   host_.ShowTempo(cfg_.Tempo, passText(1));
   host_.MakeSound_Bot_show(true);
@@ -109,7 +114,8 @@ void Sequencer::BuildStepGrid() {
   g.rows[0][pos] = kSilence;
   g.EndStep = static_cast<std::int16_t>(pos);
   if (firstCut >= 0 && report && !(ContinuousPlay != 0 && cutReported_)) {
-    report(QStringLiteral("この項目は長すぎるため、%2 拍を超える部分（%1 番目の音符から）は演奏しません。")
+    report(QStringLiteral(
+               "この項目は長すぎるため、%2 拍を超える部分（%1 番目の音符から）は演奏しません。")
                .arg(firstCut + 1)
                .arg((kGridSteps - 1) / MusicMethod_Treat::TicksPerQuarter));
     cutReported_ = true;

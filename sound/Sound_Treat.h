@@ -4,17 +4,16 @@
 // clock. It reaches the window only through SequencerHost.
 #pragma once
 
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
 #include "app/kihon.h"
 #include "app/runstate.h"
 #include "app/settings.h"
 #include "sound/midi1.h"
 #include "theory/phrase.h"
-
-#include <QString>
-
-#include <array>
-#include <cstdint>
-#include <memory>
 
 namespace Sound_Treat {
 

@@ -1,10 +1,10 @@
 // The program's MIDI output: the embedded synthesiser, else a system MIDI port.
 #pragma once
 
-#include "sound/midi_out.h"
-
 #include <memory>
 #include <vector>
+
+#include "sound/midi_out.h"
 
 namespace sound {
 

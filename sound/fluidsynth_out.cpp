@@ -3,18 +3,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
-
 #include <algorithm>
 
 namespace sound {
 
 QString FindSoundFont(const QString& programDir) {
   const QDir sounds(QDir(programDir).filePath(QStringLiteral("sounds")));
-  const QStringList own = sounds.entryList({QStringLiteral("*.sf2"), QStringLiteral("*.SF2")},
-                                           QDir::Files, QDir::Name);
+  const QStringList own =
+      sounds.entryList({QStringLiteral("*.sf2"), QStringLiteral("*.SF2")}, QDir::Files, QDir::Name);
   if (!own.isEmpty()) return sounds.filePath(own.first());
-  for (const char* path : {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
-                           "/usr/share/sounds/sf2/FluidR3_GM.sf2"}) {
+  for (const char* path :
+       {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+        "/usr/share/sounds/sf2/FluidR3_GM.sf2"}) {
     if (QFileInfo::exists(QString::fromLatin1(path))) return QString::fromLatin1(path);
   }
   return QString();
@@ -22,7 +22,9 @@ QString FindSoundFont(const QString& programDir) {
 
 FluidSynthMidiOut::FluidSynthMidiOut(QString soundFont) : soundFont_(std::move(soundFont)) {}
 
-FluidSynthMidiOut::~FluidSynthMidiOut() { Close(); }
+FluidSynthMidiOut::~FluidSynthMidiOut() {
+  Close();
+}
 
 bool FluidSynthMidiOut::Open() {
   Close();
@@ -44,11 +46,12 @@ void FluidSynthMidiOut::Send(const ShortMessage& message) {
 }
 
 QString FluidSynthMidiOut::Name() const {
-  return QStringLiteral("FluidSynth (%1)").arg(driver_.isEmpty() ? QStringLiteral("closed") : driver_);
+  return QStringLiteral("FluidSynth (%1)")
+      .arg(driver_.isEmpty() ? QStringLiteral("closed") : driver_);
 }
 
-bool RenderOffline(const QString& soundFont, const TimedMessages& messages,
-                   int releaseMs, std::vector<std::int16_t>& samples, QString& error) {
+bool RenderOffline(const QString& soundFont, const TimedMessages& messages, int releaseMs,
+                   std::vector<std::int16_t>& samples, QString& error) {
   samples.clear();
   Synthesiser synth(soundFont);
   if (!synth.ok()) {

@@ -2,15 +2,14 @@
 // desktop's sound server or ALSA; and offline rendering with the same synthesiser.
 #pragma once
 
-#include "sound/midi_out.h"
-#include "sound/synthesiser.h"
-
 #include <QString>
-
 #include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
+
+#include "sound/midi_out.h"
+#include "sound/synthesiser.h"
 
 namespace sound {
 
@@ -41,7 +40,7 @@ class FluidSynthMidiOut final : public MidiOut {
 // Renders timed messages (ms, packed message) to interleaved 16-bit stereo samples at
 // 44.1 kHz, with releaseMs of sound after the last message. False when the SoundFont
 // cannot load.
-bool RenderOffline(const QString& soundFont, const TimedMessages& messages,
-                   int releaseMs, std::vector<std::int16_t>& samples, QString& error);
+bool RenderOffline(const QString& soundFont, const TimedMessages& messages, int releaseMs,
+                   std::vector<std::int16_t>& samples, QString& error);
 
 }  // namespace sound

@@ -33,7 +33,9 @@ void Midi::CloseMidiOut() {
   out_.Close();
 }
 
-void Midi::ProgramChange(int channel, int program) { Send(0xC0 + channel, program, 0); }
+void Midi::ProgramChange(int channel, int program) {
+  Send(0xC0 + channel, program, 0);
+}
 
 void Midi::NoteOn(int channel, int pitch, int velocity) {
   Send(0x90 + channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust, velocity);
@@ -51,7 +53,9 @@ void Midi::NoteOffConcert(int channel, int pitch) {
   Send(0x90 + channel, pitch + cfg_.PitchBase, 0);
 }
 
-void Midi::AllNotesOff(int channel) { Send(0xB0 + channel, 123, 0); }
+void Midi::AllNotesOff(int channel) {
+  Send(0xB0 + channel, 123, 0);
+}
 
 void Midi::DrumClick() {
   const int index = cfg_.ClickInstrument;
@@ -60,7 +64,9 @@ void Midi::DrumClick() {
   Send(0x99, DrumNoteTable_[index], cfg_.ClickVolume);
 }
 
-void Midi::CountInClick() { Send(0x99, 68, 127); }
+void Midi::CountInClick() {
+  Send(0x99, 68, 127);
+}
 
 void Midi::SendInstruments() {
   ProgramChange(kMelodyChannel, cfg_.MelodyInstrument - 1);

@@ -3,11 +3,11 @@
 // unless UseMidi is 1, and no message with a data byte outside 0..127 is ever sent.
 #pragma once
 
-#include "app/settings.h"
-#include "sound/midi_out.h"
-
 #include <array>
 #include <cstdint>
+
+#include "app/settings.h"
+#include "sound/midi_out.h"
 
 namespace midi1 {
 

@@ -1,14 +1,13 @@
 // Where MIDI short messages go: one interface, one backend per file.
 #pragma once
 
-#include "sound/short_message.h"
-
 #include <QString>
-
 #include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
+
+#include "sound/short_message.h"
 
 namespace sound {
 

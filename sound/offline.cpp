@@ -1,9 +1,9 @@
 #include "sound/offline.h"
 
+#include <algorithm>
+
 #include "app/atomic_file.h"
 #include "sound/short_message.h"
-
-#include <algorithm>
 
 namespace offline {
 namespace {

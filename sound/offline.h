@@ -2,12 +2,11 @@
 // a Standard MIDI File of its messages.
 #pragma once
 
-#include "sound/midi_out.h"
-
 #include <QString>
-
 #include <cstdint>
 #include <vector>
+
+#include "sound/midi_out.h"
 
 namespace offline {
 

@@ -22,7 +22,9 @@ std::unique_ptr<RtMidiOut> OutputOn(RtMidi::Api api) {
 }  // namespace
 
 RtMidiPortOut::RtMidiPortOut() = default;
-RtMidiPortOut::~RtMidiPortOut() { Close(); }
+RtMidiPortOut::~RtMidiPortOut() {
+  Close();
+}
 
 bool RtMidiPortOut::Open() {
   Close();
@@ -75,6 +77,8 @@ void RtMidiPortOut::Send(const ShortMessage& message) {
   }
 }
 
-QString RtMidiPortOut::Name() const { return QStringLiteral("MIDI port ") + port_; }
+QString RtMidiPortOut::Name() const {
+  return QStringLiteral("MIDI port ") + port_;
+}
 
 }  // namespace sound

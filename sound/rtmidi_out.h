@@ -1,9 +1,9 @@
 // A system MIDI output port through RtMidi (the ALSA sequencer on Linux, WinMM on Windows).
 #pragma once
 
-#include "sound/midi_out.h"
-
 #include <memory>
+
+#include "sound/midi_out.h"
 
 class RtMidiOut;
 

@@ -53,9 +53,7 @@ class ShortMessage {
   // The bytes on the wire; only the first size() of them count.
   std::array<std::uint8_t, 3> bytes() const { return {status_, data_[0], data_[1]}; }
   // A note on with velocity 0 is a note off, as the MIDI standard has it.
-  bool IsNoteOff() const {
-    return kind() == kNoteOff || (kind() == kNoteOn && data_[1] == 0);
-  }
+  bool IsNoteOff() const { return kind() == kNoteOff || (kind() == kNoteOn && data_[1] == 0); }
 
   bool operator==(const ShortMessage&) const = default;
 

@@ -63,8 +63,12 @@ Synthesiser::Synthesiser(const QString& soundFont) : parts_(std::make_unique<Par
 
 Synthesiser::~Synthesiser() = default;
 
-bool Synthesiser::ok() const { return parts_->synth != nullptr; }
-QString Synthesiser::error() const { return parts_->error; }
+bool Synthesiser::ok() const {
+  return parts_->synth != nullptr;
+}
+QString Synthesiser::error() const {
+  return parts_->error;
+}
 
 QString Synthesiser::StartAudio() {
   StopAudio();
@@ -83,7 +87,9 @@ void Synthesiser::StopAudio() {
   parts_->audio = nullptr;
 }
 
-double Synthesiser::BufferLatencyMs() { return 1000.0 * kPeriodSize * kPeriods / kRenderRate; }
+double Synthesiser::BufferLatencyMs() {
+  return 1000.0 * kPeriodSize * kPeriods / kRenderRate;
+}
 
 void Synthesiser::Apply(const ShortMessage& message) {
   fluid_synth_t* synth = parts_->synth;

@@ -3,12 +3,11 @@
 // driver; offline rendering asks it for samples. No FluidSynth type shows outside.
 #pragma once
 
-#include "sound/short_message.h"
-
 #include <QString>
-
 #include <cstdint>
 #include <memory>
+
+#include "sound/short_message.h"
 
 namespace sound {
 

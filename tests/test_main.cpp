@@ -3,16 +3,18 @@
 // a QGuiApplication with the program's font substitutions; the window layer under a
 // QApplication (headless under QT_QPA_PLATFORM=offscreen) with Qt's texts in Japanese.
 #if VORMINA_TEST_LEVEL >= 2
-#include "app/translations.h"
 #include <QApplication>
+
+#include "app/translations.h"
 #endif
 #if VORMINA_TEST_LEVEL >= 1
-#include "draw/surface.h"
 #include <QGuiApplication>
-#endif
-#include <QCoreApplication>
 
+#include "draw/surface.h"
+#endif
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
 #if VORMINA_TEST_LEVEL >= 1

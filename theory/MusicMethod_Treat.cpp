@@ -1,7 +1,6 @@
 #include "theory/MusicMethod_Treat.h"
 
 #include <QStringList>
-
 #include <algorithm>
 
 namespace MusicMethod_Treat {
@@ -29,7 +28,9 @@ void SetScale(TheoryTables& t, int tonality, int treatment, ChordPosition positi
   t.ChordSuffixTable[index] = QString::fromLatin1(suffix);
 }
 
-bool Contains(const QString& text, const char* part) { return text.contains(QLatin1String(part)); }
+bool Contains(const QString& text, const char* part) {
+  return text.contains(QLatin1String(part));
+}
 
 }  // namespace
 

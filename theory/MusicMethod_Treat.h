@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <cstdint>
 
@@ -46,7 +45,7 @@ enum ChordShape {
 enum ChordPosition { kII = 0, kV = 1, kI = 2 };
 
 struct TheoryTables {
-  std::array<QString, 51> NoteNameTable;                 // entry 38 stays ""
+  std::array<QString, 51> NoteNameTable;  // entry 38 stays ""
   std::array<std::array<std::int16_t, 4>, 6> ChordToneTable{};
   // Index tonality + 2 x treatment + 12 x position (treatments 4 and 5 stay empty).
   std::array<QString, 36> ChordScaleTable;
@@ -107,7 +106,9 @@ int DurationTicks(int code);
 void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing);
 
 // Pitch class 0..11 of any pitch.
-constexpr int PitchClass(int p) { return ((p % 12) + 12) % 12; }
+constexpr int PitchClass(int p) {
+  return ((p % 12) + 12) % 12;
+}
 
 // The keys spelled with flats, in their names, chord names and on the staff: C, Db, Eb, F,
 // Ab and Bb (C by the program's custom); the others with sharps.

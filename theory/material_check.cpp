@@ -1,9 +1,9 @@
 #include "theory/material_check.h"
 
+#include <memory>
+
 #include "app/appdir.h"
 #include "theory/phrase.h"
-
-#include <memory>
 
 namespace material_check {
 

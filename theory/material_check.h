@@ -3,11 +3,10 @@
 // a phrase of more than 101 lines) and the phrases that would not realise or show.
 #pragma once
 
-#include "material/file_Treat.h"
-
 #include <QStringList>
-
 #include <optional>
+
+#include "material/file_Treat.h"
 
 namespace material_check {
 

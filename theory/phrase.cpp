@@ -1,9 +1,9 @@
 #include "theory/phrase.h"
 
-#include "app/kihon.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "app/kihon.h"
 
 using namespace MusicMethod_Treat;
 
@@ -87,9 +87,8 @@ int RealiseChordPart(RealiseContext& ctx, ChordPosition position, const QString&
         kChordTextLength);
   }
   const QString seven = scale.left(7);
-  const QString degrees = item >= 0 && item < file_Treat::kListSlots
-                              ? ctx.lists.PatternDegrees[item]
-                              : QString();
+  const QString degrees =
+      item >= 0 && item < file_Treat::kListSlots ? ctx.lists.PatternDegrees[item] : QString();
   for (const QChar c : degrees) {
     if (counter >= kNoteSlots) {
       Report(ctx);
@@ -105,11 +104,11 @@ int RealiseChordPart(RealiseContext& ctx, ChordPosition position, const QString&
     }
     ph.NotePitch[counter] = ToInt16(offset + rootOffset + key);
     const int label = kDegreeLabels + offset;
-    ph.NoteDegree[counter] = FixedText(
-        label >= 0 && label < static_cast<int>(tables.NoteNameTable.size())
-            ? tables.NoteNameTable[label]
-            : QString(),
-        kDegreeTextLength);
+    ph.NoteDegree[counter] =
+        FixedText(label >= 0 && label < static_cast<int>(tables.NoteNameTable.size())
+                      ? tables.NoteNameTable[label]
+                      : QString(),
+                  kDegreeTextLength);
     if (ctx.rings) {
       const QPointF point = (*ctx.rings)[position][PitchClass(ph.NotePitch[counter] + 48)];
       ph.NoteCircleX[counter] = static_cast<float>(point.x());
@@ -289,38 +288,74 @@ using namespace ticks;
 // One rhythm figure of the grouping catalogue: the lengths of its notes, where it may start,
 // the codes its notes get and how far it moves on.
 struct GroupingRule {
-  std::array<int, 4> lengths;  // the figure's note lengths; 0 ends a shorter figure
-  bool onHalfBar;              // starts only where a half bar begins (else on any beat)
-  int from;                    // the first note that is grouped: from there on, no rests
+  std::array<int, 4> lengths;         // the figure's note lengths; 0 ends a shorter figure
+  bool onHalfBar;                     // starts only where a half bar begins (else on any beat)
+  int from;                           // the first note that is grouped: from there on, no rests
   std::array<std::int16_t, 4> codes;  // the codes of the notes from `from` on
-  int ticks;                   // the position moves on by this much
-  int notes;                   // and the walk by this many notes
+  int ticks;                          // the position moves on by this much
+  int notes;                          // and the walk by this many notes
 };
 
 // Tried in order at each beat; the first figure that fits is taken. Four eighths off the
 // half bar pair up by beats: the first two are passed, the next two are looked at again.
 constexpr GroupingRule kGroupingRules[] = {
-    {{kEighth, kEighth, kEighth, kEighth}, true, 0,
-     {kEighthFirst, kEighthMiddle, kEighthMiddle, kEighthLast}, kHalf, 4},
-    {{kEighth, kEighth, kEighth, kEighth}, false, 0,
-     {kEighthFirst, kEighthLast, kEighthFirst, kEighthLast}, kQuarter, 2},
+    {{kEighth, kEighth, kEighth, kEighth},
+     true,
+     0,
+     {kEighthFirst, kEighthMiddle, kEighthMiddle, kEighthLast},
+     kHalf,
+     4},
+    {{kEighth, kEighth, kEighth, kEighth},
+     false,
+     0,
+     {kEighthFirst, kEighthLast, kEighthFirst, kEighthLast},
+     kQuarter,
+     2},
     {{kEighth, kEighth}, false, 0, {kEighthFirst, kEighthLast}, kQuarter, 2},
-    {{kSixteenth, kSixteenth, kSixteenth, kSixteenth}, false, 0,
-     {kSixteenthFirst, kSixteenthMiddle, kSixteenthMiddle, kSixteenthLast}, kQuarter, 4},
-    {{kSixteenth, kSixteenth, kEighth}, false, 0,
-     {kSixteenthFirst, kSixteenthMiddle, kEighthLast}, kQuarter, 3},
+    {{kSixteenth, kSixteenth, kSixteenth, kSixteenth},
+     false,
+     0,
+     {kSixteenthFirst, kSixteenthMiddle, kSixteenthMiddle, kSixteenthLast},
+     kQuarter,
+     4},
+    {{kSixteenth, kSixteenth, kEighth},
+     false,
+     0,
+     {kSixteenthFirst, kSixteenthMiddle, kEighthLast},
+     kQuarter,
+     3},
     {{kSixteenth, kSixteenth}, false, 0, {kSixteenthFirst, kSixteenthLast}, kEighth, 2},
-    {{kEighth, kSixteenth, kSixteenth}, false, 0,
-     {kEighthFirst, kSixteenthMiddle, kSixteenthLast}, kQuarter, 3},
-    {{kQuarterTriplet, kQuarterTriplet, kQuarterTriplet}, false, 0,
-     {kQuarterTripletFirst, kQuarterTripletMiddle, kQuarterTripletLast}, kHalf, 3},
-    {{kEighthTriplet, kEighthTriplet, kEighthTriplet}, false, 0,
-     {kEighthTripletFirst, kEighthTripletMiddle, kEighthTripletLast}, kQuarter, 3},
-    {{kSixteenthTriplet, kSixteenthTriplet, kSixteenthTriplet}, false, 0,
-     {kSixteenthTripletFirst, kSixteenthTripletMiddle, kSixteenthTripletLast}, kEighth, 3},
+    {{kEighth, kSixteenth, kSixteenth},
+     false,
+     0,
+     {kEighthFirst, kSixteenthMiddle, kSixteenthLast},
+     kQuarter,
+     3},
+    {{kQuarterTriplet, kQuarterTriplet, kQuarterTriplet},
+     false,
+     0,
+     {kQuarterTripletFirst, kQuarterTripletMiddle, kQuarterTripletLast},
+     kHalf,
+     3},
+    {{kEighthTriplet, kEighthTriplet, kEighthTriplet},
+     false,
+     0,
+     {kEighthTripletFirst, kEighthTripletMiddle, kEighthTripletLast},
+     kQuarter,
+     3},
+    {{kSixteenthTriplet, kSixteenthTriplet, kSixteenthTriplet},
+     false,
+     0,
+     {kSixteenthTripletFirst, kSixteenthTripletMiddle, kSixteenthTripletLast},
+     kEighth,
+     3},
     // An eighth (a note or a rest) and a sixteenth triplet.
-    {{kEighth, kSixteenthTriplet, kSixteenthTriplet, kSixteenthTriplet}, false, 1,
-     {kSixteenthTripletFirst, kSixteenthTripletMiddle, kSixteenthTripletLast}, kQuarter, 4},
+    {{kEighth, kSixteenthTriplet, kSixteenthTriplet, kSixteenthTriplet},
+     false,
+     1,
+     {kSixteenthTripletFirst, kSixteenthTripletMiddle, kSixteenthTripletLast},
+     kQuarter,
+     4},
 };
 
 int FigureLength(const GroupingRule& rule) {

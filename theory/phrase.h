@@ -2,15 +2,14 @@
 // the sequencer read, and the operations that produce it.
 #pragma once
 
+#include <QPointF>
+#include <QString>
+#include <array>
+#include <cstdint>
+
 #include "app/settings.h"
 #include "material/file_Treat.h"
 #include "theory/MusicMethod_Treat.h"
-
-#include <QPointF>
-#include <QString>
-
-#include <array>
-#include <cstdint>
 
 inline constexpr int kNoteSlots = 513;  // notes 0..512
 inline constexpr int kChordTextLength = 10;
@@ -27,7 +26,7 @@ struct Phrase {
   std::array<std::int16_t, kNoteSlots> NotePitch{};
   std::array<std::int16_t, kNoteSlots> NoteLength{};
   std::array<std::int16_t, kNoteSlots> NoteIsRest{};
-  std::array<QString, kNoteSlots> NoteChord;   // 10 characters each
+  std::array<QString, kNoteSlots> NoteChord;  // 10 characters each
   std::array<float, kNoteSlots> NoteCursorX{};
   std::array<float, kNoteSlots> NoteCircleX{};
   std::array<float, kNoteSlots> NoteCircleY{};
@@ -52,7 +51,7 @@ struct RealiseContext {
   const file_Treat::MaterialLists& lists;
   Phrase& phrase;
   const RingPoints* rings = nullptr;  // positions are left alone without them
-  settings::Reporter report;         // shows "ファイルの内容が変です。修正してください"
+  settings::Reporter report;  // shows "ファイルの内容が変です。修正してください"
 };
 
 inline const QString kPhraseError = QStringLiteral("ファイルの内容が変です。修正してください");
@@ -113,7 +112,9 @@ constexpr bool IsLast(int c) {
   return c == kEighthLast || c == kSixteenthLast || c == kQuarterTripletLast ||
          c == kEighthTripletLast || c == kSixteenthTripletLast;
 }
-constexpr bool IsTriplet(int c) { return c >= kQuarterTripletFirst; }
+constexpr bool IsTriplet(int c) {
+  return c >= kQuarterTripletFirst;
+}
 }  // namespace group
 
 // Marks beams and tuplets by the catalogue of rhythm figures starting on a beat.

@@ -1,11 +1,11 @@
 #include "app/atomic_file.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace {
 QByteArray Read(const QString& path) {

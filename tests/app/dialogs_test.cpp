@@ -142,8 +142,9 @@ TEST_F(Dialogs, ListsHoldTheirEntriesAndTheOtherTestsSoundTheirVoices) {
   dialog->Slider1[3]->setValue(111);
   before = midiOut.messages.size();
   dialog->Command6->click();
-  EXPECT_EQ(SentSince(before),
-            (std::vector<std::uint32_t>{Message(0x99, window->engine().midi().DrumNoteTable()[1], 111)}));
+  EXPECT_EQ(
+      SentSince(before),
+      (std::vector<std::uint32_t>{Message(0x99, window->engine().midi().DrumNoteTable()[1], 111)}));
   EXPECT_EQ(cfg.ClickVolume, 70);
   dialog->Command2->click();
 }
@@ -523,8 +524,8 @@ TEST(QtTranslations, StandardButtonsAndColourDialogSpeakJapanese) {
   const struct {
     QMessageBox::StandardButton button;
     const char* japanese;
-  } kButtons[] = {{QMessageBox::Yes, "はい"}, {QMessageBox::No, "いいえ"},
-                  {QMessageBox::Cancel, "キャンセル"}};
+  } kButtons[] = {
+      {QMessageBox::Yes, "はい"}, {QMessageBox::No, "いいえ"}, {QMessageBox::Cancel, "キャンセル"}};
   for (const auto& b : kButtons) {
     ASSERT_NE(box.button(b.button), nullptr);
     EXPECT_TRUE(box.button(b.button)->text().contains(QString::fromUtf8(b.japanese)))

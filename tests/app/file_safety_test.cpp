@@ -1,14 +1,13 @@
 // What the disk and the folder may do to the program's files: a full disk, links, FIFOs,
 // huge files, read-only folders. Nothing the user wrote is lost, nothing hangs.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include "app/settings.h"
 #include "material/file_Treat.h"
@@ -110,10 +109,10 @@ TEST(FileSafety, AFullDiskLeavesTheOldFilesAndSaysSo) {
 
   QTemporaryDir elsewhere;
   QString errors;
-  const int code = RunCli({"render", "--dir", disk.File(""), "--category", "0", "--item", "0",
-                           "--key", "0", "--out", elsewhere.filePath("take.wav"), "--midi",
-                           disk.File("take.mid")},
-                          &errors);
+  const int code =
+      RunCli({"render", "--dir", disk.File(""), "--category", "0", "--item", "0", "--key", "0",
+              "--out", elsewhere.filePath("take.wav"), "--midi", disk.File("take.mid")},
+             &errors);
   EXPECT_NE(code, 0);
   EXPECT_TRUE(errors.contains("take.mid")) << errors.toStdString();
   EXPECT_EQ(Read(disk.File("take.mid")), QByteArray("MThd old file"));

@@ -1,14 +1,14 @@
 #include "app/frmMain.h"
 
-#include "app/screen.h"
+#include <gtest/gtest.h>
 
-#include <QAction>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QFile>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,16 +18,13 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "views/circle/circle.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "app/screen.h"
 #include "tests/app/main_window_fixture.h"
+#include "views/circle/circle.h"
 
 TEST_F(MainWindow, PatternListsShowOnlyForTheIIVIPatternCategory) {
   for (int category = 0; category < 6; ++category) {
@@ -128,8 +125,8 @@ TEST_F(MainWindow, StartUpTempoRule) {
   struct Case {
     std::int16_t stored, expected;
   };
-  for (const Case c : {Case{0, 100}, Case{49, 100}, Case{50, 50}, Case{120, 120},
-                       Case{300, 300}, Case{301, 300}}) {
+  for (const Case c : {Case{0, 100}, Case{49, 100}, Case{50, 50}, Case{120, 120}, Case{300, 300},
+                       Case{301, 300}}) {
     cfg.Tempo = c.stored;
     frmMain& w = Start();
     EXPECT_EQ(cfg.Tempo, c.expected) << c.stored;
@@ -419,8 +416,7 @@ TEST_F(MainWindow, ReferenceTonesWhileTheButtonsAreHeld) {
   QTest::mousePress(w.ui.Command6, Qt::LeftButton);
   QTest::mouseRelease(w.ui.Command6, Qt::LeftButton);
   // A (33) a semitone below B flat (34).
-  EXPECT_EQ(Messages(midiOut),
-            (std::vector<std::uint32_t>{0x7F4593, 0x7BB3, 0x7F4693, 0x7BB3}));
+  EXPECT_EQ(Messages(midiOut), (std::vector<std::uint32_t>{0x7F4593, 0x7BB3, 0x7F4693, 0x7BB3}));
 }
 
 TEST_F(MainWindow, SpaceStartsContinuousPlayAndStopsIt) {
@@ -433,7 +429,8 @@ TEST_F(MainWindow, SpaceStartsContinuousPlayAndStopsIt) {
   bool playingSeen = false;
   clock.whileWaiting = [&](kihon::VirtualClock&) {
     if (++waited == 12) {
-      playingSeen = !w.ui.Command5->isEnabled() && w.ui.Command9->isEnabled() && !w.ui.Combo1->isEnabled();
+      playingSeen =
+          !w.ui.Command5->isEnabled() && w.ui.Command9->isEnabled() && !w.ui.Combo1->isEnabled();
       cfg.Tempo = 180;  // as a speed-up would
       QTest::keyClick(w.ui.Combo5, Qt::Key_Space);
     }
@@ -520,8 +517,9 @@ TEST_F(MainWindow, PlayOnceAndTheStaffPositionButtons) {
 TEST_F(MainWindow, APhraseIsSpelledInItsOwnKeyAtFirstView) {
   QFile ric(dir.filePath("ric.txt"));
   ASSERT_TRUE(ric.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  ric.write("$in B flat\r\n*Cm7\r\n2C4\r\n2Eb4\r\n*F7\r\n2A4\r\n*BbM7\r\n2Bb5\r\n"
-            "$in E\r\n*F#m7\r\n2F#4\r\n2A4\r\n*B7\r\n2D#4\r\n*EM7\r\n2G#5\r\n");
+  ric.write(
+      "$in B flat\r\n*Cm7\r\n2C4\r\n2Eb4\r\n*F7\r\n2A4\r\n*BbM7\r\n2Bb5\r\n"
+      "$in E\r\n*F#m7\r\n2F#4\r\n2A4\r\n*B7\r\n2D#4\r\n*EM7\r\n2G#5\r\n");
   ric.close();
   cfg.Category = 3;
   cfg.LastItem[3] = 0;
@@ -644,7 +642,7 @@ TEST_F(MainWindow, TheTempoBoxTakesATypedTempo) {
     bool refused;
   };
   const Case cases[] = {
-      {"150", true, 150, false}, {"49", true, 150, true},   {"301", true, 150, true},
+      {"150", true, 150, false}, {"49", true, 150, true},    {"301", true, 150, true},
       {"abc", true, 150, true},  {"300", false, 300, false}, {" 50 ", true, 50, false},
       {"", true, 50, true},
   };
@@ -702,8 +700,8 @@ TEST_F(MainWindow, TheItemPopupIsAsWideAsItsLongestEntry) {
     ASSERT_GT(w.ui.Combo1->count(), 0) << category;
     int widest = 0;
     for (int i = 0; i < w.ui.Combo1->count(); ++i) {
-      widest = std::max(widest,
-                        w.ui.Combo1->view()->fontMetrics().horizontalAdvance(w.ui.Combo1->itemText(i)));
+      widest = std::max(
+          widest, w.ui.Combo1->view()->fontMetrics().horizontalAdvance(w.ui.Combo1->itemText(i)));
     }
     EXPECT_GT(w.ui.Combo1->view()->minimumWidth(), widest) << category;
     EXPECT_GE(w.ui.Combo1->view()->minimumWidth(), w.ui.Combo1->width()) << category;

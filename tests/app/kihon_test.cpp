@@ -1,9 +1,8 @@
 #include "app/kihon.h"
 
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <vector>
 
 using kihon::VirtualClock;
@@ -128,8 +127,8 @@ TEST(HexDigit, ReadsTheFirstCharacter) {
     const char* text;
     int value;
   };
-  for (const Case c : {Case{"0", 0}, Case{"9", 9}, Case{"a", 10}, Case{"F", 15},
-                       Case{"G", 16}, Case{"b7", 11}, Case{"", 0}}) {
+  for (const Case c : {Case{"0", 0}, Case{"9", 9}, Case{"a", 10}, Case{"F", 15}, Case{"G", 16},
+                       Case{"b7", 11}, Case{"", 0}}) {
     QString text = QString::fromLatin1(c.text);
     EXPECT_EQ(kihon::HexDigit(text), c.value) << c.text;
     EXPECT_EQ(text, QString::fromLatin1(c.text).toUpper());
@@ -141,9 +140,9 @@ TEST(LeadingNumber, TakesTheNumberATextStartsWith) {
     const char* text;
     double value;
   };
-  for (const Case c : {Case{"12abc", 12}, Case{"", 0}, Case{"abc", 0}, Case{" 3.5", 3.5},
-                       Case{"-7", -7}, Case{"1e3", 1000}, Case{"12e", 12}, Case{"2.5.1", 2.5},
-                       Case{"+", 0}, Case{"1 2", 12}}) {
+  for (const Case c :
+       {Case{"12abc", 12}, Case{"", 0}, Case{"abc", 0}, Case{" 3.5", 3.5}, Case{"-7", -7},
+        Case{"1e3", 1000}, Case{"12e", 12}, Case{"2.5.1", 2.5}, Case{"+", 0}, Case{"1 2", 12}}) {
     EXPECT_DOUBLE_EQ(kihon::LeadingNumber(QString::fromLatin1(c.text)), c.value) << c.text;
   }
 }

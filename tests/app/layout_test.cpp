@@ -1,4 +1,6 @@
 // The control column on every common screen: nothing overlaps, nothing is cut off.
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
@@ -6,8 +8,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 #include "tests/app/main_window_fixture.h"
 
@@ -39,8 +39,11 @@ struct Screen {
 };
 
 const Screen kScreens[] = {
-    {1366, 768, "1366x768"},   {1280, 720, "1280x720"},   {1440, 900, "1440x900"},
-    {1920, 1080, "1920x1080"}, {2560, 1440, "2560x1440"},
+    {1366, 768, "1366x768"},
+    {1280, 720, "1280x720"},
+    {1440, 900, "1440x900"},
+    {1920, 1080, "1920x1080"},
+    {2560, 1440, "2560x1440"},
     // 3840 x 2160 at a scale factor of 2 lays out on 1920 x 1080 device-independent pixels.
     {1920, 1080, "3840x2160 at 2x"},
 };
@@ -64,10 +67,10 @@ TEST_F(MainWindow, TheControlColumnFitsEveryCommonScreen) {
       const std::vector<QWidget*> controls = ColumnControls(w);
       ASSERT_GT(controls.size(), 30u) << where;
       for (QWidget* c : controls) {
-        const QString name = c->metaObject()->className() + QStringLiteral(" ") +
-                             (qobject_cast<QAbstractButton*>(c)
-                                  ? qobject_cast<QAbstractButton*>(c)->text()
-                                  : c->objectName());
+        const QString name =
+            c->metaObject()->className() + QStringLiteral(" ") +
+            (qobject_cast<QAbstractButton*>(c) ? qobject_cast<QAbstractButton*>(c)->text()
+                                               : c->objectName());
         // Inside its frame, clear of its left border, and tall enough for its text.
         EXPECT_GE(c->x(), 4) << where << ": " << name.toStdString() << " on the frame's border";
         const QRect inFrame(QPoint(0, 0), c->parentWidget()->size());

@@ -2,17 +2,16 @@
 // saves that keep the encoding and line ends and refill the item list.
 #include "dialogs/material_editor.h"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QStringEncoder>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QTest>
-
-#include <sys/stat.h>
-
-#include <gtest/gtest.h>
 
 #include "tests/app/main_window_fixture.h"
 
@@ -107,7 +106,8 @@ TEST_F(Editing, TheFirstProblemIsShownWithItsLine) {
   };
   const Case cases[] = {
       {1, "code.txt", "m7,343\nM7 434\n7,433\n", 2, "コンマ"},
-      {3, "ric.txt", "$ok\n*Dm7\n2D4\n2F4\n$broken\n*G7\n2B99999\n2D4\n", 5, "ファイルの内容が変です"},
+      {3, "ric.txt", "$ok\n*Dm7\n2D4\n2F4\n$broken\n*G7\n2B99999\n2D4\n", 5,
+       "ファイルの内容が変です"},
       {4, "AUX1.txt", "C4\n$late\nC4\nD4\n", 1, "$"},
       {5, "AUX2.txt", "$one note\n*C7\nC5\n", 1, "２つ"},
   };

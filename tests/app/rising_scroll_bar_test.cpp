@@ -1,13 +1,13 @@
 #include "app/rising_scroll_bar.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
-
-#include <gtest/gtest.h>
 
 #include "dialogs/sound_settings.h"
 #include "tests/app/main_window_fixture.h"
@@ -27,9 +27,7 @@ QPoint CentreOf(QScrollBar& bar, QStyle::SubControl part) {
   option.singleStep = bar.singleStep();
   option.pageStep = bar.pageStep();
   option.upsideDown = bar.invertedAppearance();
-  return bar.style()
-      ->subControlRect(QStyle::CC_ScrollBar, &option, part, &bar)
-      .center();
+  return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, part, &bar).center();
 }
 
 void Wheel(QScrollBar& bar, int delta) {
@@ -39,8 +37,16 @@ void Wheel(QScrollBar& bar, int delta) {
   QApplication::sendEvent(&bar, &event);
 }
 
-enum class Input { kUpperArrow, kLowerArrow, kAboveThumb, kBelowThumb, kWheelUp, kWheelDown,
-                   kKeyUp, kKeyDown };
+enum class Input {
+  kUpperArrow,
+  kLowerArrow,
+  kAboveThumb,
+  kBelowThumb,
+  kWheelUp,
+  kWheelDown,
+  kKeyUp,
+  kKeyDown
+};
 
 void Apply(QScrollBar& bar, Input input) {
   switch (input) {
@@ -78,10 +84,14 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"upper arrow", Input::kUpperArrow, +1}, {"lower arrow", Input::kLowerArrow, -1},
-    {"above the thumb", Input::kAboveThumb, +1}, {"below the thumb", Input::kBelowThumb, -1},
-    {"wheel upwards", Input::kWheelUp, +1},   {"wheel downwards", Input::kWheelDown, -1},
-    {"Up key", Input::kKeyUp, +1},            {"Down key", Input::kKeyDown, -1},
+    {"upper arrow", Input::kUpperArrow, +1},
+    {"lower arrow", Input::kLowerArrow, -1},
+    {"above the thumb", Input::kAboveThumb, +1},
+    {"below the thumb", Input::kBelowThumb, -1},
+    {"wheel upwards", Input::kWheelUp, +1},
+    {"wheel downwards", Input::kWheelDown, -1},
+    {"Up key", Input::kKeyUp, +1},
+    {"Down key", Input::kKeyDown, -1},
 };
 
 // Every control of the bar moves the value the way it points, with the highest value at

@@ -2,15 +2,14 @@
 // bytes of a record, shared by the settings tests and the tool's tests.
 #pragma once
 
-#include "app/settings.h"
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
+
+#include "app/settings.h"
 
 namespace settings_test {
 
@@ -88,9 +87,9 @@ struct Int32Field {
   std::int32_t CfgRecord::*field;
 };
 inline const Int32Field kColourFields[] = {
-    {148, &CfgRecord::ColorCircle}, {152, &CfgRecord::ColorPolygon},
-    {156, &CfgRecord::ColorRoot},   {160, &CfgRecord::ColorAns},
-    {164, &CfgRecord::ColorPlayed}, {168, &CfgRecord::ColorKeyHit},
+    {148, &CfgRecord::ColorCircle},  {152, &CfgRecord::ColorPolygon},
+    {156, &CfgRecord::ColorRoot},    {160, &CfgRecord::ColorAns},
+    {164, &CfgRecord::ColorPlayed},  {168, &CfgRecord::ColorKeyHit},
     {172, &CfgRecord::ColorKeyEntry}};
 
 }  // namespace settings_test

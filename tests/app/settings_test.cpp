@@ -1,5 +1,6 @@
 #include "app/settings.h"
-#include "tests/app/settings_fields.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
@@ -7,13 +8,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+
+#include "tests/app/settings_fields.h"
 
 using settings::CfgRecord;
 
@@ -222,13 +222,13 @@ TEST(ShippedSettings, LoadUnchangedAndAreSensible) {
   for (std::int16_t v : {shipped.ShowScore, shipped.ShowDiagram, shipped.ShowKeyboard}) {
     EXPECT_EQ(v, -1);
   }
-  for (std::int16_t v : {shipped.MelodyVolume, shipped.AccompVolume, shipped.BassVolume,
-                         shipped.ClickVolume}) {
+  for (std::int16_t v :
+       {shipped.MelodyVolume, shipped.AccompVolume, shipped.BassVolume, shipped.ClickVolume}) {
     EXPECT_GE(v, 70);
     EXPECT_LE(v, 125);
   }
-  const std::int32_t colours[] = {shipped.ColorCircle, shipped.ColorPolygon, shipped.ColorRoot,
-                                  shipped.ColorAns,    shipped.ColorPlayed,  shipped.ColorKeyHit,
+  const std::int32_t colours[] = {shipped.ColorCircle,  shipped.ColorPolygon, shipped.ColorRoot,
+                                  shipped.ColorAns,     shipped.ColorPlayed,  shipped.ColorKeyHit,
                                   shipped.ColorKeyEntry};
   for (int i = 0; i < 7; ++i) {
     EXPECT_NE(colours[i], 0) << i;

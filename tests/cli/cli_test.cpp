@@ -1,19 +1,18 @@
 // vormina-cli items and realise, run as a separate program on material folders of the
 // tests' own.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include "app/settings.h"
-
-#include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -201,8 +200,7 @@ TEST_F(Cli, EventsOfAPlayOncePass) {
   const QStringList lines = Lines({"events", "--category", "0", "--item", "0", "--key", "0"});
   ASSERT_GE(lines.size(), 12);
   // The preparation's program changes come first, at time 0.
-  EXPECT_EQ(lines.mid(0, 4),
-            (QStringList{"0 000000C0", "0 000000C1", "0 000020C2", "0 000001C3"}));
+  EXPECT_EQ(lines.mid(0, 4), (QStringList{"0 000000C0", "0 000000C1", "0 000020C2", "0 000001C3"}));
   QStringList noteOns;
   for (const QString& line : lines) {
     if (line.endsWith("90") && !line.split(' ')[1].startsWith("0000")) noteOns << line;
@@ -227,8 +225,8 @@ TEST_F(Cli, RenderedScaleHasTheScalesPitches) {
   WritePlayingSettings(120);
   const QString wav = dir.filePath("scale.wav");
   const QString mid = dir.filePath("scale.mid");
-  QStringList args = {"render", "--category", "0", "--item", "0", "--key", "0",
-                      "--out",  wav,          "--midi", mid,    "--dir", dir.path()};
+  QStringList args = {"render", "--category", "0",      "--item", "0",     "--key",   "0",
+                      "--out",  wav,          "--midi", mid,      "--dir", dir.path()};
   QProcess cli;
   cli.start(QStringLiteral(VORMINA_CLI_PATH), args);
   ASSERT_TRUE(cli.waitForFinished(60000));

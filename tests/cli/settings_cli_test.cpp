@@ -1,6 +1,5 @@
 // vormina-cli settings, run as a user runs it, against the file layout the tests know.
-#include "app/settings.h"
-#include "tests/app/settings_fields.h"
+#include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,7 +7,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "app/settings.h"
+#include "tests/app/settings_fields.h"
 
 using namespace settings_test;
 

@@ -1,8 +1,9 @@
-#include "draw/graph_treat.h"
-#include "draw/paint.h"
 #include "draw/surface.h"
 
 #include <gtest/gtest.h>
+
+#include "draw/graph_treat.h"
+#include "draw/paint.h"
 
 using draw::Colour;
 using draw::Rgb;

@@ -1,9 +1,8 @@
 #include "engine/practice_engine.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <vector>
 
 namespace {

@@ -1,13 +1,12 @@
 // Fuzz target: any bytes as one of the six material files (the first byte picks which),
 // read as the loaders read it, checked as the editor checks it, and every item realised in
 // two keys, grouped and laid out on the step grid.
+#include <QByteArray>
+#include <cstdint>
+
 #include "fuzz_support.h"
 #include "material/file_Treat.h"
 #include "theory/material_check.h"
-
-#include <QByteArray>
-
-#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

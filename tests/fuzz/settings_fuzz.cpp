@@ -1,14 +1,13 @@
 // Fuzz target: any bytes as "cfg.inf", loaded and validated; the loaded record encodes and
 // decodes to itself. (Saving, with its disk flush, is left to the ordinary tests.)
-#include "app/settings.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+
+#include "app/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static QTemporaryDir dir;

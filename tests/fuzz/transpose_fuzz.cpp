@@ -1,13 +1,12 @@
 // Fuzz target: any bytes as a phrase book; each phrase realised and then moved through all
 // twelve keys a semitone at a time, as the semitone button does, and laid out each time.
-#include "fuzz_support.h"
-#include "material/file_Treat.h"
-
 #include <QByteArray>
-
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
+
+#include "fuzz_support.h"
+#include "material/file_Treat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static fuzz::World* world = new fuzz::World;
@@ -20,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int item = 0; item < count; ++item) {
     world->RealiseAndLayOut(4, item, 0);
     const Phrase& phrase = world->phrase;
-    const std::vector<int> before(phrase.NotePitch.begin(), phrase.NotePitch.begin() + phrase.NoteCount);
+    const std::vector<int> before(phrase.NotePitch.begin(),
+                                  phrase.NotePitch.begin() + phrase.NoteCount);
     for (int step = 0; step < 12; ++step) {
       cfg.Root = static_cast<std::int16_t>((cfg.Root + 1) % 12);
       world->Prepare(true);

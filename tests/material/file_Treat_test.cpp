@@ -1,11 +1,11 @@
 #include "material/file_Treat.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using file_Treat::MaterialLists;
 
@@ -172,9 +172,9 @@ TEST_F(MaterialFiles, Utf8WithoutAByteOrderMarkIsRecognised) {
     ASSERT_EQ(text.lines.size(), 2) << c.what;
     EXPECT_TRUE(text.lines[0] == "ドリアン,WHWWWHW" || text.lines[0] == "Dorian,WHWWWHW") << c.what;
     // Written back in its own encoding and line ends, the file is byte for byte the same.
-    EXPECT_EQ(file_Treat::EncodeMaterialText(text.lines.join(u'\n') + u'\n', text.encoding,
-                                             text.lineEnd),
-              c.bytes)
+    EXPECT_EQ(
+        file_Treat::EncodeMaterialText(text.lines.join(u'\n') + u'\n', text.encoding, text.lineEnd),
+        c.bytes)
         << c.what;
   }
   WriteBytes("scale.txt", japanese.toUtf8());

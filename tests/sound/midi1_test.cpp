@@ -1,8 +1,8 @@
 #include "sound/midi1.h"
 
-#include <QStringList>
-
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 namespace {
 

@@ -1,20 +1,19 @@
 // The system-port output through a real MIDI connection: a private JACK server with its
 // dummy audio backend, a probe input port of the test's own, and the program's RtMidi
 // output opening the first port it finds.
-#include "sound/midi1.h"
 #include "sound/rtmidi_out.h"
+
+#include <gtest/gtest.h>
+#include <rtmidi/RtMidi.h>
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
-
-#include <rtmidi/RtMidi.h>
-
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <vector>
+
+#include "sound/midi1.h"
 
 namespace {
 
@@ -70,7 +69,8 @@ std::vector<std::vector<unsigned char>> Received(RtMidiIn& in, std::size_t expec
 
 TEST(RtMidiPortOut, SendsEachKindWithItsOwnLengthThroughJack) {
   JackServer jack;
-  ASSERT_TRUE(jack.running()) << "jackd (Debian jackd2) did not start: " << jack.log().toStdString();
+  ASSERT_TRUE(jack.running()) << "jackd (Debian jackd2) did not start: "
+                              << jack.log().toStdString();
   RtMidiIn probe(RtMidi::UNIX_JACK, "probe");
   probe.ignoreTypes(false, false, false);
   probe.openVirtualPort("in");
@@ -108,8 +108,8 @@ TEST(RtMidiPortOut, SendsEachKindWithItsOwnLengthThroughJack) {
   out.Send(*sound::ShortMessage::Make(0xA5, 60, 30));
 
   const std::vector<std::vector<unsigned char>> expected = {
-      {0x90, 60, 100}, {0x90, 60, 0},  {0xC2, 33},     {0xB1, 123, 0},
-      {0x99, 38, 90},  {0xD4, 77},     {0xE0, 0, 64},  {0xA5, 60, 30},
+      {0x90, 60, 100}, {0x90, 60, 0}, {0xC2, 33},    {0xB1, 123, 0},
+      {0x99, 38, 90},  {0xD4, 77},    {0xE0, 0, 64}, {0xA5, 60, 30},
   };
   EXPECT_EQ(Received(probe, expected.size()), expected);
   out.Close();

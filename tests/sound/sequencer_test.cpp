@@ -375,7 +375,7 @@ TEST_F(Playback, TheAccompanimentReadsChordsEveryEighthStep) {
   cfg.AccompOn = 1;
   cfg.Category = 3;
   struct Row {
-    int at;      // the step of the second chord
+    int at;  // the step of the second chord
     bool voiced;
   };
   for (const Row row : {Row{4, false}, Row{8, true}, Row{12, false}, Row{16, true}, Row{20, false},
@@ -392,4 +392,3 @@ TEST_F(Playback, TheAccompanimentReadsChordsEveryEighthStep) {
     EXPECT_EQ(top[96], row.voiced ? 5 + 12 : 0 + 12);
   }
 }
-

@@ -16,11 +16,21 @@ struct KindRow {
 
 // Every kind of channel message on two channels, and the system messages.
 const KindRow kKinds[] = {
-    {0x80, 3, "note off"},        {0x93, 3, "note on"},          {0xA0, 3, "key pressure"},
-    {0xBF, 3, "control change"},  {0xC0, 2, "program change"},   {0xD0, 2, "channel pressure"},
-    {0xDA, 2, "channel pressure"}, {0xE5, 3, "pitch bend"},      {0xF1, 2, "time code"},
-    {0xF2, 3, "song position"},   {0xF3, 2, "song select"},      {0xF6, 1, "tune request"},
-    {0xF8, 1, "clock"},           {0xFE, 1, "active sensing"},   {0xFF, 1, "reset"},
+    {0x80, 3, "note off"},
+    {0x93, 3, "note on"},
+    {0xA0, 3, "key pressure"},
+    {0xBF, 3, "control change"},
+    {0xC0, 2, "program change"},
+    {0xD0, 2, "channel pressure"},
+    {0xDA, 2, "channel pressure"},
+    {0xE5, 3, "pitch bend"},
+    {0xF1, 2, "time code"},
+    {0xF2, 3, "song position"},
+    {0xF3, 2, "song select"},
+    {0xF6, 1, "tune request"},
+    {0xF8, 1, "clock"},
+    {0xFE, 1, "active sensing"},
+    {0xFF, 1, "reset"},
 };
 
 class ShortMessageKind : public ::testing::TestWithParam<KindRow> {};
@@ -38,7 +48,8 @@ TEST_P(ShortMessageKind, CarriesTheDataBytesOfItsKind) {
   // A byte the kind does not carry is neither sent nor packed.
   EXPECT_EQ(bytes[1], row.size >= 2 ? 0x45 : 0);
   EXPECT_EQ(bytes[2], row.size >= 3 ? 0x12 : 0);
-  EXPECT_EQ(message->Packed(), static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16));
+  EXPECT_EQ(message->Packed(),
+            static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16));
   EXPECT_EQ(ShortMessage::Unpack(message->Packed()), *message);
 }
 
@@ -53,15 +64,15 @@ TEST(ShortMessage, DataBytesOutOfRangeMakeNoMessage) {
     bool made;
   };
   const std::vector<Row> rows = {
-      {0x90, 60, 100, true},   {0x90, 128, 100, false}, {0x90, 60, 128, false},
-      {0x90, -1, 100, false},  {0x90, 60, -1, false},   {0xC0, 127, 0, true},
-      {0xC0, 128, 0, false},   {0xC0, -1, 0, false},    {0xC0, 5, 999, true},  // no second byte
-      {0xD0, 64, -7, true},    {0xF8, -1, 300, true},   {0x7F, 0, 0, false},   // a data byte
-      {0x100, 0, 0, false},    {-1, 0, 0, false},
+      {0x90, 60, 100, true},  {0x90, 128, 100, false}, {0x90, 60, 128, false},
+      {0x90, -1, 100, false}, {0x90, 60, -1, false},   {0xC0, 127, 0, true},
+      {0xC0, 128, 0, false},  {0xC0, -1, 0, false},    {0xC0, 5, 999, true},  // no second byte
+      {0xD0, 64, -7, true},   {0xF8, -1, 300, true},   {0x7F, 0, 0, false},   // a data byte
+      {0x100, 0, 0, false},   {-1, 0, 0, false},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << std::hex << row.status << " " << std::dec << row.data1
-                                    << " " << row.data2);
+    SCOPED_TRACE(testing::Message()
+                 << std::hex << row.status << " " << std::dec << row.data1 << " " << row.data2);
     EXPECT_EQ(ShortMessage::Make(row.status, row.data1, row.data2).has_value(), row.made);
   }
 }
@@ -81,9 +92,9 @@ TEST(ShortMessage, EveryStatusByteHasALength) {
   for (int status = 0x80; status <= 0xFF; ++status) {
     SCOPED_TRACE(status);
     const int kind = status & 0xF0;
-    const int expected = kind == 0xC0 || kind == 0xD0 ? 1
-                         : kind != 0xF0               ? 2
-                         : status == 0xF2             ? 2
+    const int expected = kind == 0xC0 || kind == 0xD0       ? 1
+                         : kind != 0xF0                     ? 2
+                         : status == 0xF2                   ? 2
                          : status == 0xF1 || status == 0xF3 ? 1
                                                             : 0;
     EXPECT_EQ(sound::DataByteCount(status), expected);

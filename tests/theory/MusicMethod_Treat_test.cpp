@@ -1,8 +1,8 @@
 #include "theory/MusicMethod_Treat.h"
 
-#include <QStringList>
-
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 using namespace MusicMethod_Treat;
 
@@ -14,14 +14,26 @@ TEST(ParseNoteToken, ReadsLetterOctaveAndAccidental) {
     int position;
   };
   const Case cases[] = {
-      {"E", 4, false, 1},      {"2E", 16, false, 2},   {"0E", -8, false, 2},
-      {"1E", 4, false, 2},     {"Eb", 3, false, 2},    {"2F#", 18, false, 3},
-      {"R5", 0, true, 1},      {"GC", 0, false, 2},    {"6B", 71, false, 2},
-      {"2Bb4=", 22, false, 3}, {"*Bb7", 10, false, 3}, {"", 0, false, 0},
-      {"x4", 0, false, 0},     {"*F#m7", 6, false, 3},
+      {"E", 4, false, 1},
+      {"2E", 16, false, 2},
+      {"0E", -8, false, 2},
+      {"1E", 4, false, 2},
+      {"Eb", 3, false, 2},
+      {"2F#", 18, false, 3},
+      {"R5", 0, true, 1},
+      {"GC", 0, false, 2},
+      {"6B", 71, false, 2},
+      {"2Bb4=", 22, false, 3},
+      {"*Bb7", 10, false, 3},
+      {"", 0, false, 0},
+      {"x4", 0, false, 0},
+      {"*F#m7", 6, false, 3},
       // A "b" or "#" of the suffix is not an accidental of the root.
-      {"Cm7b5", 0, false, 1},  {"*Dm7b5", 2, false, 2}, {"G7#9", 7, false, 1},
-      {"G7b9", 7, false, 1},   {"C4b", 0, false, 1},
+      {"Cm7b5", 0, false, 1},
+      {"*Dm7b5", 2, false, 2},
+      {"G7#9", 7, false, 1},
+      {"G7b9", 7, false, 1},
+      {"C4b", 0, false, 1},
   };
   for (const Case& c : cases) {
     int pitch = -99;
@@ -62,11 +74,16 @@ TEST(Tables, HoldTheDesignedEntries) {
     const char* suffix;
   };
   const Slot table[] = {
-      {0, 0, kII, "023579ACEFH", "m7"},   {1, 3, kII, "013568ACDFH", "m7b5"},
-      {0, 0, kV, "024579ACEGI", "7"},     {1, 1, kV, "0134679ACDF", "dim"},
-      {0, 2, kV, "013468ACDFG", "alt"},   {1, 3, kV, "02468ACEGIK", "7"},
-      {0, 1, kI, "024579BCEGH", "M7"},    {1, 0, kI, "023579ACEFH", "m7"},
-      {0, 4, kV, "", ""},                 {1, 5, kI, "", ""},
+      {0, 0, kII, "023579ACEFH", "m7"},
+      {1, 3, kII, "013568ACDFH", "m7b5"},
+      {0, 0, kV, "024579ACEGI", "7"},
+      {1, 1, kV, "0134679ACDF", "dim"},
+      {0, 2, kV, "013468ACDFG", "alt"},
+      {1, 3, kV, "02468ACEGIK", "7"},
+      {0, 1, kI, "024579BCEGH", "M7"},
+      {1, 0, kI, "023579ACEFH", "m7"},
+      {0, 4, kV, "", ""},
+      {1, 5, kI, "", ""},
   };
   for (const Slot& s : table) {
     const int index = s.tonality + 2 * s.treatment + 12 * s.position;
@@ -88,8 +105,8 @@ TEST(StepValue, KnownCharactersAndRepeats) {
 }
 
 TEST(DurationTicks, Codes) {
-  const std::pair<int, int> cases[] = {{2, 3},   {3, 6},   {4, 12},  {5, 24}, {6, 48}, {7, 96},
-                                       {303, 4}, {304, 8}, {305, 16}, {8, 0}, {1, 0}, {302, 0}};
+  const std::pair<int, int> cases[] = {{2, 3},   {3, 6},   {4, 12},   {5, 24}, {6, 48}, {7, 96},
+                                       {303, 4}, {304, 8}, {305, 16}, {8, 0},  {1, 0},  {302, 0}};
   for (const auto& [code, ticks] : cases) EXPECT_EQ(DurationTicks(code), ticks) << code;
 }
 
@@ -99,9 +116,9 @@ TEST(VoiceChord, ShapesBySymbol) {
     std::array<std::int16_t, 4> voicing;
   };
   const Case cases[] = {
-      {"CM7", {0, 4, 7, 11}},  {"Cmaj7", {0, 4, 7, 11}}, {"Dm7", {2, 5, 9, 12}},
-      {"Cm7b5", {0, 3, 6, 10}}, {"C7alt", {0, 4, 8, 11}}, {"C7", {0, 4, 7, 10}},
-      {"Cdim", {0, 3, 6, 9}},   {"C", {0, 4, 7, 0}},       {"Bb7", {10, 14, 17, 20}},
+      {"CM7", {0, 4, 7, 11}},    {"Cmaj7", {0, 4, 7, 11}}, {"Dm7", {2, 5, 9, 12}},
+      {"Cm7b5", {0, 3, 6, 10}},  {"C7alt", {0, 4, 8, 11}}, {"C7", {0, 4, 7, 10}},
+      {"Cdim", {0, 3, 6, 9}},    {"C", {0, 4, 7, 0}},      {"Bb7", {10, 14, 17, 20}},
       {"G7#9", {7, 11, 14, 17}}, {"F6", {5, 9, 12, 5}},
   };
   for (const Case& c : cases) {
@@ -128,9 +145,9 @@ TEST(ChordSymbols, RootSuffixAndSlashBass) {
     int bass;
   };
   const Case cases[] = {
-      {"Am7/G", 9, "m7", true, 7},   {"A/E", 9, "", true, 4},      {"Am/C", 9, "m", true, 0},
-      {"C6/9", 0, "6/9", false, 0},  {"Bb7/Ab", 10, "7", true, 8}, {"F#m7b5", 6, "m7b5", false, 0},
-      {"*Dm7", 2, "m7", false, 0},   {"G7/B", 7, "7", true, 11},   {"Eb/Db", 3, "", true, 1},
+      {"Am7/G", 9, "m7", true, 7},  {"A/E", 9, "", true, 4},      {"Am/C", 9, "m", true, 0},
+      {"C6/9", 0, "6/9", false, 0}, {"Bb7/Ab", 10, "7", true, 8}, {"F#m7b5", 6, "m7b5", false, 0},
+      {"*Dm7", 2, "m7", false, 0},  {"G7/B", 7, "7", true, 11},   {"Eb/Db", 3, "", true, 1},
   };
   for (const Case& c : cases) {
     const ChordSymbol chord = ReadChordSymbol(QString::fromLatin1(c.symbol));

@@ -1,9 +1,9 @@
 // Every item of the shipped material files realises in all twelve keys without a message,
 // and the phrase books are written in whole bars.
+#include <gtest/gtest.h>
+
 #include "material/file_Treat.h"
 #include "theory/phrase.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 const QString kDataDir = QStringLiteral(VORMINA_SOURCE_DIR "/data");
@@ -60,8 +60,8 @@ TEST(ShippedMaterial, EveryItemRealisesInEveryKey) {
               EXPECT_GT(phrase.NoteLength[i], 0) << category << "/" << item << " note " << i;
               total += phrase.NoteLength[i];
             }
-            EXPECT_EQ(total % 96, 0) << category << "/" << item << " "
-                                     << lists.PhraseName[item].toStdString();
+            EXPECT_EQ(total % 96, 0)
+                << category << "/" << item << " " << lists.PhraseName[item].toStdString();
             EXPECT_EQ(cfg.Root, key);
             EXPECT_FALSE(phrase.NoteChord[0].trimmed().isEmpty()) << category << "/" << item;
           }

@@ -1,10 +1,10 @@
 #include "views/circle/circle.h"
 
-#include "draw/graph_treat.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "draw/graph_treat.h"
 
 using namespace YEN_treat;
 
@@ -159,8 +159,8 @@ TEST_F(Circle, PlaybackMarks) {
   Draw();
   const QPointF g = circle.CircleGeometry[kMiddleRing][7];
   first = true;
-  HighlightStep(circle, surface, paint, cfg, static_cast<float>(g.x()),
-                static_cast<float>(g.y()), "Ⅰ", first);
+  HighlightStep(circle, surface, paint, cfg, static_cast<float>(g.x()), static_cast<float>(g.y()),
+                "Ⅰ", first);
   EXPECT_EQ(At(Towards(7, 0.625f, 12)), kPlayedColour);
   EndHighlight(circle, surface, paint, cfg);
   EXPECT_EQ(At(Towards(7, 0.625f, 12)), kAnsColour);
@@ -180,7 +180,7 @@ TEST_F(Circle, ClickTargetsAreTheNamePoints) {
 TEST_F(Circle, TwoFiveOneHighlightStaysInItsSectorAndLeavesNoTrace) {
   cfg.Category = 2;
   lists.PatternDegrees[0] = "1234567";
-  frame = CircleFrame{15800, 23000, 16200};  // the main window on a 1920 x 1080 screen
+  frame = CircleFrame{15800, 23000, 16200};           // the main window on a 1920 x 1080 screen
   const float ringMiddle[] = {0.3f, 0.625f, 0.875f};  // II inside, V, I outside
   for (int tonality = 0; tonality < 2; ++tonality) {
     for (int treatment = 0; treatment < 4; ++treatment) {
@@ -249,13 +249,12 @@ TEST_F(Circle, PitchClassesLieAtTheirDesignedAngles) {
     };
     for (int h = 0; h < 12; ++h) {
       SCOPED_TRACE(testing::Message() << "category " << category << ", pitch class " << h);
-      EXPECT_NEAR(offAngle(circle.CircleGeometry[kKeyMark][h], cx, cy, 0.85 * R, 1.05 * 0.9 * R,
-                           h, turn),
-                  0, 1e-4);
-      EXPECT_NEAR(offAngle(circle.CircleGeometry[kName][h], cx - w, cy - t / 2, 1.175 * R,
-                           1.175 * R, h, 0),
-                  0, 1e-4);
+      EXPECT_NEAR(
+          offAngle(circle.CircleGeometry[kKeyMark][h], cx, cy, 0.85 * R, 1.05 * 0.9 * R, h, turn),
+          0, 1e-4);
+      EXPECT_NEAR(
+          offAngle(circle.CircleGeometry[kName][h], cx - w, cy - t / 2, 1.175 * R, 1.175 * R, h, 0),
+          0, 1e-4);
     }
   }
 }
-

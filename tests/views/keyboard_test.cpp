@@ -114,8 +114,7 @@ TEST_F(Keyboard, HitTest) {
   EXPECT_EQ(KeyAt(kb, (fSharp.left + fSharp.right) / 2.0f, 500), 1);  // below the black key
   // On a black key's edge the white key below it is hit, as the strict test gives.
   EXPECT_EQ(KeyAt(kb, static_cast<float>(fSharp.left), 1500), 1);
-  EXPECT_EQ(KeyAt(kb, static_cast<float>(fSharp.right), static_cast<float>(fSharp.bottom)),
-            3);
+  EXPECT_EQ(KeyAt(kb, static_cast<float>(fSharp.right), static_cast<float>(fSharp.bottom)), 3);
   EXPECT_EQ(KeyAt(kb, g.left + 5.0f, 1000), 2);
   EXPECT_EQ(KeyAt(kb, g.left + 5.0f, 500), 3);
   EXPECT_EQ(KeyAt(kb, 100, 5000), std::nullopt);

@@ -1,10 +1,10 @@
 #include "views/score/score.h"
 
-#include "draw/graph_treat.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "draw/graph_treat.h"
 
 using namespace Scor_treat;
 
@@ -47,7 +47,12 @@ class Score : public ::testing::Test {
     surface.textLog = nullptr;
   }
   ScoreContext Context() {
-    return ScoreContext{state, staff, surface, paint, cfg, phrase,
+    return ScoreContext{state,
+                        staff,
+                        surface,
+                        paint,
+                        cfg,
+                        phrase,
                         [this](bool shown) { clefShown = shown; },
                         [this](const QString& m) { messages << m; }};
   }
@@ -111,11 +116,11 @@ TEST_F(Score, SecondBeams) {
     bool between01, between12;
   };
   const Case cases[] = {
-      {{6, 6, 6, 6}, true, true},    // 11 12 12 13: the whole group
-      {{6, 6, 24}, true, false},     // 11 13: the pair
-      {{12, 6, 6}, false, true},     // 1 12 13: notes 1 to 2
-      {{6, 6, 12}, true, false},     // 11 12 3: notes 0 to 1
-      {{12, 12}, false, false},      // eighths: none
+      {{6, 6, 6, 6}, true, true},  // 11 12 12 13: the whole group
+      {{6, 6, 24}, true, false},   // 11 13: the pair
+      {{12, 6, 6}, false, true},   // 1 12 13: notes 1 to 2
+      {{6, 6, 12}, true, false},   // 11 12 3: notes 0 to 1
+      {{12, 12}, false, false},    // eighths: none
   };
   for (const Case& c : cases) {
     std::vector<Note> notes;
@@ -193,14 +198,14 @@ TEST_F(Score, AccidentalsStandClearOfHeadsAndLedgerLines) {
     bool ledger;
   };
   const Case cases[] = {
-      {2, {{25, 24}, {26, 24}}, 0, "＃", true},    // C sharp on the ledger line below
-      {2, {{30, 24}, {31, 24}}, 0, "＃", false},   // F sharp on the staff
-      {0, {{25, 24}, {26, 24}}, 0, "♭", false},    // D flat below the bottom line
-      {0, {{46, 24}, {45, 24}}, 0, "♭", true},     // B flat above the first ledger line
-      {2, {{25, 24}, {24, 24}}, 1, "」", true},     // C natural after C sharp
-      {0, {{39, 24}, {40, 24}}, 1, "」", false},    // E natural after E flat
-      {2, {{51, 24}, {52, 24}}, 0, "＃", true},    // D sharp two ledger lines above
-      {0, {{27, 96}, {28, 96}}, 1, "」", false},    // a whole note's natural
+      {2, {{25, 24}, {26, 24}}, 0, "＃", true},   // C sharp on the ledger line below
+      {2, {{30, 24}, {31, 24}}, 0, "＃", false},  // F sharp on the staff
+      {0, {{25, 24}, {26, 24}}, 0, "♭", false},   // D flat below the bottom line
+      {0, {{46, 24}, {45, 24}}, 0, "♭", true},    // B flat above the first ledger line
+      {2, {{25, 24}, {24, 24}}, 1, "」", true},   // C natural after C sharp
+      {0, {{39, 24}, {40, 24}}, 1, "」", false},  // E natural after E flat
+      {2, {{51, 24}, {52, 24}}, 0, "＃", true},   // D sharp two ledger lines above
+      {0, {{27, 96}, {28, 96}}, 1, "」", false},  // a whole note's natural
   };
   for (const Case& c : cases) {
     cfg.Root = static_cast<std::int16_t>(c.root);
@@ -238,8 +243,10 @@ TEST_F(Score, DotsAreAtLeastThreePixelsAcross) {
     const float dy = !rest && IsOnLine(staff, phrase.NotePitch[d.note]) ? -0.5f * S() : 0.0f;
     const QPoint centre = surface.ToPixel(X(d.note) + d.dx * S(), y + dy);
     for (int off = -1; off <= 1; ++off) {
-      EXPECT_EQ(surface.PixelAt(centre.x() + off, centre.y()), draw::kBlack) << d.note << " " << off;
-      EXPECT_EQ(surface.PixelAt(centre.x(), centre.y() + off), draw::kBlack) << d.note << " " << off;
+      EXPECT_EQ(surface.PixelAt(centre.x() + off, centre.y()), draw::kBlack)
+          << d.note << " " << off;
+      EXPECT_EQ(surface.PixelAt(centre.x(), centre.y() + off), draw::kBlack)
+          << d.note << " " << off;
     }
   }
 }
@@ -250,8 +257,8 @@ TEST_F(Score, RestCursorsInBothRenderers) {
     int length;
     float cursorAfterX;  // in spaces, or -1 for the whole-rest share of the advance
   };
-  for (const Case c : {Case{false, 48, 1.75f}, Case{true, 48, 1.0f}, Case{false, 24, 0},
-                       Case{true, 24, 0.5f}}) {
+  for (const Case c :
+       {Case{false, 48, 1.75f}, Case{true, 48, 1.0f}, Case{false, 24, 0}, Case{true, 24, 0.5f}}) {
     Draw({{30, c.length, 1}, {28, 24}}, 0, c.maestro);
     const float x0 = staff.StaffLeftX + 4 * S();
     EXPECT_FLOAT_EQ(X(0), x0 + c.cursorAfterX * S()) << c.maestro << " " << c.length;
@@ -295,7 +302,8 @@ TEST_F(Score, ChordNamesAndTies) {
   EXPECT_TRUE(name->bold);
   // The tie: an arc below the low heads, one space under them, between the two cursors.
   const float mid = (X(0) + X(1)) / 2;
-  EXPECT_TRUE(Black(mid, staff.PitchY[28] - 2 * S()) || Black(mid, staff.PitchY[28] - 2 * S() + 15));
+  EXPECT_TRUE(Black(mid, staff.PitchY[28] - 2 * S()) ||
+              Black(mid, staff.PitchY[28] - 2 * S() + 15));
 }
 
 TEST_F(Score, TheSymbolFontRendererPicksItsGlyphs) {
@@ -310,9 +318,9 @@ TEST_F(Score, TheSymbolFontRendererPicksItsGlyphs) {
   EXPECT_FLOAT_EQ(low->x, staff.StaffLeftX + 4 * S() + 0.06f * S());
   EXPECT_FLOAT_EQ(low->y, staff.PitchY[28] + 4.8f * S() + 60);
   EXPECT_EQ(low->size, 28);
-  EXPECT_NE(Find("Q"), nullptr);                    // the high quarter: stem down
-  EXPECT_EQ(Count(QString(QChar(207))), 2);         // beamed heads
-  EXPECT_NE(Find(QString(QChar(206))), nullptr);    // the quarter rest
+  EXPECT_NE(Find("Q"), nullptr);                  // the high quarter: stem down
+  EXPECT_EQ(Count(QString(QChar(207))), 2);       // beamed heads
+  EXPECT_NE(Find(QString(QChar(206))), nullptr);  // the quarter rest
   const auto* half = Find("h");
   ASSERT_NE(half, nullptr);
   EXPECT_FLOAT_EQ(half->y, staff.PitchY[36] + 4.8f * S() + 60 + 7);

@@ -70,10 +70,10 @@ TEST(Accidentals, WithinABar) {
   };
   const Case cases[] = {
       {2, {25, 24, 25}, {"#", "N", "#"}},
-      {2, {25, 25, 37}, {"#", "", ""}},   // the sign holds for the letter in every octave
+      {2, {25, 25, 37}, {"#", "", ""}},  // the sign holds for the letter in every octave
       {0, {34, 35, 34}, {"b", "N", "b"}},
       {0, {24, 26, 28}, {"", "", ""}},
-      {0, {27, 26}, {"b", ""}},           // a different letter is not affected
+      {0, {27, 26}, {"b", ""}},  // a different letter is not affected
   };
   for (const Case& c : cases) {
     StaffLayout staff = Laid(c.root);
@@ -93,10 +93,10 @@ TEST(NoteAdvance, UnitsByLength) {
   struct Case {
     int length, note, rest;
   };
-  for (const Case c : {Case{3, 1, 1}, Case{4, 3, 3}, Case{6, 3, 3}, Case{8, 3, 3}, Case{9, 3, 3},
-                       Case{12, 4, 2}, Case{18, 4, 2}, Case{16, 4, 4}, Case{24, 5, 4},
-                       Case{36, 5, 4}, Case{48, 7, 7}, Case{72, 7, 7}, Case{96, 10, 10},
-                       Case{0, 0, 0}, Case{5, 0, 0}, Case{144, 0, 0}}) {
+  for (const Case c :
+       {Case{3, 1, 1}, Case{4, 3, 3}, Case{6, 3, 3}, Case{8, 3, 3}, Case{9, 3, 3}, Case{12, 4, 2},
+        Case{18, 4, 2}, Case{16, 4, 4}, Case{24, 5, 4}, Case{36, 5, 4}, Case{48, 7, 7},
+        Case{72, 7, 7}, Case{96, 10, 10}, Case{0, 0, 0}, Case{5, 0, 0}, Case{144, 0, 0}}) {
     EXPECT_EQ(NoteAdvance(c.length, false), c.note) << c.length;
     EXPECT_EQ(NoteAdvance(c.length, true), c.rest) << c.length;
   }

@@ -1,9 +1,9 @@
 #include "views/circle/circle.h"
 
+#include <cmath>
+
 #include "draw/graph_treat.h"
 #include "theory/MusicMethod_Treat.h"
-
-#include <cmath>
 
 using namespace MusicMethod_Treat;
 
@@ -16,7 +16,9 @@ QPointF Point(const CircleState& circle, PointSet set, int pitchClass) {
   return circle.CircleGeometry[set][PitchClass(pitchClass)];
 }
 
-void SetTextFont(draw::Surface& s, int size) { graph_treat::SetFont(s, kFont, size, false, false); }
+void SetTextFont(draw::Surface& s, int size) {
+  graph_treat::SetFont(s, kFont, size, false, false);
+}
 
 void PrintLabel(draw::Surface& s, QPointF at, const QString& text, draw::Colour colour) {
   graph_treat::PrintAt(s, static_cast<float>(at.x()), static_cast<float>(at.y()), text, colour);
@@ -159,9 +161,9 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   const int item = cfg.LastItem[std::clamp(category, 0, 10)];
   const bool listItem = item >= 0 && item < file_Treat::kListSlots;
   if (category::IsSteps(category)) {
-    const QString steps = !listItem ? QString()
+    const QString steps = !listItem                      ? QString()
                           : category == category::kScale ? lists.ScaleSteps[item]
-                                          : lists.ChordSteps[item];
+                                                         : lists.ChordSteps[item];
     int p = PitchClass(root);
     int step = 0;
     for (const QChar c : steps) {
@@ -215,8 +217,7 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
         const int c = PitchClass(root + f + kRootOffset[position]);
         const bool used = degrees.contains(QChar(u'0' + d));
         const QPointF at = Point(circle, kRing[position], c);
-        Flood(surface, paint, at,
-              static_cast<draw::Colour>(used ? cfg.ColorAns : cfg.ColorCircle));
+        Flood(surface, paint, at, static_cast<draw::Colour>(used ? cfg.ColorAns : cfg.ColorCircle));
         PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + f % 12], draw::kBlack);
       }
     }

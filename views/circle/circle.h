@@ -3,17 +3,16 @@
 // phrase, and the playback mark.
 #pragma once
 
+#include <QPointF>
+#include <QString>
+#include <array>
+#include <cstdint>
+
 #include "app/settings.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "material/file_Treat.h"
 #include "theory/phrase.h"
-
-#include <QPointF>
-#include <QString>
-
-#include <array>
-#include <cstdint>
 
 namespace YEN_treat {
 

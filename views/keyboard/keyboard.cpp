@@ -1,21 +1,25 @@
 #include "views/keyboard/keyboard.h"
 
-#include "draw/graph_treat.h"
-
 #include <cmath>
+
+#include "draw/graph_treat.h"
 
 namespace KB_Treat {
 namespace {
 
 constexpr draw::Colour kRed = draw::Rgb(255, 0, 0);
 
-std::int32_t Nearest(float v) { return static_cast<std::int32_t>(std::nearbyint(v)); }
+std::int32_t Nearest(float v) {
+  return static_cast<std::int32_t>(std::nearbyint(v));
+}
 
-bool Valid(const KeyboardState& kb, int k) { return k >= 1 && k <= kb.KeyCount && k < kKeySlots; }
+bool Valid(const KeyboardState& kb, int k) {
+  return k >= 1 && k <= kb.KeyCount && k < kKeySlots;
+}
 
 void Fill(draw::Surface& s, const KeyRectangle& r, draw::Colour colour) {
-  s.FilledBox(static_cast<float>(r.left), static_cast<float>(r.bottom),
-              static_cast<float>(r.right), static_cast<float>(r.top), colour);
+  s.FilledBox(static_cast<float>(r.left), static_cast<float>(r.bottom), static_cast<float>(r.right),
+              static_cast<float>(r.top), colour);
 }
 
 void Outline(draw::Surface& s, const KeyRectangle& r) {
@@ -80,9 +84,9 @@ void InitKeyboard(KeyboardState& kb, float frame2Left) {
 void DrawKeyboard(const KeyboardState& kb, draw::Surface& surface, const settings::CfgRecord& cfg) {
   const KeyRectangle& first = kb.KeyRect[1];
   const KeyRectangle& last = kb.KeyRect[std::min<int>(kb.KeyCount, kKeySlots - 1)];
-  graph_treat::DrawBevel(surface, static_cast<float>(first.left - 300),
-                         static_cast<float>(first.bottom - 50), static_cast<float>(last.right - 150),
-                         static_cast<float>(last.top + 500), true);
+  graph_treat::DrawBevel(
+      surface, static_cast<float>(first.left - 300), static_cast<float>(first.bottom - 50),
+      static_cast<float>(last.right - 150), static_cast<float>(last.top + 500), true);
   DrawKeys(kb, surface, cfg);
 }
 

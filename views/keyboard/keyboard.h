@@ -4,13 +4,13 @@
 // hit test.
 #pragma once
 
-#include "app/settings.h"
-#include "draw/surface.h"
-#include "theory/phrase.h"
-
 #include <array>
 #include <cstdint>
 #include <optional>
+
+#include "app/settings.h"
+#include "draw/surface.h"
+#include "theory/phrase.h"
 
 namespace KB_Treat {
 
@@ -37,7 +37,9 @@ struct KeyboardState {
 void InitKeyboard(KeyboardState& kb, float frame2Left);
 
 // The position of a pitch (position 1 is F, pitch 5).
-inline int PositionOfPitch(int pitch) { return pitch - 4; }
+inline int PositionOfPitch(int pitch) {
+  return pitch - 4;
+}
 
 // Frame and plain keys. Drawing happens only while cfg.ShowKeyboard is on, except the frame
 // of DrawKeyboard and PaintKeyAt.

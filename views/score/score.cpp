@@ -1,9 +1,9 @@
 #include "views/score/score.h"
 
-#include "draw/graph_treat.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "draw/graph_treat.h"
 
 namespace Scor_treat {
 
@@ -28,10 +28,13 @@ struct SecondBeamRule {
 constexpr SecondBeamRule kSecondBeamRules[] = {
     {{group::kSixteenthFirst, group::kSixteenthMiddle, group::kSixteenthMiddle,
       group::kSixteenthLast},
-     0, -1, 0},
-    {{group::kSixteenthTripletFirst, group::kSixteenthTripletMiddle,
-      group::kSixteenthTripletLast},
-     0, -1, 0},
+     0,
+     -1,
+     0},
+    {{group::kSixteenthTripletFirst, group::kSixteenthTripletMiddle, group::kSixteenthTripletLast},
+     0,
+     -1,
+     0},
     {{group::kSixteenthFirst, group::kSixteenthLast}, 0, -1, 0},
     // An eighth and two sixteenths: the beam joins the two sixteenths.
     {{group::kEighthFirst, group::kSixteenthMiddle, group::kSixteenthLast}, 1, 2, 2},
@@ -71,9 +74,7 @@ class ScoreDrawer {
     s_.Circle(x, y, 45, kBlack);
     graph_treat::FloodAt(s_, ctx_.paint, x, y, kBlack, kBlack);
   }
-  float Advance(const Element& e) const {
-    return NoteAdvance(e.length, e.isRest) * st_.UnitWidth;
-  }
+  float Advance(const Element& e) const { return NoteAdvance(e.length, e.isRest) * st_.UnitWidth; }
   // The notehead height of any pitch; pitches outside the table continue its octaves.
   float PitchHeight(int pitch) const;
 
@@ -144,7 +145,8 @@ void ScoreDrawer::DrawElement(int i) {
   e.pitch = ph.NotePitch[i];
   e.length = ph.NoteLength[i];
   e.x = st_.PenX;
-  if (!category::IsSteps(ctx_.cfg.Category) && st_.TickTotal % ticks::kWhole == 0 && st_.TickTotal > 0) {
+  if (!category::IsSteps(ctx_.cfg.Category) && st_.TickTotal % ticks::kWhole == 0 &&
+      st_.TickTotal > 0) {
     Line(e.x, T(), e.x, T() + 4 * S());
     e.x += NoteAdvance(3, false) * st_.UnitWidth * (Maestro() ? 1.5f : 1.8f);
     ClearAccidentals(staff_);
@@ -318,8 +320,8 @@ void ScoreDrawer::DrawNotePlain(Element& e) {
   const float dx = low ? staff_.StemOffset : -staff_.StemOffset;
   const float v = low ? staff_.StemLength : -staff_.StemLength;
   const int len = e.length;
-  const bool flagged = len == 3 || len == 4 || len == 6 || len == 8 || len == 9 || len == 12 ||
-                       len == 18;
+  const bool flagged =
+      len == 3 || len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
   const bool plainHead = flagged || len == 16 || len == 24 || len == 36;
   if (plainHead) {
     s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
@@ -473,7 +475,8 @@ void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRais
   // little left of whichever reaches further left.
   const float head = e.length == ticks::kWhole ? x + Advance(e) * 0.35f : x;
   const bool ledger = y >= T() + 5 * s - kSlack || y <= T() - s + kSlack;
-  const float clearOf = ledger ? head - 1.1f * s : head - (e.length == ticks::kWhole ? 0.6f : 0.5f) * s;
+  const float clearOf =
+      ledger ? head - 1.1f * s : head - (e.length == ticks::kWhole ? 0.6f : 0.5f) * s;
   const float limit = clearOf - 0.3f * s;
   const auto place = [&](const QString& text, float designX) {
     // The x at which the text's ink ends at limit, unless the design's place is further left.
@@ -556,7 +559,9 @@ void ScoreDrawer::DrawTempo(float x, float y, int tempo, const QString& suffix) 
 
 }  // namespace
 
-void DrawScore(ScoreContext& ctx) { ScoreDrawer(ctx).Draw(); }
+void DrawScore(ScoreContext& ctx) {
+  ScoreDrawer(ctx).Draw();
+}
 
 void DrawTempoLine(ScoreContext& ctx, float x, float y, int tempo, const QString& suffix) {
   ScoreDrawer(ctx).DrawTempo(x, y, tempo, suffix);

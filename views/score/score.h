@@ -4,15 +4,15 @@
 // line and the playback cursor.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
+
 #include "app/settings.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "theory/phrase.h"
 #include "views/score/staff.h"
-
-#include <array>
-#include <cstdint>
-#include <functional>
 
 namespace Scor_treat {
 

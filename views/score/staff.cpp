@@ -1,8 +1,8 @@
 #include "views/score/staff.h"
 
-#include "theory/MusicMethod_Treat.h"
-
 #include <cmath>
+
+#include "theory/MusicMethod_Treat.h"
 
 namespace Scor_treat {
 
@@ -43,7 +43,8 @@ void BuildPitchTablesSpelled(StaffLayout& staff, bool flats) {
     const int p = 24 + i;
     staff.PitchY[p] = T + (flats ? kFlatY[i] : kSharpY[i]) * s;
     staff.PitchStep[p] = flats ? kFlatStep[i] : kSharpStep[i];
-    staff.PitchAccidental[p] = MusicMethod_Treat::IsBlackKey(i) ? QString(flats ? "b" : "#") : QString();
+    staff.PitchAccidental[p] =
+        MusicMethod_Treat::IsBlackKey(i) ? QString(flats ? "b" : "#") : QString();
   }
   // The other octaves, from two below to six above (the last up to pitch 100).
   for (int p = 24; p <= 35; ++p) {

@@ -5,7 +5,6 @@
 
 #include <QRectF>
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <vector>
