@@ -268,11 +268,78 @@ int DurationTicks(int code) {
   }
 }
 
+namespace {
+
+struct QualityRow {
+  std::initializer_list<const char*> suffixes;
+  ChordQuality quality;
+};
+
+// Every chord the material writes, by its suffix: the accompaniment's voices above the root
+// and the bass's second note.
+const QualityRow kQualities[] = {
+    {{""}, {{0, 4, 7, 12}, 7}},
+    {{"m", "-"}, {{0, 3, 7, 12}, 7}},
+    {{"6"}, {{0, 4, 7, 9}, 7}},
+    {{"m6", "-6"}, {{0, 3, 7, 9}, 7}},
+    {{"69", "6/9"}, {{0, 4, 9, 14}, 7}},
+    {{"M7", "maj7", "Maj7", "\u25B3", "\u25B37"}, {{0, 4, 7, 11}, 7}},
+    {{"mM7", "m(maj7)", "mmaj7", "-M7"}, {{0, 3, 7, 11}, 7}},
+    {{"7"}, {{0, 4, 7, 10}, 7}},
+    {{"m7", "-7", "min7"}, {{0, 3, 7, 10}, 7}},
+    {{"m7b5", "\u00F8", "\u00F87", "-7b5"}, {{0, 3, 6, 10}, 6}},
+    {{"dim", "dim7", "o", "o7"}, {{0, 3, 6, 9}, 6}},
+    {{"aug", "+"}, {{0, 4, 8, 12}, 8}},
+    {{"7#5", "7+5", "+7", "aug7"}, {{0, 4, 8, 10}, 8}},
+    {{"M7#5", "maj7#5"}, {{0, 4, 8, 11}, 8}},
+    {{"7b5"}, {{0, 4, 6, 10}, 6}},
+    {{"sus4", "sus"}, {{0, 5, 7, 12}, 7}},
+    {{"7sus4", "7sus"}, {{0, 5, 7, 10}, 7}},
+    {{"9sus4", "9sus"}, {{0, 5, 10, 14}, 7}},
+    {{"9"}, {{0, 4, 10, 14}, 7}},
+    {{"7b9"}, {{0, 4, 10, 13}, 7}},
+    {{"7#9"}, {{0, 4, 10, 15}, 7}},
+    {{"7#11"}, {{0, 4, 10, 18}, 7}},
+    {{"7b13"}, {{0, 4, 10, 20}, 7}},
+    {{"13"}, {{0, 4, 10, 21}, 7}},
+    {{"alt", "7alt"}, {{0, 4, 10, 15}, 0}},
+    {{"M9", "maj9"}, {{0, 4, 11, 14}, 7}},
+    {{"m9", "-9"}, {{0, 3, 10, 14}, 7}},
+    {{"m11", "-11"}, {{0, 3, 10, 17}, 7}},
+    {{"M7#11", "maj7#11", "M9#11", "maj9#11"}, {{0, 4, 11, 18}, 7}},
+    {{"add9"}, {{0, 4, 7, 14}, 7}},
+    {{"madd9", "m(add9)"}, {{0, 3, 7, 14}, 7}},
+};
+
+}  // namespace
+
+std::optional<ChordQuality> ChordQualityOf(const QString& suffix) {
+  const QString wanted = suffix.trimmed();
+  for (const QualityRow& row : kQualities) {
+    for (const char* name : row.suffixes) {
+      if (wanted == QString::fromUtf8(name)) return row.quality;
+    }
+  }
+  return std::nullopt;
+}
+
 void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing) {
   const ChordSymbol chord = ReadChordSymbol(symbol);
   const int root = chord.root;
-  // The shape comes from the chord itself, not from its slash bass.
+  const auto at = [root](int offset) { return static_cast<std::int16_t>(root + offset); };
+  // The chord itself, not its slash bass, gives the voices.
   const QString& suffix = chord.suffix;
+  if (const auto quality = ChordQualityOf(suffix); quality && !symbol.trimmed().isEmpty()) {
+    for (int i = 0; i < 4; ++i) voicing[i] = at(quality->voices[i]);
+    voicing[5] = at(0);
+    voicing[6] = at(quality->bassFifth);
+    if (chord.hasBass) {
+      voicing[5] = static_cast<std::int16_t>(chord.bass);
+      voicing[6] = static_cast<std::int16_t>(chord.bass);
+    }
+    return;
+  }
+  // A suffix the table does not know: the shape found by searching it.
   int shape = -1;
   if (Contains(suffix, "M") || Contains(suffix, "maj")) {
     shape = kMajorSeventh;
@@ -287,7 +354,6 @@ void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing) {
   } else if (Contains(suffix, "7")) {
     shape = kDominantSeventh;
   }
-  const auto at = [root](int offset) { return static_cast<std::int16_t>(root + offset); };
   if (shape >= 0) {
     const auto& offsets = Tables().ChordToneTable[shape];
     for (int i = 0; i < 4; ++i) voicing[i] = at(offsets[i]);

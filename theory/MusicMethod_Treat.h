@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <cstdint>
 
 namespace MusicMethod_Treat {
@@ -100,10 +101,23 @@ QString KeyName(const TheoryTables& tables, int k);
 // Ticks of a duration code: 2..7 for 32nd..whole, 303..305 for their triplet forms.
 int DurationTicks(int code);
 
-// Reads a chord symbol into accompaniment pitches: slots 0..3 the voicing, slot 5 = slot 0,
-// slot 6 = slot 2 (the bass alternates root and fifth); a slash chord puts its bass note in
-// both slots 5 and 6. Slot 4 is untouched. A blank symbol leaves slots 0..3 as they are.
+// Reads a chord symbol into accompaniment pitches: slots 0..3 the voicing, slot 5 the root
+// and slot 6 the note the bass alternates with it; a slash chord puts its bass note in both
+// slots 5 and 6. Slot 4 is untouched. A blank symbol leaves slots 0..3 as they are. The
+// voices and the bass's second note come from the chord-quality table when it knows the
+// suffix; otherwise the shape is found by searching the suffix, and slot 6 = slot 2.
 void VoiceChord(const QString& symbol, std::array<std::int16_t, 7>& voicing);
+
+// What a chord suffix (the symbol after its root letter and accidental, without a slash
+// bass) means: the four voices of the accompaniment above the root, and the note the bass
+// alternates with the root.
+struct ChordQuality {
+  std::array<std::int16_t, 4> voices;
+  std::int16_t bassFifth;
+};
+// The quality of a suffix written as the table has it (blanks around it do not count);
+// nothing for a suffix the table does not know.
+std::optional<ChordQuality> ChordQualityOf(const QString& suffix);
 
 // Pitch class 0..11 of any pitch.
 constexpr int PitchClass(int p) {

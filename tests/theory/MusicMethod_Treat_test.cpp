@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <QStringList>
 
 using namespace MusicMethod_Treat;
@@ -110,25 +112,96 @@ TEST(DurationTicks, Codes) {
   for (const auto& [code, ticks] : cases) EXPECT_EQ(DurationTicks(code), ticks) << code;
 }
 
-TEST(VoiceChord, ShapesBySymbol) {
+// The chords of the material by their suffix, as a teacher spells them: the accompaniment's
+// four voices above the root and the bass's second note.
+struct QualityCase {
+  std::vector<const char*> suffixes;
+  std::array<int, 4> voices;
+  int bassFifth;
+};
+const QualityCase kQualityCases[] = {
+    {{""}, {0, 4, 7, 12}, 7},
+    {{"m", "-"}, {0, 3, 7, 12}, 7},
+    {{"6"}, {0, 4, 7, 9}, 7},
+    {{"m6", "-6"}, {0, 3, 7, 9}, 7},
+    {{"69", "6/9"}, {0, 4, 9, 14}, 7},
+    {{"M7", "maj7", "Maj7", "△", "△7"}, {0, 4, 7, 11}, 7},
+    {{"mM7", "m(maj7)", "mmaj7", "-M7"}, {0, 3, 7, 11}, 7},
+    {{"7"}, {0, 4, 7, 10}, 7},
+    {{"m7", "-7", "min7"}, {0, 3, 7, 10}, 7},
+    {{"m7b5", "ø", "ø7", "-7b5"}, {0, 3, 6, 10}, 6},
+    {{"dim", "dim7", "o", "o7"}, {0, 3, 6, 9}, 6},
+    {{"aug", "+"}, {0, 4, 8, 12}, 8},
+    {{"7#5", "7+5", "+7", "aug7"}, {0, 4, 8, 10}, 8},
+    {{"M7#5", "maj7#5"}, {0, 4, 8, 11}, 8},
+    {{"7b5"}, {0, 4, 6, 10}, 6},
+    {{"sus4", "sus"}, {0, 5, 7, 12}, 7},
+    {{"7sus4", "7sus"}, {0, 5, 7, 10}, 7},
+    {{"9sus4", "9sus"}, {0, 5, 10, 14}, 7},
+    {{"9"}, {0, 4, 10, 14}, 7},
+    {{"7b9"}, {0, 4, 10, 13}, 7},
+    {{"7#9"}, {0, 4, 10, 15}, 7},
+    {{"7#11"}, {0, 4, 10, 18}, 7},
+    {{"7b13"}, {0, 4, 10, 20}, 7},
+    {{"13"}, {0, 4, 10, 21}, 7},
+    {{"alt", "7alt"}, {0, 4, 10, 15}, 0},
+    {{"M9", "maj9"}, {0, 4, 11, 14}, 7},
+    {{"m9", "-9"}, {0, 3, 10, 14}, 7},
+    {{"m11", "-11"}, {0, 3, 10, 17}, 7},
+    {{"M7#11", "maj7#11", "M9#11", "maj9#11"}, {0, 4, 11, 18}, 7},
+    {{"add9"}, {0, 4, 7, 14}, 7},
+    {{"madd9", "m(add9)"}, {0, 3, 7, 14}, 7},
+};
+
+TEST(VoiceChord, EverySuffixOfTheTableOnEveryRoot) {
+  const std::pair<const char*, int> roots[] = {{"C", 0}, {"Eb", 3}, {"F#", 6}, {"B", 11}};
+  for (const QualityCase& c : kQualityCases) {
+    for (const char* suffix : c.suffixes) {
+      for (const auto& [rootName, root] : roots) {
+        const QString symbol = QString::fromUtf8(rootName) + QString::fromUtf8(suffix);
+        SCOPED_TRACE(symbol.toStdString());
+        std::array<std::int16_t, 7> v{};
+        v.fill(-50);
+        // Padded as the phrase record keeps chord names.
+        VoiceChord(symbol + QStringLiteral("   "), v);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i], root + c.voices[i]) << "voice " << i;
+        EXPECT_EQ(v[4], -50);
+        EXPECT_EQ(v[5], root);
+        EXPECT_EQ(v[6], root + c.bassFifth);
+        // A slash bass takes both bass notes and leaves the voices.
+        std::array<std::int16_t, 7> slash{};
+        VoiceChord(symbol + QStringLiteral("/A"), slash);
+        EXPECT_EQ(slash[0], v[0]);
+        EXPECT_EQ(slash[3], v[3]);
+        EXPECT_EQ(slash[5], 9);
+        EXPECT_EQ(slash[6], 9);
+      }
+    }
+  }
+}
+
+TEST(VoiceChord, AlteredMinorMajorAndSuffixesOutsideTheTable) {
   struct Case {
     const char* symbol;
     std::array<std::int16_t, 4> voicing;
+    std::int16_t bassFifth;
   };
   const Case cases[] = {
-      {"CM7", {0, 4, 7, 11}},    {"Cmaj7", {0, 4, 7, 11}}, {"Dm7", {2, 5, 9, 12}},
-      {"Cm7b5", {0, 3, 6, 10}},  {"C7alt", {0, 4, 8, 11}}, {"C7", {0, 4, 7, 10}},
-      {"Cdim", {0, 3, 6, 9}},    {"C", {0, 4, 7, 0}},      {"Bb7", {10, 14, 17, 20}},
-      {"G7#9", {7, 11, 14, 17}}, {"F6", {5, 9, 12, 5}},
+      {"Galt", {7, 11, 17, 22}, 7},   // G B F A#: no natural fifth against the melody
+      {"CmM7", {0, 3, 7, 11}, 7},     // the major seventh, not the minor one
+      {"Bb7", {10, 14, 17, 20}, 17},
+      // Not in the table: the shape is found by searching the suffix, the bass takes slot 2.
+      {"C7(13)", {0, 4, 7, 10}, 7},
+      {"Cmi7", {0, 3, 7, 10}, 7},
+      {"Cx", {0, 4, 7, 0}, 7},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.symbol);
     std::array<std::int16_t, 7> v{};
-    v.fill(-50);
     VoiceChord(QString::fromLatin1(c.symbol), v);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i], c.voicing[i]) << c.symbol << " slot " << i;
-    EXPECT_EQ(v[4], -50) << c.symbol;
-    EXPECT_EQ(v[5], v[0]) << c.symbol;
-    EXPECT_EQ(v[6], v[2]) << c.symbol;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i], c.voicing[i]) << "voice " << i;
+    EXPECT_EQ(v[5], v[0]);
+    EXPECT_EQ(v[6], c.bassFifth);
   }
   std::array<std::int16_t, 7> kept = {1, 2, 3, 4, 5, 6, 7};
   VoiceChord(QStringLiteral("   "), kept);
@@ -169,8 +242,8 @@ TEST(VoiceChord, SlashChordsKeepTheChordAndChangeTheBass) {
   };
   const Case cases[] = {
       {"Am7/G", {9, 12, 16, 19}, 7},
-      {"A/E", {9, 13, 16, 9}, 4},
-      {"Am/C", {9, 12, 16, 19}, 0},
+      {"A/E", {9, 13, 16, 21}, 4},   // a triad: the root doubled an octave up
+      {"Am/C", {9, 12, 16, 21}, 0},  // a minor triad, not a minor seventh
       {"CM7/E", {0, 4, 7, 11}, 4},
   };
   for (const Case& c : cases) {
