@@ -161,12 +161,32 @@ void Sequencer::PlayPass() {
   for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
     midi_.AllNotesOff(channel);
   }
+  // With swing on, a beat is swung only where the melody moves in eighths: its events in
+  // the beat fall on the beat's first and thirteenth steps and nowhere else (two eighths,
+  // an eighth and an eighth rest, a note tied into the beat and an eighth). Triplets,
+  // sixteenths and dotted figures are played as written, one tick a step.
+  const auto swungBeat = [&g](int start) {
+    bool offBeat = false;
+    for (int k = 0; k < kStepsPerBeat && start + k < kGridSteps; ++k) {
+      if (g.rows[0][start + k] < -99) continue;
+      if (k == kStepsPerBeat / 2) {
+        offBeat = true;
+      } else if (k != 0) {
+        return false;
+      }
+    }
+    return offBeat;
+  };
   int stepLength = tick;
+  bool swung = false;
   for (int t = 0; t < g.EndStep; ++t) {
-    if (cfg_.ClickOn == 1 && t % 24 == 0) midi_.DrumClick();
+    if (cfg_.ClickOn == 1 && t % kStepsPerBeat == 0) midi_.DrumClick();
     if (cfg_.SwingOn == 1) {
-      if (t % 24 == 0) stepLength = swingLong;
-      if (t % 24 == 12) stepLength = swingShort;
+      if (t % kStepsPerBeat == 0) {
+        swung = swungBeat(t);
+        stepLength = swung ? swingLong : tick;
+      }
+      if (t % kStepsPerBeat == kStepsPerBeat / 2) stepLength = swung ? swingShort : tick;
     } else {
       stepLength = tick;
     }

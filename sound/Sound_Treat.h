@@ -19,6 +19,7 @@ namespace Sound_Treat {
 
 inline constexpr int kGridSteps = 4001;  // steps 0..4000
 inline constexpr int kVoiceRows = 11;
+inline constexpr int kStepsPerBeat = 24;
 inline constexpr std::int16_t kNoEvent = -100;
 inline constexpr std::int16_t kSilence = -9;  // a rest or a tied continuation (melody row)
 

@@ -6,8 +6,8 @@
 
 #include <QString>
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 
 namespace MusicMethod_Treat {
 

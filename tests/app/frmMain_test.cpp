@@ -723,8 +723,8 @@ TEST_F(MainWindow, ThePlayOncePassIsTheOfflineEnginesPass) {
     int category, item, key;
   };
   for (const Row row : {Row{0, 3, 5}, Row{1, 2, 10}, Row{2, 4, 7}, Row{3, 1, 2}, Row{5, 0, 11}}) {
-    SCOPED_TRACE(testing::Message() << "category " << row.category << " item " << row.item
-                                    << " key " << row.key);
+    SCOPED_TRACE(testing::Message()
+                 << "category " << row.category << " item " << row.item << " key " << row.key);
     w.ui.Combo2->setCurrentIndex(row.category);
     cfg.Root = static_cast<std::int16_t>(row.key);
     midiOut.messages.clear();

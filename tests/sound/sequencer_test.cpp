@@ -6,6 +6,7 @@
 #include "app/clock.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi_out.h"
+#include "tests/theory/chord_quality_cases.h"
 
 using namespace Sound_Treat;
 
@@ -390,5 +391,75 @@ TEST_F(Playback, TheAccompanimentReadsChordsEveryEighthStep) {
     EXPECT_EQ(top[row.at], row.voiced ? 5 + 12 : kNoEvent);
     // The next bar's first beat strikes the chord in force.
     EXPECT_EQ(top[96], row.voiced ? 5 + 12 : 0 + 12);
+  }
+}
+
+// Swing stretches only the beats that move in eighths; triplets, sixteenths and dotted
+// figures keep their written lengths. At 120 bpm a tick is 21 ms, the swing pair 29 / 13.
+TEST_F(Playback, SwingSwingsOnlyTheBeatsOfEighths) {
+  cfg.SwingOn = 1;
+  cfg.SwingLevel = 1;
+  cfg.CountInOn = 1;
+  Notes({{24, 8},
+         {26, 8},
+         {28, 8},  // a triplet
+         {29, 6},
+         {31, 6},
+         {33, 6},
+         {35, 6},  // four sixteenths
+         {36, 12},
+         {35, 12},  // two eighths: swung
+         {33, 18},
+         {31, 6},  // a dotted eighth and a sixteenth
+         {30, 12},
+         {29, 12},  // an eighth rest and an eighth: swung
+         {28, 24}});
+  PlayOnce();
+  std::vector<std::int64_t> onsets;
+  for (const auto& [t, note] : NoteOns(0)) onsets.push_back(t);
+  EXPECT_EQ(onsets, (std::vector<std::int64_t>{0, 168, 336,         // straight
+                                               504, 630, 756, 882,  // straight
+                                               1008, 1008 + 348,    // swung
+                                               1512, 1512 + 378,    // straight
+                                               2016 + 348,          // swung
+                                               2520}));
+  // The count-in keeps its beats with swing on.
+  capture.messages.clear();
+  clock.Set(0);
+  Notes({{24, 12}, {26, 12}});
+  sequencer.PlayItem(0);
+  std::vector<std::int64_t> clicks;
+  for (const auto& [t, m] : capture.messages) {
+    if (m == 0x7F4499u) clicks.push_back(t);
+  }
+  EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 1000, 2000, 2500, 3000, 3500}));
+}
+
+// What the accompaniment plays under each chord of the table: its four voices, an octave
+// above the chord's pitches, and the bass alternating the root and its second note by beats.
+TEST_F(Playback, TheAccompanimentPlaysEachWrittenChord) {
+  cfg.AccompOn = 1;
+  cfg.Category = 3;
+  for (const QualityCase& c : kQualityCases) {
+    for (const char* suffix : c.suffixes) {
+      const QString symbol = QStringLiteral("D") + QString::fromUtf8(suffix);
+      SCOPED_TRACE(symbol.toStdString());
+      capture.messages.clear();
+      clock.Set(0);
+      Notes({{26, 96}});
+      phrase.NoteChord[0] = FixedText(symbol, kChordTextLength);
+      PlayOnce();
+      std::vector<int> voices;
+      for (const auto& [t, note] : NoteOns(1)) {
+        if (t == 0) voices.push_back(note);
+      }
+      std::vector<int> expected;
+      for (int v : c.voices) expected.push_back(36 + 12 + 2 + v);
+      EXPECT_EQ(voices, expected);
+      std::vector<int> bass;
+      for (const auto& [t, note] : NoteOns(2)) bass.push_back(note);
+      const int root = 36 + 2, fifth = root + c.bassFifth;
+      EXPECT_EQ(bass, (std::vector<int>{root, fifth, root, fifth}));
+    }
   }
 }
