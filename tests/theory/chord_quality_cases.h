@@ -44,4 +44,3 @@ inline const QualityCase kQualityCases[] = {
     {{"add9"}, {0, 4, 7, 14}, 7},
     {{"madd9", "m(add9)"}, {0, 3, 7, 14}, 7},
 };
-
