@@ -78,8 +78,8 @@ TEST(ShippedMaterial, EveryItemRealisesInEveryKey) {
 
 // What a teacher checks in a written phrase, in every key: each note that starts on beat 1
 // or 3 is a tone or an allowed tension of the chord in effect (the chord-quality table), no
-// note runs over a bar line (a longer value is tied across it), a tie goes on to the same
-// pitch, and the key in the title is the key the program reads. In the key as written the
+// note runs over a bar line (a longer value is tied across it), a tie joins two notes of the
+// same pitch, and the key in the title is the key the program reads. In the key as written the
 // spelling is checked too: the chord's own tones with the letters their intervals call for,
 // and a chromatic approach note on another letter than the note it leads to.
 namespace {
@@ -220,9 +220,10 @@ QStringList PhraseProblems(const Phrase& phrase, const std::vector<Written>* let
       problems << where +
                       QStringLiteral("interval %1 of %2 on a strong beat").arg(interval).arg(chord);
     }
-    if (phrase.NoteTie[i] && (i + 1 >= phrase.NoteCount || phrase.NoteIsRest[i + 1] || rest ||
-                              phrase.NotePitch[i + 1] != phrase.NotePitch[i])) {
-      problems << where + "tie to another pitch";
+    // "=" marks the note that a tie carries on from the one before it.
+    if (phrase.NoteTie[i] && (i == 0 || phrase.NoteIsRest[i - 1] || rest ||
+                              phrase.NotePitch[i - 1] != phrase.NotePitch[i])) {
+      problems << where + "tied from another pitch";
     }
     if (letters && !rest && (*letters)[i].rootLetter >= 0) {
       const Written& here = (*letters)[i];
