@@ -66,14 +66,14 @@ int main(int argc, char* argv[]) {
   // Sound: the embedded synthesiser, else a system MIDI port.
   std::vector<std::unique_ptr<sound::MidiOut>> outputs;
   outputs.push_back(std::make_unique<sound::FluidSynthMidiOut>(
-      sound::FindSoundFont(QCoreApplication::applicationDirPath())));
+      sound::FindSoundFont(QCoreApplication::applicationDirPath()), clock.Start()));
   outputs.push_back(std::make_unique<sound::RtMidiPortOut>());
   static sound::FirstThatOpens midiOut(std::move(outputs));
   frmMain window(cfg, state, waits, midiOut, appDir);
   window.Start();
   if (const auto* synth = dynamic_cast<const sound::FluidSynthMidiOut*>(midiOut.opened())) {
-    QTextStream(stderr) << "VORMINA: sound through " << synth->Name() << ", output buffer "
-                        << synth->BufferLatencyMs() << " ms\n";
+    QTextStream(stderr) << "VORMINA: sound through " << synth->Name() << ", output latency "
+                        << synth->OutputLatencyMs() << " ms\n";
   } else if (midiOut.opened()) {
     QTextStream(stderr) << "VORMINA: sound through " << midiOut.Name() << "\n";
   }

@@ -37,7 +37,7 @@ class LatenessOut final : public sound::MidiOut {
   bool Open() override { return true; }
   void Close() override {}
   QString Name() const override { return QStringLiteral("lateness"); }
-  void Send(const sound::ShortMessage& sent) override {
+  void Send(const sound::ShortMessage& sent, std::int64_t) override {
     const std::uint32_t message = sent.Packed();
     if (!recording || waits_ == nullptr) return;
     const double now =

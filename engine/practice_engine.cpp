@@ -45,12 +45,18 @@ void Engine::Metronome() {
   waits_.WaitUntil(-100);
   sequencer_.CountIn();
   if (state_.StopRequested != 0) return;
-  midi_.DrumClick();
+  waits_.SetLead(midi_.LeadMs());
   for (;;) {
+    {
+      const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+      midi_.DrumClick();
+    }
     // Read afresh every beat, so that a tempo change applies from the next beat.
     const int interval = Sound_Treat::BeatMs(cfg_.Tempo);
-    if (waits_.WaitUntil(static_cast<std::int16_t>(std::min(interval, 32767))) == -1) break;
-    midi_.DrumClick();
+    if (waits_.WaitUntil(static_cast<std::int16_t>(std::min(interval, 32767))) == -1) {
+      midi_.Withdraw();
+      break;
+    }
   }
   MakeSound_Bot_show(false);
 }

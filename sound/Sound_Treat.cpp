@@ -58,7 +58,11 @@ void Sequencer::PlayItem(int interval) {
   if (state_.StopRequested != 0) return;
   for (;;) {
     cfg_.Tempo = state_.SavedTempo;
-    host_.PrepareForKey();
+    {
+      // The preparation's program changes belong to the next key's first step.
+      const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+      host_.PrepareForKey();
+    }
     BuildStepGrid();
     const int passes = std::max<int>(cfg_.RepeatCount, 1);
     for (int pass = 1; pass <= passes; ++pass) {
@@ -155,11 +159,18 @@ void Sequencer::PlayPass() {
   const int swingLong = Nearest(tick * kLong[level]);
   const int swingShort = Nearest(tick * kShort[level]);
 
+  waits_.SetLead(midi_.LeadMs());
   host_.MoveCursor(g.EventCursorX[0], true);
   host_.HighlightStep(g.StepCircleX[0], g.StepCircleY[0], g.StepDegree[0], true);
   host_.HighlightStepKey(g.rows[0][0]);
-  for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
-    midi_.AllNotesOff(channel);
+  const auto allNotesOff = [this] {
+    for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
+      midi_.AllNotesOff(channel);
+    }
+  };
+  {
+    const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+    allNotesOff();
   }
   // With swing on, a beat is swung only where the melody moves in eighths: its events in
   // the beat fall on the beat's first and thirteenth steps and nowhere else (two eighths,
@@ -179,7 +190,10 @@ void Sequencer::PlayPass() {
   };
   int stepLength = tick;
   bool swung = false;
+  bool stopped = false;
   for (int t = 0; t < g.EndStep; ++t) {
+    // Each step's messages carry the step's time; the wait below is outside it.
+    const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
     if (cfg_.ClickOn == 1 && t % kStepsPerBeat == 0) midi_.DrumClick();
     if (cfg_.SwingOn == 1) {
       if (t % kStepsPerBeat == 0) {
@@ -216,10 +230,19 @@ void Sequencer::PlayPass() {
       host_.HighlightStep(g.StepCircleX[t], g.StepCircleY[t], g.StepDegree[t], false);
       host_.HighlightStepKey(g.rows[0][t]);
     }
-    if (waits_.WaitUntil(ToInt16(stepLength)) == -1) break;
+    const midi1::Midi::ScheduledAt waitAtOnce(midi_, sound::kAtOnce);
+    if (waits_.WaitUntil(ToInt16(stepLength)) == -1) {
+      stopped = true;
+      break;
+    }
   }
-  for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
-    midi_.AllNotesOff(channel);
+  if (stopped) {
+    // A stop silences at once what was handed over ahead of its time.
+    midi_.Withdraw();
+    allNotesOff();
+  } else {
+    const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+    allNotesOff();
   }
   host_.EraseCursor();
   host_.EndHighlight();
@@ -228,14 +251,18 @@ void Sequencer::PlayPass() {
 
 void Sequencer::CountIn() {
   if (cfg_.CountInOn != 1) return;
+  waits_.SetLead(midi_.LeadMs());
   const int beat = BeatMs(cfg_.Tempo);
-  for (int i = 0; i < 2; ++i) {
-    midi_.CountInClick();
-    if (waits_.WaitUntil(ToInt16(2 * beat)) == -1) return;
-  }
-  for (int i = 0; i < 4; ++i) {
-    midi_.CountInClick();
-    if (waits_.WaitUntil(ToInt16(beat)) == -1) return;
+  for (int i = 0; i < 6; ++i) {
+    {
+      const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+      midi_.CountInClick();
+    }
+    // Two half-note clicks, then four on the beat.
+    if (waits_.WaitUntil(ToInt16(i < 2 ? 2 * beat : beat)) == -1) {
+      midi_.Withdraw();
+      return;
+    }
   }
 }
 

@@ -27,9 +27,13 @@ class FirstThatOpens final : public MidiOut {
     if (open_) open_->Close();
     open_ = nullptr;
   }
-  void Send(const ShortMessage& message) override {
-    if (open_) open_->Send(message);
+  void Send(const ShortMessage& message, std::int64_t atMs) override {
+    if (open_) open_->Send(message, atMs);
   }
+  void Withdraw() override {
+    if (open_) open_->Withdraw();
+  }
+  int LeadMs() const override { return open_ ? open_->LeadMs() : 0; }
   QString Name() const override { return open_ ? open_->Name() : QStringLiteral("none"); }
   MidiOut* opened() const { return open_; }
 

@@ -20,7 +20,8 @@ QString FindSoundFont(const QString& programDir) {
   return QString();
 }
 
-FluidSynthMidiOut::FluidSynthMidiOut(QString soundFont) : soundFont_(std::move(soundFont)) {}
+FluidSynthMidiOut::FluidSynthMidiOut(QString soundFont, std::chrono::steady_clock::time_point epoch)
+    : soundFont_(std::move(soundFont)), epoch_(epoch) {}
 
 FluidSynthMidiOut::~FluidSynthMidiOut() {
   Close();
@@ -30,7 +31,7 @@ bool FluidSynthMidiOut::Open() {
   Close();
   auto synth = std::make_unique<Synthesiser>(soundFont_);
   if (!synth->ok()) return false;
-  driver_ = synth->StartAudio();
+  driver_ = synth->StartAudio(epoch_);
   if (driver_.isEmpty()) return false;
   synth_ = std::move(synth);
   return true;
@@ -41,8 +42,17 @@ void FluidSynthMidiOut::Close() {
   driver_.clear();
 }
 
-void FluidSynthMidiOut::Send(const ShortMessage& message) {
-  if (synth_) synth_->Apply(message);
+void FluidSynthMidiOut::Send(const ShortMessage& message, std::int64_t atMs) {
+  if (!synth_) return;
+  if (atMs == kAtOnce) {
+    synth_->Apply(message);
+  } else {
+    synth_->Schedule(message, atMs);
+  }
+}
+
+void FluidSynthMidiOut::Withdraw() {
+  if (synth_) synth_->Withdraw();
 }
 
 QString FluidSynthMidiOut::Name() const {

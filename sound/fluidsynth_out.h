@@ -17,22 +17,37 @@ namespace sound {
 // SoundFont of the system (Debian's timgm6mb-soundfont). Empty when there is none.
 QString FindSoundFont(const QString& programDir);
 
+// Plays each scheduled message at its time on the sound card's own clock (see Synthesiser);
+// messages sent at once sound at the next audio buffer.
 class FluidSynthMidiOut final : public MidiOut {
  public:
-  explicit FluidSynthMidiOut(QString soundFont);
+  // epoch: the instant the program's clock (the scheduled times) counts from.
+  FluidSynthMidiOut(QString soundFont, std::chrono::steady_clock::time_point epoch);
   ~FluidSynthMidiOut() override;
 
   bool Open() override;
   void Close() override;
-  void Send(const ShortMessage& message) override;
+  void Send(const ShortMessage& message, std::int64_t atMs) override;
+  void Withdraw() override;
+  // A few tens of ms: late wake-ups of a busy machine do not make a note late.
+  int LeadMs() const override { return kLeadMs; }
   QString Name() const override;
 
   // The audio driver that opened, and the output buffering it was given, in ms.
   QString Driver() const { return driver_; }
   double BufferLatencyMs() const { return Synthesiser::BufferLatencyMs(); }
+  // From a message's scheduled time to its sound leaving the program, in ms.
+  double OutputLatencyMs() const {
+    return Synthesiser::BufferLatencyMs() + Synthesiser::ScheduleLatencyMs();
+  }
+  // The synthesiser while open, for the benchmarks.
+  const Synthesiser* synthesiser() const { return synth_.get(); }
+
+  static constexpr int kLeadMs = 30;
 
  private:
   QString soundFont_;
+  std::chrono::steady_clock::time_point epoch_;
   QString driver_;
   std::unique_ptr<Synthesiser> synth_;
 };

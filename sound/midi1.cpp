@@ -7,7 +7,17 @@ namespace midi1 {
 void Midi::Send(int status, int data1, int data2) {
   if (cfg_.UseMidi != 1) return;
   // A data byte outside 0..127 (a pitch moved off the keyboard) sends nothing.
-  if (const auto message = sound::ShortMessage::Make(status, data1, data2)) out_.Send(*message);
+  if (const auto message = sound::ShortMessage::Make(status, data1, data2)) {
+    out_.Send(*message, at_);
+  }
+}
+
+void Midi::Withdraw() {
+  if (cfg_.UseMidi == 1) out_.Withdraw();
+}
+
+int Midi::LeadMs() const {
+  return cfg_.UseMidi == 1 ? out_.LeadMs() : 0;
 }
 
 void Midi::FillTables() {

@@ -45,6 +45,28 @@ class Midi {
   // 3 program 1.
   void SendInstruments();
 
+  // Drops what was sent ahead of its time and has not sounded (a stop), and the lead the
+  // output needs (see MidiOut).
+  void Withdraw();
+  int LeadMs() const;
+
+  // While one lives, every message goes out for the moment atMs of the playback schedule;
+  // outside, at once. The playback opens one around each step's messages, never across a
+  // wait, so a key played with the mouse during a wait still sounds at once.
+  class ScheduledAt {
+   public:
+    ScheduledAt(Midi& midi, std::int64_t atMs) : midi_(midi), before_(midi.at_) {
+      midi_.at_ = atMs;
+    }
+    ~ScheduledAt() { midi_.at_ = before_; }
+    ScheduledAt(const ScheduledAt&) = delete;
+    ScheduledAt& operator=(const ScheduledAt&) = delete;
+
+   private:
+    Midi& midi_;
+    std::int64_t before_;
+  };
+
   const std::array<std::int16_t, 11>& DrumNoteTable() const { return DrumNoteTable_; }
   const std::array<std::int16_t, 11>& BassProgramTable() const { return BassProgramTable_; }
 
@@ -56,6 +78,7 @@ class Midi {
   sound::MidiOut& out_;
   std::array<std::int16_t, 11> DrumNoteTable_{};
   std::array<std::int16_t, 11> BassProgramTable_{};
+  std::int64_t at_ = sound::kAtOnce;
 };
 
 }  // namespace midi1

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,10 @@ namespace sound {
 // Messages with their times: (ms, packed message).
 using TimedMessages = std::vector<std::pair<std::int64_t, std::uint32_t>>;
 
+// The time of a message that goes out as soon as it is sent (a key played with the mouse, a
+// reference tone, a preparation outside playback).
+inline constexpr std::int64_t kAtOnce = std::numeric_limits<std::int64_t>::min();
+
 // A MIDI output taking short messages.
 class MidiOut {
  public:
@@ -21,14 +26,24 @@ class MidiOut {
   // Opens the output; false when it cannot be opened.
   virtual bool Open() = 0;
   virtual void Close() = 0;
-  virtual void Send(const ShortMessage& message) = 0;
+  // Sends a message for the moment atMs of the program's clock (the playback schedule), or
+  // kAtOnce. An output with a clock of its own plays it at that moment plus its latency;
+  // one without sends it when it comes.
+  virtual void Send(const ShortMessage& message, std::int64_t atMs) = 0;
+  void SendNow(const ShortMessage& message) { Send(message, kAtOnce); }
+  // Drops the messages sent ahead of their time that have not sounded yet (a stop).
+  virtual void Withdraw() {}
+  // How long before its time the playback may hand a message over, in ms: what an output
+  // that schedules by itself needs to take up the late wake-ups of a busy machine. 0 for an
+  // output that sends at once.
+  virtual int LeadMs() const { return 0; }
   // A short name for messages and logs ("capture", "FluidSynth", a port name ...).
   virtual QString Name() const = 0;
 };
 
-// Records every message with the time it was sent, packed (status + data1 x 256 + data2 x
-// 65536) so that a recording reads like the design's message numbers; for tests and offline
-// rendering.
+// Records every message with its time, packed (status + data1 x 256 + data2 x 65536) so
+// that a recording reads like the design's message numbers; for tests and offline rendering.
+// The time is the one the message is scheduled for; a message sent at once gets now().
 class CaptureMidiOut final : public MidiOut {
  public:
   // now gives the time stamp of each message (0 when not set).
@@ -38,12 +53,15 @@ class CaptureMidiOut final : public MidiOut {
     return openSucceeds;
   }
   void Close() override { ++closes; }
-  void Send(const ShortMessage& message) override {
-    messages.emplace_back(now_ ? now_() : 0, message.Packed());
+  void Send(const ShortMessage& message, std::int64_t atMs) override {
+    const std::int64_t at = atMs != kAtOnce ? atMs : now_ ? now_() : 0;
+    messages.emplace_back(at, message.Packed());
+    if (atMs == kAtOnce) ++atOnce;
   }
   QString Name() const override { return QStringLiteral("capture"); }
 
   TimedMessages messages;
+  int atOnce = 0;  // how many messages came without a scheduled time
   int opens = 0;
   int closes = 0;
   bool openSucceeds = true;

@@ -68,7 +68,7 @@ void RtMidiPortOut::Close() {
   out_.reset();
 }
 
-void RtMidiPortOut::Send(const ShortMessage& message) {
+void RtMidiPortOut::Send(const ShortMessage& message, std::int64_t) {
   if (!out_) return;
   const auto bytes = message.bytes();
   try {

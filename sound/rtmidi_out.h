@@ -17,7 +17,8 @@ class RtMidiPortOut final : public MidiOut {
   // Opens the first port that is not a mere pass-through, else the first port.
   bool Open() override;
   void Close() override;
-  void Send(const ShortMessage& message) override;
+  // A system MIDI port has no clock of the program's: every message goes out at once.
+  void Send(const ShortMessage& message, std::int64_t atMs) override;
   QString Name() const override;
 
  private:

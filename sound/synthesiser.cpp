@@ -2,12 +2,33 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <deque>
+#include <iterator>
+#include <mutex>
+#include <vector>
+
 namespace sound {
 namespace {
 
 // Small buffers for a quick response to the keys and the sequencer.
 constexpr int kPeriodSize = 256;
 constexpr int kPeriods = 2;
+constexpr double kFramesPerMs = kRenderRate / 1000.0;
+// A scheduled message sounds this long after its time, so that the first message of a pass,
+// handed over at its very time, still finds its frame ahead of the one being rendered.
+constexpr double kScheduleLatencyMs = 6.0;
+// The mapping of the program's clock to the sound card's frames is an average over this many
+// audio buffers (a few seconds): the jitter of the driver's calls is smoothed out, the drift
+// of one clock against the other is followed.
+constexpr double kMappingBuffers = 500.0;
+// After this much silence the synthesiser stops rendering (the driver's buffers stay zero);
+// the next message makes it render again in the same buffer.
+constexpr std::int64_t kIdleFrames = 3 * kRenderRate;
+// The most output and effect buffers a driver is handled with sample offsets.
+constexpr int kMaxBuffers = 16;
 
 // FluidSynth reports driver and SoundFont failures on standard error; the program says
 // them itself, in its own words.
@@ -27,12 +48,45 @@ struct Synthesiser::Parts {
   fluid_audio_driver_t* audio = nullptr;
   QString error;
 
+  // Live playback. The queue is shared with the audio thread; the rest is the audio
+  // thread's own while the driver runs.
+  struct Scheduled {
+    std::int64_t atMs;
+    ShortMessage message;
+  };
+  std::chrono::steady_clock::time_point epoch;
+  std::mutex queueMutex;
+  std::deque<Scheduled> queue;
+  std::vector<std::pair<int, ShortMessage>> due;  // (frame in the buffer, message)
+  std::int64_t frames = 0;                        // frames asked for since the audio started
+  double offset = 0;  // frames minus the program's clock in frames, averaged
+  std::int64_t callbacks = 0;
+  std::int64_t silentFrames = 0;
+  std::atomic<std::int64_t> renderedFrames{0};
+  std::atomic<std::int64_t> allFrames{0};
+  std::atomic<std::int64_t> buffers{0};
+
   ~Parts() {
     if (audio) delete_fluid_audio_driver(audio);
     if (synth) delete_fluid_synth(synth);
     if (settings) delete_fluid_settings(settings);
   }
+
+  // One buffer of the audio driver: the messages due in it are applied between rendered
+  // pieces, each at its frame (to the synthesiser's 64-frame block).
+  int Fill(int len, int nfx, float* fx[], int nout, float* out[]);
+  void Process(int from, int to, int nfx, float* fx[], int nout, float* out[]);
 };
+
+namespace {
+
+void ApplyTo(fluid_synth_t* synth, const ShortMessage& message);
+
+int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
+  return static_cast<Synthesiser::Parts*>(data)->Fill(len, nfx, fx, nout, out);
+}
+
+}  // namespace
 
 Synthesiser::Synthesiser(const QString& soundFont) : parts_(std::make_unique<Parts>()) {
   SilenceLog();
@@ -70,13 +124,72 @@ QString Synthesiser::error() const {
   return parts_->error;
 }
 
-QString Synthesiser::StartAudio() {
+int Synthesiser::Parts::Fill(int len, int nfx, float* fx[], int nout, float* out[]) {
+  buffers.fetch_add(1, std::memory_order_relaxed);
+  allFrames.fetch_add(len, std::memory_order_relaxed);
+  const double nowMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - epoch).count();
+  // Where the program's clock stands against the frames: averaged, first quickly, then over
+  // kMappingBuffers buffers.
+  const double observed = static_cast<double>(frames) - nowMs * kFramesPerMs;
+  ++callbacks;
+  offset += (observed - offset) / std::min(static_cast<double>(callbacks), kMappingBuffers);
+  due.clear();
+  {
+    const std::lock_guard<std::mutex> lock(queueMutex);
+    while (!queue.empty()) {
+      const double frame =
+          (static_cast<double>(queue.front().atMs) + kScheduleLatencyMs) * kFramesPerMs + offset -
+          static_cast<double>(frames);
+      if (frame >= len) break;
+      due.emplace_back(std::clamp(static_cast<int>(std::lround(frame)), 0, len),
+                       queue.front().message);
+      queue.pop_front();
+    }
+  }
+  const bool silent = due.empty() && fluid_synth_get_active_voice_count(synth) == 0;
+  silentFrames = silent ? silentFrames + len : 0;
+  if (silentFrames <= kIdleFrames) {
+    int at = 0;
+    for (const auto& [frame, message] : due) {
+      if (frame > at) {
+        Process(at, frame, nfx, fx, nout, out);
+        at = frame;
+      }
+      ApplyTo(synth, message);
+    }
+    if (at < len) Process(at, len, nfx, fx, nout, out);
+    renderedFrames.fetch_add(len, std::memory_order_relaxed);
+  }
+  frames += len;
+  return 0;
+}
+
+void Synthesiser::Parts::Process(int from, int to, int nfx, float* fx[], int nout, float* out[]) {
+  if (nfx > kMaxBuffers || nout > kMaxBuffers) {
+    if (from == 0) fluid_synth_process(synth, to, nfx, fx, nout, out);
+    return;
+  }
+  float* fxAt[kMaxBuffers];
+  float* outAt[kMaxBuffers];
+  for (int i = 0; i < nfx; ++i) fxAt[i] = fx[i] ? fx[i] + from : nullptr;
+  for (int i = 0; i < nout; ++i) outAt[i] = out[i] + from;
+  fluid_synth_process(synth, to - from, nfx, nfx > 0 && fx ? fxAt : fx, nout, outAt);
+}
+
+QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch) {
   StopAudio();
   Parts& p = *parts_;
   if (p.synth == nullptr) return QString();
+  p.epoch = epoch;
+  p.frames = 0;
+  p.offset = 0;
+  p.callbacks = 0;
+  p.silentFrames = 0;
+  p.due.reserve(256);
   for (const char* driver : {"pipewire", "pulseaudio", "alsa"}) {
     if (fluid_settings_setstr(p.settings, "audio.driver", driver) != FLUID_OK) continue;
-    p.audio = new_fluid_audio_driver(p.settings, p.synth);
+    p.audio = new_fluid_audio_driver2(p.settings, AudioCallback, &p);
     if (p.audio != nullptr) return QString::fromLatin1(driver);
   }
   return QString();
@@ -85,15 +198,53 @@ QString Synthesiser::StartAudio() {
 void Synthesiser::StopAudio() {
   if (parts_->audio) delete_fluid_audio_driver(parts_->audio);
   parts_->audio = nullptr;
+  Withdraw();
 }
 
 double Synthesiser::BufferLatencyMs() {
   return 1000.0 * kPeriodSize * kPeriods / kRenderRate;
 }
 
+double Synthesiser::ScheduleLatencyMs() {
+  return kScheduleLatencyMs;
+}
+
 void Synthesiser::Apply(const ShortMessage& message) {
-  fluid_synth_t* synth = parts_->synth;
-  if (synth == nullptr) return;
+  if (parts_->synth) ApplyTo(parts_->synth, message);
+}
+
+void Synthesiser::Schedule(const ShortMessage& message, std::int64_t atMs) {
+  Parts& p = *parts_;
+  if (p.synth == nullptr) return;
+  if (p.audio == nullptr) {
+    ApplyTo(p.synth, message);
+    return;
+  }
+  const std::lock_guard<std::mutex> lock(p.queueMutex);
+  // In time order; a message for the same moment goes after those already there.
+  auto at = p.queue.end();
+  while (at != p.queue.begin() && std::prev(at)->atMs > atMs) --at;
+  p.queue.insert(at, {atMs, message});
+}
+
+void Synthesiser::Withdraw() {
+  const std::lock_guard<std::mutex> lock(parts_->queueMutex);
+  parts_->queue.clear();
+}
+
+double Synthesiser::RenderedShare() const {
+  const std::int64_t all = parts_->allFrames.load();
+  return all > 0 ? static_cast<double>(parts_->renderedFrames.load()) / static_cast<double>(all)
+                 : 0.0;
+}
+
+std::int64_t Synthesiser::Buffers() const {
+  return parts_->buffers.load();
+}
+
+namespace {
+
+void ApplyTo(fluid_synth_t* synth, const ShortMessage& message) {
   const int channel = message.channel();
   switch (message.kind()) {
     case ShortMessage::kNoteOn:
@@ -125,6 +276,8 @@ void Synthesiser::Apply(const ShortMessage& message) {
       break;
   }
 }
+
+}  // namespace
 
 void Synthesiser::Render(int frames, std::int16_t* out) {
   if (parts_->synth == nullptr || frames <= 0) return;

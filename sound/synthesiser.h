@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -27,18 +28,35 @@ class Synthesiser {
 
   // Starts playing through the desktop's sound server (PipeWire or PulseAudio) or ALSA,
   // whichever opens first. Returns the driver's name, or an empty text when none opened.
-  QString StartAudio();
+  // Scheduled messages are timed against epoch, the instant the program's clock counts
+  // its milliseconds from.
+  QString StartAudio(std::chrono::steady_clock::time_point epoch);
   void StopAudio();
   // The output buffering the audio driver is given, in ms.
   static double BufferLatencyMs();
+  // What a scheduled message waits beyond its time before it sounds, besides the output
+  // buffering: the room the mapping of the program's clock to the sound card's needs.
+  static double ScheduleLatencyMs();
 
   // Applies a message at once (at the next audio buffer when playing live).
   void Apply(const ShortMessage& message);
+  // Plays a message when the sound card reaches atMs of the program's clock (plus the
+  // schedule latency), to the 64-frame block the synthesiser renders in. Only while the
+  // audio runs; messages must come in the order of their times.
+  void Schedule(const ShortMessage& message, std::int64_t atMs);
+  // Drops the scheduled messages that have not sounded yet.
+  void Withdraw();
+  // How much of the time the audio ran, the synthesiser rendered (0..1), and how many audio
+  // buffers it has been asked for: for the benchmarks.
+  double RenderedShare() const;
+  std::int64_t Buffers() const;
   // Renders frames of interleaved 16-bit stereo samples into out (2 x frames values).
   void Render(int frames, std::int16_t* out);
 
- private:
+  // What the synthesiser is made of; its audio thread's work is in there too.
   struct Parts;
+
+ private:
   std::unique_ptr<Parts> parts_;
 };
 

@@ -406,6 +406,39 @@ TEST_F(MainWindow, AKeyPressedWithTheMouseSoundsTransposedOrAtConcertPitch) {
   EXPECT_TRUE(midiOut.messages.empty());
 }
 
+TEST_F(MainWindow, AKeyPressedDuringPlaybackSoundsAtOnce) {
+  cfg.ShowKeyboard = -1;
+  cfg.PitchBase = 48;
+  cfg.PitchAdjust = 0;
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 3;
+  frmMain& w = Start();
+  const KB_Treat::KeyRectangle& f = w.keyboard().KeyRect[1];
+  int waited = 0;
+  std::int64_t pressedAt = -1;
+  std::size_t before = 0;
+  int atOnceBefore = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock& c) {
+    if (++waited == 10) {
+      c.Advance(3);  // between two steps
+      pressedAt = c.NowMs();
+      before = midiOut.messages.size();
+      atOnceBefore = midiOut.atOnce;
+      w.KeyOrCircle(f.left + 50.0f, f.bottom + 100.0f);
+      w.KeyRelease();
+    }
+    if (waited == 20) state.StopRequested = -1;
+  };
+  QTest::keyClick(w.ui.Combo5, Qt::Key_Space);
+  ASSERT_GT(pressedAt, 0);
+  // The key's note-on and its all-notes-off, at the moment of the press, not at a step.
+  ASSERT_GE(midiOut.messages.size(), before + 2);
+  EXPECT_EQ(midiOut.messages[before],
+            (std::pair<std::int64_t, std::uint32_t>{pressedAt, 0x7F3590u}));  // F above the base
+  EXPECT_EQ(midiOut.messages[before + 1].first, pressedAt);
+  EXPECT_GE(midiOut.atOnce, atOnceBefore + 2);
+}
+
 TEST_F(MainWindow, ReferenceTonesWhileTheButtonsAreHeld) {
   cfg.PitchBase = 36;
   cfg.PitchAdjust = 3;  // reference tones sound at concert pitch

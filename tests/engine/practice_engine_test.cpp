@@ -15,7 +15,7 @@ class StoppingOut final : public sound::MidiOut {
   bool Open() override { return true; }
   void Close() override {}
   QString Name() const override { return QStringLiteral("stopping"); }
-  void Send(const sound::ShortMessage& message) override {
+  void Send(const sound::ShortMessage& message, std::int64_t) override {
     messages.emplace_back(clock_.NowMs(), message);
     const bool noteOn = message.kind() == sound::ShortMessage::kNoteOn && !message.IsNoteOff();
     if (noteOn && message.channel() == watchedChannel && ++seen == stopAfter) {

@@ -90,7 +90,7 @@ TEST(RtMidiPortOut, SendsEachKindWithItsOwnLengthThroughJack) {
   // none of the real ones is sent.
   bool connected = false;
   for (int tries = 0; tries < 250 && !connected; ++tries) {
-    out.Send(*sound::ShortMessage::Make(0xFE));
+    out.SendNow(*sound::ShortMessage::Make(0xFE));
     QThread::msleep(20);
     std::vector<unsigned char> message;
     probe.getMessage(&message);
@@ -103,9 +103,9 @@ TEST(RtMidiPortOut, SendsEachKindWithItsOwnLengthThroughJack) {
   midi.ProgramChange(2, 33);
   midi.AllNotesOff(1);
   midi.DrumClick();
-  out.Send(*sound::ShortMessage::Make(0xD4, 77));
-  out.Send(*sound::ShortMessage::Make(0xE0, 0, 64));
-  out.Send(*sound::ShortMessage::Make(0xA5, 60, 30));
+  out.SendNow(*sound::ShortMessage::Make(0xD4, 77));
+  out.SendNow(*sound::ShortMessage::Make(0xE0, 0, 64));
+  out.SendNow(*sound::ShortMessage::Make(0xA5, 60, 30));
 
   const std::vector<std::vector<unsigned char>> expected = {
       {0x90, 60, 100}, {0x90, 60, 0}, {0xC2, 33},    {0xB1, 123, 0},

@@ -463,3 +463,139 @@ TEST_F(Playback, TheAccompanimentPlaysEachWrittenChord) {
     }
   }
 }
+
+namespace {
+
+// An output with a clock of its own, as the embedded synthesiser is: it asks for a lead and
+// records, for every message, the time it is scheduled for and the time it was handed over.
+class SchedulingOut final : public sound::MidiOut {
+ public:
+  SchedulingOut(kihon::VirtualClock& clock, int lead) : clock_(clock), lead_(lead) {}
+  bool Open() override { return true; }
+  void Close() override {}
+  QString Name() const override { return QStringLiteral("scheduling"); }
+  void Send(const sound::ShortMessage& message, std::int64_t atMs) override {
+    scheduled.emplace_back(atMs, message.Packed());
+    handedOver.push_back(clock_.NowMs());
+  }
+  void Withdraw() override { ++withdrawals; }
+  int LeadMs() const override { return lead_; }
+
+  sound::TimedMessages scheduled;
+  std::vector<std::int64_t> handedOver;
+  int withdrawals = 0;
+
+ private:
+  kihon::VirtualClock& clock_;
+  int lead_;
+};
+
+// Two keys of continuous playback with count-in, click, accompaniment and swing, played on
+// an output with the given lead while every wait wakes lateMs late; stopped during the
+// second key's pass.
+SchedulingOut PlayTwoKeys(int lead, int lateMs) {
+  kihon::VirtualClock clock;
+  RunState state;
+  kihon::Waits waits{clock, state.StopRequested};
+  settings::CfgRecord cfg;
+  cfg.UseMidi = 1;
+  cfg.PitchBase = 36;
+  cfg.Tempo = 150;
+  cfg.MelodyOn = 1;
+  cfg.MelodyVolume = 100;
+  cfg.AccompOn = 1;
+  cfg.AccompVolume = 80;
+  cfg.ClickOn = 1;
+  cfg.ClickVolume = 70;
+  cfg.CountInOn = 1;
+  cfg.SwingOn = 1;
+  cfg.RepeatOn = 1;
+  cfg.RepeatCount = 1;
+  cfg.Category = 3;
+  SchedulingOut out(clock, lead);
+  midi1::Midi midi{cfg, out};
+  midi.StartMidiOut({});
+  Phrase phrase;
+  ClearPhrase(phrase);
+  for (int i = 0; i < 8; ++i) {
+    phrase.NotePitch[i] = static_cast<std::int16_t>(24 + 2 * i);
+    phrase.NoteLength[i] = i < 6 ? 12 : 8;
+  }
+  phrase.NoteLength[7] = 16;
+  phrase.NoteCount = 8;
+  phrase.NoteChord[0] = QStringLiteral("Dm7");
+  phrase.NoteChord[4] = QStringLiteral("G7");
+  RecordingHost host;
+  host.onPrepare = [&] { midi.SendInstruments(); };
+  Sequencer sequencer{cfg, state, phrase, midi, waits, host};
+  int waitsSoFar = 0;
+  clock.whileWaiting = [&](kihon::VirtualClock& c) {
+    c.Advance(lateMs);
+    if (host.prepares == 2 && ++waitsSoFar == 5) state.StopRequested = -1;
+  };
+  sequencer.PlayItem(5);
+  return out;
+}
+
+}  // namespace
+
+TEST(ScheduledTime, EveryMessageCarriesTheTimeOfItsStep) {
+  const SchedulingOut punctual = PlayTwoKeys(0, 0);
+  ASSERT_GT(punctual.scheduled.size(), 40u);
+  // Without a lead and waking on time, a message is handed over at the time it carries;
+  // only the stop's three all-notes-off go out at once.
+  int atOnce = 0;
+  for (std::size_t i = 0; i < punctual.scheduled.size(); ++i) {
+    if (punctual.scheduled[i].first == sound::kAtOnce) {
+      ++atOnce;
+    } else {
+      EXPECT_EQ(punctual.scheduled[i].first, punctual.handedOver[i]) << i;
+    }
+  }
+  EXPECT_EQ(atOnce, 3);
+  struct Case {
+    const char* name;
+    int lead;
+    int lateMs;
+  };
+  for (const Case c : {Case{"waking late", 0, 7}, Case{"handed over ahead", 30, 0},
+                       Case{"ahead and waking late", 30, 7}}) {
+    SCOPED_TRACE(c.name);
+    const SchedulingOut out = PlayTwoKeys(c.lead, c.lateMs);
+    std::size_t common = std::min(out.scheduled.size(), punctual.scheduled.size());
+    if (c.lateMs == 0) {
+      EXPECT_EQ(out.scheduled, punctual.scheduled);
+    }
+    // Late wake-ups reach the stop after fewer steps; up to there the schedule is the same.
+    for (std::size_t i = 0; i + 4 < common; ++i) {
+      ASSERT_EQ(out.scheduled[i], punctual.scheduled[i]) << i;
+    }
+    std::size_t ahead = 0;
+    for (std::size_t i = 0; i < out.scheduled.size(); ++i) {
+      if (out.scheduled[i].first == sound::kAtOnce) continue;
+      // Never after its time by more than a late wake-up.
+      const std::int64_t early = out.scheduled[i].first - out.handedOver[i];
+      EXPECT_GE(early, -c.lateMs) << i;
+      if (c.lead > 0 && c.lateMs == 0) {
+        // Handed over a whole lead ahead, but for the first step, which is timed from now.
+        EXPECT_TRUE(early == 0 || early == c.lead) << i << " " << early;
+        if (early == c.lead) ++ahead;
+      }
+    }
+    if (c.lead > 0 && c.lateMs == 0) {
+      EXPECT_GE(ahead + 8, out.scheduled.size());
+    }
+    EXPECT_EQ(out.withdrawals, 1);  // the stop drops what was handed over ahead
+  }
+}
+
+TEST(ScheduledTime, AStopSilencesAtOnce) {
+  const SchedulingOut out = PlayTwoKeys(30, 0);
+  // The last three messages are the all-notes-off of the melody, accompaniment and bass
+  // channels, sent at once after the withdrawal.
+  ASSERT_GE(out.scheduled.size(), 3u);
+  for (std::size_t i = out.scheduled.size() - 3; i < out.scheduled.size(); ++i) {
+    EXPECT_EQ(out.scheduled[i].first, sound::kAtOnce);
+    EXPECT_EQ(out.scheduled[i].second & 0xFFF0u, 0x7BB0u);
+  }
+}
