@@ -27,6 +27,7 @@ bench: build
 	$(BUILD)/bench/vormina_material_bench
 	$(BUILD)/bench/vormina_prepare_bench
 	$(BUILD)/bench/vormina_playback_bench
+	$(BUILD)/bench/vormina_listen_bench
 
 # Every fuzz target for FUZZ_SECONDS seconds (default 60), with clang and libFuzzer.
 fuzz: deps

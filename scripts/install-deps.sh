@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev librtmidi-dev timgm6mb-soundfont
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
-  aubio-tools poppler-utils jackd2 clang-format
+  aubio-tools poppler-utils jackd2 clang-format pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
 )
 

@@ -20,10 +20,14 @@ constexpr double kFramesPerMs = kRenderRate / 1000.0;
 // A scheduled message sounds this long after its time, so that the first message of a pass,
 // handed over at its very time, still finds its frame ahead of the one being rendered.
 constexpr double kScheduleLatencyMs = 6.0;
-// The mapping of the program's clock to the sound card's frames is an average over this many
-// audio buffers (a few seconds): the jitter of the driver's calls is smoothed out, the drift
-// of one clock against the other is followed.
-constexpr double kMappingBuffers = 500.0;
+// The mapping of the program's clock to the sound card's frames: the first buffers of the
+// stream come in a burst and are left out; then an average, quickly over the first second,
+// then over this many buffers (half a minute), so that the jitter of the driver's calls is
+// smoothed out and a jump of the sound card's clock is followed without an audible step,
+// while the slow drift of one clock against the other is still followed.
+constexpr std::int64_t kBurstBuffers = 10;
+constexpr double kQuickBuffers = 200.0;
+constexpr double kMappingBuffers = 5000.0;
 // After this much silence the synthesiser stops rendering (the driver's buffers stay zero);
 // the next message makes it render again in the same buffer.
 constexpr std::int64_t kIdleFrames = 3 * kRenderRate;
@@ -103,6 +107,9 @@ Synthesiser::Synthesiser(const QString& soundFont) : parts_(std::make_unique<Par
   fluid_settings_setnum(p.settings, "synth.sample-rate", kRenderRate);
   fluid_settings_setint(p.settings, "audio.period-size", kPeriodSize);
   fluid_settings_setint(p.settings, "audio.periods", kPeriods);
+  // A sound server that raises the stream's latency after an underrun would move every note
+  // after it; the latency asked for stays.
+  fluid_settings_setint(p.settings, "audio.pulseaudio.adjust-latency", 0);
   fluid_settings_setnum(p.settings, "synth.gain", 0.5);
   fluid_settings_setint(p.settings, "synth.reverb.active", 1);
   fluid_settings_setint(p.settings, "synth.chorus.active", 0);
@@ -129,11 +136,14 @@ int Synthesiser::Parts::Fill(int len, int nfx, float* fx[], int nout, float* out
   allFrames.fetch_add(len, std::memory_order_relaxed);
   const double nowMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - epoch).count();
-  // Where the program's clock stands against the frames: averaged, first quickly, then over
-  // kMappingBuffers buffers.
+  // Where the program's clock stands against the frames.
   const double observed = static_cast<double>(frames) - nowMs * kFramesPerMs;
   ++callbacks;
-  offset += (observed - offset) / std::min(static_cast<double>(callbacks), kMappingBuffers);
+  if (callbacks == kBurstBuffers) offset = observed;
+  if (callbacks > kBurstBuffers) {
+    const double n = static_cast<double>(callbacks - kBurstBuffers);
+    offset += (observed - offset) / (n < kQuickBuffers ? n : kMappingBuffers);
+  }
   due.clear();
   {
     const std::lock_guard<std::mutex> lock(queueMutex);
