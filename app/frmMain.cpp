@@ -22,6 +22,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTextStream>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -427,7 +429,20 @@ void frmMain::ShowTempoInForce() {
 void frmMain::Start() {
   state_.Initialising = -1;
   state_.StopRequested = 0;
-  engine_.midi().StartMidiOut(report);
+  // The synthesiser opens after the window's first paint (see Midi::StartMidiOut).
+  engine_.midi().StartMidiOut(report, true);
+  view_->firstPainted = [this] {
+    if (qEnvironmentVariableIsSet("VORMINA_REPORT_START")) {
+      QTextStream(stderr) << "VORMINA: first paint" << Qt::endl;
+    }
+    QTimer::singleShot(0, this, [this] {
+      engine_.midi().FinishOpen();
+      if (qEnvironmentVariableIsSet("VORMINA_REPORT_START")) {
+        QTextStream(stderr) << "VORMINA: sound ready" << Qt::endl;
+      }
+      if (soundReady) soundReady();
+    });
+  };
   Form_Load();
   show();
   ui.Check3->setChecked(cfg_.PlayConcertPitch != 0);

@@ -132,8 +132,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
           const QString& appDir, QWidget* parent = nullptr);
   ~frmMain() override;
 
-  // Second half of start-up: builds and shows the window, then prepares the stored item.
+  // Second half of start-up: builds and shows the window, then prepares the stored item;
+  // the sound output opens after the first paint, and soundReady is called then.
   void Start();
+  std::function<void()> soundReady;
   void Prepair4PLAY(bool IsCangeOnly);
   void InitAtEveryChange(int pat, int root);
   void Set_combo1();

@@ -70,12 +70,14 @@ int main(int argc, char* argv[]) {
   outputs.push_back(std::make_unique<sound::RtMidiPortOut>());
   static sound::FirstThatOpens midiOut(std::move(outputs));
   frmMain window(cfg, state, waits, midiOut, appDir);
+  window.soundReady = [] {
+    if (const auto* synth = dynamic_cast<const sound::FluidSynthMidiOut*>(midiOut.opened())) {
+      QTextStream(stderr) << "VORMINA: sound through " << synth->Name() << ", output latency "
+                          << synth->OutputLatencyMs() << " ms\n";
+    } else if (midiOut.opened()) {
+      QTextStream(stderr) << "VORMINA: sound through " << midiOut.Name() << "\n";
+    }
+  };
   window.Start();
-  if (const auto* synth = dynamic_cast<const sound::FluidSynthMidiOut*>(midiOut.opened())) {
-    QTextStream(stderr) << "VORMINA: sound through " << synth->Name() << ", output latency "
-                        << synth->OutputLatencyMs() << " ms\n";
-  } else if (midiOut.opened()) {
-    QTextStream(stderr) << "VORMINA: sound through " << midiOut.Name() << "\n";
-  }
   return QApplication::exec();
 }

@@ -14,6 +14,11 @@ void SurfaceWidget::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect();
   painter.fillRect(area, QColor(draw::ToQRgb(surface_.BackColor)));
   painter.drawImage(area.topLeft(), surface_.Image(), area);
+  if (firstPainted) {
+    const auto once = std::move(firstPainted);
+    firstPainted = nullptr;
+    once();
+  }
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* event) {

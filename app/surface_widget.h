@@ -13,6 +13,8 @@ class SurfaceWidget : public QWidget {
 
   std::function<void(QMouseEvent*)> mousePressed;
   std::function<void(QMouseEvent*)> mouseReleased;
+  // Called once, after the first paint.
+  std::function<void()> firstPainted;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -84,7 +84,9 @@ std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
     loudest = std::max(loudest, m);
   }
   const double floor = 0.05 * loudest;
-  const auto blocksOf = [](double ms) { return static_cast<std::size_t>(ms * kRate / 1000 / kBlock); };
+  const auto blocksOf = [](double ms) {
+    return static_cast<std::size_t>(ms * kRate / 1000 / kBlock);
+  };
   const std::size_t before = blocksOf(20), refractory = blocksOf(60), attack = blocksOf(10);
   std::vector<double> onsets;
   double sum = 0;  // of the envelope over the `before` blocks ahead of b
@@ -93,7 +95,8 @@ std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
       const double mean = sum / static_cast<double>(before);
       if (env[b] > floor && env[b] > 3 * mean + floor / 4) {
         double peak = 0;
-        for (std::size_t k = b; k < std::min(env.size(), b + attack); ++k) peak = std::max(peak, env[k]);
+        for (std::size_t k = b; k < std::min(env.size(), b + attack); ++k)
+          peak = std::max(peak, env[k]);
         std::size_t start = b > blocksOf(2) ? b - blocksOf(2) : 0;
         while (start < b && env[start] < peak / 5) ++start;
         onsets.push_back(1000.0 * static_cast<double>(start * kBlock) / kRate);
@@ -178,8 +181,8 @@ bool StartPulse(QProcess& pulse, const QString& runtime) {
   qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
   pulse.start(QStringLiteral("pulseaudio"),
               {"--daemonize=no", "-n", "--exit-idle-time=-1", "--disallow-exit", "--realtime=yes",
-               "--high-priority=yes",
-               "--load=module-null-sink sink_name=null", "--load=module-native-protocol-unix"});
+               "--high-priority=yes", "--load=module-null-sink sink_name=null",
+               "--load=module-native-protocol-unix"});
   if (!pulse.waitForStarted(5000)) return false;
   for (int i = 0; i < 100; ++i) {
     if (QProcess::execute(QStringLiteral("pactl"), {"info"}) == 0) return true;
@@ -304,9 +307,10 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
   }
   Print("live", AgainstEvenGrid(live, eighthMs));
   Print("offline", AgainstEvenGrid(offline, eighthMs));
-  std::printf("  CPU of the process: idle %.2f %% of a core, playing %.2f %%"
-              " (the synthesiser rendered %.0f %% of the time until play)\n",
-              100 * idleShare, 100 * playShare, 100 * renderedWhileIdle);
+  std::printf(
+      "  CPU of the process: idle %.2f %% of a core, playing %.2f %%"
+      " (the synthesiser rendered %.0f %% of the time until play)\n",
+      100 * idleShare, 100 * playShare, 100 * renderedWhileIdle);
   window.close();
   return !live.empty();
 }
@@ -320,8 +324,9 @@ int main(int argc, char** argv) {
   QTemporaryDir runtime;
   QProcess pulse;
   if (!StartPulse(pulse, runtime.path())) {
-    std::printf("no PulseAudio server could be started (Debian packages pulseaudio and "
-                "pulseaudio-utils)\n");
+    std::printf(
+        "no PulseAudio server could be started (Debian packages pulseaudio and "
+        "pulseaudio-utils)\n");
     return 1;
   }
   const QString soundFont = sound::FindSoundFont(QCoreApplication::applicationDirPath());

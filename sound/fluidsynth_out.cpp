@@ -12,9 +12,11 @@ QString FindSoundFont(const QString& programDir) {
   const QStringList own =
       sounds.entryList({QStringLiteral("*.sf2"), QStringLiteral("*.SF2")}, QDir::Files, QDir::Name);
   if (!own.isEmpty()) return sounds.filePath(own.first());
+  // The fuller FluidR3 General MIDI set first (Debian's fluid-soundfont-gm), then the small
+  // TimGM6mb, then whatever the system names its default.
   for (const char* path :
-       {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
-        "/usr/share/sounds/sf2/FluidR3_GM.sf2"}) {
+       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/sounds/sf2/default-GM.sf2"}) {
     if (QFileInfo::exists(QString::fromLatin1(path))) return QString::fromLatin1(path);
   }
   return QString();

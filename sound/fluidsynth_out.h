@@ -14,7 +14,8 @@
 namespace sound {
 
 // The SoundFont to load: the first *.sf2 in programDir/sounds, else the General MIDI
-// SoundFont of the system (Debian's timgm6mb-soundfont). Empty when there is none.
+// SoundFont of the system (Debian's fluid-soundfont-gm, else timgm6mb-soundfont). Empty when
+// there is none.
 QString FindSoundFont(const QString& programDir);
 
 // Plays each scheduled message at its time on the sound card's own clock (see Synthesiser);

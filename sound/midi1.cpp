@@ -6,6 +6,14 @@ namespace midi1 {
 
 void Midi::Send(int status, int data1, int data2) {
   if (cfg_.UseMidi != 1) return;
+  if (pending_) {
+    if ((status & 0xF0) == 0xC0) {
+      // (one with a data byte outside 0..127 would not be sent anyway)
+      if (data1 >= 0 && data1 <= 127) pendingProgram_[status & 0x0F] = data1;
+      return;
+    }
+    FinishOpen();
+  }
   // A data byte outside 0..127 (a pitch moved off the keyboard) sends nothing.
   if (const auto message = sound::ShortMessage::Make(status, data1, data2)) {
     out_.Send(*message, at_);
@@ -25,10 +33,29 @@ void Midi::FillTables() {
   BassProgramTable_ = {33, 34, 35, 36, 37, 38, 39, 40, 0, 0, 0};
 }
 
-bool Midi::StartMidiOut(const settings::Reporter& report) {
+bool Midi::StartMidiOut(const settings::Reporter& report, bool later) {
   FillTables();
   CloseMidiOut();
+  pending_ = false;
+  if (later && cfg_.UseMidi == 1) {
+    pending_ = true;
+    pendingReport_ = report;
+    pendingProgram_.fill(-1);
+    return true;
+  }
   return OpenMidiOut(report);
+}
+
+void Midi::FinishOpen() {
+  if (!pending_) return;
+  pending_ = false;
+  if (!OpenMidiOut(pendingReport_)) return;
+  const std::int64_t at = at_;
+  at_ = sound::kAtOnce;
+  for (int channel = 0; channel < 16; ++channel) {
+    if (pendingProgram_[channel] >= 0) Send(0xC0 + channel, pendingProgram_[channel], 0);
+  }
+  at_ = at;
 }
 
 bool Midi::OpenMidiOut(const settings::Reporter& report) {
@@ -40,6 +67,10 @@ bool Midi::OpenMidiOut(const settings::Reporter& report) {
 
 void Midi::CloseMidiOut() {
   if (cfg_.UseMidi != 1) return;
+  if (pending_) {
+    pending_ = false;
+    return;
+  }
   out_.Close();
 }
 

@@ -27,8 +27,14 @@ class Midi {
   Midi(const settings::CfgRecord& cfg, sound::MidiOut& out) : cfg_(cfg), out_(out) {}
 
   // Fills both tables, closes, then opens the output. Returns false (after reporting
-  // kOpenFailed) when the output would not open.
-  bool StartMidiOut(const settings::Reporter& report);
+  // kOpenFailed) when the output would not open. With later, the output is opened by
+  // FinishOpen or by the first message that must sound, whichever comes first; program
+  // changes sent before are kept and sent when it opens. The window opens the synthesiser
+  // so after its first paint: it shows at once, and a key pressed before the sound is ready
+  // waits for it.
+  bool StartMidiOut(const settings::Reporter& report, bool later = false);
+  void FinishOpen();
+  bool OpenPending() const { return pending_; }
   bool OpenMidiOut(const settings::Reporter& report);
   void CloseMidiOut();
 
@@ -79,6 +85,9 @@ class Midi {
   std::array<std::int16_t, 11> DrumNoteTable_{};
   std::array<std::int16_t, 11> BassProgramTable_{};
   std::int64_t at_ = sound::kAtOnce;
+  bool pending_ = false;
+  settings::Reporter pendingReport_;
+  std::array<int, 16> pendingProgram_{};  // per channel, -1 for none
 };
 
 }  // namespace midi1

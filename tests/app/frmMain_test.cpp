@@ -439,6 +439,48 @@ TEST_F(MainWindow, AKeyPressedDuringPlaybackSoundsAtOnce) {
   EXPECT_GE(midiOut.atOnce, atOnceBefore + 2);
 }
 
+TEST_F(MainWindow, TheSoundOpensAfterTheFirstPaintAndNothingIsLost) {
+  cfg.MelodyInstrument = 12;
+  cfg.ShowKeyboard = -1;
+  frmMain& w = Start(false);
+  struct Case {
+    const char* name;
+    std::function<void()> first;  // what opens the output
+  };
+  // Shown and prepared, the output not opened yet: the programs wait for it, and the first
+  // paint opens it.
+  EXPECT_EQ(midiOut.opens, 0);
+  EXPECT_TRUE(w.engine().midi().OpenPending());
+  for (int i = 0; i < 50 && w.engine().midi().OpenPending(); ++i) QApplication::processEvents();
+  EXPECT_EQ(midiOut.opens, 1);
+  ASSERT_FALSE(midiOut.messages.empty());
+  EXPECT_EQ(midiOut.messages[0].second, 0xC0u | (11u << 8));
+  for (const Case& c :
+       {Case{"opened after the first paint", [&] { w.engine().midi().FinishOpen(); }},
+        Case{"a key pressed before it", [&] {
+               const KB_Treat::KeyRectangle& f = w.keyboard().KeyRect[1];
+               w.KeyOrCircle(f.left + 50.0f, f.bottom + 100.0f);
+             }}}) {
+    SCOPED_TRACE(c.name);
+    midiOut.messages.clear();
+    midiOut.opens = 0;
+    w.engine().midi().StartMidiOut({}, true);
+    w.engine().midi().SendInstruments();
+    // Prepared, but the output is not opened yet: the programs wait for it.
+    EXPECT_EQ(midiOut.opens, 0);
+    EXPECT_TRUE(midiOut.messages.empty());
+    EXPECT_TRUE(w.engine().midi().OpenPending());
+    c.first();
+    EXPECT_EQ(midiOut.opens, 1);
+    ASSERT_GE(midiOut.messages.size(), 3u);
+    // The program changes of the preparation (the accompaniment's stored 0 has none), then
+    // whatever opened the output.
+    EXPECT_EQ(midiOut.messages[0].second, 0xC0u | (11u << 8));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(midiOut.messages[i].second & 0xF0u, 0xC0u) << i;
+  }
+  EXPECT_EQ(midiOut.messages.back().second & 0xFFu, 0x90u);  // the key sounds
+}
+
 TEST_F(MainWindow, ReferenceTonesWhileTheButtonsAreHeld) {
   cfg.PitchBase = 36;
   cfg.PitchAdjust = 3;  // reference tones sound at concert pitch

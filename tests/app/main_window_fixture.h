@@ -34,7 +34,9 @@ class MainWindow : public ::testing::Test {
     screen::SetScreenSizeForTests(std::nullopt);
   }
 
-  frmMain& Start() {
+  // Starts the window; the sound output opens as after the window's first paint unless
+  // soundOpened is false.
+  frmMain& Start(bool soundOpened = true) {
     window = std::make_unique<frmMain>(cfg, state, waits, midiOut, dir.path());
     window->confirm = [this](const QString& question) {
       questions << question;
@@ -42,6 +44,7 @@ class MainWindow : public ::testing::Test {
     };
     window->report = [this](const QString& message) { messages << message; };
     window->Start();
+    if (soundOpened) window->engine().midi().FinishOpen();
     return *window;
   }
 
