@@ -100,6 +100,7 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
       state_(state),
       waits_(waits),
       appDir_(appDir),
+      midiOut_(midiOut),
       engine_(cfg, state, waits, midiOut) {
   engine_.SetWindow(this);
   setWindowTitle(kProgramName);
@@ -1039,7 +1040,7 @@ Dialog* ShowOnce(QPointer<Dialog>& kept, Make make) {
 
 settei* frmMain::OpenSoundSettings() {
   return ShowOnce(settei_, [this] {
-    return new settei(
+    auto* dialog = new settei(
         cfg_, engine_.midi(), waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
         [this] {
           // The tempo bar shows the dialog's tempo; its handler stores it again.
@@ -1048,6 +1049,8 @@ settei* frmMain::OpenSoundSettings() {
           Prepair4PLAY(false);
         },
         [this](const QString& message) { report(message); }, this);
+    dialog->SetOutputs(dynamic_cast<sound::OutputChoices*>(&midiOut_));
+    return dialog;
   });
 }
 

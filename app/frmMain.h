@@ -266,6 +266,7 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   draw::Surface surface_;
   draw::Paint paint_;
   SurfaceWidget* view_ = nullptr;
+  sound::MidiOut& midiOut_;  // the output, for the sound settings' 出力 frame
   practice::Engine engine_;
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;

@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <memory>
-#include <vector>
 
 #include "app/appdir.h"
 #include "app/clock.h"
@@ -16,10 +15,9 @@
 #include "app/settings.h"
 #include "app/translations.h"
 #include "draw/surface.h"
-#include "sound/auto_out.h"
+#include "sound/chosen_out.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_out.h"
-#include "sound/rtmidi_out.h"
 
 namespace {
 
@@ -63,12 +61,9 @@ int main(int argc, char* argv[]) {
   };
   settings::LoadSettings(cfg, appdir::PathOf(appDir, appdir::kSettingsFileName), report);
 
-  // Sound: the embedded synthesiser, else a system MIDI port.
-  std::vector<std::unique_ptr<sound::MidiOut>> outputs;
-  outputs.push_back(std::make_unique<sound::FluidSynthMidiOut>(
-      sound::FindSoundFont(QCoreApplication::applicationDirPath()), clock.Start()));
-  outputs.push_back(std::make_unique<sound::RtMidiPortOut>());
-  static sound::FirstThatOpens midiOut(std::move(outputs));
+  // Sound: as chosen in the sound settings (the embedded synthesiser unless the user chose
+  // otherwise), else the synthesiser, else a system MIDI port.
+  static sound::ChosenOut midiOut(QCoreApplication::applicationDirPath(), clock.Start());
   frmMain window(cfg, state, waits, midiOut, appDir);
   window.soundReady = [] {
     if (const auto* synth = dynamic_cast<const sound::FluidSynthMidiOut*>(midiOut.opened())) {

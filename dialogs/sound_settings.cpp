@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -181,6 +183,24 @@ void settei::CreateControls() {
   // 88 at the top, 0 at the bottom: the thumb, ▲ and the wheel upwards raise the pitch.
   for (QScrollBar* bar : {VScroll1, VScroll2}) bar->setRange(0, kRangeTop);
 
+  auto* output = new QGroupBox(QStringLiteral("出力"), this);
+  output->setObjectName(QStringLiteral("output"));
+  output->setGeometry(378, 246, 320, 184);
+  ComboOutput = new QComboBox(output);
+  ComboOutput->setGeometry(10, 24, 300, 26);
+  ComboOutput->setAccessibleName(QStringLiteral("出力先"));
+  LabelLatency = new QLabel(output);
+  LabelLatency->setGeometry(10, 56, 300, 22);
+  LabelSoundFont = new QLabel(output);
+  LabelSoundFont->setGeometry(10, 82, 300, 40);
+  LabelSoundFont->setWordWrap(true);
+  CommandSoundFont = new QPushButton(QStringLiteral("SoundFont選択…"), output);
+  CommandSoundFont->setGeometry(10, 128, 146, 30);
+  CommandSoundFontReset = new QPushButton(QStringLiteral("標準に戻す"), output);
+  CommandSoundFontReset->setGeometry(164, 128, 146, 30);
+  CommandSoundFontReset->setAccessibleName(QStringLiteral("SoundFontを標準に戻す"));
+  output->setEnabled(false);
+
   Command1 = new QPushButton(QStringLiteral("OK"), this);
   Command1->setGeometry(378, 440, 150, 36);
   Command1->setDefault(true);
@@ -188,7 +208,52 @@ void settei::CreateControls() {
   Command2->setGeometry(548, 440, 150, 36);
 }
 
+void settei::SetOutputs(sound::OutputChoices* outputs) {
+  outputs_ = outputs;
+  ComboOutput->parentWidget()->setEnabled(outputs != nullptr);
+  ComboOutput->clear();
+  if (!outputs) return;
+  const QString chosen = outputs->Chosen();
+  for (const sound::OutputEntry& entry : outputs->Present()) {
+    ComboOutput->addItem(entry.name, entry.code);
+    if (entry.code == chosen) ComboOutput->setCurrentIndex(ComboOutput->count() - 1);
+  }
+  // A port that is not there now is still shown as chosen.
+  if (ComboOutput->findData(chosen) < 0) {
+    ComboOutput->addItem(chosen.section(':', 1) + QStringLiteral("（見つかりません）"), chosen);
+    ComboOutput->setCurrentIndex(ComboOutput->count() - 1);
+  }
+  const double latency = outputs->OutputLatencyMs();
+  LabelLatency->setText(latency > 0 ? QStringLiteral("出力の遅れ：約 %1 ms").arg(latency, 0, 'f', 1)
+                                    : QStringLiteral("出力の遅れ：—"));
+  soundFont_ = outputs->ChosenSoundFont();
+  ShowSoundFont();
+}
+
+void settei::ShowSoundFont() {
+  const QString inUse = soundFont_.isEmpty() && outputs_ ? outputs_->SoundFontInUse() : soundFont_;
+  LabelSoundFont->setText(
+      QStringLiteral("SoundFont：%1%2")
+          .arg(inUse.isEmpty() ? QStringLiteral("見つかりません") : QFileInfo(inUse).fileName(),
+               soundFont_.isEmpty() ? QStringLiteral("（標準）") : QString()));
+  LabelSoundFont->setToolTip(inUse);
+}
+
 void settei::ConnectHandlers() {
+  connect(CommandSoundFont, &QPushButton::clicked, this, [this] {
+    const QString file =
+        pickSoundFont ? pickSoundFont()
+                      : QFileDialog::getOpenFileName(this, QStringLiteral("SoundFont選択"),
+                                                     QFileInfo(LabelSoundFont->toolTip()).path(),
+                                                     QStringLiteral("SoundFont (*.sf2 *.SF2)"));
+    if (file.isEmpty()) return;
+    soundFont_ = file;
+    ShowSoundFont();
+  });
+  connect(CommandSoundFontReset, &QPushButton::clicked, this, [this] {
+    soundFont_.clear();
+    ShowSoundFont();
+  });
   connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int entry) {
     if (entry >= 0) cfg_.MelodyInstrument = static_cast<std::int16_t>(MelodyNumber(entry));
   });
@@ -410,6 +475,14 @@ void settei::Accept() {
   cfg_.BassVolume = static_cast<std::int16_t>(Slider1[2]->value());
   cfg_.ClickVolume = static_cast<std::int16_t>(Slider1[3]->value());
   settings::SaveSettings(cfg_, settingsPath_, report_);
+  if (outputs_) {
+    // A new output or SoundFont is kept for the user and opened at once.
+    const QString code = ComboOutput->currentData().toString();
+    if (code != outputs_->Chosen() || soundFont_ != outputs_->ChosenSoundFont()) {
+      outputs_->Choose(code, soundFont_);
+      midi_.StartMidiOut(report_);
+    }
+  }
   if (prepare_) prepare_();
   closing_ = true;
   close();

@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
+#include "sound/chosen_out.h"
 #include "sound/midi1.h"
 #include "views/score/staff.h"
 
@@ -63,6 +64,12 @@ class settei : public QDialog {
   // Shows the dialog without blocking the main window and draws the preview.
   void Start();
 
+  // The output the 出力 frame shows and changes; without one (a window built around some
+  // other output) the frame is disabled.
+  void SetOutputs(sound::OutputChoices* outputs);
+  // The SoundFont the 出力 frame would store: given by the file dialog normally.
+  std::function<QString()> pickSoundFont;
+
   // Note-range preview.
   void InitGosen();
   void Drowgosen();
@@ -99,11 +106,18 @@ class settei : public QDialog {
   QPushButton* Command4 = nullptr;
   QPushButton* Command5 = nullptr;
   QPushButton* Command6 = nullptr;
+  // The 出力 frame: where the sound goes, how late, and with which SoundFont.
+  QComboBox* ComboOutput = nullptr;
+  QLabel* LabelLatency = nullptr;
+  QLabel* LabelSoundFont = nullptr;
+  QPushButton* CommandSoundFont = nullptr;
+  QPushButton* CommandSoundFontReset = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ShowSoundFont();
   void CreateControls();
   void ConnectHandlers();
   void Form_Load();
@@ -135,4 +149,6 @@ class settei : public QDialog {
   // Staff length, line spacing, bottom line and left edge in the preview's units.
   float L_ = 0, S_ = 0, B_ = 0, X_ = 0;
   Scor_treat::StaffLayout previewStaff_;
+  sound::OutputChoices* outputs_ = nullptr;
+  QString soundFont_;  // the SoundFont chosen in the dialog, empty for the automatic one
 };

@@ -22,8 +22,9 @@ QString FindSoundFont(const QString& programDir) {
   return QString();
 }
 
-FluidSynthMidiOut::FluidSynthMidiOut(QString soundFont, std::chrono::steady_clock::time_point epoch)
-    : soundFont_(std::move(soundFont)), epoch_(epoch) {}
+FluidSynthMidiOut::FluidSynthMidiOut(QString soundFont, std::chrono::steady_clock::time_point epoch,
+                                     QString driver)
+    : soundFont_(std::move(soundFont)), epoch_(epoch), wantedDriver_(std::move(driver)) {}
 
 FluidSynthMidiOut::~FluidSynthMidiOut() {
   Close();
@@ -33,7 +34,7 @@ bool FluidSynthMidiOut::Open() {
   Close();
   auto synth = std::make_unique<Synthesiser>(soundFont_);
   if (!synth->ok()) return false;
-  driver_ = synth->StartAudio(epoch_);
+  driver_ = synth->StartAudio(epoch_, wantedDriver_);
   if (driver_.isEmpty()) return false;
   synth_ = std::move(synth);
   return true;

@@ -23,7 +23,9 @@ QString FindSoundFont(const QString& programDir);
 class FluidSynthMidiOut final : public MidiOut {
  public:
   // epoch: the instant the program's clock (the scheduled times) counts from.
-  FluidSynthMidiOut(QString soundFont, std::chrono::steady_clock::time_point epoch);
+  // driver: see Synthesiser::StartAudio.
+  FluidSynthMidiOut(QString soundFont, std::chrono::steady_clock::time_point epoch,
+                    QString driver = QString());
   ~FluidSynthMidiOut() override;
 
   bool Open() override;
@@ -49,6 +51,7 @@ class FluidSynthMidiOut final : public MidiOut {
  private:
   QString soundFont_;
   std::chrono::steady_clock::time_point epoch_;
+  QString wantedDriver_;
   QString driver_;
   std::unique_ptr<Synthesiser> synth_;
 };

@@ -2,6 +2,7 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <utility>
 #include <vector>
 
 namespace sound {
@@ -21,7 +22,24 @@ std::unique_ptr<RtMidiOut> OutputOn(RtMidi::Api api) {
 
 }  // namespace
 
-RtMidiPortOut::RtMidiPortOut() = default;
+RtMidiPortOut::RtMidiPortOut(QString wanted) : wanted_(std::move(wanted)) {}
+
+QStringList RtMidiPortOut::PortNames() {
+  QStringList names;
+  std::vector<RtMidi::Api> apis;
+  RtMidi::getCompiledApi(apis);
+  for (const RtMidi::Api api : apis) {
+    std::unique_ptr<RtMidiOut> out = OutputOn(api);
+    if (!out) continue;
+    try {
+      for (unsigned int i = 0; i < out->getPortCount(); ++i) {
+        names << QString::fromStdString(out->getPortName(i));
+      }
+    } catch (const RtMidiError&) {
+    }
+  }
+  return names;
+}
 RtMidiPortOut::~RtMidiPortOut() {
   Close();
 }
@@ -38,13 +56,16 @@ bool RtMidiPortOut::Open() {
     try {
       const unsigned int count = out->getPortCount();
       if (count == 0) continue;
-      unsigned int chosen = 0;
-      for (unsigned int i = 0; i < count; ++i) {
-        if (QString::fromStdString(out->getPortName(i)).contains(QStringLiteral("Through"))) {
-          continue;
+      unsigned int chosen = count;
+      for (unsigned int i = 0; i < count && chosen == count; ++i) {
+        const QString name = QString::fromStdString(out->getPortName(i));
+        if (wanted_.isEmpty() ? !name.contains(QStringLiteral("Through")) : name == wanted_) {
+          chosen = i;
         }
-        chosen = i;
-        break;
+      }
+      if (chosen == count) {
+        if (!wanted_.isEmpty()) continue;  // not on this interface
+        chosen = 0;
       }
       const QString port = QString::fromStdString(out->getPortName(chosen));
       out->openPort(chosen, "VORMINA");

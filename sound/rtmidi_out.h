@@ -1,6 +1,7 @@
 // A system MIDI output port through RtMidi (the ALSA sequencer on Linux, WinMM on Windows).
 #pragma once
 
+#include <QStringList>
 #include <memory>
 
 #include "sound/midi_out.h"
@@ -11,10 +12,14 @@ namespace sound {
 
 class RtMidiPortOut final : public MidiOut {
  public:
-  RtMidiPortOut();
+  // wanted: the name of the port to open; empty for the first port that is not a mere
+  // pass-through, else the first port.
+  explicit RtMidiPortOut(QString wanted = QString());
   ~RtMidiPortOut() override;
 
-  // Opens the first port that is not a mere pass-through, else the first port.
+  // The output ports present now, on every interface compiled in.
+  static QStringList PortNames();
+
   bool Open() override;
   void Close() override;
   // A system MIDI port has no clock of the program's: every message goes out at once.
@@ -23,6 +28,7 @@ class RtMidiPortOut final : public MidiOut {
 
  private:
   std::unique_ptr<RtMidiOut> out_;
+  QString wanted_;
   QString port_;
 };
 

@@ -190,7 +190,8 @@ void Synthesiser::Parts::Process(int from, int to, int nfx, float* fx[], int nou
   fluid_synth_process(synth, to - from, nfx, nfx > 0 && fx ? fxAt : fx, nout, outAt);
 }
 
-QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch) {
+QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
+                                const QString& driver) {
   StopAudio();
   Parts& p = *parts_;
   if (p.synth == nullptr) return QString();
@@ -200,10 +201,14 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch) {
   p.callbacks = 0;
   p.silentFrames = 0;
   p.due.reserve(256);
-  for (const char* driver : {"pipewire", "pulseaudio", "alsa"}) {
-    if (fluid_settings_setstr(p.settings, "audio.driver", driver) != FLUID_OK) continue;
+  const QByteArray wanted = driver.toLatin1();
+  const std::vector<const char*> drivers =
+      wanted.isEmpty() ? std::vector<const char*>{"pipewire", "pulseaudio", "alsa"}
+                       : std::vector<const char*>{wanted.constData()};
+  for (const char* name : drivers) {
+    if (fluid_settings_setstr(p.settings, "audio.driver", name) != FLUID_OK) continue;
     p.audio = new_fluid_audio_driver2(p.settings, AudioCallback, &p);
-    if (p.audio != nullptr) return QString::fromLatin1(driver);
+    if (p.audio != nullptr) return QString::fromLatin1(name);
   }
   return QString();
 }

@@ -30,7 +30,10 @@ class Synthesiser {
   // whichever opens first. Returns the driver's name, or an empty text when none opened.
   // Scheduled messages are timed against epoch, the instant the program's clock counts
   // its milliseconds from.
-  QString StartAudio(std::chrono::steady_clock::time_point epoch);
+  // driver names one of FluidSynth's audio drivers ("pipewire", "pulseaudio", "jack",
+  // "alsa") to use alone; empty for the first of PipeWire, PulseAudio and ALSA that opens.
+  QString StartAudio(std::chrono::steady_clock::time_point epoch,
+                     const QString& driver = QString());
   void StopAudio();
   // The output buffering the audio driver is given, in ms.
   static double BufferLatencyMs();

@@ -571,3 +571,82 @@ TEST_F(MainWindow, TheStaffLinesRunUnderTheClef) {
     EXPECT_GT(DarkShare(preview, y, small.left() + 1, small.right() - 1), 0.95) << "line " << k;
   }
 }
+
+namespace {
+
+// The outputs as the sound settings see them: two drivers and a port, and what was chosen.
+class FakeOutputs final : public sound::OutputChoices {
+ public:
+  std::vector<sound::OutputEntry> Present() const override {
+    return {{QStringLiteral("synth:"), QStringLiteral("内蔵シンセサイザー（自動）")},
+            {QStringLiteral("synth:alsa"), QStringLiteral("内蔵シンセサイザー（ALSA）")},
+            {QStringLiteral("port:Piano"), QStringLiteral("MIDIポート: Piano")}};
+  }
+  QString Chosen() const override { return chosen; }
+  QString ChosenSoundFont() const override { return soundFont; }
+  QString SoundFontInUse() const override {
+    return soundFont.isEmpty() ? QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2") : soundFont;
+  }
+  double OutputLatencyMs() const override { return 17.6; }
+  void Choose(const QString& code, const QString& file) override {
+    chosen = code;
+    soundFont = file;
+    ++chooses;
+  }
+  QString chosen = QStringLiteral("synth:");
+  QString soundFont;
+  int chooses = 0;
+};
+
+}  // namespace
+
+TEST_F(Dialogs, TheOutputFrameShowsAndKeepsTheChoice) {
+  Start();
+  settei* dialog = window->OpenSoundSettings();
+  // Around another output (the tests' recorder) the frame has nothing to offer.
+  EXPECT_FALSE(dialog->ComboOutput->parentWidget()->isEnabled());
+  dialog->Command2->click();
+
+  struct Case {
+    const char* name;
+    QString startChosen;
+    int pick;      // the entry picked, -1 for none
+    QString file;  // the SoundFont picked, empty for none
+    bool ok;       // OK, else キャンセル
+    int chooses;   // how often the choice is stored
+    QString chosenAfter;
+  };
+  const QString own = QStringLiteral("/home/me/Steinway.sf2");
+  for (const Case& c :
+       {Case{"OK with a port and a SoundFont", "synth:", 2, own, true, 1, "port:Piano"},
+        Case{"OK with nothing changed", "synth:", -1, QString(), true, 0, "synth:"},
+        Case{"キャンセル", "synth:", 1, own, false, 0, "synth:"},
+        Case{"a port that is not there now", "port:Gone", 1, QString(), true, 1, "synth:alsa"}}) {
+    SCOPED_TRACE(c.name);
+    FakeOutputs outputs;
+    outputs.chosen = c.startChosen;
+    settei* d = window->OpenSoundSettings();
+    d->SetOutputs(&outputs);
+    EXPECT_TRUE(d->ComboOutput->parentWidget()->isEnabled());
+    EXPECT_EQ(d->ComboOutput->currentData().toString(), c.startChosen);
+    EXPECT_EQ(d->LabelLatency->text(), QStringLiteral("出力の遅れ：約 17.6 ms"));
+    EXPECT_EQ(d->LabelSoundFont->text(), QStringLiteral("SoundFont：FluidR3_GM.sf2（標準）"));
+    if (c.startChosen == "port:Gone") {
+      EXPECT_EQ(d->ComboOutput->currentText(), QStringLiteral("Gone（見つかりません）"));
+    }
+    if (c.pick >= 0) d->ComboOutput->setCurrentIndex(c.pick);
+    if (!c.file.isEmpty()) {
+      d->pickSoundFont = [&c] { return c.file; };
+      d->CommandSoundFont->click();
+      EXPECT_EQ(d->LabelSoundFont->text(), QStringLiteral("SoundFont：Steinway.sf2"));
+    }
+    const int opens = midiOut.opens;
+    (c.ok ? d->Command1 : d->Command2)->click();
+    EXPECT_EQ(outputs.chooses, c.chooses);
+    EXPECT_EQ(outputs.chosen, c.chosenAfter);
+    if (c.chooses > 0) {
+      EXPECT_EQ(outputs.soundFont, c.file);
+      EXPECT_EQ(midiOut.opens, opens + 1);  // opened again at once
+    }
+  }
+}

@@ -1,0 +1,130 @@
+#include "sound/chosen_out.h"
+
+#include <QSettings>
+
+#include "sound/fluidsynth_out.h"
+#include "sound/rtmidi_out.h"
+
+namespace sound {
+namespace {
+
+const QString kOutputKey = QStringLiteral("sound/output");
+const QString kSoundFontKey = QStringLiteral("sound/soundfont");
+const QString kSynth = QStringLiteral("synth:");
+const QString kPort = QStringLiteral("port:");
+
+// FluidSynth's audio drivers the program offers, with their names as shown.
+struct Driver {
+  const char* code;
+  const char* name;
+};
+constexpr Driver kDrivers[] = {
+    {"", "内蔵シンセサイザー（自動）"},
+    {"pipewire", "内蔵シンセサイザー（PipeWire）"},
+    {"pulseaudio", "内蔵シンセサイザー（PulseAudio）"},
+    {"jack", "内蔵シンセサイザー（JACK）"},
+    {"alsa", "内蔵シンセサイザー（ALSA）"},
+};
+
+std::unique_ptr<QSettings> Store(const QString& file) {
+  if (file.isEmpty()) return std::make_unique<QSettings>();
+  return std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
+
+}  // namespace
+
+ChosenOut::ChosenOut(QString programDir, std::chrono::steady_clock::time_point epoch,
+                     QString settingsFile)
+    : programDir_(std::move(programDir)), epoch_(epoch), settingsFile_(std::move(settingsFile)) {}
+
+ChosenOut::~ChosenOut() {
+  Close();
+}
+
+std::unique_ptr<MidiOut> ChosenOut::Make(const QString& code) const {
+  if (code.startsWith(kPort)) return std::make_unique<RtMidiPortOut>(code.mid(kPort.size()));
+  return std::make_unique<FluidSynthMidiOut>(SoundFontInUse(), epoch_,
+                                             code.startsWith(kSynth) ? code.mid(kSynth.size())
+                                                                     : QString());
+}
+
+bool ChosenOut::Open() {
+  Close();
+  // The choice, then the synthesiser on the first driver that opens, then the first port.
+  std::vector<QString> candidates{Chosen()};
+  for (const QString& fallback : {kSynth, kPort}) {
+    if (candidates.front() != fallback) candidates.push_back(fallback);
+  }
+  for (const QString& code : candidates) {
+    std::unique_ptr<MidiOut> out = Make(code);
+    if (out->Open()) {
+      open_ = std::move(out);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ChosenOut::Close() {
+  if (open_) open_->Close();
+  open_.reset();
+}
+
+void ChosenOut::Send(const ShortMessage& message, std::int64_t atMs) {
+  if (open_) open_->Send(message, atMs);
+}
+
+void ChosenOut::Withdraw() {
+  if (open_) open_->Withdraw();
+}
+
+int ChosenOut::LeadMs() const {
+  return open_ ? open_->LeadMs() : 0;
+}
+
+QString ChosenOut::Name() const {
+  return open_ ? open_->Name() : QStringLiteral("none");
+}
+
+std::vector<OutputEntry> ChosenOut::Present() const {
+  std::vector<OutputEntry> entries;
+  for (const Driver& d : kDrivers) {
+    entries.push_back({kSynth + QString::fromLatin1(d.code), QString::fromUtf8(d.name)});
+  }
+  for (const QString& port : RtMidiPortOut::PortNames()) {
+    entries.push_back({kPort + port, QStringLiteral("MIDIポート: ") + port});
+  }
+  return entries;
+}
+
+QString ChosenOut::Chosen() const {
+  const QString code = Store(settingsFile_)->value(kOutputKey, kSynth).toString();
+  return code.startsWith(kSynth) || code.startsWith(kPort) ? code : kSynth;
+}
+
+QString ChosenOut::ChosenSoundFont() const {
+  return Store(settingsFile_)->value(kSoundFontKey).toString();
+}
+
+QString ChosenOut::SoundFontInUse() const {
+  const QString chosen = ChosenSoundFont();
+  return chosen.isEmpty() ? FindSoundFont(programDir_) : chosen;
+}
+
+double ChosenOut::OutputLatencyMs() const {
+  const auto* synth = dynamic_cast<const FluidSynthMidiOut*>(open_.get());
+  return synth ? synth->OutputLatencyMs() : 0.0;
+}
+
+void ChosenOut::Choose(const QString& code, const QString& soundFont) {
+  const auto store = Store(settingsFile_);
+  store->setValue(kOutputKey, code);
+  if (soundFont.isEmpty()) {
+    store->remove(kSoundFontKey);
+  } else {
+    store->setValue(kSoundFontKey, soundFont);
+  }
+  store->sync();
+}
+
+}  // namespace sound

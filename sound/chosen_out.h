@@ -1,0 +1,74 @@
+// The program's MIDI output as the user chose it in the sound settings: the embedded
+// synthesiser on an audio driver of their choice (or the first that opens), or a system MIDI
+// port. The choice and the SoundFont are kept in the per-user settings, not in "cfg.inf".
+// When the chosen output does not open, the synthesiser plays instead, then the first port.
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "sound/midi_out.h"
+
+namespace sound {
+
+// One output the sound settings offer: its code as stored ("synth:" and a driver name, empty
+// for automatic; "port:" and a port name) and its name as shown.
+struct OutputEntry {
+  QString code;
+  QString name;
+};
+
+// What the sound settings show and change of the output.
+class OutputChoices {
+ public:
+  virtual ~OutputChoices() = default;
+  // The outputs present now: the synthesiser on each audio driver, then each MIDI port.
+  virtual std::vector<OutputEntry> Present() const = 0;
+  virtual QString Chosen() const = 0;
+  // The SoundFont chosen by the user, empty for the one found beside the program or in the
+  // system; and the one the synthesiser uses (or would use).
+  virtual QString ChosenSoundFont() const = 0;
+  virtual QString SoundFontInUse() const = 0;
+  // From a scheduled note to its sound leaving the program, in ms, while the synthesiser
+  // plays; 0 otherwise.
+  virtual double OutputLatencyMs() const = 0;
+  // Stores the choice; it applies when the output is opened again.
+  virtual void Choose(const QString& code, const QString& soundFont) = 0;
+};
+
+class ChosenOut final : public MidiOut, public OutputChoices {
+ public:
+  // programDir: where sounds/*.sf2 are looked for; epoch: the program clock's start;
+  // settingsFile: the per-user settings file (empty: the user's usual one).
+  ChosenOut(QString programDir, std::chrono::steady_clock::time_point epoch,
+            QString settingsFile = QString());
+  ~ChosenOut() override;
+
+  bool Open() override;
+  void Close() override;
+  void Send(const ShortMessage& message, std::int64_t atMs) override;
+  void Withdraw() override;
+  int LeadMs() const override;
+  QString Name() const override;
+
+  std::vector<OutputEntry> Present() const override;
+  QString Chosen() const override;
+  QString ChosenSoundFont() const override;
+  QString SoundFontInUse() const override;
+  double OutputLatencyMs() const override;
+  void Choose(const QString& code, const QString& soundFont) override;
+
+  MidiOut* opened() const { return open_.get(); }
+
+ private:
+  std::unique_ptr<MidiOut> Make(const QString& code) const;
+
+  QString programDir_;
+  std::chrono::steady_clock::time_point epoch_;
+  QString settingsFile_;
+  std::unique_ptr<MidiOut> open_;
+};
+
+}  // namespace sound
