@@ -220,6 +220,7 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
   window.confirm = [](const QString&) { return true; };
   window.Start();
   window.ui.Combo5->setCurrentIndex(1);  // two passes in each key
+  window.engine().midi().FinishOpen();   // as after the first paint
   if (synth.synthesiser() == nullptr) {
     std::printf("the synthesiser did not start\n");
     return false;
@@ -236,8 +237,8 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
       busy.back()->start(QStringLiteral("sh"), {"-c", "while :; do :; done"});
     }
   }
-  // Idle: past the synthesiser's three seconds of silence.
-  Idle(clock, 3500);
+  // Idle: past the five seconds of silence after which the stream pauses.
+  Idle(clock, 6000);
   const auto threads = [] {
     std::map<QString, long> ticks;
     for (const QString& tid :
@@ -302,8 +303,12 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
   const std::vector<double> offline = Onsets(rendered);
   const double eighthMs = 12 * Sound_Treat::Nearest(Sound_Treat::BeatMs(240) / 24.0);
   if (qEnvironmentVariableIsSet("VORMINA_BENCH_ONSETS")) {
-    for (std::size_t k = 1; k < live.size(); ++k) std::printf("%.2f ", live[k] - live[k - 1]);
-    std::printf("\n");
+    for (const auto* onsets : {&live, &offline}) {
+      for (std::size_t k = 1; k < onsets->size(); ++k) {
+        std::printf("%.2f ", (*onsets)[k] - (*onsets)[k - 1]);
+      }
+      std::printf("\n");
+    }
   }
   Print("live", AgainstEvenGrid(live, eighthMs));
   Print("offline", AgainstEvenGrid(offline, eighthMs));

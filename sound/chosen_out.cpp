@@ -43,9 +43,8 @@ ChosenOut::~ChosenOut() {
 
 std::unique_ptr<MidiOut> ChosenOut::Make(const QString& code) const {
   if (code.startsWith(kPort)) return std::make_unique<RtMidiPortOut>(code.mid(kPort.size()));
-  return std::make_unique<FluidSynthMidiOut>(SoundFontInUse(), epoch_,
-                                             code.startsWith(kSynth) ? code.mid(kSynth.size())
-                                                                     : QString());
+  return std::make_unique<FluidSynthMidiOut>(
+      SoundFontInUse(), epoch_, code.startsWith(kSynth) ? code.mid(kSynth.size()) : QString());
 }
 
 bool ChosenOut::Open() {

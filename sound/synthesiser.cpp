@@ -6,9 +6,12 @@
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <vector>
+
+#include "sound/pulse_stream.h"
 
 namespace sound {
 namespace {
@@ -28,9 +31,13 @@ constexpr double kScheduleLatencyMs = 6.0;
 constexpr std::int64_t kBurstBuffers = 10;
 constexpr double kQuickBuffers = 200.0;
 constexpr double kMappingBuffers = 5000.0;
+constexpr double kHeardBuffers = 50.0;
 // After this much silence the synthesiser stops rendering (the driver's buffers stay zero);
 // the next message makes it render again in the same buffer.
 constexpr std::int64_t kIdleFrames = 3 * kRenderRate;
+// ... and after this much, the stream on the sound server pauses: no wake-ups at all. The
+// next message starts it again, within its buffer.
+constexpr std::int64_t kPauseFrames = 5 * kRenderRate;
 // The most output and effect buffers a driver is handled with sample offsets.
 constexpr int kMaxBuffers = 16;
 
@@ -69,9 +76,14 @@ struct Synthesiser::Parts {
   std::atomic<std::int64_t> renderedFrames{0};
   std::atomic<std::int64_t> allFrames{0};
   std::atomic<std::int64_t> buffers{0};
+  // The stream on the sound server, when it opened; paused after kPauseFrames of silence.
+  std::unique_ptr<PulseStream> pulse;
+  std::atomic<bool> pulsePaused{false};
+  std::atomic<bool> remap{false};
 
   ~Parts() {
     if (audio) delete_fluid_audio_driver(audio);
+    pulse.reset();
     if (synth) delete_fluid_synth(synth);
     if (settings) delete_fluid_settings(settings);
   }
@@ -79,6 +91,11 @@ struct Synthesiser::Parts {
   // One buffer of the audio driver: the messages due in it are applied between rendered
   // pieces, each at its frame (to the synthesiser's 64-frame block).
   int Fill(int len, int nfx, float* fx[], int nout, float* out[]);
+  // The same for the sound-server stream of our own, which also pauses after a long silence.
+  void FillInterleaved(float* out, int len);
+  void FillWith(int len, double heardFrame, const std::function<void(int, int)>& render);
+  // Starts the paused stream again (outside the queue's lock).
+  void WakeIfPaused();
   void Process(int from, int to, int nfx, float* fx[], int nout, float* out[]);
 };
 
@@ -135,17 +152,55 @@ QString Synthesiser::error() const {
 }
 
 int Synthesiser::Parts::Fill(int len, int nfx, float* fx[], int nout, float* out[]) {
+  FillWith(len, -1, [&](int from, int to) { Process(from, to, nfx, fx, nout, out); });
+  return 0;
+}
+
+void Synthesiser::Parts::FillInterleaved(float* out, int len) {
+  FillWith(len, pulse->HeardFrame(), [&](int from, int to) {
+    fluid_synth_write_float(synth, to - from, out, 2 * from, 2, out, 2 * from + 1, 2);
+  });
+  if (silentFrames > kPauseFrames) {
+    // Decided with the queue locked: a message that comes now finds the stream marked as
+    // paused and starts it again (after this buffer, as the stream's lock orders it).
+    bool pause = false;
+    {
+      const std::lock_guard<std::mutex> lock(queueMutex);
+      pause = queue.empty() && !pulsePaused.exchange(true);
+    }
+    if (pause) pulse->PauseFromFill();
+  }
+}
+
+void Synthesiser::Parts::WakeIfPaused() {
+  if (pulse && pulsePaused.exchange(false)) {
+    remap = true;
+    pulse->Resume();
+  }
+}
+
+void Synthesiser::Parts::FillWith(int len, double heardFrame,
+                                  const std::function<void(int, int)>& render) {
   buffers.fetch_add(1, std::memory_order_relaxed);
   allFrames.fetch_add(len, std::memory_order_relaxed);
   const double nowMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - epoch).count();
-  // Where the program's clock stands against the frames.
-  const double observed = static_cast<double>(frames) - nowMs * kFramesPerMs;
+  // Where the program's clock stands against the frames. A sound server that says which
+  // frame is heard now gives it exactly: a message then sounds the nominal buffer plus the
+  // schedule latency after its time, whatever the server buffers; the average follows a
+  // dropout of the stream within a fraction of a second. Otherwise the time of the driver's
+  // call stands for where the frames being rendered are, averaged slowly.
+  const bool heard = heardFrame >= 0;
+  const double observed = heard ? heardFrame + kPeriodSize * kPeriods - nowMs * kFramesPerMs
+                                : static_cast<double>(frames) - nowMs * kFramesPerMs;
   ++callbacks;
-  if (callbacks == kBurstBuffers) offset = observed;
+  if (heard && remap.exchange(false)) callbacks = kBurstBuffers;  // after a pause
+  if (callbacks == kBurstBuffers || (heard && callbacks < kBurstBuffers)) offset = observed;
   if (callbacks > kBurstBuffers) {
     const double n = static_cast<double>(callbacks - kBurstBuffers);
-    offset += (observed - offset) / (n < kQuickBuffers ? n : kMappingBuffers);
+    offset += (observed - offset) / (n < kQuickBuffers ? n
+                                     : heard           ? kHeardBuffers
+                                                       : kMappingBuffers);
   }
   due.clear();
   {
@@ -166,16 +221,15 @@ int Synthesiser::Parts::Fill(int len, int nfx, float* fx[], int nout, float* out
     int at = 0;
     for (const auto& [frame, message] : due) {
       if (frame > at) {
-        Process(at, frame, nfx, fx, nout, out);
+        render(at, frame);
         at = frame;
       }
       ApplyTo(synth, message);
     }
-    if (at < len) Process(at, len, nfx, fx, nout, out);
+    if (at < len) render(at, len);
     renderedFrames.fetch_add(len, std::memory_order_relaxed);
   }
   frames += len;
-  return 0;
 }
 
 void Synthesiser::Parts::Process(int from, int to, int nfx, float* fx[], int nout, float* out[]) {
@@ -201,6 +255,17 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
   p.callbacks = 0;
   p.silentFrames = 0;
   p.due.reserve(256);
+  // The sound server through a stream of our own first: it says which frame is heard and
+  // pauses while nothing sounds.
+  if (driver.isEmpty() || driver == QLatin1String("pulseaudio")) {
+    p.pulse = std::make_unique<PulseStream>();
+    p.pulsePaused = false;
+    if (p.pulse->Open(kRenderRate, kPeriodSize, kPeriods,
+                      [&p](float* out, int frames) { p.FillInterleaved(out, frames); })) {
+      return QStringLiteral("pulseaudio");
+    }
+    p.pulse.reset();
+  }
   const QByteArray wanted = driver.toLatin1();
   const std::vector<const char*> drivers =
       wanted.isEmpty() ? std::vector<const char*>{"pipewire", "pulseaudio", "alsa"}
@@ -216,6 +281,7 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
 void Synthesiser::StopAudio() {
   if (parts_->audio) delete_fluid_audio_driver(parts_->audio);
   parts_->audio = nullptr;
+  parts_->pulse.reset();
   Withdraw();
 }
 
@@ -228,21 +294,29 @@ double Synthesiser::ScheduleLatencyMs() {
 }
 
 void Synthesiser::Apply(const ShortMessage& message) {
-  if (parts_->synth) ApplyTo(parts_->synth, message);
+  if (parts_->synth == nullptr) return;
+  {
+    const std::lock_guard<std::mutex> lock(parts_->queueMutex);
+    ApplyTo(parts_->synth, message);
+  }
+  parts_->WakeIfPaused();
 }
 
 void Synthesiser::Schedule(const ShortMessage& message, std::int64_t atMs) {
   Parts& p = *parts_;
   if (p.synth == nullptr) return;
-  if (p.audio == nullptr) {
+  if (p.audio == nullptr && p.pulse == nullptr) {
     ApplyTo(p.synth, message);
     return;
   }
-  const std::lock_guard<std::mutex> lock(p.queueMutex);
-  // In time order; a message for the same moment goes after those already there.
-  auto at = p.queue.end();
-  while (at != p.queue.begin() && std::prev(at)->atMs > atMs) --at;
-  p.queue.insert(at, {atMs, message});
+  {
+    const std::lock_guard<std::mutex> lock(p.queueMutex);
+    // In time order; a message for the same moment goes after those already there.
+    auto at = p.queue.end();
+    while (at != p.queue.begin() && std::prev(at)->atMs > atMs) --at;
+    p.queue.insert(at, {atMs, message});
+  }
+  p.WakeIfPaused();
 }
 
 void Synthesiser::Withdraw() {

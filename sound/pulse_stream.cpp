@@ -1,0 +1,161 @@
+#include "sound/pulse_stream.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <atomic>
+
+namespace sound {
+
+struct PulseStream::Parts {
+  pa_threaded_mainloop* loop = nullptr;
+  pa_context* context = nullptr;
+  pa_stream* stream = nullptr;
+  Fill fill;
+  int rate = 44100;
+  bool paused = false;  // guarded by the main loop's lock
+
+  static void ContextState(pa_context*, void* data) {
+    pa_threaded_mainloop_signal(static_cast<Parts*>(data)->loop, 0);
+  }
+  static void StreamState(pa_stream*, void* data) {
+    pa_threaded_mainloop_signal(static_cast<Parts*>(data)->loop, 0);
+  }
+  static void Write(pa_stream* stream, std::size_t bytes, void* data) {
+    auto* p = static_cast<Parts*>(data);
+    constexpr std::size_t kFrameBytes = 2 * sizeof(float);
+    while (bytes >= kFrameBytes) {
+      void* buffer = nullptr;
+      std::size_t size = bytes;
+      if (pa_stream_begin_write(stream, &buffer, &size) < 0 || buffer == nullptr) return;
+      const int frames = static_cast<int>(size / kFrameBytes);
+      if (frames == 0) {
+        pa_stream_cancel_write(stream);
+        return;
+      }
+      auto* out = static_cast<float*>(buffer);
+      for (int i = 0; i < 2 * frames; ++i) out[i] = 0.0f;
+      p->fill(out, frames);
+      pa_stream_write(stream, buffer, static_cast<std::size_t>(frames) * kFrameBytes, nullptr, 0,
+                      PA_SEEK_RELATIVE);
+      bytes -= static_cast<std::size_t>(frames) * kFrameBytes;
+    }
+  }
+
+  // With the loop locked: waits until the context or the stream is ready or has failed.
+  bool WaitReady() {
+    for (;;) {
+      const pa_context_state_t c = pa_context_get_state(context);
+      if (!PA_CONTEXT_IS_GOOD(c)) return false;
+      if (stream) {
+        const pa_stream_state_t s = pa_stream_get_state(stream);
+        if (!PA_STREAM_IS_GOOD(s)) return false;
+        if (s == PA_STREAM_READY) return true;
+      } else if (c == PA_CONTEXT_READY) {
+        return true;
+      }
+      pa_threaded_mainloop_wait(loop);
+    }
+  }
+
+  void Release() {
+    if (loop) pa_threaded_mainloop_stop(loop);
+    if (stream) {
+      pa_stream_set_write_callback(stream, nullptr, nullptr);
+      pa_stream_disconnect(stream);
+      pa_stream_unref(stream);
+    }
+    if (context) {
+      pa_context_disconnect(context);
+      pa_context_unref(context);
+    }
+    if (loop) pa_threaded_mainloop_free(loop);
+    stream = nullptr;
+    context = nullptr;
+    loop = nullptr;
+    paused = false;
+  }
+};
+
+PulseStream::PulseStream() : parts_(std::make_unique<Parts>()) {}
+
+PulseStream::~PulseStream() {
+  Close();
+}
+
+bool PulseStream::Open(int rate, int periodFrames, int periods, Fill fill) {
+  Close();
+  Parts& p = *parts_;
+  p.fill = std::move(fill);
+  p.rate = rate;
+  p.loop = pa_threaded_mainloop_new();
+  if (p.loop == nullptr) return false;
+  p.context = pa_context_new(pa_threaded_mainloop_get_api(p.loop), "VORMINA");
+  if (p.context == nullptr) {
+    p.Release();
+    return false;
+  }
+  pa_context_set_state_callback(p.context, &Parts::ContextState, &p);
+  if (pa_context_connect(p.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+      pa_threaded_mainloop_start(p.loop) < 0) {
+    p.Release();
+    return false;
+  }
+  pa_threaded_mainloop_lock(p.loop);
+  bool ok = p.WaitReady();
+  if (ok) {
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<std::uint32_t>(rate), 2};
+    p.stream = pa_stream_new(p.context, "VORMINA", &spec, nullptr);
+    ok = p.stream != nullptr;
+  }
+  if (ok) {
+    const auto bytes = static_cast<std::uint32_t>(periodFrames * 2 * sizeof(float));
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = bytes * static_cast<std::uint32_t>(periods);
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = bytes;
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    pa_stream_set_state_callback(p.stream, &Parts::StreamState, &p);
+    pa_stream_set_write_callback(p.stream, &Parts::Write, &p);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    ok = pa_stream_connect_playback(p.stream, nullptr, &attr, flags, nullptr, nullptr) >= 0 &&
+         p.WaitReady();
+  }
+  pa_threaded_mainloop_unlock(p.loop);
+  if (!ok) p.Release();
+  return ok;
+}
+
+void PulseStream::Close() {
+  parts_->Release();
+}
+
+double PulseStream::HeardFrame() const {
+  const Parts& p = *parts_;
+  pa_usec_t played = 0;
+  if (p.stream == nullptr || pa_stream_get_time(p.stream, &played) < 0) return -1;
+  return static_cast<double>(played) * p.rate / 1e6;
+}
+
+void PulseStream::PauseFromFill() {
+  Parts& p = *parts_;
+  if (p.paused || p.stream == nullptr) return;
+  p.paused = true;
+  if (pa_operation* op = pa_stream_cork(p.stream, 1, nullptr, nullptr)) pa_operation_unref(op);
+}
+
+bool PulseStream::Resume() {
+  Parts& p = *parts_;
+  if (p.loop == nullptr) return false;
+  pa_threaded_mainloop_lock(p.loop);
+  const bool was = p.paused;
+  if (was && p.stream) {
+    p.paused = false;
+    if (pa_operation* op = pa_stream_cork(p.stream, 0, nullptr, nullptr)) pa_operation_unref(op);
+  }
+  pa_threaded_mainloop_unlock(p.loop);
+  return was;
+}
+
+}  // namespace sound

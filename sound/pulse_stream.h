@@ -1,0 +1,40 @@
+// A playback stream on the desktop's sound server (PulseAudio, or PipeWire through its
+// PulseAudio service). It asks a callback for interleaved float stereo frames, tells which
+// frame the listener hears at that moment, and can be paused while nothing sounds, so that
+// an idle program costs the machine nothing. No PulseAudio type shows outside.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace sound {
+
+class PulseStream {
+ public:
+  // Called on the stream's own thread: fill frames interleaved stereo frames of out.
+  using Fill = std::function<void(float* out, int frames)>;
+
+  PulseStream();
+  ~PulseStream();
+  PulseStream(const PulseStream&) = delete;
+  PulseStream& operator=(const PulseStream&) = delete;
+
+  // Connects to the sound server and starts playing, asking for about periodFrames at a time
+  // with periods of them buffered. False when there is no server.
+  bool Open(int rate, int periodFrames, int periods, Fill fill);
+  void Close();
+
+  // From the fill callback only: the frame of the stream the listener hears now (counted
+  // from the stream's start, pauses left out), or a negative number while unknown.
+  double HeardFrame() const;
+  // From the fill callback only: pauses the stream after this buffer.
+  void PauseFromFill();
+  // From any other thread: starts a paused stream again; true when it was paused.
+  bool Resume();
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace sound
