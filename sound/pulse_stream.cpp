@@ -117,8 +117,8 @@ bool PulseStream::Open(int rate, int periodFrames, int periods, Fill fill) {
     attr.fragsize = static_cast<std::uint32_t>(-1);
     pa_stream_set_state_callback(p.stream, &Parts::StreamState, &p);
     pa_stream_set_write_callback(p.stream, &Parts::Write, &p);
-    const auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     ok = pa_stream_connect_playback(p.stream, nullptr, &attr, flags, nullptr, nullptr) >= 0 &&
          p.WaitReady();
   }
