@@ -64,10 +64,13 @@ TEST(HelpDocument, DescribesEveryControlMenuAndFile) {
 
 TEST(HelpDocument, PagesShowTextAndPictures) {
   QTemporaryDir dir;
-  RunTool("pdftoppm", {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), kHelp,
-                       dir.filePath(QStringLiteral("page"))});
-  // The first page holds the title, text and the picture of the main window.
-  QImage page(dir.filePath(QStringLiteral("page-1.png")));
+  // The first page (named page.png whatever the number of pages) holds the title, text and
+  // the picture of the main window.
+  RunTool("pdftoppm",
+          {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), QStringLiteral("-f"),
+           QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+           QStringLiteral("-singlefile"), kHelp, dir.filePath(QStringLiteral("page"))});
+  QImage page(dir.filePath(QStringLiteral("page.png")));
   ASSERT_FALSE(page.isNull());
   int dark = 0, coloured = 0;
   for (int y = 0; y < page.height(); ++y) {

@@ -24,9 +24,9 @@ class PulseServer {
     before_ = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
     server_.setProcessChannelMode(QProcess::MergedChannels);
-    server_.start(pulse, {"--daemonize=no", "-n", "--exit-idle-time=-1", "--disallow-exit",
-                          "--load=module-null-sink sink_name=null",
-                          "--load=module-native-protocol-unix"});
+    server_.start(pulse,
+                  {"--daemonize=no", "-n", "--exit-idle-time=-1", "--disallow-exit",
+                   "--load=module-null-sink sink_name=null", "--load=module-native-protocol-unix"});
     if (!server_.waitForStarted(5000)) return;
     for (int i = 0; i < 100 && !running_; ++i) {
       QProcess info;
@@ -79,9 +79,9 @@ TEST(SoundServer, TheStreamPausesInSilenceAndPlaysAgainAtTheNextMessage) {
   EXPECT_EQ(synth.Buffers(), paused);
   // The next message starts it again and sounds: the synthesiser renders again.
   const double rendered = synth.RenderedShare();
-  const auto nowMs =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - epoch)
-          .count();
+  const auto nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now() - epoch)
+                         .count();
   synth.Schedule(*sound::ShortMessage::Make(0x90, 72, 100), nowMs);
   EXPECT_GE(BuffersAfter(synth, paused, 20, 3000), paused + 20);
   EXPECT_GT(synth.RenderedShare(), rendered);
