@@ -20,17 +20,25 @@ std::unique_ptr<RtMidiOut> OutputOn(RtMidi::Api api) {
   }
 }
 
+// An output on each interface compiled in that is there now: on Linux the ALSA sequencer,
+// then JACK (a machine without the ALSA sequencer may still have a JACK server with ports).
+std::vector<std::unique_ptr<RtMidiOut>> Interfaces() {
+  std::vector<RtMidi::Api> apis;
+  RtMidi::getCompiledApi(apis);
+  std::vector<std::unique_ptr<RtMidiOut>> outs;
+  for (const RtMidi::Api api : apis) {
+    if (std::unique_ptr<RtMidiOut> out = OutputOn(api)) outs.push_back(std::move(out));
+  }
+  return outs;
+}
+
 }  // namespace
 
 RtMidiPortOut::RtMidiPortOut(QString wanted) : wanted_(std::move(wanted)) {}
 
 QStringList RtMidiPortOut::PortNames() {
   QStringList names;
-  std::vector<RtMidi::Api> apis;
-  RtMidi::getCompiledApi(apis);
-  for (const RtMidi::Api api : apis) {
-    std::unique_ptr<RtMidiOut> out = OutputOn(api);
-    if (!out) continue;
+  for (const auto& out : Interfaces()) {
     try {
       for (unsigned int i = 0; i < out->getPortCount(); ++i) {
         names << QString::fromStdString(out->getPortName(i));
@@ -40,19 +48,15 @@ QStringList RtMidiPortOut::PortNames() {
   }
   return names;
 }
+
 RtMidiPortOut::~RtMidiPortOut() {
   Close();
 }
 
 bool RtMidiPortOut::Open() {
   Close();
-  // Each interface compiled in (on Linux the ALSA sequencer, then JACK) is asked in turn:
-  // a machine without the ALSA sequencer may still have a JACK server with ports.
-  std::vector<RtMidi::Api> apis;
-  RtMidi::getCompiledApi(apis);
-  for (const RtMidi::Api api : apis) {
-    std::unique_ptr<RtMidiOut> out = OutputOn(api);
-    if (!out) continue;
+  // Each interface is asked in turn.
+  for (auto& out : Interfaces()) {
     try {
       const unsigned int count = out->getPortCount();
       if (count == 0) continue;
