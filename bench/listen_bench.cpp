@@ -293,15 +293,24 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
     p->waitForFinished(1000);
   }
 
-  const std::vector<double> live = Onsets(ReadRaw(recording));
+  // The note at the stop may be cut short or withdrawn: the last onset is left out.
+  std::vector<double> live = Onsets(ReadRaw(recording));
+  if (!live.empty()) live.pop_back();
   sound::TimedMessages messages = out.messages;
   const std::int64_t first = messages.empty() ? 0 : messages.front().first;
   for (auto& [at, m] : messages) at -= first;
   std::vector<std::int16_t> rendered;
   QString error;
   sound::RenderOffline(soundFont, messages, 800, rendered, error);
-  const std::vector<double> offline = Onsets(rendered);
+  std::vector<double> offline = Onsets(rendered);
+  if (!offline.empty()) offline.pop_back();
   const double eighthMs = 12 * Sound_Treat::Nearest(Sound_Treat::BeatMs(240) / 24.0);
+  if (qEnvironmentVariableIsSet("VORMINA_BENCH_STAMPS")) {
+    for (const auto& [at, m] : messages) {
+      if ((m & 0xF0u) == 0x90u && (m >> 16) != 0) std::printf("%lld ", static_cast<long long>(at));
+    }
+    std::printf("\n");
+  }
   if (qEnvironmentVariableIsSet("VORMINA_BENCH_ONSETS")) {
     for (const auto* onsets : {&live, &offline}) {
       for (std::size_t k = 1; k < onsets->size(); ++k) {
