@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTimer>
 #include <memory>
 
 #include "app/appdir.h"
@@ -72,6 +73,10 @@ int main(int argc, char* argv[]) {
     } else if (midiOut.opened()) {
       QTextStream(stderr) << "VORMINA: sound through " << midiOut.Name() << "\n";
     }
+  };
+  // Said after the step that found the output gone, not in the middle of it.
+  midiOut.report = [&window](const QString& message) {
+    QTimer::singleShot(0, &window, [&window, message] { window.report(message); });
   };
   window.Start();
   return QApplication::exec();

@@ -42,6 +42,7 @@ ChosenOut::~ChosenOut() {
 }
 
 std::unique_ptr<MidiOut> ChosenOut::Make(const QString& code) const {
+  if (make) return make(code);
   if (code.startsWith(kPort)) return std::make_unique<RtMidiPortOut>(code.mid(kPort.size()));
   return std::make_unique<FluidSynthMidiOut>(
       SoundFontInUse(), epoch_, code.startsWith(kSynth) ? code.mid(kSynth.size()) : QString());
@@ -70,7 +71,26 @@ void ChosenOut::Close() {
 }
 
 void ChosenOut::Send(const ShortMessage& message, std::int64_t atMs) {
+  if (open_ && open_->Lost()) FallBack();
   if (open_) open_->Send(message, atMs);
+}
+
+void ChosenOut::FallBack() {
+  const QString lost = open_->Name();
+  Close();
+  for (const QString& code : {kSynth, kPort}) {
+    std::unique_ptr<MidiOut> out = Make(code);
+    if (out->Open()) {
+      open_ = std::move(out);
+      if (report) {
+        report(QStringLiteral("音の出力先（%1）が使えなくなりました。%2 で鳴らします。")
+                   .arg(lost, open_->Name()));
+      }
+      return;
+    }
+  }
+  if (report)
+    report(QStringLiteral("音の出力先（%1）が使えなくなりました。音は出ません。").arg(lost));
 }
 
 void ChosenOut::Withdraw() {

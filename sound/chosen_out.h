@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,8 +63,15 @@ class ChosenOut final : public MidiOut, public OutputChoices {
 
   MidiOut* opened() const { return open_.get(); }
 
+  // Says, once, that the output went away during use and what plays instead.
+  std::function<void(const QString&)> report;
+  // Makes the output of a code (the real outputs unless a test replaces it).
+  std::function<std::unique_ptr<MidiOut>(const QString& code)> make;
+
  private:
   std::unique_ptr<MidiOut> Make(const QString& code) const;
+  // After the open output went away: the synthesiser, then the first port.
+  void FallBack();
 
   QString programDir_;
   std::chrono::steady_clock::time_point epoch_;

@@ -34,6 +34,7 @@ class FluidSynthMidiOut final : public MidiOut {
   void Withdraw() override;
   // A few tens of ms: late wake-ups of a busy machine do not make a note late.
   int LeadMs() const override { return kLeadMs; }
+  bool Lost() const override { return synth_ && synth_->Lost(); }
   QString Name() const override;
 
   // The audio driver that opened, and the output buffering it was given, in ms.

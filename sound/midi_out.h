@@ -37,6 +37,8 @@ class MidiOut {
   // that schedules by itself needs to take up the late wake-ups of a busy machine. 0 for an
   // output that sends at once.
   virtual int LeadMs() const { return 0; }
+  // True once an open output has gone away (its sound server ended).
+  virtual bool Lost() const { return false; }
   // A short name for messages and logs ("capture", "FluidSynth", a port name ...).
   virtual QString Name() const = 0;
 };

@@ -13,12 +13,18 @@ struct PulseStream::Parts {
   Fill fill;
   int rate = 44100;
   bool paused = false;  // guarded by the main loop's lock
+  std::atomic<bool> ready{false};
+  std::atomic<bool> lost{false};
 
-  static void ContextState(pa_context*, void* data) {
-    pa_threaded_mainloop_signal(static_cast<Parts*>(data)->loop, 0);
+  static void ContextState(pa_context* context, void* data) {
+    auto* p = static_cast<Parts*>(data);
+    if (p->ready && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) p->lost = true;
+    pa_threaded_mainloop_signal(p->loop, 0);
   }
-  static void StreamState(pa_stream*, void* data) {
-    pa_threaded_mainloop_signal(static_cast<Parts*>(data)->loop, 0);
+  static void StreamState(pa_stream* stream, void* data) {
+    auto* p = static_cast<Parts*>(data);
+    if (p->ready && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) p->lost = true;
+    pa_threaded_mainloop_signal(p->loop, 0);
   }
   static void Write(pa_stream* stream, std::size_t bytes, void* data) {
     auto* p = static_cast<Parts*>(data);
@@ -73,6 +79,8 @@ struct PulseStream::Parts {
     context = nullptr;
     loop = nullptr;
     paused = false;
+    ready = false;
+    lost = false;
   }
 };
 
@@ -122,9 +130,14 @@ bool PulseStream::Open(int rate, int periodFrames, int periods, Fill fill) {
     ok = pa_stream_connect_playback(p.stream, nullptr, &attr, flags, nullptr, nullptr) >= 0 &&
          p.WaitReady();
   }
+  p.ready = ok;
   pa_threaded_mainloop_unlock(p.loop);
   if (!ok) p.Release();
   return ok;
+}
+
+bool PulseStream::Lost() const {
+  return parts_->lost;
 }
 
 void PulseStream::Close() {

@@ -31,6 +31,8 @@ class PulseStream {
   void PauseFromFill();
   // From any other thread: starts a paused stream again; true when it was paused.
   bool Resume();
+  // True once the server or the stream has failed or ended.
+  bool Lost() const;
 
  private:
   struct Parts;

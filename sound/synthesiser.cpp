@@ -319,6 +319,10 @@ void Synthesiser::Schedule(const ShortMessage& message, std::int64_t atMs) {
   p.WakeIfPaused();
 }
 
+bool Synthesiser::Lost() const {
+  return parts_->pulse && parts_->pulse->Lost();
+}
+
 void Synthesiser::Withdraw() {
   const std::lock_guard<std::mutex> lock(parts_->queueMutex);
   parts_->queue.clear();

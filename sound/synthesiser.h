@@ -49,6 +49,8 @@ class Synthesiser {
   void Schedule(const ShortMessage& message, std::int64_t atMs);
   // Drops the scheduled messages that have not sounded yet.
   void Withdraw();
+  // True once the sound server it played through has gone away.
+  bool Lost() const;
   // How much of the time the audio ran, the synthesiser rendered (0..1), and how many audio
   // buffers it has been asked for: for the benchmarks.
   double RenderedShare() const;

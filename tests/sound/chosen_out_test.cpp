@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -58,5 +60,81 @@ TEST(ChosenOutput, TheSynthesiserIsOfferedOnEveryDriver) {
   }
   for (std::size_t i = 5; i < present.size(); ++i) {
     EXPECT_TRUE(present[i].code.startsWith(QStringLiteral("port:")));
+  }
+}
+
+namespace {
+
+// An output that opens or not as told, and goes away when told.
+class FakeOut final : public sound::MidiOut {
+ public:
+  FakeOut(QString code, const std::map<QString, bool>& opens, std::vector<QString>& log)
+      : code_(std::move(code)), opens_(opens), log_(log) {}
+  bool Open() override { return opens_.count(code_) && opens_.at(code_); }
+  void Close() override {}
+  void Send(const sound::ShortMessage&, std::int64_t) override { log_.push_back(code_); }
+  bool Lost() const override { return lost; }
+  QString Name() const override { return code_; }
+  bool lost = false;
+
+ private:
+  QString code_;
+  const std::map<QString, bool>& opens_;
+  std::vector<QString>& log_;
+};
+
+}  // namespace
+
+TEST(ChosenOutput, AnOutputThatGoesAwayGivesOneMessageAndTheNextOnePlays) {
+  struct Case {
+    const char* name;
+    const char* chosen;
+    std::map<QString, bool> opens;  // which codes open after the loss
+    std::vector<QString> sentTo;    // where the two messages after the loss go
+    const char* said;
+  };
+  const QString port = QStringLiteral("port:Piano");
+  const QString synth = QStringLiteral("synth:");
+  const QString first = QStringLiteral("port:");
+  for (const Case& c : {Case{"a port: the synthesiser plays",
+                             "port:Piano",
+                             {{synth, true}},
+                             {synth, synth},
+                             "音の出力先（port:Piano）が使えなくなりました。synth: で鳴らします。"},
+                        Case{"the sound server: the first port plays",
+                             "synth:",
+                             {{first, true}},
+                             {first, first},
+                             "音の出力先（synth:）が使えなくなりました。port: で鳴らします。"},
+                        Case{"nothing left",
+                             "synth:",
+                             {},
+                             {},
+                             "音の出力先（synth:）が使えなくなりました。音は出ません。"}}) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    sound::ChosenOut out(dir.path(), {}, dir.filePath(QStringLiteral("user.ini")));
+    out.Choose(QString::fromUtf8(c.chosen), QString());
+    std::map<QString, bool> opens{{QString::fromUtf8(c.chosen), true}};
+    std::vector<QString> log;
+    FakeOut* opened = nullptr;
+    out.make = [&](const QString& code) {
+      auto fake = std::make_unique<FakeOut>(code, opens, log);
+      if (!opened) opened = fake.get();
+      return fake;
+    };
+    QStringList said;
+    out.report = [&said](const QString& message) { said << message; };
+    ASSERT_TRUE(out.Open());
+    out.Send(*sound::ShortMessage::Make(0x90, 60, 100), sound::kAtOnce);
+    EXPECT_EQ(log, std::vector<QString>{QString::fromUtf8(c.chosen)});
+    // It goes away; what opens now is what the case says.
+    opened->lost = true;
+    opens = c.opens;
+    log.clear();
+    out.Send(*sound::ShortMessage::Make(0x90, 62, 100), sound::kAtOnce);
+    out.Send(*sound::ShortMessage::Make(0x90, 64, 100), sound::kAtOnce);
+    EXPECT_EQ(log, c.sentTo);
+    EXPECT_EQ(said, QStringList{QString::fromUtf8(c.said)});
   }
 }

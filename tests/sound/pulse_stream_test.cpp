@@ -1,6 +1,7 @@
 // The embedded synthesiser on a real sound server: a private PulseAudio server with a null
 // sink. The stream plays, pauses once nothing has sounded for a while (the server asks for
-// no more buffers) and plays again at the next message, which is not lost.
+// no more buffers) and plays again at the next message, which is not lost; when the server
+// ends, the synthesiser knows it has lost its output.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -41,6 +42,10 @@ class PulseServer {
     qputenv("XDG_RUNTIME_DIR", before_);
   }
   bool running() const { return running_; }
+  void Kill() {
+    server_.kill();
+    server_.waitForFinished(5000);
+  }
 
  private:
   QTemporaryDir runtime_;
@@ -61,7 +66,7 @@ std::int64_t BuffersAfter(const sound::Synthesiser& synth, std::int64_t from, in
 
 }  // namespace
 
-TEST(SoundServer, TheStreamPausesInSilenceAndPlaysAgainAtTheNextMessage) {
+TEST(SoundServer, TheStreamPausesInSilencePlaysAgainAndKnowsWhenTheServerEnds) {
   PulseServer server;
   if (!server.running()) GTEST_SKIP() << "no PulseAudio server could be started";
   const QString soundFont = sound::FindSoundFont(QCoreApplication::applicationDirPath());
@@ -85,5 +90,10 @@ TEST(SoundServer, TheStreamPausesInSilenceAndPlaysAgainAtTheNextMessage) {
   synth.Schedule(*sound::ShortMessage::Make(0x90, 72, 100), nowMs);
   EXPECT_GE(BuffersAfter(synth, paused, 20, 3000), paused + 20);
   EXPECT_GT(synth.RenderedShare(), rendered);
+  // The server goes away: the synthesiser says so (and the program's output falls back).
+  EXPECT_FALSE(synth.Lost());
+  server.Kill();
+  for (int i = 0; i < 300 && !synth.Lost(); ++i) QThread::msleep(10);
+  EXPECT_TRUE(synth.Lost());
   synth.StopAudio();
 }
