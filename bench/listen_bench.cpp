@@ -28,6 +28,7 @@
 #include "app/clock.h"
 #include "app/frmMain.h"
 #include "app/kihon.h"
+#include "bench/measure.h"
 #include "bench/shipped_folder.h"
 #include "draw/surface.h"
 #include "sound/Sound_Treat.h"
@@ -37,12 +38,6 @@
 namespace {
 
 constexpr int kRate = sound::kRenderRate;
-
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
-}
 
 // Passes every message on and keeps it with its scheduled time, for the offline render.
 class TeeOut final : public sound::MidiOut {
@@ -111,12 +106,6 @@ std::vector<double> Onsets(const std::vector<std::int16_t>& samples) {
     if (b >= before) sum -= env[b - before];
   }
   return onsets;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
 }
 
 struct Jitter {

@@ -18,17 +18,12 @@
 #include "app/clock.h"
 #include "app/frmMain.h"
 #include "app/screen.h"
+#include "bench/measure.h"
 #include "bench/shipped_folder.h"
 #include "draw/surface.h"
 #include "sound/midi_out.h"
 
 namespace {
-
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
-}
 
 // Records, for every message, how many milliseconds after its scheduled time it was sent.
 class LatenessOut final : public sound::MidiOut {
@@ -65,12 +60,6 @@ class LatenessOut final : public sound::MidiOut {
  private:
   kihon::Waits*& waits_;
 };
-
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  const size_t at = std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5));
-  return v[at];
-}
 
 }  // namespace
 

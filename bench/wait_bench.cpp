@@ -5,18 +5,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <ctime>
 
 #include "app/clock.h"
 #include "app/kihon.h"
+#include "bench/measure.h"
 
 namespace {
-
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
-}
 
 void BM_IdleWaitUntilOneSecond(benchmark::State& state) {
   kihon::SteadyClock clock;

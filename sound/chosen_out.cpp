@@ -55,7 +55,11 @@ bool ChosenOut::Open() {
   for (const QString& fallback : {kSynth, kPort}) {
     if (candidates.front() != fallback) candidates.push_back(fallback);
   }
-  for (const QString& code : candidates) {
+  return OpenFirst(candidates);
+}
+
+bool ChosenOut::OpenFirst(const std::vector<QString>& codes) {
+  for (const QString& code : codes) {
     std::unique_ptr<MidiOut> out = Make(code);
     if (out->Open()) {
       open_ = std::move(out);
@@ -78,19 +82,11 @@ void ChosenOut::Send(const ShortMessage& message, std::int64_t atMs) {
 void ChosenOut::FallBack() {
   const QString lost = open_->Name();
   Close();
-  for (const QString& code : {kSynth, kPort}) {
-    std::unique_ptr<MidiOut> out = Make(code);
-    if (out->Open()) {
-      open_ = std::move(out);
-      if (report) {
-        report(QStringLiteral("音の出力先（%1）が使えなくなりました。%2 で鳴らします。")
-                   .arg(lost, open_->Name()));
-      }
-      return;
-    }
-  }
-  if (report)
-    report(QStringLiteral("音の出力先（%1）が使えなくなりました。音は出ません。").arg(lost));
+  const bool opened = OpenFirst({kSynth, kPort});
+  if (!report) return;
+  report(opened ? QStringLiteral("音の出力先（%1）が使えなくなりました。%2 で鳴らします。")
+                      .arg(lost, open_->Name())
+                : QStringLiteral("音の出力先（%1）が使えなくなりました。音は出ません。").arg(lost));
 }
 
 void ChosenOut::Withdraw() {

@@ -70,6 +70,8 @@ class ChosenOut final : public MidiOut, public OutputChoices {
 
  private:
   std::unique_ptr<MidiOut> Make(const QString& code) const;
+  // Opens the first of codes that opens; false when none does.
+  bool OpenFirst(const std::vector<QString>& codes);
   // After the open output went away: the synthesiser, then the first port.
   void FallBack();
 

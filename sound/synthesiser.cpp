@@ -295,10 +295,7 @@ double Synthesiser::ScheduleLatencyMs() {
 
 void Synthesiser::Apply(const ShortMessage& message) {
   if (parts_->synth == nullptr) return;
-  {
-    const std::lock_guard<std::mutex> lock(parts_->queueMutex);
-    ApplyTo(parts_->synth, message);
-  }
+  ApplyTo(parts_->synth, message);
   parts_->WakeIfPaused();
 }
 
