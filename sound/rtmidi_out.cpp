@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "sound/jack_watch.h"
+
 namespace sound {
 namespace {
 
@@ -75,6 +77,23 @@ bool RtMidiPortOut::Open() {
       out->openPort(chosen, "VORMINA");
       if (!out->isPortOpen()) continue;
       port_ = port;
+      failed_ = false;
+      gone_ = false;
+      looked_ = std::chrono::steady_clock::now();
+      // A failure of the interface from now on (an error, not a mere warning) means the port
+      // can no longer be used.
+      out->setErrorCallback(
+          [](RtMidiError::Type type, const std::string&, void* self) {
+            if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING) {
+              static_cast<RtMidiPortOut*>(self)->failed_ = true;
+            }
+          },
+          this);
+      // A JACK server that quits leaves the port list as it was: a watch notices.
+      if (out->getCurrentApi() == RtMidi::UNIX_JACK) {
+        jack_ = std::make_unique<JackWatch>();
+        if (!jack_->Open()) jack_.reset();
+      }
       out_ = std::move(out);
       return true;
     } catch (const RtMidiError&) {
@@ -91,6 +110,7 @@ void RtMidiPortOut::Close() {
     }
   }
   out_.reset();
+  jack_.reset();
 }
 
 void RtMidiPortOut::Send(const ShortMessage& message, std::int64_t) {
@@ -100,6 +120,24 @@ void RtMidiPortOut::Send(const ShortMessage& message, std::int64_t) {
     out_->sendMessage(bytes.data(), static_cast<std::size_t>(message.size()));
   } catch (const RtMidiError&) {
   }
+}
+
+bool RtMidiPortOut::Lost() const {
+  if (!out_) return false;
+  if (failed_ || (jack_ && jack_->Gone())) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (gone_ || now - looked_ < std::chrono::seconds(1)) return gone_;
+  looked_ = now;
+  bool there = false;
+  try {
+    const unsigned int count = out_->getPortCount();
+    for (unsigned int i = 0; i < count && !there; ++i) {
+      there = QString::fromStdString(out_->getPortName(i)) == port_;
+    }
+  } catch (const RtMidiError&) {
+  }
+  gone_ = !there;
+  return gone_;
 }
 
 QString RtMidiPortOut::Name() const {

@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <iterator>
 #include <mutex>
 #include <vector>
 
+#include "sound/jack_watch.h"
 #include "sound/pulse_stream.h"
 
 namespace sound {
@@ -19,7 +21,6 @@ namespace {
 // Small buffers for a quick response to the keys and the sequencer.
 constexpr int kPeriodSize = 256;
 constexpr int kPeriods = 2;
-constexpr double kFramesPerMs = kRenderRate / 1000.0;
 // A scheduled message sounds this long after its time, so that the first message of a pass,
 // handed over at its very time, still finds its frame ahead of the one being rendered.
 constexpr double kScheduleLatencyMs = 6.0;
@@ -40,6 +41,16 @@ constexpr std::int64_t kIdleFrames = 3 * kRenderRate;
 constexpr std::int64_t kPauseFrames = 5 * kRenderRate;
 // The most output and effect buffers a driver is handled with sample offsets.
 constexpr int kMaxBuffers = 16;
+// A FluidSynth audio driver that has not asked for a buffer for this long has lost its
+// device or server (a JACK server that quit, a sound card unplugged): those drivers never
+// pause on their own.
+constexpr std::int64_t kDriverSilentNs = 1'500'000'000;
+
+std::int64_t SteadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // FluidSynth reports driver and SoundFont failures on standard error; the program says
 // them itself, in its own words.
@@ -73,17 +84,25 @@ struct Synthesiser::Parts {
   double offset = 0;  // frames minus the program's clock in frames, averaged
   std::int64_t callbacks = 0;
   std::int64_t silentFrames = 0;
+  // The rate the audio runs at: the program's own, unless the driver's server runs at
+  // another (JACK runs every client at its rate).
+  double framesPerMs = kRenderRate / 1000.0;
+  double synthRate = kRenderRate;  // what the synthesiser renders at
+  std::atomic<std::int64_t> lastBufferNs{0};
   std::atomic<std::int64_t> renderedFrames{0};
   std::atomic<std::int64_t> allFrames{0};
   std::atomic<std::int64_t> buffers{0};
   // The stream on the sound server, when it opened; paused after kPauseFrames of silence.
   std::unique_ptr<PulseStream> pulse;
+  // Beside FluidSynth's JACK driver: the server's rate, and whether the server is still there.
+  std::unique_ptr<JackWatch> jack;
   std::atomic<bool> pulsePaused{false};
   std::atomic<bool> remap{false};
 
   ~Parts() {
     if (audio) delete_fluid_audio_driver(audio);
     pulse.reset();
+    jack.reset();
     if (synth) delete_fluid_synth(synth);
     if (settings) delete_fluid_settings(settings);
   }
@@ -102,6 +121,15 @@ struct Synthesiser::Parts {
 namespace {
 
 void ApplyTo(fluid_synth_t* synth, const ShortMessage& message);
+
+// FluidSynth deprecates changing the rate of a running synthesiser in favour of creating it
+// at the right one; the driver's rate is only known once the driver has opened on it.
+void SetSampleRate(fluid_synth_t* synth, double rate) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  fluid_synth_set_sample_rate(synth, static_cast<float>(rate));
+#pragma GCC diagnostic pop
+}
 
 int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
   return static_cast<Synthesiser::Parts*>(data)->Fill(len, nfx, fx, nout, out);
@@ -127,6 +155,10 @@ Synthesiser::Synthesiser(const QString& soundFont) : parts_(std::make_unique<Par
   // A sound server that raises the stream's latency after an underrun would move every note
   // after it; the latency asked for stays.
   fluid_settings_setint(p.settings, "audio.pulseaudio.adjust-latency", 0);
+  // On JACK the program's ports are named after it and joined to the sound card's outputs,
+  // as a player expects of a program that plays.
+  fluid_settings_setstr(p.settings, "audio.jack.id", "VORMINA");
+  fluid_settings_setint(p.settings, "audio.jack.autoconnect", 1);
   fluid_settings_setnum(p.settings, "synth.gain", 0.5);
   fluid_settings_setint(p.settings, "synth.reverb.active", 1);
   fluid_settings_setint(p.settings, "synth.chorus.active", 0);
@@ -182,6 +214,7 @@ void Synthesiser::Parts::WakeIfPaused() {
 void Synthesiser::Parts::FillWith(int len, double heardFrame,
                                   const std::function<void(int, int)>& render) {
   buffers.fetch_add(1, std::memory_order_relaxed);
+  lastBufferNs.store(SteadyNs(), std::memory_order_relaxed);
   allFrames.fetch_add(len, std::memory_order_relaxed);
   const double nowMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - epoch).count();
@@ -191,8 +224,8 @@ void Synthesiser::Parts::FillWith(int len, double heardFrame,
   // dropout of the stream within a fraction of a second. Otherwise the time of the driver's
   // call stands for where the frames being rendered are, averaged slowly.
   const bool heard = heardFrame >= 0;
-  const double observed = heard ? heardFrame + kPeriodSize * kPeriods - nowMs * kFramesPerMs
-                                : static_cast<double>(frames) - nowMs * kFramesPerMs;
+  const double observed = heard ? heardFrame + kPeriodSize * kPeriods - nowMs * framesPerMs
+                                : static_cast<double>(frames) - nowMs * framesPerMs;
   ++callbacks;
   if (heard && remap.exchange(false)) callbacks = kBurstBuffers;  // after a pause
   if (callbacks == kBurstBuffers || (heard && callbacks < kBurstBuffers)) offset = observed;
@@ -207,7 +240,7 @@ void Synthesiser::Parts::FillWith(int len, double heardFrame,
     const std::lock_guard<std::mutex> lock(queueMutex);
     while (!queue.empty()) {
       const double frame =
-          (static_cast<double>(queue.front().atMs) + kScheduleLatencyMs) * kFramesPerMs + offset -
+          (static_cast<double>(queue.front().atMs) + kScheduleLatencyMs) * framesPerMs + offset -
           static_cast<double>(frames);
       if (frame >= len) break;
       due.emplace_back(std::clamp(static_cast<int>(std::lround(frame)), 0, len),
@@ -254,6 +287,9 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
   p.offset = 0;
   p.callbacks = 0;
   p.silentFrames = 0;
+  if (p.synthRate != kRenderRate) SetSampleRate(p.synth, p.synthRate = kRenderRate);
+  p.framesPerMs = kRenderRate / 1000.0;
+  p.lastBufferNs = SteadyNs();
   p.due.reserve(256);
   // The sound server through a stream of our own first: it says which frame is heard and
   // pauses while nothing sounds.
@@ -272,8 +308,24 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
                        : std::vector<const char*>{wanted.constData()};
   for (const char* name : drivers) {
     if (fluid_settings_setstr(p.settings, "audio.driver", name) != FLUID_OK) continue;
+    // JACK runs every client at the server's rate: the synthesiser renders at that rate, else
+    // every note would sound out of tune and out of time.
+    double rate = kRenderRate;
+    if (std::strcmp(name, "jack") == 0) {
+      p.jack = std::make_unique<JackWatch>();
+      if (!p.jack->Open()) {
+        p.jack.reset();
+        continue;
+      }
+      rate = p.jack->SampleRate();
+    }
+    fluid_settings_setnum(p.settings, "synth.sample-rate", rate);
+    if (rate != p.synthRate) SetSampleRate(p.synth, p.synthRate = rate);
+    p.framesPerMs = rate / 1000.0;
+    p.lastBufferNs = SteadyNs();
     p.audio = new_fluid_audio_driver2(p.settings, AudioCallback, &p);
     if (p.audio != nullptr) return QString::fromLatin1(name);
+    p.jack.reset();
   }
   return QString();
 }
@@ -282,6 +334,7 @@ void Synthesiser::StopAudio() {
   if (parts_->audio) delete_fluid_audio_driver(parts_->audio);
   parts_->audio = nullptr;
   parts_->pulse.reset();
+  parts_->jack.reset();
   Withdraw();
 }
 
@@ -317,7 +370,9 @@ void Synthesiser::Schedule(const ShortMessage& message, std::int64_t atMs) {
 }
 
 bool Synthesiser::Lost() const {
-  return parts_->pulse && parts_->pulse->Lost();
+  if (parts_->pulse) return parts_->pulse->Lost();
+  if (parts_->jack && parts_->jack->Gone()) return true;
+  return parts_->audio && SteadyNs() - parts_->lastBufferNs.load() > kDriverSilentNs;
 }
 
 void Synthesiser::Withdraw() {
@@ -333,6 +388,10 @@ double Synthesiser::RenderedShare() const {
 
 std::int64_t Synthesiser::Buffers() const {
   return parts_->buffers.load();
+}
+
+int Synthesiser::SampleRate() const {
+  return static_cast<int>(parts_->synthRate);
 }
 
 namespace {

@@ -49,12 +49,16 @@ class Synthesiser {
   void Schedule(const ShortMessage& message, std::int64_t atMs);
   // Drops the scheduled messages that have not sounded yet.
   void Withdraw();
-  // True once the sound server it played through has gone away.
+  // True once the sound server it played through has gone away, or the audio driver has
+  // not asked for sound for over a second (its server or device is gone).
   bool Lost() const;
   // How much of the time the audio ran, the synthesiser rendered (0..1), and how many audio
   // buffers it has been asked for: for the benchmarks.
   double RenderedShare() const;
   std::int64_t Buffers() const;
+  // The rate the synthesiser renders at now: kRenderRate, or the rate of the JACK server
+  // it plays through.
+  int SampleRate() const;
   // Renders frames of interleaved 16-bit stereo samples into out (2 x frames values).
   void Render(int frames, std::int16_t* out);
 

@@ -14,41 +14,9 @@
 #include <vector>
 
 #include "sound/midi1.h"
+#include "tests/sound/jack_server.h"
 
 namespace {
-
-class JackServer {
- public:
-  JackServer() {
-    name_ = QStringLiteral("vormina-test-%1").arg(QCoreApplication::applicationPid());
-    qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
-    qputenv("JACK_NO_AUDIO_RESERVATION", "1");
-    server_.setProgram(QStandardPaths::findExecutable(QStringLiteral("jackd")));
-    server_.setArguments({QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_,
-                          QStringLiteral("-d"), QStringLiteral("dummy")});
-    server_.setProcessChannelMode(QProcess::MergedChannels);
-    if (server_.program().isEmpty()) return;
-    server_.start();
-    // jack_wait -w returns once the server answers.
-    QProcess wait;
-    wait.start(QStandardPaths::findExecutable(QStringLiteral("jack_wait")),
-               {QStringLiteral("-w"), QStringLiteral("-s"), name_, QStringLiteral("-t"),
-                QStringLiteral("10")});
-    running_ = server_.waitForStarted(5000) && wait.waitForFinished(15000) && wait.exitCode() == 0;
-  }
-  ~JackServer() {
-    server_.terminate();
-    if (!server_.waitForFinished(5000)) server_.kill();
-    qunsetenv("JACK_DEFAULT_SERVER");
-  }
-  bool running() const { return running_; }
-  QString log() { return QString::fromLocal8Bit(server_.readAll()); }
-
- private:
-  QString name_;
-  QProcess server_;
-  bool running_ = false;
-};
 
 // The messages the probe port receives (up to expected of them, within five seconds).
 std::vector<std::vector<unsigned char>> Received(RtMidiIn& in, std::size_t expected) {
