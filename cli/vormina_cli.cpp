@@ -10,8 +10,10 @@
 #include <optional>
 
 #include "app/appdir.h"
+#include "app/atomic_file.h"
 #include "app/settings.h"
 #include "engine/practice_engine.h"
+#include "exports/exports.h"
 #include "material/file_Treat.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/offline.h"
@@ -27,6 +29,9 @@ const char* const kUsage =
     "  vormina-cli events  [--dir DIR] --category C --item I --key K\n"
     "  vormina-cli render  [--dir DIR] --category C --item I --key K --out FILE.wav [--midi "
     "FILE.mid]\n"
+    "  vormina-cli export  [--dir DIR] --category C --item I --key K --format midi|musicxml\n"
+    "                      --out FILE [--keys one|all] [--progression up|down|fourths]\n"
+    "                      [--transpose-for C|Bb|Eb|F] [--swing]\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
     "keys 0..11.\n";
 
@@ -313,6 +318,65 @@ int Render(const QStringList& args) {
   return 0;
 }
 
+// One of the words a choice option allows, as its index; the first when it is not given.
+std::optional<int> Choice(const Options& options, const QString& name, const QStringList& words,
+                          QString& problem) {
+  const QString value = options.Text(name, words.front());
+  const qsizetype index = words.indexOf(value);
+  if (index < 0) {
+    problem = QStringLiteral("%1 must be one of %2").arg(name, words.join(u'|'));
+    return std::nullopt;
+  }
+  return static_cast<int>(index);
+}
+
+int Export(QStringList args) {
+  const bool swing = args.removeAll(QStringLiteral("--swing")) > 0;
+  Options options;
+  Selection sel;
+  const QStringList extra = {QStringLiteral("--format"), QStringLiteral("--out"),
+                             QStringLiteral("--keys"), QStringLiteral("--progression"),
+                             QStringLiteral("--transpose-for")};
+  if (const int code = Select(args, extra, options, sel); code >= 0) return code;
+  QString problem;
+  const std::optional<int> format =
+      Choice(options, QStringLiteral("--format"),
+             {QStringLiteral("midi"), QStringLiteral("musicxml")}, problem);
+  const std::optional<int> keys = Choice(options, QStringLiteral("--keys"),
+                                         {QStringLiteral("one"), QStringLiteral("all")}, problem);
+  const std::optional<int> progression =
+      Choice(options, QStringLiteral("--progression"),
+             {QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("fourths")}, problem);
+  const std::optional<int> instrument =
+      Choice(options, QStringLiteral("--transpose-for"),
+             {QStringLiteral("C"), QStringLiteral("Bb"), QStringLiteral("Eb"), QStringLiteral("F")},
+             problem);
+  if (!format || !keys || !progression || !instrument) return Usage(problem);
+  const QString path = options.Text(QStringLiteral("--out"), QString());
+  if (path.isEmpty()) return Usage(QStringLiteral("--out is required"));
+  const settings::CfgRecord& cfg = sel.world->cfg;
+  exports::Request request;
+  request.category = cfg.Category;
+  request.item = cfg.LastItem[cfg.Category];
+  request.key = cfg.Root;
+  request.allKeys = *keys == 1;
+  request.progression = static_cast<exports::Progression>(*progression);
+  request.instrument = static_cast<exports::Instrument>(*instrument);
+  request.swing = swing;
+  exports::Export built;
+  QString error;
+  if (!exports::Build(*sel.world, request, built, &error)) {
+    QTextStream(stderr) << "vormina-cli: " << error << '\n';
+    return 1;
+  }
+  const QByteArray bytes = *format == 0 ? exports::MidiFile(built) : exports::MusicXml(built);
+  if (!atomic_file::Write(path, bytes, &error)) {
+    QTextStream(stderr) << "vormina-cli: cannot write " << path << " (" << error << ")\n";
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -327,5 +391,6 @@ int main(int argc, char* argv[]) {
   if (command == QStringLiteral("realise")) return PrintRealisation(args.mid(1));
   if (command == QStringLiteral("events")) return PrintEvents(args.mid(1));
   if (command == QStringLiteral("render")) return Render(args.mid(1));
+  if (command == QStringLiteral("export")) return Export(args.mid(1));
   return Usage(QStringLiteral("unknown command %1").arg(command));
 }

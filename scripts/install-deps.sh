@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev librtmidi-dev libpulse-dev libjack-jackd2-dev timgm6mb-soundfont fluid-soundfont-gm
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
-  aubio-tools poppler-utils jackd2 clang-format pulseaudio pulseaudio-utils
+  aubio-tools poppler-utils jackd2 clang-format pulseaudio pulseaudio-utils musescore3
   clang libclang-rt-14-dev
 )
 

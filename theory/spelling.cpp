@@ -108,8 +108,7 @@ Spelled OnLetter(int pitch, int step) {
 }
 
 Spelled InKey(int pitch, int key) {
-  const QString name =
-      MusicMethod_Treat::NoteNameInKey(MusicMethod_Treat::Tables(), pitch, key);
+  const QString name = MusicMethod_Treat::NoteNameInKey(MusicMethod_Treat::Tables(), pitch, key);
   return OnLetter(pitch, StepOfName(name));
 }
 
@@ -129,7 +128,8 @@ std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialL
     }
   } else if (category == category::kChord && listItem && count > 0) {
     std::array<bool, 12> has{};
-    for (int i = 0; i < count; ++i) has[PitchClass(phrase.NotePitch[i] - phrase.NotePitch[0])] = true;
+    for (int i = 0; i < count; ++i)
+      has[PitchClass(phrase.NotePitch[i] - phrase.NotePitch[0])] = true;
     for (int i = 0; i < count; ++i) {
       const int interval = PitchClass(phrase.NotePitch[i] - phrase.NotePitch[0]);
       letters[i] = KeyStep(key) + ChordToneLetters(interval, has);

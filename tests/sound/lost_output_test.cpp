@@ -1,7 +1,8 @@
 // Outputs that go away while the program uses them, through a real JACK server (dummy
 // backend): a MIDI port whose program ends, the JACK server itself quitting under a port and
-// under the synthesiser's JACK driver, and a driver that stops asking for sound. Each output says it is lost within a few seconds, and
-// closing it afterwards returns (the program falls back and goes on; nothing freezes).
+// under the synthesiser's JACK driver, and a driver that stops asking for sound. Each output says
+// it is lost within a few seconds, and closing it afterwards returns (the program falls back and
+// goes on; nothing freezes).
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>
 
@@ -53,11 +54,10 @@ TEST_P(PortGoesAway, ThePortSaysItIsLost) {
 
 INSTANTIATE_TEST_SUITE_P(
     Endings, PortGoesAway,
-    ::testing::Values(
-        PortEnding{"TheProgramWithThePortEnds",
-                   [](std::unique_ptr<RtMidiIn>& probe, JackServer&) { probe.reset(); }},
-        PortEnding{"TheJackServerQuits",
-                   [](std::unique_ptr<RtMidiIn>&, JackServer& jack) { jack.Stop(); }}),
+    ::testing::Values(PortEnding{"TheProgramWithThePortEnds", [](std::unique_ptr<RtMidiIn>& probe,
+                                                                 JackServer&) { probe.reset(); }},
+                      PortEnding{"TheJackServerQuits", [](std::unique_ptr<RtMidiIn>&,
+                                                          JackServer& jack) { jack.Stop(); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SynthesiserOnJack, PlaysAtTheServersRateAndKnowsWhenTheServerQuits) {

@@ -98,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
              "F Ab D Cb G A"},
         Case{"PhraseToE", category::kPhrase, "*Dm7|2D4|2F4|*G7|2B4|2Ab4|*CM7|2E4|2F#4", 4,
              "F# A D# C G# A#"},
-        Case{"PhraseWithRestToB", category::kPhrase, "*Bb7|R4|2D4|2Db4|*EbM7|2C4", 11,
-             "A# A G#"}),
+        Case{"PhraseWithRestToB", category::kPhrase, "*Bb7|R4|2D4|2Db4|*EbM7|2C4", 11, "A# A G#"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Spelling, OnLetterGivesTheAlterationAndOctaveOfThePitch) {

@@ -1,0 +1,148 @@
+#include "exports/exports.h"
+
+#include <algorithm>
+
+#include "material/category.h"
+#include "theory/MusicMethod_Treat.h"
+
+namespace exports {
+namespace {
+
+// At this tempo a step of the sequencer's grid (24 to the beat) is exactly 20 ms, and a
+// millisecond is a tick of 480 to the quarter: the passes are played at it and the file
+// says the user's tempo.
+constexpr int kGridTempo = 125;
+
+int BarsOf(const Phrase& phrase) {
+  int ticks = 0;
+  for (int i = 0; i < phrase.NoteCount; ++i) ticks += phrase.NoteLength[i];
+  return std::max(1, (ticks + MusicMethod_Treat::ticks::kWhole - 1) / MusicMethod_Treat::ticks::kWhole);
+}
+
+}  // namespace
+
+std::vector<int> Keys(const Request& request) {
+  const int first = MusicMethod_Treat::PitchClass(request.key);
+  if (!request.allKeys) return {first};
+  const int step = request.progression == Progression::kUp     ? 1
+                   : request.progression == Progression::kDown ? -1
+                                                               : 5;
+  std::vector<int> keys;
+  for (int k = 0; k < 12; ++k) keys.push_back(MusicMethod_Treat::PitchClass(first + step * k));
+  return keys;
+}
+
+int WrittenAbove(Instrument instrument) {
+  switch (instrument) {
+    case Instrument::kBb:
+      return 2;
+    case Instrument::kEb:
+      return 9;
+    case Instrument::kF:
+      return 7;
+    default:
+      return 0;
+  }
+}
+
+QString InstrumentName(Instrument instrument) {
+  switch (instrument) {
+    case Instrument::kBb:
+      return QStringLiteral("B♭管");
+    case Instrument::kEb:
+      return QStringLiteral("E♭管");
+    case Instrument::kF:
+      return QStringLiteral("F管");
+    default:
+      return QString();
+  }
+}
+
+QString KeyTitle(int key) {
+  QString name = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), key);
+  name.replace(u'b', QStringLiteral("♭"));
+  name.replace(u'#', QStringLiteral("♯"));
+  return name;
+}
+
+bool Build(practice::OfflineEngine& world, const Request& request, Export& out, QString* error) {
+  practice::Engine& engine = world.engine;
+  settings::CfgRecord& cfg = world.cfg;
+  settings::ApplyStartupTempo(cfg);
+  out = Export{};
+  out.tempo = cfg.Tempo;
+  out.melodyProgram = cfg.MelodyInstrument;
+  out.category = request.category;
+  out.instrument = request.instrument;
+  out.title = file_Treat::ItemName(engine.lists(), request.category, request.item).trimmed();
+  // One plain pass a key, at the grid tempo, swung only when asked.
+  cfg.Tempo = kGridTempo;
+  cfg.CountInOn = 0;
+  cfg.RepeatOn = 0;
+  cfg.SpeedUpOn = 0;
+  cfg.SwingOn = request.swing ? 1 : 0;
+  // The written part of a transposing instrument is the item in the written key, played at
+  // concert pitch on the program's side (the MIDI file sounds as the band does).
+  const int above = WrittenAbove(request.instrument);
+  cfg.PitchAdjust = 0;
+  QString refused;
+  const settings::Reporter report = [&refused](const QString& message) { refused = message; };
+  engine.midi().StartMidiOut({});
+  bool first = true;
+  for (const int concertKey : Keys(request)) {
+    const int key = MusicMethod_Treat::PitchClass(concertKey + above);
+    if (first) {
+      engine.Select(request.category, request.item, key);
+      ClearPhrase(engine.phrase());
+      engine.Prepare(false, nullptr, report);
+    }
+    if (!first || (category::IsPhraseBook(request.category) && cfg.Root != key)) {
+      cfg.Root = static_cast<std::int16_t>(key);
+      engine.Prepare(true, nullptr, report);
+    }
+    first = false;
+    if (!refused.isEmpty() || engine.phrase().NoteCount == 0) {
+      if (error) *error = refused.isEmpty() ? QStringLiteral("the item has no notes") : refused;
+      return false;
+    }
+    KeyPart part;
+    part.key = key;
+    part.concertKey = MusicMethod_Treat::PitchClass(concertKey);
+    part.phrase = engine.phrase();
+    part.spelled = spelling::SpellItem(part.phrase, engine.lists(), request.category,
+                                       request.item, key);
+    part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
+    world.capture.messages.clear();
+    const std::int64_t start = world.clock.NowMs();
+    engine.PlayOnce();
+    // The pass's steps start after the grid's short lead-in: the first step is tick 0.
+    std::int64_t origin = -1;
+    for (const auto& [ms, message] : world.capture.messages) {
+      const sound::ShortMessage m = sound::ShortMessage::Unpack(message);
+      if (m.kind() == sound::ShortMessage::kNoteOn && !m.IsNoteOff()) {
+        origin = origin < 0 ? ms : std::min(origin, ms);
+      }
+    }
+    if (origin < 0) origin = start;
+    for (const auto& [ms, message] : world.capture.messages) {
+      const sound::ShortMessage m = sound::ShortMessage::Unpack(message);
+      if (m.kind() == sound::ShortMessage::kProgramChange) {
+        part.events.emplace_back(0, message);
+        continue;
+      }
+      const std::int64_t tick = std::clamp<std::int64_t>(ms - origin, 0, part.lengthTicks);
+      // Concert pitch: the written part's notes sound `above` lower.
+      if (above != 0 && (m.kind() == sound::ShortMessage::kNoteOn ||
+                         m.kind() == sound::ShortMessage::kNoteOff) && m.channel() != 9) {
+        const auto moved = sound::ShortMessage::Make(m.status(), m.data1() - above, m.data2());
+        if (moved) part.events.emplace_back(tick, moved->Packed());
+        continue;
+      }
+      part.events.emplace_back(tick, message);
+    }
+    out.keys.push_back(std::move(part));
+  }
+  return true;
+}
+
+}  // namespace exports

@@ -1,0 +1,358 @@
+// The exports as another program reads them: every shipped item, in all twelve keys, is
+// written as MusicXML and as a Standard MIDI File, and MuseScore 3 (headless, one batch job
+// for all files) reads each one back. Every note's pitch, spelling, value and tie, and every
+// chord symbol, must come back as the program realised them, without an import warning.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <map>
+
+#include "app/atomic_file.h"
+#include "exports/exports.h"
+#include "material/category.h"
+#include "theory/MusicMethod_Treat.h"
+
+namespace {
+
+// A note (or rest) as a MusicXML file has it; times in ticks of 24 to the quarter.
+struct ReadNote {
+  int onset = 0;
+  int duration = 0;
+  bool rest = false;
+  int midi = 0;
+  spelling::Spelled spelled;
+  bool tieStart = false;
+  bool tieStop = false;
+};
+struct ReadChord {
+  int onset = 0;
+  QString root;  // step and alteration, as "Bb"
+  QString kind;
+  QStringList degrees;
+  bool operator==(const ReadChord&) const = default;
+};
+struct ReadPart {
+  QString name;
+  std::vector<ReadNote> notes;
+  std::vector<ReadChord> chords;
+};
+
+int StepOf(QChar letter) {
+  return QStringLiteral("CDEFGAB").indexOf(letter);
+}
+
+// The parts of a MusicXML file, each with its notes and chord symbols.
+std::vector<ReadPart> ReadMusicXml(const QString& path) {
+  QFile file(path);
+  std::vector<ReadPart> parts;
+  if (!file.open(QIODevice::ReadOnly)) return parts;
+  QXmlStreamReader xml(&file);
+  std::map<QString, QString> names;
+  QString id;
+  int divisions = 1;
+  int time = 0;
+  auto ticks = [&](int d) { return d * MusicMethod_Treat::TicksPerQuarter / divisions; };
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (!xml.isStartElement()) continue;
+    const auto tag = xml.name();
+    if (tag == u"score-part") {
+      id = xml.attributes().value(QLatin1String("id")).toString();
+    } else if (tag == u"part-name") {
+      names[id] = xml.readElementText();
+    } else if (tag == u"part") {
+      parts.push_back({names[xml.attributes().value(QLatin1String("id")).toString()], {}, {}});
+      time = 0;
+    } else if (tag == u"divisions") {
+      divisions = std::max(1, xml.readElementText().toInt());
+    } else if (tag == u"backup" || tag == u"forward") {
+      const bool back = tag == u"backup";
+      while (xml.readNextStartElement()) {
+        if (xml.name() == u"duration") {
+          time += (back ? -1 : 1) * ticks(xml.readElementText().toInt());
+        } else {
+          xml.skipCurrentElement();
+        }
+      }
+    } else if (tag == u"harmony") {
+      ReadChord chord{time, {}, {}, {}};
+      QString degree;
+      while (!(xml.isEndElement() && xml.name() == u"harmony") && !xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == u"root-step") chord.root = xml.readElementText();
+        if (xml.name() == u"root-alter") {
+          chord.root += xml.readElementText().toInt() > 0 ? u'#' : u'b';
+        }
+        if (xml.name() == u"kind") chord.kind = xml.readElementText();
+        if (xml.name() == u"degree-value") degree = xml.readElementText();
+        if (xml.name() == u"degree-alter") degree += u' ' + xml.readElementText();
+        if (xml.name() == u"degree-type") chord.degrees << degree + u' ' + xml.readElementText();
+      }
+      chord.degrees.sort();
+      if (!parts.empty()) parts.back().chords.push_back(chord);
+    } else if (tag == u"note") {
+      ReadNote note;
+      bool inChord = false;
+      note.onset = time;
+      while (!(xml.isEndElement() && xml.name() == u"note") && !xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement()) continue;
+        const auto n = xml.name();
+        if (n == u"chord") inChord = true;
+        if (n == u"rest") note.rest = true;
+        if (n == u"step") note.spelled.step = StepOf(xml.readElementText().front());
+        if (n == u"alter") note.spelled.alter = xml.readElementText().toInt();
+        if (n == u"octave") note.spelled.octave = xml.readElementText().toInt();
+        if (n == u"duration") note.duration = ticks(xml.readElementText().toInt());
+        if (n == u"tie") {
+          (xml.attributes().value(QLatin1String("type")) == u"start" ? note.tieStart : note.tieStop) = true;
+        }
+      }
+      if (inChord || parts.empty()) continue;
+      note.midi = spelling::PitchOf(note.spelled) + 36;
+      time += note.duration;
+      parts.back().notes.push_back(note);
+    }
+  }
+  return parts;
+}
+
+// Notes joined by ties into one, rests left out: what sounds.
+std::vector<ReadNote> Sounding(const std::vector<ReadNote>& notes) {
+  std::vector<ReadNote> out;
+  for (const ReadNote& n : notes) {
+    if (n.rest) continue;
+    if (n.tieStop && !out.empty() && out.back().midi == n.midi &&
+        out.back().onset + out.back().duration == n.onset) {
+      out.back().duration += n.duration;
+      continue;
+    }
+    out.push_back(n);
+  }
+  return out;
+}
+
+struct Exported {
+  QString name;  // category-item, for the messages
+  exports::Export what;
+};
+
+class Exports : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new QTemporaryDir;
+    for (const char* name :
+         {"scale.txt", "code.txt", "ptn.txt", "ric.txt", "AUX1.txt", "AUX2.txt"}) {
+      QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name, folder_->filePath(name));
+    }
+    exported_ = new std::vector<Exported>;
+    QJsonArray jobs;
+    for (int c = 0; c < category::kCount; ++c) {
+      practice::OfflineEngine probe;
+      const int count = probe.engine.LoadCategory(folder_->path(), c, nullptr);
+      for (int item = 0; item < count; ++item) {
+        practice::OfflineEngine world;
+        world.cfg.LimitRange = 0;
+        world.cfg.PitchAdjust = 0;
+        world.engine.LoadCategory(folder_->path(), c, nullptr);
+        exports::Request request;
+        request.category = c;
+        request.item = item;
+        request.allKeys = true;
+        request.progression = exports::Progression::kFourths;
+        Exported e{QStringLiteral("%1-%2").arg(c).arg(item), {}};
+        QString error;
+        ASSERT_TRUE(exports::Build(world, request, e.what, &error)) << error.toStdString();
+        for (const char* ext : {"musicxml", "mid"}) {
+          const QString file = folder_->filePath(e.name + u'.' + QLatin1String(ext));
+          const QByteArray bytes = QLatin1String(ext) == QLatin1String("mid")
+                                       ? exports::MidiFile(e.what)
+                                       : exports::MusicXml(e.what);
+          ASSERT_TRUE(atomic_file::Write(file, bytes, &error)) << error.toStdString();
+          jobs.append(QJsonObject{{"in", file}, {"out", file + QStringLiteral(".back.musicxml")}});
+        }
+        exported_->push_back(std::move(e));
+      }
+    }
+    const QString job = folder_->filePath(QStringLiteral("job.json"));
+    QString error;
+    ASSERT_TRUE(atomic_file::Write(job, QJsonDocument(jobs).toJson(), &error));
+    const QString mscore = QStandardPaths::findExecutable(QStringLiteral("mscore3"));
+    ASSERT_FALSE(mscore.isEmpty()) << "MuseScore 3 (Debian package musescore3) is not installed";
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder_->path());
+    env.insert(QStringLiteral("HOME"), folder_->path());
+    run.setProcessEnvironment(env);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(mscore, {QStringLiteral("-j"), job});
+    ASSERT_TRUE(run.waitForFinished(600000));
+    log_ = new QString(QString::fromUtf8(run.readAll()));
+  }
+  static void TearDownTestSuite() {
+    delete exported_;
+    delete log_;
+    delete folder_;
+  }
+
+  static QString Back(const Exported& e, const char* ext) {
+    return folder_->filePath(e.name + u'.' + QLatin1String(ext) + QStringLiteral(".back.musicxml"));
+  }
+
+  static QTemporaryDir* folder_;
+  static std::vector<Exported>* exported_;
+  static QString* log_;
+};
+QTemporaryDir* Exports::folder_ = nullptr;
+std::vector<Exported>* Exports::exported_ = nullptr;
+QString* Exports::log_ = nullptr;
+
+TEST_F(Exports, MuseScoreReadsEveryFileWithoutAWarning) {
+  ASSERT_NE(log_, nullptr);
+  int converted = 0;
+  for (const QString& line : log_->split(u'\n', Qt::SkipEmptyParts)) {
+    if (line.startsWith(QLatin1String("... success!"))) {
+      ++converted;
+      continue;
+    }
+    // What MuseScore says of its own work: the file it converts, where to, and a trace of
+    // each percussion note it places (a debugging print with the note's address).
+    static const QRegularExpression own(
+        QStringLiteral("^(convert <.*>\\.\\.\\.|\\tto <.*>|chord 0x[0-9a-f]+ note 0x[0-9a-f]+ "
+                       "pitch \\d+|QStandardPaths: .*)$"));
+    EXPECT_TRUE(own.match(line).hasMatch()) << line.toStdString();
+  }
+  EXPECT_EQ(converted, 2 * static_cast<int>(exported_->size()));
+}
+
+TEST_F(Exports, MusicXmlComesBackNoteForNoteWithItsSpellingAndChords) {
+  for (const Exported& e : *exported_) {
+    const std::vector<ReadPart> written = ReadMusicXml(folder_->filePath(e.name + ".musicxml"));
+    const std::vector<ReadPart> back = ReadMusicXml(Back(e, "musicxml"));
+    ASSERT_EQ(back.size(), 1u) << e.name.toStdString();
+    // The notes as the program realised them, key after key.
+    std::vector<ReadNote> expected;
+    int offset = 0;
+    for (const exports::KeyPart& part : e.what.keys) {
+      const Phrase& ph = part.phrase;
+      int at = offset;
+      for (int i = 0; i < ph.NoteCount; ++i) {
+        ReadNote n;
+        n.onset = at;
+        n.duration = ph.NoteLength[i];
+        n.rest = ph.NoteIsRest[i] != 0;
+        if (!n.rest) {
+          n.spelled = part.spelled[i];
+          n.midi = ph.NotePitch[i] + 36;
+          n.tieStop = ph.NoteTie[i] != 0;
+          n.tieStart = i + 1 < ph.NoteCount && ph.NoteTie[i + 1] != 0;
+        }
+        expected.push_back(n);
+        at += ph.NoteLength[i];
+      }
+      offset += part.lengthTicks / (exports::kTicksPerQuarter / MusicMethod_Treat::TicksPerQuarter);
+    }
+    std::vector<ReadNote> notes;
+    for (const ReadNote& n : back[0].notes) {
+      if (!n.rest || n.onset < offset) notes.push_back(n);
+    }
+    // The rests that fill each key's last bar are the export's, not the item's.
+    std::vector<ReadNote> sounding;
+    std::size_t k = 0;
+    for (const ReadNote& n : notes) {
+      if (k < expected.size() && n.onset == expected[k].onset) {
+        sounding.push_back(n);
+        ++k;
+      } else {
+        EXPECT_TRUE(n.rest) << e.name.toStdString() << " an extra note at " << n.onset;
+      }
+    }
+    ASSERT_EQ(sounding.size(), expected.size()) << e.name.toStdString();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      const ReadNote& x = expected[i];
+      const ReadNote& y = sounding[i];
+      const std::string where = e.name.toStdString() + " note " + std::to_string(i);
+      EXPECT_EQ(y.rest, x.rest) << where;
+      EXPECT_EQ(y.duration, x.duration) << where;
+      if (x.rest) continue;
+      EXPECT_EQ(y.midi, x.midi) << where;
+      EXPECT_EQ(y.spelled, x.spelled) << where << " " << spelling::Name(y.spelled).toStdString()
+                                      << " for " << spelling::Name(x.spelled).toStdString();
+      EXPECT_EQ(y.tieStart, x.tieStart) << where;
+      EXPECT_EQ(y.tieStop, x.tieStop) << where;
+    }
+    // The chord symbols: as written, and at the notes they were written at.
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(back[0].chords, written[0].chords) << e.name.toStdString();
+    std::size_t chord = 0;
+    for (const exports::KeyPart& part : e.what.keys) {
+      for (int i = 0; i < part.phrase.NoteCount; ++i) {
+        const QString text = part.phrase.NoteChord[i].trimmed();
+        if (text.isEmpty() || e.what.category == category::kScale) continue;
+        ASSERT_LT(chord, written[0].chords.size()) << e.name.toStdString();
+        EXPECT_TRUE(text.startsWith(written[0].chords[chord].root)) << text.toStdString();
+        ++chord;
+      }
+    }
+    EXPECT_EQ(chord, written[0].chords.size()) << e.name.toStdString();
+  }
+}
+
+TEST_F(Exports, MidiFileComesBackWithEveryNoteAtItsTimeAndPitch) {
+  for (const Exported& e : *exported_) {
+    const std::vector<ReadPart> back = ReadMusicXml(Back(e, "mid"));
+    const auto melody = std::find_if(back.begin(), back.end(), [](const ReadPart& p) {
+      return p.name.contains(QLatin1String("Melody"));
+    });
+    ASSERT_NE(melody, back.end()) << e.name.toStdString();
+    // What sounds: onsets and pitches exactly; a value as written, or longer by at most the
+    // rest after it (MuseScore's reading of a MIDI file fills a short rest into the note).
+    std::vector<ReadNote> expected;
+    std::vector<int> room;
+    int offset = 0;
+    for (const exports::KeyPart& part : e.what.keys) {
+      const Phrase& ph = part.phrase;
+      int at = offset;
+      for (int i = 0; i < ph.NoteCount; ++i) {
+        const int length = ph.NoteLength[i];
+        if (ph.NoteIsRest[i]) {
+          if (!room.empty()) room.back() += length;
+        } else if (ph.NoteTie[i] && !expected.empty() && expected.back().midi == ph.NotePitch[i] + 36) {
+          expected.back().duration += length;
+        } else {
+          ReadNote n;
+          n.onset = at;
+          n.duration = length;
+          n.midi = ph.NotePitch[i] + 36;
+          expected.push_back(n);
+          room.push_back(0);
+        }
+        at += length;
+      }
+      offset += part.lengthTicks / (exports::kTicksPerQuarter / MusicMethod_Treat::TicksPerQuarter);
+      if (!room.empty()) room.back() += offset - at;
+    }
+    const std::vector<ReadNote> sounding = Sounding(melody->notes);
+    ASSERT_EQ(sounding.size(), expected.size()) << e.name.toStdString();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      const std::string where = e.name.toStdString() + " note " + std::to_string(i);
+      EXPECT_EQ(sounding[i].onset, expected[i].onset) << where;
+      EXPECT_EQ(sounding[i].midi, expected[i].midi) << where;
+      EXPECT_GE(sounding[i].duration, expected[i].duration) << where;
+      EXPECT_LE(sounding[i].duration, expected[i].duration + room[i]) << where;
+    }
+  }
+}
+
+}  // namespace
