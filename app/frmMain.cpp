@@ -873,6 +873,10 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
 }
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {
+  // The staff writes each note as the exports do.
+  const int category = std::clamp<int>(cfg_.Category, 0, 10);
+  spelled_ = spelling::SpellItem(engine_.phrase(), engine_.lists(), cfg_.Category,
+                                 cfg_.LastItem[category], cfg_.Root);
   return Scor_treat::ScoreContext{score_,
                                   staff_,
                                   surface_,
@@ -880,7 +884,8 @@ Scor_treat::ScoreContext frmMain::ScoreContext() {
                                   cfg_,
                                   engine_.phrase(),
                                   [this](bool shown) { ui.Image1->setVisible(shown); },
-                                  report};
+                                  report,
+                                  &spelled_};
 }
 
 YEN_treat::CircleFrame frmMain::CircleFrame() const {

@@ -268,6 +268,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   SurfaceWidget* view_ = nullptr;
   sound::MidiOut& midiOut_;  // the output, for the sound settings' 出力 frame
   practice::Engine engine_;
+  // How the notes of the realised item are written, for the staff.
+  std::vector<spelling::Spelled> spelled_;
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;

@@ -16,7 +16,8 @@ constexpr int kGridTempo = 125;
 int BarsOf(const Phrase& phrase) {
   int ticks = 0;
   for (int i = 0; i < phrase.NoteCount; ++i) ticks += phrase.NoteLength[i];
-  return std::max(1, (ticks + MusicMethod_Treat::ticks::kWhole - 1) / MusicMethod_Treat::ticks::kWhole);
+  return std::max(
+      1, (ticks + MusicMethod_Treat::ticks::kWhole - 1) / MusicMethod_Treat::ticks::kWhole);
 }
 
 }  // namespace
@@ -109,8 +110,8 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
     part.key = key;
     part.concertKey = MusicMethod_Treat::PitchClass(concertKey);
     part.phrase = engine.phrase();
-    part.spelled = spelling::SpellItem(part.phrase, engine.lists(), request.category,
-                                       request.item, key);
+    part.spelled =
+        spelling::SpellItem(part.phrase, engine.lists(), request.category, request.item, key);
     part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
     world.capture.messages.clear();
     const std::int64_t start = world.clock.NowMs();
@@ -132,8 +133,9 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
       }
       const std::int64_t tick = std::clamp<std::int64_t>(ms - origin, 0, part.lengthTicks);
       // Concert pitch: the written part's notes sound `above` lower.
-      if (above != 0 && (m.kind() == sound::ShortMessage::kNoteOn ||
-                         m.kind() == sound::ShortMessage::kNoteOff) && m.channel() != 9) {
+      if (above != 0 &&
+          (m.kind() == sound::ShortMessage::kNoteOn || m.kind() == sound::ShortMessage::kNoteOff) &&
+          m.channel() != 9) {
         const auto moved = sound::ShortMessage::Make(m.status(), m.data1() - above, m.data2());
         if (moved) part.events.emplace_back(tick, moved->Packed());
         continue;

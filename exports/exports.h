@@ -40,12 +40,12 @@ QString InstrumentName(Instrument instrument);
 // One key of the export: the item realised in it (as written for the instrument) and the
 // messages of its pass, in ticks of 480 to the quarter from the start of the pass.
 struct KeyPart {
-  int key = 0;          // the key as written
-  int concertKey = 0;   // the key as it sounds
+  int key = 0;         // the key as written
+  int concertKey = 0;  // the key as it sounds
   Phrase phrase;
   std::vector<spelling::Spelled> spelled;
   std::vector<std::pair<std::int64_t, std::uint32_t>> events;  // (tick, packed message)
-  int lengthTicks = 0;  // whole bars
+  int lengthTicks = 0;                                         // whole bars
 };
 
 struct Export {

@@ -83,7 +83,8 @@ QByteArray MidiFile(const Export& e) {
   conductor.push_back({0, 0, Meta(0x03, title)});
   const std::uint32_t usPerQuarter = 60000000u / static_cast<std::uint32_t>(std::max(e.tempo, 1));
   QByteArray tempo;
-  for (int shift = 16; shift >= 0; shift -= 8) tempo.append(static_cast<char>((usPerQuarter >> shift) & 0xFF));
+  for (int shift = 16; shift >= 0; shift -= 8)
+    tempo.append(static_cast<char>((usPerQuarter >> shift) & 0xFF));
   conductor.push_back({0, 1, Meta(0x51, tempo)});
   conductor.push_back({0, 2, Meta(0x58, QByteArray("\x04\x02\x18\x08", 4))});
 

@@ -150,9 +150,10 @@ class Writer {
     xml_.writeAttribute(QStringLiteral("version"), QStringLiteral("3.1"));
     const QString instrument = InstrumentName(e_.instrument);
     xml_.writeStartElement(QStringLiteral("work"));
-    xml_.writeTextElement(QStringLiteral("work-title"),
-                          instrument.isEmpty() ? e_.title : e_.title + QStringLiteral("（") +
-                                                                instrument + QStringLiteral("）"));
+    xml_.writeTextElement(
+        QStringLiteral("work-title"),
+        instrument.isEmpty() ? e_.title
+                             : e_.title + QStringLiteral("（") + instrument + QStringLiteral("）"));
     xml_.writeEndElement();
     xml_.writeStartElement(QStringLiteral("identification"));
     xml_.writeStartElement(QStringLiteral("encoding"));
@@ -234,7 +235,8 @@ class Writer {
           std::vector<int> parts = here == length ? std::vector<int>{here} : Pieces(here);
           for (std::size_t q = 0; q < parts.size(); ++q) {
             const bool firstPiece = p == 0 && q == 0 && length == pieces[p];
-            const bool lastPiece = p + 1 == pieces.size() && q + 1 == parts.size() && here == length;
+            const bool lastPiece =
+                p + 1 == pieces.size() && q + 1 == parts.size() && here == length;
             if (firstPiece && !chord.isEmpty()) Chord(chord);
             Note(part, i, parts[q], firstPiece, lastPiece);
             position_ += parts[q];
@@ -308,8 +310,10 @@ class Writer {
     }
     for (int d = 0; kind && d < kind->count; ++d) {
       xml_.writeStartElement(QStringLiteral("degree"));
-      xml_.writeTextElement(QStringLiteral("degree-value"), QString::number(kind->degrees[d].value));
-      xml_.writeTextElement(QStringLiteral("degree-alter"), QString::number(kind->degrees[d].alter));
+      xml_.writeTextElement(QStringLiteral("degree-value"),
+                            QString::number(kind->degrees[d].value));
+      xml_.writeTextElement(QStringLiteral("degree-alter"),
+                            QString::number(kind->degrees[d].alter));
       xml_.writeTextElement(QStringLiteral("degree-type"), QLatin1String(kind->degrees[d].type));
       xml_.writeEndElement();
     }
@@ -339,8 +343,8 @@ class Writer {
     }
     const Value* v = ValueOf(length);
     const bool tiedFrom = !first || (ph.NoteTie[i] != 0 && i > 0);
-    const bool tiedTo = !last || (i + 1 < ph.NoteCount && ph.NoteTie[i + 1] != 0 &&
-                                  ph.NoteIsRest[i + 1] == 0);
+    const bool tiedTo =
+        !last || (i + 1 < ph.NoteCount && ph.NoteTie[i + 1] != 0 && ph.NoteIsRest[i + 1] == 0);
     const spelling::Spelled& s = part.spelled[static_cast<std::size_t>(i)];
     const int group = ph.NoteGroup(i);
     xml_.writeStartElement(QStringLiteral("note"));

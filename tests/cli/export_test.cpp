@@ -115,7 +115,8 @@ std::vector<ReadPart> ReadMusicXml(const QString& path) {
         if (n == u"octave") note.spelled.octave = xml.readElementText().toInt();
         if (n == u"duration") note.duration = ticks(xml.readElementText().toInt());
         if (n == u"tie") {
-          (xml.attributes().value(QLatin1String("type")) == u"start" ? note.tieStart : note.tieStop) = true;
+          (xml.attributes().value(QLatin1String("type")) == u"start" ? note.tieStart
+                                                                     : note.tieStop) = true;
         }
       }
       if (inChord || parts.empty()) continue;
@@ -328,7 +329,8 @@ TEST_F(Exports, MidiFileComesBackWithEveryNoteAtItsTimeAndPitch) {
         const int length = ph.NoteLength[i];
         if (ph.NoteIsRest[i]) {
           if (!room.empty()) room.back() += length;
-        } else if (ph.NoteTie[i] && !expected.empty() && expected.back().midi == ph.NotePitch[i] + 36) {
+        } else if (ph.NoteTie[i] && !expected.empty() &&
+                   expected.back().midi == ph.NotePitch[i] + 36) {
           expected.back().duration += length;
         } else {
           ReadNote n;

@@ -383,3 +383,65 @@ TEST_F(Score, CursorAndTempoLine) {
   EXPECT_EQ(texts[0].text, "Tempo= 120  ");
   EXPECT_FLOAT_EQ(texts[0].x, 1200);
 }
+
+// With the shared spelling, each note stands on its letter and shows the sign its
+// alteration needs in the bar: F♭ on the F line's space, B𝄫 on B, E♯ on E, and an F after
+// F♭ in the same bar gets a natural.
+TEST_F(Score, SpelledNotesStandOnTheirLettersWithTheirSigns) {
+  const std::vector<spelling::Spelled> spelled = {
+      {3, -1, 4},  // F♭4 (sounds E4)
+      {6, -2, 4},  // B𝄫4 (sounds A4)
+      {2, 1, 4},   // E♯4 (sounds F4)
+      {3, 0, 4},   // F4
+      {0, 2, 5},   // C𝄪5 (sounds D5)
+  };
+  cfg.Category = 3;
+  BuildPitchTables(staff, cfg.Root);
+  ClearPhrase(phrase);
+  for (const auto& n : spelled) {
+    const int i = phrase.NoteCount++;
+    phrase.NotePitch[i] = static_cast<std::int16_t>(spelling::PitchOf(n));
+    phrase.NoteLength[i] = 12;
+  }
+  GroupNotes(phrase);
+  surface.Cls();
+  texts.clear();
+  surface.textLog = &texts;
+  ScoreContext ctx = Context();
+  ctx.spelled = &spelled;
+  DrawScore(ctx);
+  surface.textLog = nullptr;
+  // Heights: F is the first space (T + s/2), B the middle line, E the bottom line, and C5
+  // the third space.
+  EXPECT_FLOAT_EQ(LetterHeight(staff, 3, 4), T() + 0.5f * S());
+  EXPECT_FLOAT_EQ(LetterHeight(staff, 6, 4), T() + 2 * S());
+  EXPECT_FLOAT_EQ(LetterHeight(staff, 2, 4), T());
+  EXPECT_FLOAT_EQ(LetterHeight(staff, 0, 5), T() + 2.5f * S());
+  EXPECT_FLOAT_EQ(LetterHeight(staff, 0, 4), staff.PitchY[24]);  // middle C as the tables
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_TRUE(Black(X(i), LetterHeight(staff, spelled[i].step, spelled[i].octave))) << i;
+  }
+  // The signs: ♭ (7 strokes of one glyph), ♭♭, ＃, a natural for the F, and x.
+  EXPECT_EQ(Count("♭"), 7);
+  EXPECT_EQ(Count("♭♭"), 7);
+  EXPECT_EQ(Count("＃"), 7);
+  EXPECT_EQ(Count("」"), 11);
+  EXPECT_EQ(Count("x"), 1);
+}
+
+TEST(StaffSpelling, TheSignInForceIsKeptPerLetterWithinTheBar) {
+  StaffLayout staff;
+  ClearAccidentals(staff);
+  struct Step {
+    int step, alter;
+    const char* shown;
+  };
+  const Step steps[] = {{3, 1, "#"},   {3, 1, ""},   {3, 0, "N"}, {3, 0, ""},  {3, -1, "b"},
+                        {3, -2, "bb"}, {6, -1, "b"}, {3, -2, ""}, {0, 2, "x"}, {0, 1, "#"}};
+  for (const Step& s : steps) {
+    EXPECT_EQ(AccidentalToDraw(staff, s.step, s.alter).toStdString(), s.shown)
+        << s.step << " " << s.alter;
+  }
+  ClearAccidentals(staff);
+  EXPECT_EQ(AccidentalToDraw(staff, 3, -2), QStringLiteral("bb"));  // a new bar says it again
+}

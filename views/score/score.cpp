@@ -77,6 +77,13 @@ class ScoreDrawer {
   float Advance(const Element& e) const { return NoteAdvance(e.length, e.isRest) * st_.UnitWidth; }
   // The notehead height of any pitch; pitches outside the table continue its octaves.
   float PitchHeight(int pitch) const;
+  // The notehead height of an element: by its letter when the spelling is given.
+  float NoteHeight(const Element& e) const;
+  const spelling::Spelled* Spelled(const Element& e) const {
+    const auto* all = ctx_.spelled;
+    return all && e.index >= 0 && e.index < static_cast<int>(all->size()) ? &(*all)[e.index]
+                                                                          : nullptr;
+  }
 
   void DrawElement(int i);
   void DrawChordName(const QString& text, float x);
@@ -101,6 +108,13 @@ float ScoreDrawer::PitchHeight(int pitch) const {
   if (pitch >= 0 && pitch < kPitchSlots) return staff_.PitchY[pitch];
   const int inTable = pitch < 0 ? ((pitch % 12) + 12) % 12 : 88 + (pitch - 88) % 12;
   return staff_.PitchY[inTable] + (pitch - inTable) / 12 * 3.5f * S();
+}
+
+float ScoreDrawer::NoteHeight(const Element& e) const {
+  if (const spelling::Spelled* spelled = Spelled(e)) {
+    return LetterHeight(staff_, spelled->step, spelled->octave);
+  }
+  return PitchHeight(e.pitch);
 }
 
 void ScoreDrawer::Draw() {
@@ -213,7 +227,7 @@ void ScoreDrawer::DrawRestMaestro(Element& e) {
 void ScoreDrawer::DrawNoteMaestro(Element& e) {
   const float x = e.x;
   Font(kMaestro, 28, false, false);
-  e.y = PitchHeight(e.pitch);
+  e.y = NoteHeight(e);
   const bool low = e.y <= staff_.StemThresholdY;
   const float gx = x + 0.06f * S();
   const float gy = e.y + 4.8f * S() + staff_.GlyphRaise;
@@ -314,7 +328,7 @@ void ScoreDrawer::DrawRestPlain(Element& e) {
 void ScoreDrawer::DrawNotePlain(Element& e) {
   const float x = e.x;
   const float s = S();
-  e.y = PitchHeight(e.pitch);
+  e.y = NoteHeight(e);
   const float y = e.y;
   const bool low = y <= staff_.StemThresholdY;
   const float dx = low ? staff_.StemOffset : -staff_.StemOffset;
@@ -462,13 +476,18 @@ void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {
 }
 
 void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRaise) {
-  const QString sign = AccidentalToDraw(staff_, e.pitch);
+  const spelling::Spelled* spelled = Spelled(e);
+  const QString sign = spelled ? AccidentalToDraw(staff_, spelled->step, spelled->alter)
+                               : AccidentalToDraw(staff_, e.pitch);
   if (sign.isEmpty()) return;
   const float s = S();
   if (Maestro()) {
     Font(kMaestro, 22, false, false);
     const float ax = e.length == ticks::kWhole ? x + Advance(e) * 0.35f - 1.3f * s : x - 0.7f * s;
-    Text(ax, y + yRaise + 0.15f * s - 0.5f * s, sign == QStringLiteral("N") ? "n" : sign);
+    const QString glyph = sign == QStringLiteral("N") ? QStringLiteral("n") : sign;
+    // A double flat is two flats side by side.
+    Text(ax - (sign == QStringLiteral("bb") ? 0.7f * s : 0.0f), y + yRaise + 0.15f * s - 0.5f * s,
+         glyph);
     return;
   }
   // The sign stands clear of its notehead and of the note's ledger lines: its ink ends a
@@ -491,6 +510,15 @@ void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRais
     Font(kMincho, 18, false, false);
     const float ax = place("♭", xa - 1.5f * s);
     for (int k = 0; k <= 30; k += 5) Text(ax, y + 1.8f * s + k, "♭");
+  } else if (sign == QStringLiteral("bb")) {
+    Font(kMincho, 18, false, false);
+    const float ax = place("♭♭", xa - 2.3f * s);
+    for (int k = 0; k <= 30; k += 5) Text(ax, y + 1.8f * s + k, "♭♭");
+  } else if (sign == QStringLiteral("x")) {
+    // The double sharp: a bold x at the notehead's height.
+    Font(kGothic, 14, true, false);
+    const float ax = place("x", xa + 0.2f * s - 1.3f * s);
+    Text(ax, y + 0.9f * s, "x");
   } else {
     Font(kMincho, 20, false, false);
     // The two halves of the natural keep their places to each other.
@@ -511,7 +539,9 @@ void ScoreDrawer::DrawDot(const Element& e, float y) {
   float dy = 0;
   if (!e.isRest) {
     dx = Maestro() ? 2 * s : 1.3f * s;
-    dy = IsOnLine(staff_, e.pitch) ? -0.5f * s : 0.0f;
+    const float steps = std::abs(e.y - T()) / (0.5f * s);
+    const bool onLine = std::lround(steps) % 2 == 0 && std::abs(steps - std::round(steps)) < 0.02f;
+    dy = (Spelled(e) ? onLine : IsOnLine(staff_, e.pitch)) ? -0.5f * s : 0.0f;
   }
   // A filled dot of radius 6, but never less than 1.5 pixels: it stays visible (3 pixels
   // across or more) on every screen.

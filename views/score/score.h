@@ -12,6 +12,7 @@
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "theory/phrase.h"
+#include "theory/spelling.h"
 #include "views/score/staff.h"
 
 namespace Scor_treat {
@@ -54,6 +55,9 @@ struct ScoreContext {
   std::function<void(bool)> showClef;
   // Shows "　クリシェデータがありません！！　".
   settings::Reporter report;
+  // How each note is written (the shared spelling, one entry per note of the phrase); the
+  // notes are placed by their letters then. Without it, by the key's pitch tables.
+  const std::vector<spelling::Spelled>* spelled = nullptr;
 };
 
 // Draws the whole item over whatever the window shows; sets the phrase's NoteCursorX.

@@ -1,5 +1,6 @@
 #include "views/score/staff.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "theory/MusicMethod_Treat.h"
@@ -97,6 +98,23 @@ QString AccidentalToDraw(StaffLayout& staff, int pitch) {
     return n;
   }
   return n;
+}
+
+QString AccidentalToDraw(StaffLayout& staff, int step, int alter) {
+  static const QString kSigns[] = {QStringLiteral("bb"), QStringLiteral("b"), QString(),
+                                   QStringLiteral("#"), QStringLiteral("x")};
+  const QString sign = kSigns[std::clamp(alter, -2, 2) + 2];
+  QString& inForce = staff.AccidentalState[((step % 7) + 7) % 7];
+  if (inForce == sign) return QString();
+  inForce = sign;
+  return sign.isEmpty() ? QStringLiteral("N") : sign;
+}
+
+float LetterHeight(const StaffLayout& staff, int step, int octave) {
+  // The bottom line is E of octave 4: each letter above it is half a space higher.
+  constexpr int kBottomLine = 4 * 7 + 2;
+  return staff.StaffBottomY +
+         static_cast<float>(octave * 7 + step - kBottomLine) * 0.5f * staff.LineSpacing;
 }
 
 std::int16_t NoteAdvance(int length, bool isRest) {

@@ -56,6 +56,13 @@ void ClearAccidentals(StaffLayout& staff);
 // accidentals already in force in the bar; updates them.
 QString AccidentalToDraw(StaffLayout& staff, int pitch);
 
+// The same for a note written as spelled: "#", "b", "x" (double sharp), "bb", "N" or
+// empty. The alteration in force for each letter within the bar is kept in the same slots.
+QString AccidentalToDraw(StaffLayout& staff, int step, int alter);
+// The notehead height of a note written on the letter step (0..6 for C..B) of octave
+// (4 for the octave from middle C).
+float LetterHeight(const StaffLayout& staff, int step, int octave);
+
 // Advance units of an element of length ticks.
 std::int16_t NoteAdvance(int length, bool isRest);
 
