@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -19,8 +20,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTextStream>
 #include <QTimer>
@@ -32,6 +35,7 @@
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "dialogs/colour_settings.h"
+#include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
@@ -238,6 +242,11 @@ void frmMain::CreateSurfaceControls() {
 
 void frmMain::CreateMenus() {
   ui.mnu_file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  const QString exportEntries[] = {QStringLiteral("MIDIファイル書き出し…"),
+                                   QStringLiteral("MusicXML書き出し…"),
+                                   QStringLiteral("12キー練習シート(PDF)…")};
+  for (int i = 0; i < 3; ++i) ui.mnu_file_export[i] = ui.mnu_file->addAction(exportEntries[i]);
+  ui.mnu_file->addSeparator();
   ui.mnu_file_end = ui.mnu_file->addAction(QStringLiteral("終了"));
 
   ui.mnu_edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
@@ -372,6 +381,10 @@ void frmMain::ConnectSurfaceControls() {
 
 // The menus.
 void frmMain::ConnectMenus() {
+  for (int i = 0; i < 3; ++i) {
+    connect(ui.mnu_file_export[i], &QAction::triggered, this,
+            [this, i] { ExportWithDialog(static_cast<exports::Format>(i)); });
+  }
   connect(ui.mnu_file_end, &QAction::triggered, this, &QWidget::close);
   for (int i = 0; i < 7; ++i) {
     connect(ui.mnu_edit_seting_file[i], &QAction::triggered, this, [this, i] { EditMaterial(i); });
@@ -1122,4 +1135,42 @@ QString frmMain::VersionText() {
 
 void frmMain::VersionBox() {
   report(VersionText());
+}
+
+void frmMain::ExportWithDialog(exports::Format format) {
+  ExportDialog choices(format, cfg_, this);
+  if (choices.exec() != QDialog::Accepted) return;
+  const exports::Request request = choices.Chosen();
+  // A name from the item and its key, in the user's documents folder.
+  QString name = file_Treat::ItemName(engine_.lists(), request.category, request.item).trimmed();
+  name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
+  name += QStringLiteral(" ") +
+          (request.allKeys ? QStringLiteral("12keys")
+                           : MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), request.key));
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString filter = format == exports::Format::kMidi ? QStringLiteral("MIDIファイル (*.mid)")
+                         : format == exports::Format::kMusicXml
+                             ? QStringLiteral("MusicXML (*.musicxml)")
+                             : QStringLiteral("PDF (*.pdf)");
+  QString path = QFileDialog::getSaveFileName(
+      this, choices.windowTitle(), QDir(folder).filePath(name + exports::Suffix(format)), filter);
+  if (path.isEmpty()) return;
+  if (!path.endsWith(exports::Suffix(format), Qt::CaseInsensitive)) path += exports::Suffix(format);
+  ExportTo(format, request, path);
+}
+
+bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
+                       const QString& path) {
+  // The export plays the item in an engine of its own, on the settings in force now.
+  practice::OfflineEngine world(cfg_);
+  QString error;
+  world.engine.LoadCategory(appDir_, request.category, &error);
+  exports::Export built;
+  const bool ok = error.isEmpty() && exports::Build(world, request, built, &error) &&
+                  exports::Save(format, built, path, &error);
+  if (!ok && report) {
+    report(QStringLiteral("書き出せませんでした。\n%1\n（%2）")
+               .arg(QDir::toNativeSeparators(path), error));
+  }
+  return ok;
 }

@@ -14,6 +14,7 @@
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "engine/practice_engine.h"
+#include "exports/sheet.h"
 #include "material/file_Treat.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
@@ -105,6 +106,8 @@ struct frmMainUi {
 
   // Menus.
   QMenu* mnu_file = nullptr;
+  // "MIDIファイル書き出し…", "MusicXML書き出し…", "12キー練習シート(PDF)…".
+  std::array<QAction*, 3> mnu_file_export{};
   QAction* mnu_file_end = nullptr;
   QMenu* mnu_edit = nullptr;
   std::array<QAction*, 7> mnu_edit_seting_file{};
@@ -167,6 +170,11 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // version box.
   void ToggleView(std::int16_t& flag, QAction* entry);
   MaterialEditor* EditMaterial(int i);
+  // The item shown now taken out of the program: the choices, then the save dialog.
+  void ExportWithDialog(exports::Format format);
+  // Writes the export of request to path; a failure is said in a message and leaves no
+  // half file. True when the file was written.
+  bool ExportTo(exports::Format format, const exports::Request& request, const QString& path);
   void show_help();
   void VersionBox();
   static QString VersionText();

@@ -3,11 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-// Q_INIT_RESOURCE must be used outside any namespace.
-static bool RegisterPictures() {
-  Q_INIT_RESOURCE(resources);
-  return true;
-}
+#include "exports/sheet.h"
 
 namespace pictures {
 namespace {
@@ -44,20 +40,7 @@ QPixmap StopPicture(int size) {
 }
 
 QPixmap TrebleClef() {
-  // The pictures are compiled into a static library: register them before the first use.
-  static const bool registered = RegisterPictures();
-  (void)registered;
-  // The stored picture is grey ink on white. The clef sits on the staff, whose lines are
-  // drawn under it: the white becomes transparent and the grey the ink's coverage.
-  const QImage grey = QImage(QStringLiteral(":/pictures/treble_clef.png"))
-                          .convertToFormat(QImage::Format_Grayscale8);
-  QImage ink(grey.size(), QImage::Format_ARGB32);
-  for (int y = 0; y < grey.height(); ++y) {
-    const uchar* in = grey.constScanLine(y);
-    auto* out = reinterpret_cast<QRgb*>(ink.scanLine(y));
-    for (int x = 0; x < grey.width(); ++x) out[x] = qRgba(0, 0, 0, 255 - in[x]);
-  }
-  return QPixmap::fromImage(ink);
+  return QPixmap::fromImage(sheet::TrebleClef());
 }
 
 }  // namespace pictures

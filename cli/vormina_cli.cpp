@@ -1,6 +1,7 @@
 // vormina-cli: the program's work without a window.
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,10 +11,10 @@
 #include <optional>
 
 #include "app/appdir.h"
-#include "app/atomic_file.h"
 #include "app/settings.h"
 #include "engine/practice_engine.h"
 #include "exports/exports.h"
+#include "exports/sheet.h"
 #include "material/file_Treat.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/offline.h"
@@ -29,7 +30,7 @@ const char* const kUsage =
     "  vormina-cli events  [--dir DIR] --category C --item I --key K\n"
     "  vormina-cli render  [--dir DIR] --category C --item I --key K --out FILE.wav [--midi "
     "FILE.mid]\n"
-    "  vormina-cli export  [--dir DIR] --category C --item I --key K --format midi|musicxml\n"
+    "  vormina-cli export  [--dir DIR] --category C --item I --key K --format midi|musicxml|pdf\n"
     "                      --out FILE [--keys one|all] [--progression up|down|fourths]\n"
     "                      [--transpose-for C|Bb|Eb|F] [--swing]\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
@@ -341,7 +342,7 @@ int Export(QStringList args) {
   QString problem;
   const std::optional<int> format =
       Choice(options, QStringLiteral("--format"),
-             {QStringLiteral("midi"), QStringLiteral("musicxml")}, problem);
+             {QStringLiteral("midi"), QStringLiteral("musicxml"), QStringLiteral("pdf")}, problem);
   const std::optional<int> keys = Choice(options, QStringLiteral("--keys"),
                                          {QStringLiteral("one"), QStringLiteral("all")}, problem);
   const std::optional<int> progression =
@@ -369,8 +370,7 @@ int Export(QStringList args) {
     QTextStream(stderr) << "vormina-cli: " << error << '\n';
     return 1;
   }
-  const QByteArray bytes = *format == 0 ? exports::MidiFile(built) : exports::MusicXml(built);
-  if (!atomic_file::Write(path, bytes, &error)) {
+  if (!exports::Save(static_cast<exports::Format>(*format), built, path, &error)) {
     QTextStream(stderr) << "vormina-cli: cannot write " << path << " (" << error << ")\n";
     return 1;
   }
@@ -379,8 +379,22 @@ int Export(QStringList args) {
 
 }  // namespace
 
+// The practice sheet draws with fonts, which need the graphical side of Qt (on no screen).
+bool NeedsFonts(int argc, char* argv[]) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (qstrcmp(argv[i], "--format") == 0 && qstrcmp(argv[i + 1], "pdf") == 0) return true;
+  }
+  return false;
+}
+
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
+  std::unique_ptr<QCoreApplication> app;
+  if (NeedsFonts(argc, argv)) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
   QCoreApplication::setApplicationName(QStringLiteral("vormina"));
   QCoreApplication::setOrganizationName(QStringLiteral("vormina"));
   const QStringList args = QCoreApplication::arguments().mid(1);

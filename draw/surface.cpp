@@ -73,9 +73,19 @@ Surface::Surface(int pixelWidth, int pixelHeight) {
 void Surface::Resize(int pixelWidth, int pixelHeight) {
   EndPainting();
   image_ = QImage(std::max(1, pixelWidth), std::max(1, pixelHeight), QImage::Format_RGB32);
+  if (dotsPerInch_ > 0) {
+    const int perMetre = static_cast<int>(std::lround(dotsPerInch_ / 0.0254));
+    image_.setDotsPerMeterX(perMetre);
+    image_.setDotsPerMeterY(perMetre);
+  }
   image_.fill(ToQRgb(BackColor));
   if (scaleMode_ == kPixelScale) SetScaleMode(kPixelScale);
   Changed(image_.rect());
+}
+
+void Surface::SetDotsPerInch(double dpi) {
+  dotsPerInch_ = dpi;
+  Resize(image_.width(), image_.height());
 }
 
 void Surface::Changed(const QRect& pixels) {

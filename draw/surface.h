@@ -56,6 +56,9 @@ class Surface {
 
   // Gives the picture a new pixel size, cleared to BackColor; the scale is kept.
   void Resize(int pixelWidth, int pixelHeight);
+  // The picture's resolution, which sets how large a font of a point size is in pixels:
+  // the screen's 96 unless a picture for print asks for more (kept over a Resize).
+  void SetDotsPerInch(double dpi);
   int PixelWidth() const { return image_.width(); }
   int PixelHeight() const { return image_.height(); }
   const QImage& Image() const;
@@ -160,6 +163,7 @@ class Surface {
   void ChangedAround(QRect pixels);  // the rectangle grown by the pen's width
 
   QImage image_;
+  double dotsPerInch_ = 0;  // 0: the picture's own default
   int scaleMode_ = kPixelScale;
   float scaleLeft_ = 0;
   float scaleTop_ = 0;

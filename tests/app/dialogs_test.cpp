@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "dialogs/colour_settings.h"
+#include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
@@ -649,4 +651,70 @@ TEST_F(Dialogs, TheOutputFrameShowsAndKeepsTheChoice) {
       EXPECT_EQ(midiOut.opens, opens + 1);  // opened again at once
     }
   }
+}
+
+// The file menu's exports: the entries, the choices starting from what is shown, a file
+// written for the item in its key, and a write that cannot be made said in a message.
+TEST_F(MainWindow, TheFileMenuExportsTheShownItemAndSaysWhenItCannot) {
+  cfg.Category = 3;
+  cfg.LastItem[3] = 1;
+  frmMain& w = Start();
+  const QList<QAction*> entries = w.ui.mnu_file->actions();
+  QStringList texts;
+  for (const QAction* a : entries) texts << a->text();
+  EXPECT_EQ(
+      texts,
+      (QStringList{QStringLiteral("MIDIファイル書き出し…"), QStringLiteral("MusicXML書き出し…"),
+                   QStringLiteral("12キー練習シート(PDF)…"), QString(), QStringLiteral("終了")}));
+  const int shownKey = cfg.Root;  // the phrase's own key, as the window shows it
+  ExportDialog choices(exports::Format::kMusicXml, cfg, &w);
+  EXPECT_TRUE(choices.OptionOneKey->isChecked());
+  EXPECT_FALSE(choices.ComboProgression->isEnabled());
+  EXPECT_FALSE(choices.CheckSwing->isVisibleTo(&choices));
+  exports::Request request = choices.Chosen();
+  EXPECT_EQ(request.category, 3);
+  EXPECT_EQ(request.item, 1);
+  EXPECT_EQ(request.key, shownKey);
+  EXPECT_FALSE(request.allKeys);
+  const QString path = dir.filePath(QStringLiteral("phrase.musicxml"));
+  ASSERT_TRUE(w.ExportTo(exports::Format::kMusicXml, request, path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray xml = file.readAll();
+  EXPECT_TRUE(xml.contains("<score-partwise version=\"3.1\">"));
+  int ticks = 0;
+  for (int i = 0; i < w.engine().phrase().NoteCount; ++i)
+    ticks += w.engine().phrase().NoteLength[i];
+  EXPECT_EQ(xml.count("<measure "), (ticks + 95) / 96);  // the bars of the phrase, in one key
+  EXPECT_TRUE(messages.isEmpty()) << messages.join(u' ').toStdString();
+
+  // All twelve keys, a semitone down, for an E♭ instrument.
+  choices.OptionAllKeys->setChecked(true);
+  EXPECT_TRUE(choices.ComboProgression->isEnabled());
+  choices.ComboProgression->setCurrentIndex(1);
+  choices.ComboInstrument->setCurrentIndex(2);
+  request = choices.Chosen();
+  EXPECT_TRUE(request.allKeys);
+  EXPECT_EQ(request.progression, exports::Progression::kDown);
+  EXPECT_EQ(request.instrument, exports::Instrument::kEb);
+  const QString sheet = dir.filePath(QStringLiteral("sheet.pdf"));
+  ASSERT_TRUE(w.ExportTo(exports::Format::kPdf, request, sheet));
+  QFile pdf(sheet);
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5) == "%PDF-");
+
+  // The sheet is always in twelve keys; only the MIDI file offers the swing.
+  ExportDialog sheetChoices(exports::Format::kPdf, cfg, &w);
+  EXPECT_TRUE(sheetChoices.OptionAllKeys->isChecked());
+  EXPECT_FALSE(sheetChoices.OptionOneKey->isEnabled());
+  ExportDialog midiChoices(exports::Format::kMidi, cfg, &w);
+  EXPECT_TRUE(midiChoices.CheckSwing->isVisibleTo(&midiChoices));
+
+  // A folder that is not there: one message, and no file.
+  const QString nowhere = dir.filePath(QStringLiteral("missing/phrase.mid"));
+  EXPECT_FALSE(w.ExportTo(exports::Format::kMidi, request, nowhere));
+  EXPECT_FALSE(QFile::exists(nowhere));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("書き出せませんでした。")))
+      << messages[0].toStdString();
 }

@@ -256,3 +256,63 @@ TEST_F(Cli, RenderedScaleHasTheScalesPitches) {
   }
   EXPECT_EQ(notes, (QList<int>{60, 62, 64, 65, 67, 69, 71, 72}));
 }
+
+// vormina-cli export: its choices, a MIDI file of one track per voice with a note-off for
+// every note, MusicXML written for a transposing instrument, and a write that cannot be made.
+TEST_F(Cli, ExportWritesEachFormatAndRefusesWhatItCannotDo) {
+  Write("scale.txt", "Ionian,WWHWWWH\n");
+  WritePlayingSettings(120);
+  const QStringList item = {"export", "--category", "0", "--item", "0", "--key", "3"};
+  const QStringList bad[] = {
+      item + QStringList{"--format", "wav", "--out", dir.filePath("x")},
+      item + QStringList{"--format", "midi"},
+      item + QStringList{"--format", "midi", "--out", dir.filePath("x"), "--keys", "some"},
+      item + QStringList{"--format", "midi", "--out", dir.filePath("x"), "--transpose-for", "A"},
+      item + QStringList{"--format", "midi", "--out", dir.filePath("x"), "--progression", "up3"},
+  };
+  for (const QStringList& args : bad) {
+    const CliRun run = Call(args);
+    EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(run.errors.contains("usage")) << args.join(' ').toStdString();
+  }
+
+  // MIDI: format 1 with a conductor track and one track a voice, each note-on ended.
+  const QString midi = dir.filePath("scale.mid");
+  ASSERT_EQ(Call(item + QStringList{"--format", "midi", "--out", midi, "--swing"}).exitCode, 0);
+  QFile file(midi);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_GE(bytes.size(), 14);
+  EXPECT_EQ(bytes.left(4), QByteArray("MThd"));
+  EXPECT_EQ(bytes.mid(8, 2), QByteArray("\x00\x01", 2));   // format 1
+  EXPECT_EQ(bytes.mid(12, 2), QByteArray("\x01\xE0", 2));  // 480 ticks to the quarter
+  EXPECT_TRUE(bytes.contains("Melody"));
+  int on = 0;
+  int off = 0;
+  for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
+    const auto status = static_cast<unsigned char>(bytes[i]);
+    if (status == 0x90 && bytes[i + 2] != 0) ++on;
+    if (status == 0x80) ++off;
+  }
+  EXPECT_EQ(on, 8);  // the scale's eight notes (nothing else plays in these settings)
+  EXPECT_EQ(off, on);
+
+  // MusicXML for a B♭ instrument: written a whole step up, E♭ major sounding as F major.
+  const QString xml = dir.filePath("scale.musicxml");
+  ASSERT_EQ(Call(item + QStringList{"--format", "musicxml", "--out", xml, "--transpose-for", "Bb"})
+                .exitCode,
+            0);
+  QFile xmlFile(xml);
+  ASSERT_TRUE(xmlFile.open(QIODevice::ReadOnly));
+  const QByteArray text = xmlFile.readAll();
+  EXPECT_TRUE(text.contains("<fifths>-1</fifths>"));
+  EXPECT_TRUE(text.contains("<chromatic>-2</chromatic>"));
+  EXPECT_TRUE(text.contains("B♭管"));
+
+  // A folder that is not there: a message, exit 1, and no file.
+  const QString nowhere = dir.filePath("missing/scale.mid");
+  const CliRun failed = Call(item + QStringList{"--format", "midi", "--out", nowhere});
+  EXPECT_EQ(failed.exitCode, 1);
+  EXPECT_TRUE(failed.errors.contains("cannot write")) << failed.errors.toStdString();
+  EXPECT_FALSE(QFile::exists(nowhere));
+}

@@ -17,7 +17,10 @@ class JackServer {
     qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
     qputenv("JACK_NO_AUDIO_RESERVATION", "1");
     server_.setProgram(QStandardPaths::findExecutable(QStringLiteral("jackd")));
-    server_.setArguments({QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_,
+    // A long client timeout: on a loaded machine (the tests run side by side) the server
+    // would otherwise throw out a client that answered a cycle late.
+    server_.setArguments({QStringLiteral("--no-realtime"), QStringLiteral("-t"),
+                          QStringLiteral("10000"), QStringLiteral("-n"), name_,
                           QStringLiteral("-d"), QStringLiteral("dummy")});
     server_.setProcessChannelMode(QProcess::MergedChannels);
     if (server_.program().isEmpty()) return;
