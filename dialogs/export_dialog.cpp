@@ -27,8 +27,7 @@ QString Title(exports::Format format) {
 
 }  // namespace
 
-ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cfg,
-                           QWidget* parent)
+ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cfg, QWidget* parent)
     : QDialog(parent), format_(format) {
   setWindowTitle(Title(format));
   setModal(true);
@@ -66,7 +65,9 @@ ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cf
   CheckSwing = new QCheckBox(QStringLiteral("演奏どおりスウィングさせる"), this);
   CheckSwing->setVisible(format == exports::Format::kMidi);
   if (format == exports::Format::kMidi) form->addRow(QString(), CheckSwing);
-  const auto enableProgression = [this] { ComboProgression->setEnabled(OptionAllKeys->isChecked()); };
+  const auto enableProgression = [this] {
+    ComboProgression->setEnabled(OptionAllKeys->isChecked());
+  };
   connect(OptionAllKeys, &QRadioButton::toggled, this, enableProgression);
   enableProgression();
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

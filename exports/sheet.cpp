@@ -70,9 +70,9 @@ QImage StaffPicture(const exports::Export& e, const exports::KeyPart& part) {
     QPainter p(&picture);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QPointF at = surface.ToPixelF(staff.ClefLeft, staff.ClefTop);
-    p.drawImage(QRectF(at.x(), at.y(), staff.ClefWidth / kUnitsPerPixel,
-                       staff.ClefHeight / kUnitsPerPixel),
-                TrebleClef());
+    p.drawImage(
+        QRectF(at.x(), at.y(), staff.ClefWidth / kUnitsPerPixel, staff.ClefHeight / kUnitsPerPixel),
+        TrebleClef());
   }
   return picture;
 }
@@ -80,7 +80,8 @@ QImage StaffPicture(const exports::Export& e, const exports::KeyPart& part) {
 QString Heading(const exports::Export& e) {
   QString heading = QStringLiteral("12キー練習シート　") + e.title;
   const QString instrument = exports::InstrumentName(e.instrument);
-  if (!instrument.isEmpty()) heading += QStringLiteral("　（") + instrument + QStringLiteral("用）");
+  if (!instrument.isEmpty())
+    heading += QStringLiteral("　（") + instrument + QStringLiteral("用）");
   return heading;
 }
 
