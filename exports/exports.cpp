@@ -59,6 +59,11 @@ QString InstrumentName(Instrument instrument) {
   }
 }
 
+int KeyFifths(int key) {
+  static constexpr int kFifths[] = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
+  return kFifths[MusicMethod_Treat::PitchClass(key)];
+}
+
 QString KeyTitle(int key) {
   QString name = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), key);
   name.replace(u'b', QStringLiteral("♭"));

@@ -70,6 +70,9 @@ QByteArray MidiFile(const Export& e);
 // A MusicXML 3.1 partwise score of the export.
 QByteArray MusicXml(const Export& e);
 
+// The key signature of a major key: its sharps (positive) or flats (negative).
+int KeyFifths(int key);
+
 // The name of a key as the program writes it ("E♭" with the flat sign for the sheet).
 QString KeyTitle(int key);
 

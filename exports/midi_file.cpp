@@ -59,12 +59,6 @@ QByteArray Track(std::vector<Event> events, std::int64_t end) {
   return track;
 }
 
-// The key signature's sharps (positive) or flats (negative) of a major key.
-int Fifths(int key) {
-  static constexpr std::array<int, 12> kFifths = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
-  return kFifths[MusicMethod_Treat::PitchClass(key)];
-}
-
 QByteArray NoteBytes(int status, int note, int velocity) {
   QByteArray b;
   b.append(static_cast<char>(status));
@@ -109,7 +103,7 @@ QByteArray MidiFile(const Export& e) {
   std::int64_t offset = 0;
   for (const KeyPart& part : e.keys) {
     QByteArray signature;
-    signature.append(static_cast<char>(static_cast<std::int8_t>(Fifths(part.key))));
+    signature.append(static_cast<char>(static_cast<std::int8_t>(KeyFifths(part.key))));
     signature.append('\0');
     conductor.push_back({offset, 3, Meta(0x59, signature)});
     std::int64_t at = offset;

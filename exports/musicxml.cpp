@@ -58,11 +58,6 @@ std::vector<int> Pieces(int length) {
   return pieces;
 }
 
-int Fifths(int key) {
-  static constexpr std::array<int, 12> kFifths = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
-  return kFifths[MusicMethod_Treat::PitchClass(key)];
-}
-
 // MusicXML's reading of a chord suffix as the program writes them: the kind, and the
 // degrees added to or altered in it. The text as written is always given beside it.
 struct Degree {
@@ -200,7 +195,7 @@ class Writer {
     xml_.writeStartElement(QStringLiteral("attributes"));
     if (first) xml_.writeTextElement(QStringLiteral("divisions"), QString::number(ticks::kQuarter));
     xml_.writeStartElement(QStringLiteral("key"));
-    xml_.writeTextElement(QStringLiteral("fifths"), QString::number(Fifths(part.key)));
+    xml_.writeTextElement(QStringLiteral("fifths"), QString::number(KeyFifths(part.key)));
     xml_.writeTextElement(QStringLiteral("mode"), QStringLiteral("major"));
     xml_.writeEndElement();
     if (first) {
