@@ -1,22 +1,26 @@
 // vormina-cli: the program's work without a window.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
+#include <cmath>
 #include <memory>
 #include <optional>
 
 #include "app/appdir.h"
 #include "app/settings.h"
+#include "engine/listen.h"
 #include "engine/practice_engine.h"
 #include "exports/exports.h"
 #include "exports/sheet.h"
 #include "material/file_Treat.h"
 #include "sound/fluidsynth_out.h"
+#include "sound/midi_file_reader.h"
 #include "sound/offline.h"
 #include "theory/phrase.h"
 
@@ -33,6 +37,8 @@ const char* const kUsage =
     "  vormina-cli export  [--dir DIR] --category C --item I --key K --format midi|musicxml|pdf\n"
     "                      --out FILE [--keys one|all] [--progression up|down|fourths]\n"
     "                      [--transpose-for C|Bb|Eb|F] [--swing]\n"
+    "  vormina-cli score   [--dir DIR] --category C --item I --key K --performance FILE.mid\n"
+    "                      [--mode answer|along] [--octave-free]\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
     "keys 0..11.\n";
 
@@ -377,6 +383,95 @@ int Export(QStringList args) {
   return 0;
 }
 
+// A number for JSON, or null.
+QJsonValue Maybe(const std::optional<double>& value) {
+  return value ? QJsonValue(std::round(*value * 10) / 10) : QJsonValue(QJsonValue::Null);
+}
+
+int Score(QStringList args) {
+  const bool octaveFree = args.removeAll(QStringLiteral("--octave-free")) > 0;
+  Options options;
+  Selection sel;
+  if (const int code =
+          Select(args, {QStringLiteral("--performance"), QStringLiteral("--mode")}, options, sel);
+      code >= 0) {
+    return code;
+  }
+  QString problem;
+  const std::optional<int> mode =
+      Choice(options, QStringLiteral("--mode"), {QStringLiteral("answer"), QStringLiteral("along")},
+             problem);
+  if (!mode) return Usage(problem);
+  const QString path = options.Text(QStringLiteral("--performance"), QString());
+  if (path.isEmpty()) return Usage(QStringLiteral("--performance is required"));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    QTextStream(stderr) << "vormina-cli: cannot read " << path << '\n';
+    return 1;
+  }
+  std::vector<midifile::NoteOn> performance;
+  QString error;
+  if (!midifile::ReadNoteOns(file.readAll(), performance, &error)) {
+    QTextStream(stderr) << "vormina-cli: " << path << ": " << error << '\n';
+    return 1;
+  }
+  // The item's notes as the pass plays them, melody on, without count-in or repetitions.
+  settings::CfgRecord& cfg = sel.world->cfg;
+  const int category = cfg.Category;
+  const int item = cfg.LastItem[category];
+  const int key = cfg.Root;
+  cfg.MelodyOn = 1;
+  cfg.CountInOn = 0;
+  cfg.RepeatOn = 0;
+  cfg.SpeedUpOn = 0;
+  const practice::PassResult pass = sel.world->PlayInKey(category, item, key);
+  if (!pass.error.isEmpty()) {
+    QTextStream(stderr) << "vormina-cli: " << pass.error << '\n';
+    return 1;
+  }
+  const std::vector<listen::Expected> expected =
+      listen::ExpectedOf(pass.messages, sel.world->engine.phrase());
+  std::vector<listen::Played> played;
+  for (const midifile::NoteOn& n : performance) played.push_back({n.note, n.ms});
+  listen::Options how;
+  how.octaveFree = octaveFree;
+  how.beatMs = Sound_Treat::BeatMs(cfg.Tempo);
+  const listen::Result result = listen::Match(expected, played, how);
+  QStringList notes;
+  for (const listen::NoteResult& r : result.notes) {
+    notes << OrderedJson()
+                 .Add("index", r.expected.index)
+                 .Add("expected_pitch", r.expected.pitch)
+                 .Add("expected_ms", std::round(r.expected.ms * 10) / 10)
+                 .Add("played_pitch",
+                      r.played ? QJsonValue(r.played->pitch) : QJsonValue(QJsonValue::Null))
+                 .Add("played_ms",
+                      Maybe(r.played ? std::optional<double>(r.played->ms) : std::nullopt))
+                 .Add("verdict", listen::VerdictName(r.verdict))
+                 .Add("timing_ms", Maybe(r.timingMs))
+                 .ToString();
+  }
+  QStringList extra;
+  for (const listen::Played& p : result.extra) {
+    extra << OrderedJson().Add("pitch", p.pitch).Add("ms", std::round(p.ms * 10) / 10).ToString();
+  }
+  const listen::Summary& s = result.summary;
+  Print(
+      OrderedJson()
+          .AddRaw("notes", u'[' + notes.join(u',') + u']')
+          .AddRaw("extra", u'[' + extra.join(u',') + u']')
+          .AddRaw("summary", OrderedJson()
+                                 .Add("hit", s.hit)
+                                 .Add("wrong", s.wrong)
+                                 .Add("missed", s.missed)
+                                 .Add("extra", s.extra)
+                                 .Add("mean_abs_timing_ms", std::round(s.meanAbsTimingMs * 10) / 10)
+                                 .Add("max_abs_timing_ms", std::round(s.maxAbsTimingMs * 10) / 10)
+                                 .ToString())
+          .ToString());
+  return 0;
+}
+
 }  // namespace
 
 // The practice sheet draws with fonts, which need the graphical side of Qt (on no screen).
@@ -406,5 +501,6 @@ int main(int argc, char* argv[]) {
   if (command == QStringLiteral("events")) return PrintEvents(args.mid(1));
   if (command == QStringLiteral("render")) return Render(args.mid(1));
   if (command == QStringLiteral("export")) return Export(args.mid(1));
+  if (command == QStringLiteral("score")) return Score(args.mid(1));
   return Usage(QStringLiteral("unknown command %1").arg(command));
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "material/category.h"
+
 namespace practice {
 
 Engine::Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, sound::MidiOut& out)
@@ -100,6 +102,36 @@ void Engine::EndKeyHighlight() {
 }
 
 OfflineEngine::OfflineEngine(const settings::CfgRecord& record) : cfg(record) {}
+
+PassResult OfflineEngine::PlayInKey(int category, int item, int key) {
+  PassResult result;
+  settings::ApplyStartupTempo(cfg);
+  capture.messages.clear();
+  engine.midi().StartMidiOut({});
+  const settings::Reporter report = [&result](const QString& message) { result.error = message; };
+  engine.Select(category, item, key);
+  ClearPhrase(engine.phrase());
+  engine.Prepare(false, nullptr, report);
+  if (result.error.isEmpty() && category::IsPhraseBook(category) && cfg.Root != key) {
+    cfg.Root = static_cast<std::int16_t>(key);
+    engine.Prepare(true, nullptr, report);
+  }
+  if (result.error.isEmpty()) engine.PlayOnce();
+  result.messages = std::move(capture.messages);
+  capture.messages.clear();
+  return result;
+}
+
+std::int64_t PassStart(const sound::TimedMessages& messages) {
+  for (const auto& [ms, packed] : messages) {
+    const sound::ShortMessage m = sound::ShortMessage::Unpack(packed);
+    if (m.kind() == sound::ShortMessage::kControlChange && m.data1() == 123 &&
+        m.channel() == midi1::kMelodyChannel) {
+      return ms;
+    }
+  }
+  return 0;
+}
 
 PassResult OfflineEngine::PlayOnce() {
   PassResult result;

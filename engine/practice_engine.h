@@ -93,6 +93,10 @@ class Engine final : private Sound_Treat::SequencerHost {
   settings::Reporter prepareReport_;
 };
 
+// The time of a pass's first step among its messages: the pass begins by ending whatever
+// the melody still sounds, at that step's time. 0 when the messages hold no pass.
+std::int64_t PassStart(const sound::TimedMessages& messages);
+
 struct PassResult {
   sound::TimedMessages messages;  // (ms from the start, packed message)
   QString error;                  // a realisation refused with a message
@@ -108,6 +112,10 @@ class OfflineEngine {
   // Prepares the chosen item and plays it once, as the program does after its start-up
   // (the tempo in force, the output opened). A fresh engine's clock starts at 0.
   PassResult PlayOnce();
+  // Realises item of category in key (a phrase is realised as written, then moved to the
+  // key) and plays it once on the settings in force; the messages of the preparation and
+  // the pass.
+  PassResult PlayInKey(int category, int item, int key);
 
   settings::CfgRecord cfg;
   RunState state;

@@ -97,6 +97,8 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
   bool first = true;
   for (const int concertKey : Keys(request)) {
     const int key = MusicMethod_Treat::PitchClass(concertKey + above);
+    // The key's messages: the preparation's program changes, then its pass.
+    world.capture.messages.clear();
     if (first) {
       engine.Select(request.category, request.item, key);
       ClearPhrase(engine.phrase());
@@ -118,18 +120,9 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
     part.spelled =
         spelling::SpellItem(part.phrase, engine.lists(), request.category, request.item, key);
     part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
-    world.capture.messages.clear();
-    const std::int64_t start = world.clock.NowMs();
     engine.PlayOnce();
-    // The pass's steps start after the grid's short lead-in: the first step is tick 0.
-    std::int64_t origin = -1;
-    for (const auto& [ms, message] : world.capture.messages) {
-      const sound::ShortMessage m = sound::ShortMessage::Unpack(message);
-      if (m.kind() == sound::ShortMessage::kNoteOn && !m.IsNoteOff()) {
-        origin = origin < 0 ? ms : std::min(origin, ms);
-      }
-    }
-    if (origin < 0) origin = start;
+    // The pass's first step is tick 0.
+    const std::int64_t origin = practice::PassStart(world.capture.messages);
     for (const auto& [ms, message] : world.capture.messages) {
       const sound::ShortMessage m = sound::ShortMessage::Unpack(message);
       if (m.kind() == sound::ShortMessage::kProgramChange) {

@@ -316,3 +316,61 @@ TEST_F(Cli, ExportWritesEachFormatAndRefusesWhatItCannotDo) {
   EXPECT_TRUE(failed.errors.contains("cannot write")) << failed.errors.toStdString();
   EXPECT_FALSE(QFile::exists(nowhere));
 }
+
+// vormina-cli score: the item's own MIDI export played back as a performance scores every
+// note as hit on time; a note changed in the file is judged wrong at its place.
+TEST_F(Cli, ScoreJudgesAPerformanceFile) {
+  Write("scale.txt", "Ionian,WWHWWWH\n");
+  WritePlayingSettings(125);  // 20 ms a step: the file's ticks are the pass's milliseconds
+  const QStringList item = {"--category", "0", "--item", "0", "--key", "2"};
+  const QString played = dir.filePath("played.mid");
+  ASSERT_EQ(Call(QStringList{"export"} + item + QStringList{"--format", "midi", "--out", played})
+                .exitCode,
+            0);
+  CliRun run =
+      Call(QStringList{"score"} + item + QStringList{"--performance", played, "--mode", "along"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  QJsonArray notes = run.json["notes"].toArray();
+  ASSERT_EQ(notes.size(), 8);
+  const int pitches[] = {62, 64, 66, 67, 69, 71, 73, 74};
+  for (int i = 0; i < 8; ++i) {
+    const QJsonObject n = notes[i].toObject();
+    EXPECT_EQ(n["index"].toInt(), i);
+    EXPECT_EQ(n["expected_pitch"].toInt(), pitches[i]) << i;  // D major, in the range
+    EXPECT_EQ(n["verdict"].toString(), QStringLiteral("hit")) << i;
+    EXPECT_EQ(n["timing_ms"].toDouble(), 0) << i;
+    EXPECT_EQ(n["expected_ms"].toDouble(), 240.0 * i) << i;
+  }
+  EXPECT_EQ(run.json["summary"].toObject()["hit"].toInt(), 8);
+  EXPECT_TRUE(run.json["extra"].toArray().isEmpty());
+
+  // The third note a semitone higher.
+  QFile file(played);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QByteArray bytes = file.readAll();
+  file.close();
+  int seen = 0;
+  for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) == 0x90 && bytes[i + 2] != 0 && ++seen == 3) {
+      bytes[i + 1] = static_cast<char>(bytes[i + 1] + 1);
+      break;
+    }
+  }
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+  file.close();
+  run = Call(QStringList{"score"} + item + QStringList{"--performance", played});
+  ASSERT_EQ(run.exitCode, 0);
+  notes = run.json["notes"].toArray();
+  ASSERT_EQ(notes.size(), 8);
+  EXPECT_EQ(notes[2].toObject()["verdict"].toString(), QStringLiteral("wrong"));
+  EXPECT_EQ(notes[2].toObject()["played_pitch"].toInt(),
+            notes[2].toObject()["expected_pitch"].toInt() + 1);
+  EXPECT_EQ(run.json["summary"].toObject()["wrong"].toInt(), 1);
+
+  // Not a MIDI file: a message and exit 1.
+  Write("not.mid", "hello\n");
+  run = Call(QStringList{"score"} + item + QStringList{"--performance", dir.filePath("not.mid")});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.errors.contains("not a Standard MIDI File")) << run.errors.toStdString();
+}

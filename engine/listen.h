@@ -1,0 +1,72 @@
+// Listen mode's judge: the notes a player played, matched to the notes of the item by time
+// and pitch. The match is an alignment of the two sequences in order (dynamic programming),
+// so an extra, a missing or a repeated note costs that note alone and the notes after it
+// still meet their partners; a note is matched only within a beat of its time.
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "sound/midi_out.h"
+#include "theory/phrase.h"
+
+namespace listen {
+
+// How the player answers: after the pass (the count goes on for the item's length) or
+// with the pass.
+enum class Mode { kAnswer, kAlong };
+enum class Verdict { kHit, kWrong, kMissed };
+
+// A note of the item: its index in the phrase record, the MIDI note the program sounds and
+// its time in ms from the start of the pass (or of the answer).
+struct Expected {
+  int index = 0;
+  int pitch = 0;
+  double ms = 0;
+};
+// A note the player played: its MIDI note and its time on the same clock.
+struct Played {
+  int pitch = 0;
+  double ms = 0;
+};
+
+struct Options {
+  bool octaveFree = false;  // judge the pitch class only
+  double beatMs = 500;      // a match is looked for within one beat of the note's time
+};
+
+struct NoteResult {
+  Expected expected;
+  std::optional<Played> played;     // nothing when missed
+  Verdict verdict = Verdict::kMissed;
+  std::optional<double> timingMs;  // played minus expected; nothing when missed
+};
+
+struct Summary {
+  int hit = 0;
+  int wrong = 0;
+  int missed = 0;
+  int extra = 0;
+  double meanAbsTimingMs = 0;  // over the notes played (hit or wrong)
+  double maxAbsTimingMs = 0;
+};
+
+struct Result {
+  std::vector<NoteResult> notes;
+  std::vector<Played> extra;
+  Summary summary;
+};
+
+Result Match(const std::vector<Expected>& expected, const std::vector<Played>& played,
+             const Options& options);
+
+// The notes of the item as a pass plays them: the melody's note-ons of the pass's messages
+// (their times from the pass's first step), each with the index of its note in the phrase
+// (a tied note sounds on from the note before and has no note-on of its own).
+std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase& phrase);
+
+// The verdict as a word: "hit", "wrong", "missed".
+QString VerdictName(Verdict verdict);
+
+}  // namespace listen

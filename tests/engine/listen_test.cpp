@@ -1,0 +1,130 @@
+// Listen mode's matcher on generated performances of an item: eight eighth notes of a C
+// major scale at 120 bpm (250 ms apart), played in the ways a player plays.
+#include "engine/listen.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using listen::Verdict;
+
+std::vector<listen::Expected> Scale() {
+  std::vector<listen::Expected> notes;
+  const int pitches[] = {60, 62, 64, 65, 67, 69, 71, 72};
+  for (int i = 0; i < 8; ++i) notes.push_back({i, pitches[i], 250.0 * i});
+  return notes;
+}
+
+// The scale played exactly, then changed by a case.
+std::vector<listen::Played> Exactly() {
+  std::vector<listen::Played> played;
+  for (const listen::Expected& e : Scale()) played.push_back({e.pitch, e.ms});
+  return played;
+}
+
+struct Case {
+  const char* name;
+  std::function<void(std::vector<listen::Played>&)> play;
+  bool octaveFree;
+  const char* verdicts;  // one letter a note: h hit, w wrong, m missed
+  int extra;
+  std::function<void(const listen::Result&)> also;
+};
+
+class Matcher : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Matcher, JudgesEachNote) {
+  const Case& c = GetParam();
+  std::vector<listen::Played> played = Exactly();
+  c.play(played);
+  listen::Options options;
+  options.octaveFree = c.octaveFree;
+  options.beatMs = 500;
+  const listen::Result result = listen::Match(Scale(), played, options);
+  ASSERT_EQ(result.notes.size(), 8u);
+  std::string verdicts;
+  for (const listen::NoteResult& r : result.notes) {
+    verdicts += r.verdict == Verdict::kHit ? 'h' : r.verdict == Verdict::kWrong ? 'w' : 'm';
+    EXPECT_EQ(r.played.has_value(), r.verdict != Verdict::kMissed);
+    EXPECT_EQ(r.timingMs.has_value(), r.verdict != Verdict::kMissed);
+  }
+  EXPECT_EQ(verdicts, c.verdicts);
+  EXPECT_EQ(result.summary.extra, c.extra);
+  EXPECT_EQ(static_cast<int>(result.extra.size()), c.extra);
+  EXPECT_EQ(result.summary.hit + result.summary.wrong + result.summary.missed, 8);
+  if (c.also) c.also(result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Performances, Matcher,
+    ::testing::Values(
+        Case{"Perfect", [](auto&) {}, false, "hhhhhhhh", 0,
+             [](const listen::Result& r) {
+               EXPECT_EQ(r.summary.maxAbsTimingMs, 0);
+               EXPECT_EQ(r.summary.hit, 8);
+             }},
+        Case{"EveryNote20MsLate",
+             [](auto& p) {
+               for (auto& n : p) n.ms += 20;
+             },
+             false, "hhhhhhhh", 0,
+             [](const listen::Result& r) {
+               for (const auto& n : r.notes) EXPECT_DOUBLE_EQ(*n.timingMs, 20);
+               EXPECT_DOUBLE_EQ(r.summary.meanAbsTimingMs, 20);
+               EXPECT_DOUBLE_EQ(r.summary.maxAbsTimingMs, 20);
+             }},
+        Case{"OneWrongPitch", [](auto& p) { p[3].pitch = 66; }, false, "hhhwhhhh", 0,
+             [](const listen::Result& r) { EXPECT_EQ(r.notes[3].played->pitch, 66); }},
+        Case{"OneNoteMissing", [](auto& p) { p.erase(p.begin() + 4); }, false, "hhhhmhhh", 0,
+             [](const listen::Result& r) { EXPECT_EQ(r.summary.missed, 1); }},
+        Case{"OneExtraNote",
+             [](auto& p) { p.insert(p.begin() + 2, listen::Played{61, 380}); }, false,
+             "hhhhhhhh", 1,
+             [](const listen::Result& r) {
+               EXPECT_EQ(r.extra[0].pitch, 61);
+               EXPECT_DOUBLE_EQ(r.extra[0].ms, 380);
+             }},
+        // The E played twice: one is the item's note, the other an extra; the notes after it
+        // still meet their partners.
+        Case{"ARepeatedNote",
+             [](auto& p) { p.insert(p.begin() + 3, listen::Played{64, 600}); }, false,
+             "hhhhhhhh", 1,
+             [](const listen::Result& r) {
+               EXPECT_DOUBLE_EQ(*r.notes[2].timingMs, 0);
+               EXPECT_EQ(r.extra[0].pitch, 64);
+             }},
+        // An octave too high throughout: wrong when judged exactly, right octave-free.
+        Case{"AnOctaveHighExact",
+             [](auto& p) {
+               for (auto& n : p) n.pitch += 12;
+             },
+             false, "wwwwwwww", 0, nullptr},
+        Case{"AnOctaveHighOctaveFree",
+             [](auto& p) {
+               for (auto& n : p) n.pitch += 12;
+             },
+             true, "hhhhhhhh", 0, nullptr},
+        // A tempo that drifts 3 % slower: every note found, each later than the last.
+        Case{"ATempoThatDrifts3Percent",
+             [](auto& p) {
+               for (auto& n : p) n.ms *= 1.03;
+             },
+             false, "hhhhhhhh", 0,
+             [](const listen::Result& r) {
+               for (std::size_t i = 1; i < r.notes.size(); ++i) {
+                 EXPECT_GT(*r.notes[i].timingMs, *r.notes[i - 1].timingMs);
+               }
+               EXPECT_NEAR(r.summary.maxAbsTimingMs, 0.03 * 1750, 1e-9);
+             }},
+        // Nothing played: everything missed; a note more than a beat away is not taken.
+        Case{"NothingPlayed", [](auto& p) { p.clear(); }, false, "mmmmmmmm", 0, nullptr},
+        Case{"FarFromEveryNote",
+             [](auto& p) {
+               p = {listen::Played{60, 2500}};
+             },
+             false, "mmmmmmmm", 1, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
