@@ -1174,3 +1174,53 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
   }
   return ok;
 }
+
+void frmMain::PlayedNote(int note, int velocity) {
+  // The note the player pressed, as the program's pitch: the keyboard's keys are pitches
+  // from PitchBase, as the mouse plays them.
+  const int pitch = note - cfg_.PitchBase;
+  const bool concert = cfg_.PlayConcertPitch == 1;
+  const auto held = std::find(heldPitches_.begin(), heldPitches_.end(), pitch);
+  if (velocity > 0) {
+    if (concert) {
+      engine_.midi().NoteOnConcert(midi1::kMelodyChannel, pitch, velocity);
+    } else {
+      engine_.midi().NoteOn(midi1::kMelodyChannel, pitch, velocity);
+    }
+    if (held == heldPitches_.end()) heldPitches_.push_back(pitch);
+  } else {
+    if (concert) {
+      engine_.midi().NoteOffConcert(midi1::kMelodyChannel, pitch);
+    } else {
+      engine_.midi().NoteOff(midi1::kMelodyChannel, pitch);
+    }
+    if (held != heldPitches_.end()) heldPitches_.erase(held);
+  }
+  if (cfg_.ShowKeyboard == 0) return;
+  KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+  for (const int p : heldPitches_) {
+    KB_Treat::PaintKeyAt(keyboard_, surface_, KB_Treat::PositionOfPitch(p));
+  }
+}
+
+void frmMain::AttachMidiInput(sound::MidiIn& input) {
+  QPointer<frmMain> self(this);
+  input.onNote = [self](const sound::InputNote& n) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, n] {
+          if (self) self->PlayedNote(n.note, n.velocity);
+        },
+        Qt::QueuedConnection);
+  };
+  auto* watch = new QTimer(this);
+  watch->setInterval(1000);
+  connect(watch, &QTimer::timeout, this, [this, &input, watch] {
+    if (!input.Lost()) return;
+    watch->stop();
+    const QString port = input.Port();
+    input.Open(QString());  // the virtual port stays for other programs
+    if (report) report(QStringLiteral("MIDI入力（%1）が使えなくなりました。").arg(port));
+  });
+  watch->start();
+}

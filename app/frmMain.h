@@ -18,6 +18,7 @@
 #include "material/file_Treat.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
+#include "sound/midi_in.h"
 #include "theory/phrase.h"
 #include "views/circle/circle.h"
 #include "views/keyboard/keyboard.h"
@@ -154,6 +155,12 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // A mouse press or release on the drawing surface, in window units.
   void KeyOrCircle(float x, float y);
   void KeyRelease();
+  // A note played on a MIDI instrument (velocity 0: released): it sounds on the melody
+  // channel as a key played with the mouse does, and shows on the keyboard while held.
+  void PlayedNote(int note, int velocity);
+  // Takes notes from the MIDI input from now on (handed over to the window's thread); a port
+  // that goes away is said once.
+  void AttachMidiInput(sound::MidiIn& input);
 
   // Transport.
   void MakeSound_Bot_show(bool IsSoundOn) override;
@@ -278,6 +285,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   practice::Engine engine_;
   // How the notes of the realised item are written, for the staff.
   std::vector<spelling::Spelled> spelled_;
+  // The program pitches held on the MIDI input now.
+  std::vector<int> heldPitches_;
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;

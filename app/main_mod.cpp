@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
@@ -79,5 +80,11 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, &window, [&window, message] { window.report(message); });
   };
   window.Start();
+  // MIDI input: the port chosen in the per-user settings, and the virtual port "VORMINA".
+  static sound::MidiIn midiIn(clock.Start());
+  const QSettings user;
+  midiIn.SetLatencyMs(user.value(QStringLiteral("midi/inputLatencyMs"), 0).toDouble());
+  midiIn.Open(user.value(QStringLiteral("midi/input")).toString());
+  window.AttachMidiInput(midiIn);
   return QApplication::exec();
 }

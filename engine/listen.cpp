@@ -75,8 +75,9 @@ Result Match(const std::vector<Expected>& expected, const std::vector<Played>& p
       r.expected = expected[i];
       r.played = played[j];
       r.timingMs = played[j].ms - expected[i].ms;
-      r.verdict = SamePitch(played[j].pitch, expected[i].pitch, options.octaveFree) ? Verdict::kHit
-                                                                                    : Verdict::kWrong;
+      r.verdict = SamePitch(played[j].pitch, expected[i].pitch, options.octaveFree)
+                      ? Verdict::kHit
+                      : Verdict::kWrong;
     } else if (step == Step::kMiss) {
       --i;
       result.notes[i].expected = expected[i];

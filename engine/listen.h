@@ -38,7 +38,7 @@ struct Options {
 
 struct NoteResult {
   Expected expected;
-  std::optional<Played> played;     // nothing when missed
+  std::optional<Played> played;  // nothing when missed
   Verdict verdict = Verdict::kMissed;
   std::optional<double> timingMs;  // played minus expected; nothing when missed
 };

@@ -96,7 +96,8 @@ bool ReadNoteOns(const QByteArray& bytes, std::vector<NoteOn>& notes, QString* e
   if (smpte) {
     const int fps = 256 - static_cast<int>((division >> 8) & 0xFF);
     const int perFrame = static_cast<int>(division & 0xFF);
-    if (fps <= 0 || perFrame <= 0) return Fail(error, QStringLiteral("the MIDI file's SMPTE division is invalid"));
+    if (fps <= 0 || perFrame <= 0)
+      return Fail(error, QStringLiteral("the MIDI file's SMPTE division is invalid"));
     secondsPerTickSmpte = 1.0 / (fps * perFrame);
   }
   std::map<std::uint64_t, std::uint32_t> tempos;  // tick -> microseconds a quarter
@@ -107,17 +108,20 @@ bool ReadNoteOns(const QByteArray& bytes, std::vector<NoteOn>& notes, QString* e
       return Fail(error, QStringLiteral("the MIDI file is cut short"));
     }
     const qsizetype start = file.Position();
-    if (!file.Skip(length)) return Fail(error, QStringLiteral("a track of the MIDI file is cut short"));
+    if (!file.Skip(length))
+      return Fail(error, QStringLiteral("a track of the MIDI file is cut short"));
     if (tag != 0x4D54726B) continue;  // an unknown chunk is passed over
     Reader track(bytes, start, start + length);
     std::uint64_t tick = 0;
     int running = 0;
     while (!track.Done()) {
       std::uint32_t delta = 0;
-      if (!track.Variable(delta)) return Fail(error, QStringLiteral("a track of the MIDI file is damaged"));
+      if (!track.Variable(delta))
+        return Fail(error, QStringLiteral("a track of the MIDI file is damaged"));
       tick += delta;
       int status = 0;
-      if (!track.Peek(status)) return Fail(error, QStringLiteral("a track of the MIDI file is cut short"));
+      if (!track.Peek(status))
+        return Fail(error, QStringLiteral("a track of the MIDI file is cut short"));
       if (status >= 0x80) {
         track.Byte(status);
       } else if (running != 0) {
@@ -136,9 +140,10 @@ bool ReadNoteOns(const QByteArray& bytes, std::vector<NoteOn>& notes, QString* e
           return Fail(error, QStringLiteral("a track of the MIDI file is cut short"));
         }
         if (type == 0x51 && size == 3) {
-          const std::uint32_t us = (static_cast<std::uint32_t>(static_cast<unsigned char>(data[0])) << 16) |
-                                   (static_cast<std::uint32_t>(static_cast<unsigned char>(data[1])) << 8) |
-                                   static_cast<unsigned char>(data[2]);
+          const std::uint32_t us =
+              (static_cast<std::uint32_t>(static_cast<unsigned char>(data[0])) << 16) |
+              (static_cast<std::uint32_t>(static_cast<unsigned char>(data[1])) << 8) |
+              static_cast<unsigned char>(data[2]);
           if (us > 0) tempos[tick] = us;
         }
         if (type == 0x2F) break;

@@ -80,8 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"OneNoteMissing", [](auto& p) { p.erase(p.begin() + 4); }, false, "hhhhmhhh", 0,
              [](const listen::Result& r) { EXPECT_EQ(r.summary.missed, 1); }},
         Case{"OneExtraNote",
-             [](auto& p) { p.insert(p.begin() + 2, listen::Played{61, 380}); }, false,
-             "hhhhhhhh", 1,
+             [](auto& p) {
+               p.insert(p.begin() + 2, listen::Played{61, 380});
+             },
+             false, "hhhhhhhh", 1,
              [](const listen::Result& r) {
                EXPECT_EQ(r.extra[0].pitch, 61);
                EXPECT_DOUBLE_EQ(r.extra[0].ms, 380);
@@ -89,8 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The E played twice: one is the item's note, the other an extra; the notes after it
         // still meet their partners.
         Case{"ARepeatedNote",
-             [](auto& p) { p.insert(p.begin() + 3, listen::Played{64, 600}); }, false,
-             "hhhhhhhh", 1,
+             [](auto& p) {
+               p.insert(p.begin() + 3, listen::Played{64, 600});
+             },
+             false, "hhhhhhhh", 1,
              [](const listen::Result& r) {
                EXPECT_DOUBLE_EQ(*r.notes[2].timingMs, 0);
                EXPECT_EQ(r.extra[0].pitch, 64);

@@ -1,0 +1,118 @@
+// The MIDI input through a real MIDI connection: a private JACK server (dummy backend), a
+// test client of our own playing into the program's virtual port "VORMINA", and the window
+// sounding the notes on the melody channel and showing them on the keyboard while held.
+#include <gtest/gtest.h>
+#include <rtmidi/RtMidi.h>
+
+#include <QCoreApplication>
+#include <QThread>
+#include <chrono>
+#include <functional>
+#include <mutex>
+
+#include "sound/midi_in.h"
+#include "tests/app/main_window_fixture.h"
+#include "tests/sound/jack_server.h"
+
+namespace {
+
+// Lets the window's thread run until done() or ms have passed.
+bool Until(const std::function<bool()>& done, int ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    QCoreApplication::processEvents();
+    QThread::msleep(5);
+  }
+  return done();
+}
+
+int NoteOns(const sound::CaptureMidiOut& out, int channel, int note, bool on) {
+  int n = 0;
+  for (const auto& [ms, packed] : out.messages) {
+    const auto m = sound::ShortMessage::Unpack(packed);
+    if (m.kind() == sound::ShortMessage::kNoteOn && m.channel() == channel && m.data1() == note &&
+        m.IsNoteOff() != on) {
+      ++n;
+    }
+  }
+  return n;
+}
+
+TEST_F(MainWindow, NotesPlayedIntoTheVirtualPortSoundAndShowWhileHeld) {
+  JackServer jack;
+  ASSERT_TRUE(jack.running()) << jack.log().toStdString();
+  cfg.PitchBase = 36;
+  cfg.PitchAdjust = 0;
+  cfg.ShowKeyboard = -1;
+  frmMain& w = Start();
+  const auto epoch = std::chrono::steady_clock::now();
+  sound::MidiIn input(epoch);
+  ASSERT_TRUE(input.Open(QString()));
+  EXPECT_TRUE(input.VirtualOpen());
+  input.SetLatencyMs(3);
+  std::vector<sound::InputNote> seen;
+  w.AttachMidiInput(input);
+  const auto toWindow = input.onNote;
+  std::mutex lock;
+  input.onNote = [&](const sound::InputNote& n) {
+    {
+      const std::lock_guard<std::mutex> guard(lock);
+      seen.push_back(n);
+    }
+    toWindow(n);
+  };
+
+  // The test's own program connects to "VORMINA" and plays middle C (MIDI 60).
+  RtMidiOut player(RtMidi::UNIX_JACK, "player");
+  int port = -1;
+  for (unsigned int i = 0; i < player.getPortCount(); ++i) {
+    if (QString::fromStdString(player.getPortName(i)).startsWith(QLatin1String("VORMINA"))) {
+      port = static_cast<int>(i);
+    }
+  }
+  ASSERT_GE(port, 0) << "the virtual port is not listed";
+  player.openPort(static_cast<unsigned int>(port));
+  const std::vector<unsigned char> on = {0x90, 60, 100};
+  const auto before = std::chrono::steady_clock::now();
+  // The connection is made at one of the server's next cycles: sent until it arrives.
+  ASSERT_TRUE(Until(
+      [&] {
+        player.sendMessage(&on);
+        QThread::msleep(20);
+        return NoteOns(midiOut, midi1::kMelodyChannel, 60, true) > 0;
+      },
+      5000));
+  // Sounded at the pitch played (program pitch 24, keyboard position 20), shown in the
+  // key-hit colour.
+  const int position = KB_Treat::PositionOfPitch(60 - cfg.PitchBase);
+  const auto& key = w.keyboard().KeyRect[position];
+  const float x = (key.left + key.right) / 2;
+  const float y = key.bottom + (key.top - key.bottom) * 0.2f;
+  const draw::Surface& surface = w.surface();
+  EXPECT_EQ(surface.Point(x, y), draw::Rgb(255, 0, 0));
+  {
+    const std::lock_guard<std::mutex> guard(lock);
+    ASSERT_FALSE(seen.empty());
+    // Stamped on the program's clock, less the input latency.
+    const double sent =
+        std::chrono::duration<double, std::milli>(before - epoch).count();
+    EXPECT_GE(seen.front().ms, sent - 3 - 1);
+    EXPECT_EQ(seen.front().velocity, 100);
+  }
+  // Released: the note ends and the key is plain again.
+  const std::vector<unsigned char> off = {0x80, 60, 0};
+  const double sentOff =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - epoch).count();
+  player.sendMessage(&off);
+  ASSERT_TRUE(Until([&] { return NoteOns(midiOut, midi1::kMelodyChannel, 60, false) > 0; }, 3000));
+  {
+    // How long JACK took to carry the note (one of the server's cycles): for the record.
+    const std::lock_guard<std::mutex> guard(lock);
+    ASSERT_GE(seen.size(), 2u);
+    RecordProperty("jack_input_delay_ms", std::to_string(seen.back().ms + 3 - sentOff));
+  }
+  EXPECT_NE(surface.Point(x, y), draw::Rgb(255, 0, 0));
+  input.Close();
+}
+
+}  // namespace
