@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
@@ -82,9 +81,11 @@ int main(int argc, char* argv[]) {
   window.Start();
   // MIDI input: the port chosen in the per-user settings, and the virtual port "VORMINA".
   static sound::MidiIn midiIn(clock.Start());
-  const QSettings user;
-  midiIn.SetLatencyMs(user.value(QStringLiteral("midi/inputLatencyMs"), 0).toDouble());
-  midiIn.Open(user.value(QStringLiteral("midi/input")).toString());
+  midiOut.applyInput = [](const QString& port, double latencyMs) {
+    midiIn.SetLatencyMs(latencyMs);
+    midiIn.Open(port);
+  };
+  midiOut.applyInput(midiOut.ChosenInput(), midiOut.InputLatencyMs());
   window.AttachMidiInput(midiIn);
   return QApplication::exec();
 }

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -110,7 +111,7 @@ settei::~settei() {
 }
 
 void settei::CreateControls() {
-  resize(900, 490);
+  resize(900, 546);
   const char* frames[] = {"メロディ", "伴奏", "ベース", "クリック"};
   std::array<QComboBox*, 4> lists{};
   std::array<QPushButton*, 4> tests{};
@@ -185,7 +186,7 @@ void settei::CreateControls() {
 
   auto* output = new QGroupBox(QStringLiteral("出力"), this);
   output->setObjectName(QStringLiteral("output"));
-  output->setGeometry(378, 246, 320, 184);
+  output->setGeometry(378, 246, 320, 240);
   ComboOutput = new QComboBox(output);
   ComboOutput->setGeometry(10, 24, 300, 26);
   ComboOutput->setAccessibleName(QStringLiteral("出力先"));
@@ -199,13 +200,25 @@ void settei::CreateControls() {
   CommandSoundFontReset = new QPushButton(QStringLiteral("標準に戻す"), output);
   CommandSoundFontReset->setGeometry(164, 128, 146, 30);
   CommandSoundFontReset->setAccessibleName(QStringLiteral("SoundFontを標準に戻す"));
+  auto* inputLabel = new QLabel(QStringLiteral("MIDI入力"), output);
+  inputLabel->setGeometry(10, 168, 70, 26);
+  ComboInput = new QComboBox(output);
+  ComboInput->setGeometry(80, 168, 230, 26);
+  ComboInput->setAccessibleName(QStringLiteral("MIDI入力のポート"));
+  auto* latencyLabel = new QLabel(QStringLiteral("入力の遅れ補正"), output);
+  latencyLabel->setGeometry(10, 202, 120, 26);
+  SpinInputLatency = new QSpinBox(output);
+  SpinInputLatency->setGeometry(130, 202, 90, 26);
+  SpinInputLatency->setRange(0, 500);
+  SpinInputLatency->setSuffix(QStringLiteral(" ms"));
+  SpinInputLatency->setAccessibleName(QStringLiteral("MIDI入力の遅れ補正（ミリ秒）"));
   output->setEnabled(false);
 
   Command1 = new QPushButton(QStringLiteral("OK"), this);
-  Command1->setGeometry(378, 440, 150, 36);
+  Command1->setGeometry(378, 496, 150, 36);
   Command1->setDefault(true);
   Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
-  Command2->setGeometry(548, 440, 150, 36);
+  Command2->setGeometry(548, 496, 150, 36);
 }
 
 void settei::SetOutputs(sound::OutputChoices* outputs) {
@@ -228,6 +241,15 @@ void settei::SetOutputs(sound::OutputChoices* outputs) {
                                     : QStringLiteral("出力の遅れ：—"));
   soundFont_ = outputs->ChosenSoundFont();
   ShowSoundFont();
+  ComboInput->clear();
+  ComboInput->addItem(QStringLiteral("なし"), QString());
+  const QString input = outputs->ChosenInput();
+  for (const QString& port : outputs->InputPorts()) ComboInput->addItem(port, port);
+  if (!input.isEmpty() && ComboInput->findData(input) < 0) {
+    ComboInput->addItem(input + QStringLiteral("（見つかりません）"), input);
+  }
+  ComboInput->setCurrentIndex(std::max(0, ComboInput->findData(input)));
+  SpinInputLatency->setValue(static_cast<int>(std::lround(outputs->InputLatencyMs())));
 }
 
 void settei::ShowSoundFont() {
@@ -481,6 +503,11 @@ void settei::Accept() {
     if (code != outputs_->Chosen() || soundFont_ != outputs_->ChosenSoundFont()) {
       outputs_->Choose(code, soundFont_);
       midi_.StartMidiOut(report_);
+    }
+    const QString input = ComboInput->currentData().toString();
+    if (input != outputs_->ChosenInput() ||
+        SpinInputLatency->value() != static_cast<int>(std::lround(outputs_->InputLatencyMs()))) {
+      outputs_->ChooseInput(input, SpinInputLatency->value());
     }
   }
   if (prepare_) prepare_();

@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -112,6 +113,9 @@ class settei : public QDialog {
   QLabel* LabelSoundFont = nullptr;
   QPushButton* CommandSoundFont = nullptr;
   QPushButton* CommandSoundFontReset = nullptr;
+  // The MIDI input in the same frame: the port ("なし" for none) and the latency allowed for.
+  QComboBox* ComboInput = nullptr;
+  QSpinBox* SpinInputLatency = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -1,8 +1,10 @@
 #include "sound/chosen_out.h"
 
 #include <QSettings>
+#include <algorithm>
 
 #include "sound/fluidsynth_out.h"
+#include "sound/midi_in.h"
 #include "sound/rtmidi_out.h"
 
 namespace sound {
@@ -10,6 +12,8 @@ namespace {
 
 const QString kOutputKey = QStringLiteral("sound/output");
 const QString kSoundFontKey = QStringLiteral("sound/soundfont");
+const QString kInputKey = QStringLiteral("midi/input");
+const QString kInputLatencyKey = QStringLiteral("midi/inputLatencyMs");
 const QString kSynth = QStringLiteral("synth:");
 const QString kPort = QStringLiteral("port:");
 
@@ -140,6 +144,26 @@ void ChosenOut::Choose(const QString& code, const QString& soundFont) {
     store->setValue(kSoundFontKey, soundFont);
   }
   store->sync();
+}
+
+QStringList ChosenOut::InputPorts() const {
+  return MidiIn::PortNames();
+}
+
+QString ChosenOut::ChosenInput() const {
+  return Store(settingsFile_)->value(kInputKey).toString();
+}
+
+double ChosenOut::InputLatencyMs() const {
+  return std::clamp(Store(settingsFile_)->value(kInputLatencyKey, 0.0).toDouble(), 0.0, 500.0);
+}
+
+void ChosenOut::ChooseInput(const QString& port, double latencyMs) {
+  const auto store = Store(settingsFile_);
+  store->setValue(kInputKey, port);
+  store->setValue(kInputLatencyKey, latencyMs);
+  store->sync();
+  if (applyInput) applyInput(port, latencyMs);
 }
 
 }  // namespace sound

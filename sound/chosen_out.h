@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -37,6 +38,14 @@ class OutputChoices {
   virtual double OutputLatencyMs() const = 0;
   // Stores the choice; it applies when the output is opened again.
   virtual void Choose(const QString& code, const QString& soundFont) = 0;
+
+  // The MIDI input: the input ports present now, the one chosen (empty for none) and the
+  // input latency subtracted from each note's arrival, in ms.
+  virtual QStringList InputPorts() const = 0;
+  virtual QString ChosenInput() const = 0;
+  virtual double InputLatencyMs() const = 0;
+  // Stores the input choice and applies it at once.
+  virtual void ChooseInput(const QString& port, double latencyMs) = 0;
 };
 
 class ChosenOut final : public MidiOut, public OutputChoices {
@@ -60,6 +69,12 @@ class ChosenOut final : public MidiOut, public OutputChoices {
   QString SoundFontInUse() const override;
   double OutputLatencyMs() const override;
   void Choose(const QString& code, const QString& soundFont) override;
+  QStringList InputPorts() const override;
+  QString ChosenInput() const override;
+  double InputLatencyMs() const override;
+  void ChooseInput(const QString& port, double latencyMs) override;
+  // Opens the MIDI input as chosen (set by the program; nothing in tests).
+  std::function<void(const QString& port, double latencyMs)> applyInput;
 
   MidiOut* opened() const { return open_.get(); }
 

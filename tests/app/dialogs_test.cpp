@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <algorithm>
 #include <vector>
@@ -595,9 +596,20 @@ class FakeOutputs final : public sound::OutputChoices {
     soundFont = file;
     ++chooses;
   }
+  QStringList InputPorts() const override { return {QStringLiteral("Keystation:in")}; }
+  QString ChosenInput() const override { return input; }
+  double InputLatencyMs() const override { return inputLatency; }
+  void ChooseInput(const QString& port, double latencyMs) override {
+    input = port;
+    inputLatency = latencyMs;
+    ++inputChooses;
+  }
   QString chosen = QStringLiteral("synth:");
   QString soundFont;
   int chooses = 0;
+  QString input;
+  double inputLatency = 0;
+  int inputChooses = 0;
 };
 
 }  // namespace
@@ -717,4 +729,31 @@ TEST_F(MainWindow, TheFileMenuExportsTheShownItemAndSaysWhenItCannot) {
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages[0].startsWith(QStringLiteral("書き出せませんでした。")))
       << messages[0].toStdString();
+}
+
+// The MIDI input in the sound settings: the ports present, "なし" when nothing is chosen,
+// a chosen port that is gone still shown, and the choice with its latency stored at OK.
+TEST_F(Dialogs, TheInputChoiceIsShownAndKeptWithItsLatency) {
+  Start();
+  FakeOutputs outputs;
+  settei* d = window->OpenSoundSettings();
+  d->SetOutputs(&outputs);
+  ASSERT_EQ(d->ComboInput->count(), 2);
+  EXPECT_EQ(d->ComboInput->currentText(), QStringLiteral("なし"));
+  EXPECT_EQ(d->ComboInput->itemText(1), QStringLiteral("Keystation:in"));
+  d->ComboInput->setCurrentIndex(1);
+  d->SpinInputLatency->setValue(12);
+  d->Command1->click();
+  EXPECT_EQ(outputs.inputChooses, 1);
+  EXPECT_EQ(outputs.input, QStringLiteral("Keystation:in"));
+  EXPECT_EQ(outputs.inputLatency, 12);
+
+  // Opened again with nothing changed: nothing stored. A port not there now stays shown.
+  outputs.input = QStringLiteral("Gone:out");
+  d = window->OpenSoundSettings();
+  d->SetOutputs(&outputs);
+  EXPECT_EQ(d->ComboInput->currentText(), QStringLiteral("Gone:out（見つかりません）"));
+  EXPECT_EQ(d->SpinInputLatency->value(), 12);
+  d->Command1->click();
+  EXPECT_EQ(outputs.inputChooses, 1);
 }

@@ -94,8 +94,7 @@ TEST_F(MainWindow, NotesPlayedIntoTheVirtualPortSoundAndShowWhileHeld) {
     const std::lock_guard<std::mutex> guard(lock);
     ASSERT_FALSE(seen.empty());
     // Stamped on the program's clock, less the input latency.
-    const double sent =
-        std::chrono::duration<double, std::milli>(before - epoch).count();
+    const double sent = std::chrono::duration<double, std::milli>(before - epoch).count();
     EXPECT_GE(seen.front().ms, sent - 3 - 1);
     EXPECT_EQ(seen.front().velocity, 100);
   }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <map>
 #include <vector>
@@ -137,4 +138,29 @@ TEST(ChosenOutput, AnOutputThatGoesAwayGivesOneMessageAndTheNextOnePlays) {
     EXPECT_EQ(log, c.sentTo);
     EXPECT_EQ(said, QStringList{QString::fromUtf8(c.said)});
   }
+}
+
+TEST(ChosenOutput, TheMidiInputChoiceIsKeptPerUserAndAppliedAtOnce) {
+  QTemporaryDir dir;
+  const QString settings = dir.filePath(QStringLiteral("user.ini"));
+  {
+    sound::ChosenOut out(dir.path(), {}, settings);
+    EXPECT_EQ(out.ChosenInput(), QString());
+    EXPECT_EQ(out.InputLatencyMs(), 0);
+    QString applied;
+    double latency = -1;
+    out.applyInput = [&](const QString& port, double ms) {
+      applied = port;
+      latency = ms;
+    };
+    out.ChooseInput(QStringLiteral("Keystation:in"), 15);
+    EXPECT_EQ(applied, QStringLiteral("Keystation:in"));
+    EXPECT_EQ(latency, 15);
+  }
+  // Read back by the next start, from the per-user file; an absurd latency is bounded.
+  const sound::ChosenOut again(dir.path(), {}, settings);
+  EXPECT_EQ(again.ChosenInput(), QStringLiteral("Keystation:in"));
+  EXPECT_EQ(again.InputLatencyMs(), 15);
+  QSettings(settings, QSettings::IniFormat).setValue(QStringLiteral("midi/inputLatencyMs"), 99999);
+  EXPECT_EQ(again.InputLatencyMs(), 500);
 }
