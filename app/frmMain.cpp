@@ -266,6 +266,12 @@ void frmMain::CreateMenus() {
   ui.mmu_setting_gosen = ui.mnu_settei->addAction(QStringLiteral("五線の位置調整"));
   ui.mnu_settei_use_maestroF = ui.mnu_settei->addAction(QStringLiteral("マエストロフォントを使う"));
   ui.mnu_settei_use_maestroF->setCheckable(true);
+  ui.mnu_settei->addSeparator();
+  ui.mnu_settei_listen = ui.mnu_settei->addAction(QStringLiteral("聴き取り採点"));
+  ui.mnu_settei_listen->setCheckable(true);
+  ui.mnu_settei_listen_octave =
+      ui.mnu_settei->addAction(QStringLiteral("オクターブ違いも正解にする"));
+  ui.mnu_settei_listen_octave->setCheckable(true);
 
   ui.mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   ui.mnu_help_help = ui.mnu_help->addAction(QStringLiteral("ヘルプ"));
@@ -395,6 +401,14 @@ void frmMain::ConnectMenus() {
           [this] { ToggleView(cfg_.ShowDiagram, ui.mnu_View_showDiagram); });
   connect(ui.mnu_View_ShowKeyBord, &QAction::triggered, this,
           [this] { ToggleView(cfg_.ShowKeyboard, ui.mnu_View_ShowKeyBord); });
+  connect(ui.mnu_settei_listen, &QAction::triggered, this, [this](bool on) {
+    SetListen(on, listenOctaveFree_);
+    if (listenChanged) listenChanged(listenOn_, listenOctaveFree_);
+  });
+  connect(ui.mnu_settei_listen_octave, &QAction::triggered, this, [this](bool on) {
+    SetListen(listenOn_, on);
+    if (listenChanged) listenChanged(listenOn_, listenOctaveFree_);
+  });
   connect(ui.mnu_settei_use_maestroF, &QAction::triggered, this,
           [this] { ToggleView(cfg_.UseMaestroFont, ui.mnu_settei_use_maestroF); });
   connect(ui.mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
@@ -514,12 +528,14 @@ void frmMain::RedrawViews() {
   if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
   KB_Treat::ComputeEntryMarks(keyboard_, cfg_, engine_.phrase());
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+  DrawListenMarks();
 }
 
 void frmMain::PlayOnce() {
   ui.Command1->setEnabled(false);
   ui.Command2->setEnabled(false);
   engine_.PlayOnce();
+  ScorePass();
   RedrawViews();
   ui.Command1->setEnabled(true);
   ui.Command2->setEnabled(true);
@@ -531,6 +547,8 @@ void frmMain::StartContinuous() {
 
 void frmMain::Stop() {
   engine_.Stop();
+  ScorePass();
+  DrawListenMarks();
   MakeSound_Bot_show(false);
   ui.Label7->hide();
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
@@ -570,6 +588,12 @@ void frmMain::ShowTempo(int tempo, const QString& text) {
 }
 
 void frmMain::MoveCursor(float x, bool first) {
+  // A pass begins: the one before it (continuous play) is judged, and this one is listened
+  // to from its first step.
+  if (first && listenOn_) {
+    ScorePass();
+    StartListening(static_cast<double>(engine_.waits().WaitReference()));
+  }
   Scor_treat::ScoreContext score = ScoreContext();
   Scor_treat::MoveCursor(score, x, first);
 }
@@ -1175,7 +1199,11 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
   return ok;
 }
 
-void frmMain::PlayedNote(int note, int velocity) {
+void frmMain::PlayedNote(int note, int velocity, double ms) {
+  if (listenOn_ && passStartMs_ >= 0 && velocity > 0) {
+    const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
+    played_.push_back({note, at - passStartMs_});
+  }
   // The note the player pressed, as the program's pitch: the keyboard's keys are pitches
   // from PitchBase, as the mouse plays them.
   const int pitch = note - cfg_.PitchBase;
@@ -1209,7 +1237,7 @@ void frmMain::AttachMidiInput(sound::MidiIn& input) {
     QMetaObject::invokeMethod(
         qApp,
         [self, n] {
-          if (self) self->PlayedNote(n.note, n.velocity);
+          if (self) self->PlayedNote(n.note, n.velocity, n.ms);
         },
         Qt::QueuedConnection);
   };
@@ -1223,4 +1251,106 @@ void frmMain::AttachMidiInput(sound::MidiIn& input) {
     if (report) report(QStringLiteral("MIDI入力（%1）が使えなくなりました。").arg(port));
   });
   watch->start();
+}
+
+void frmMain::SetListen(bool on, bool octaveFree) {
+  listenOn_ = on;
+  listenOctaveFree_ = octaveFree;
+  ui.mnu_settei_listen->setChecked(on);
+  ui.mnu_settei_listen_octave->setChecked(octaveFree);
+  if (!on) {
+    passStartMs_ = -1;
+    lastScore_.reset();
+  }
+  RedrawViews();
+}
+
+void frmMain::StartListening(double passStartMs) {
+  if (!listenOn_) return;
+  passStartMs_ = passStartMs;
+  passKey_ = cfg_.Root;
+  passTempo_ = cfg_.Tempo;
+  played_.clear();
+}
+
+void frmMain::ScorePass() {
+  if (!listenOn_ || passStartMs_ < 0) return;
+  passStartMs_ = -1;
+  // The item's notes as this pass played them: the same pass in an engine of its own.
+  // (Continuous play may have moved on to the next key already.)
+  practice::OfflineEngine world(cfg_);
+  world.cfg.Tempo = static_cast<std::int16_t>(passTempo_);
+  QString error;
+  const int category = std::clamp<int>(cfg_.Category, 0, 5);
+  world.engine.LoadCategory(appDir_, category, &error);
+  world.cfg.MelodyOn = 1;
+  // A silent melody would send its notes as note-offs: the judge needs them sounded.
+  if (world.cfg.MelodyVolume <= 0) world.cfg.MelodyVolume = 100;
+  world.cfg.CountInOn = 0;
+  world.cfg.RepeatOn = 0;
+  world.cfg.SpeedUpOn = 0;
+  const practice::PassResult pass = world.PlayInKey(category, cfg_.LastItem[category], passKey_);
+  if (!error.isEmpty() || !pass.error.isEmpty()) return;
+  listen::Options options;
+  options.octaveFree = listenOctaveFree_;
+  options.beatMs = Sound_Treat::BeatMs(passTempo_);
+  lastScore_ =
+      listen::Match(listen::ExpectedOf(pass.messages, world.engine.phrase()), played_, options);
+  lastScoreKey_ = passKey_;
+  played_.clear();
+}
+
+void frmMain::DrawListenMarks() {
+  if (!listenOn_ || !lastScore_ || cfg_.ShowScore == 0) return;
+  const listen::Summary& s = lastScore_->summary;
+  const float S = staff_.LineSpacing;
+  const float T = staff_.StaffBottomY;
+  graph_treat::SavedFont saved;
+  graph_treat::SaveFont(surface_, saved);
+  graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 11, true, false);
+  const int total = static_cast<int>(lastScore_->notes.size());
+  graph_treat::PrintAt(
+      surface_, staff_.StaffLeftX + staff_.StaffWidth * 0.45f, T + 11.8f * S,
+      QStringLiteral("聴き取り採点（%1）　正解 %2 / %3　音違い %4　抜け %5　余分 %6　"
+                     "平均 %7 ms　最大 %8 ms")
+          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), lastScoreKey_))
+          .arg(s.hit)
+          .arg(total)
+          .arg(s.wrong)
+          .arg(s.missed)
+          .arg(s.extra)
+          .arg(s.meanAbsTimingMs, 0, 'f', 0)
+          .arg(s.maxAbsTimingMs, 0, 'f', 0),
+      draw::kBlack);
+  // Each note's mark under the staff, when the staff shows the key it was played in: right
+  // and on time, right but early or late (by more than 30 ms), wrong, missed.
+  if (lastScoreKey_ == cfg_.Root) {
+    constexpr double kTolerance = 30;
+    const Phrase& ph = engine_.phrase();
+    for (const listen::NoteResult& r : lastScore_->notes) {
+      const int i = r.expected.index;
+      if (i < 0 || i >= ph.NoteCount) continue;
+      QString mark = QStringLiteral("－");
+      draw::Colour colour = draw::Rgb(128, 128, 128);
+      if (r.verdict == listen::Verdict::kWrong) {
+        mark = QStringLiteral("×");
+        colour = draw::Rgb(220, 0, 0);
+      } else if (r.verdict == listen::Verdict::kHit) {
+        const bool onTime = std::abs(*r.timingMs) <= kTolerance;
+        mark = onTime ? QStringLiteral("○") : QStringLiteral("△");
+        colour = onTime ? draw::Rgb(0, 150, 0) : draw::Rgb(230, 130, 0);
+      }
+      const float x = ph.NoteCursorX[i];
+      graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 11, true, false);
+      graph_treat::PrintAt(surface_, x - 0.4f * S, T - 4.2f * S, mark, colour);
+      if (r.timingMs) {
+        graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 8, false, false);
+        graph_treat::PrintAt(
+            surface_, x - 0.6f * S, T - 5.8f * S,
+            QStringLiteral("%1%2").arg(*r.timingMs > 0 ? "+" : "").arg(*r.timingMs, 0, 'f', 0),
+            colour);
+      }
+    }
+  }
+  graph_treat::RestoreFont(surface_, saved);
 }

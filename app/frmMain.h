@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/kihon.h"
 #include "app/runstate.h"
@@ -13,6 +14,7 @@
 #include "app/surface_widget.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
+#include "engine/listen.h"
 #include "engine/practice_engine.h"
 #include "exports/sheet.h"
 #include "material/file_Treat.h"
@@ -121,6 +123,8 @@ struct frmMainUi {
   QAction* mnu_settei_color = nullptr;
   QAction* mmu_setting_gosen = nullptr;
   QAction* mnu_settei_use_maestroF = nullptr;
+  QAction* mnu_settei_listen = nullptr;         // "聴き取り採点"
+  QAction* mnu_settei_listen_octave = nullptr;  // "オクターブ違いも正解にする"
   QMenu* mnu_help = nullptr;
   QAction* mnu_help_help = nullptr;
   QAction* mnu_help_ShortCut = nullptr;
@@ -157,10 +161,26 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void KeyRelease();
   // A note played on a MIDI instrument (velocity 0: released): it sounds on the melody
   // channel as a key played with the mouse does, and shows on the keyboard while held.
-  void PlayedNote(int note, int velocity);
+  void PlayedNote(int note, int velocity, double ms = -1);
   // Takes notes from the MIDI input from now on (handed over to the window's thread); a port
   // that goes away is said once.
   void AttachMidiInput(sound::MidiIn& input);
+
+  // Listen mode ("聴き取り採点"): while on, the notes played along with each pass are
+  // judged against the item's at the pass's end; the staff marks each note and a line
+  // above it gives the pass's score. octaveFree judges the pitch class only.
+  void SetListen(bool on, bool octaveFree);
+  bool ListenOn() const { return listenOn_; }
+  // Said when the user switches listen mode or its octave rule (the program keeps them
+  // per user).
+  std::function<void(bool on, bool octaveFree)> listenChanged;
+  // Listens to a pass from its first step (the sequencer's time for it, on the program's
+  // clock), and judges what was played in it (nothing when no pass is listened to). The
+  // window calls them at each pass's start and end.
+  void StartListening(double passStartMs);
+  void ScorePass();
+  // The judgement of the last pass listened to, if any.
+  const std::optional<listen::Result>& LastScore() const { return lastScore_; }
 
   // Transport.
   void MakeSound_Bot_show(bool IsSoundOn) override;
@@ -287,6 +307,17 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::vector<spelling::Spelled> spelled_;
   // The program pitches held on the MIDI input now.
   std::vector<int> heldPitches_;
+  // Listen mode: the pass being listened to (its first step on the program's clock, -1 when
+  // none), the notes played in it, and the last judgement with the key it was made in.
+  void DrawListenMarks();
+  bool listenOn_ = false;
+  bool listenOctaveFree_ = false;
+  double passStartMs_ = -1;
+  int passKey_ = 0;
+  int passTempo_ = 120;
+  std::vector<listen::Played> played_;
+  std::optional<listen::Result> lastScore_;
+  int lastScoreKey_ = -1;
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
@@ -87,5 +88,16 @@ int main(int argc, char* argv[]) {
   };
   midiOut.applyInput(midiOut.ChosenInput(), midiOut.InputLatencyMs());
   window.AttachMidiInput(midiIn);
+  // Listen mode as the user left it.
+  {
+    const QSettings user;
+    window.SetListen(user.value(QStringLiteral("listen/on"), false).toBool(),
+                     user.value(QStringLiteral("listen/octaveFree"), false).toBool());
+  }
+  window.listenChanged = [](bool on, bool octaveFree) {
+    QSettings user;
+    user.setValue(QStringLiteral("listen/on"), on);
+    user.setValue(QStringLiteral("listen/octaveFree"), octaveFree);
+  };
   return QApplication::exec();
 }

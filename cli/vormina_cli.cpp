@@ -421,6 +421,8 @@ int Score(QStringList args) {
   const int item = cfg.LastItem[category];
   const int key = cfg.Root;
   cfg.MelodyOn = 1;
+  // A silent melody would send its notes as note-offs: the judge needs them sounded.
+  if (cfg.MelodyVolume <= 0) cfg.MelodyVolume = 100;
   cfg.CountInOn = 0;
   cfg.RepeatOn = 0;
   cfg.SpeedUpOn = 0;

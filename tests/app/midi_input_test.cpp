@@ -115,3 +115,71 @@ TEST_F(MainWindow, NotesPlayedIntoTheVirtualPortSoundAndShowWhileHeld) {
 }
 
 }  // namespace
+
+namespace {
+
+// Listen mode in the window: a pass of the C major scale played along, 10 ms late, with one
+// wrong note, one left out and one extra; the window's judgement, and the marks it shows.
+TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
+  cfg.Category = 0;
+  cfg.LastItem[0] = 0;
+  cfg.Root = 0;
+  cfg.SwingOn = 0;
+  cfg.PitchBase = 36;
+  cfg.ShowScore = -1;
+  frmMain& w = Start();
+  w.SetListen(true, false);
+  EXPECT_TRUE(w.ui.mnu_settei_listen->isChecked());
+  const Phrase& ph = w.engine().phrase();
+  ASSERT_EQ(ph.NoteCount, 8);
+  // At 120 bpm a step is 21 ms, an eighth 12 steps.
+  const double eighth = 12 * 21;
+  w.StartListening(1000);
+  for (int i = 0; i < 8; ++i) {
+    if (i == 6) continue;
+    const int pitch = ph.NotePitch[i] + cfg.PitchBase + (i == 3 ? 1 : 0);
+    w.PlayedNote(pitch, 100, 1000 + eighth * i + 10);
+    w.PlayedNote(pitch, 0, 1000 + eighth * i + 100);
+  }
+  w.PlayedNote(80, 100, 1000 + eighth * 4 + 120);  // a stray note
+  w.ScorePass();
+  ASSERT_TRUE(w.LastScore().has_value());
+  const listen::Result& r = *w.LastScore();
+  ASSERT_EQ(r.notes.size(), 8u);
+  std::string verdicts;
+  for (const auto& n : r.notes) {
+    verdicts += n.verdict == listen::Verdict::kHit     ? 'h'
+                : n.verdict == listen::Verdict::kWrong ? 'w'
+                                                       : 'm';
+    if (n.timingMs) {
+      EXPECT_DOUBLE_EQ(*n.timingMs, 10);
+    }
+  }
+  EXPECT_EQ(verdicts, "hhhwhhmh");
+  EXPECT_EQ(r.summary.extra, 1);
+  ASSERT_EQ(r.extra.size(), 1u);
+  EXPECT_EQ(r.extra[0].pitch, 80);
+  // The score line above the staff, and a mark under each note.
+  std::vector<draw::Surface::TextCall> texts;
+  w.surface().textLog = &texts;
+  w.SetListen(true, false);  // redraws the views
+  w.surface().textLog = nullptr;
+  int hits = 0, wrong = 0, missed = 0;
+  bool line = false;
+  for (const auto& t : texts) {
+    line = line || t.text.startsWith(
+                       QStringLiteral("聴き取り採点（C）　正解 6 / 8　音違い 1　抜け 1　余分 1"));
+    hits += t.text == QStringLiteral("○");
+    wrong += t.text == QStringLiteral("×");
+    missed += t.text == QStringLiteral("－");
+  }
+  EXPECT_TRUE(line);
+  EXPECT_EQ(hits, 6);
+  EXPECT_EQ(wrong, 1);
+  EXPECT_EQ(missed, 1);
+  // Off: nothing is judged or shown.
+  w.SetListen(false, false);
+  EXPECT_FALSE(w.LastScore().has_value());
+}
+
+}  // namespace
