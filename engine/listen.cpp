@@ -107,14 +107,7 @@ Result Match(const std::vector<Expected>& expected, const std::vector<Played>& p
 }
 
 std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase& phrase) {
-  // The notes that start a sound, in order.
-  std::vector<int> sounding;
-  for (int i = 0; i < phrase.NoteCount; ++i) {
-    if (phrase.NoteIsRest[i]) continue;
-    const bool tied = i > 0 && phrase.NoteTie[i] && !phrase.NoteIsRest[i - 1] &&
-                      phrase.NotePitch[i - 1] == phrase.NotePitch[i];
-    if (!tied) sounding.push_back(i);
-  }
+  const std::vector<SoundingNote> sounding = SoundingNotes(phrase);
   const std::int64_t start = practice::PassStart(pass);
   std::vector<Expected> expected;
   for (const auto& [ms, packed] : pass) {
@@ -124,7 +117,7 @@ std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase&
       continue;
     }
     const std::size_t k = expected.size();
-    expected.push_back({k < sounding.size() ? sounding[k] : static_cast<int>(k), m.data1(),
+    expected.push_back({k < sounding.size() ? sounding[k].index : static_cast<int>(k), m.data1(),
                         static_cast<double>(ms - start)});
   }
   return expected;

@@ -116,16 +116,8 @@ QByteArray MidiFile(const Export& e) {
     // The melody's notes as written, tied notes as one: a note sounds no longer than its
     // value (the last note of a pass is otherwise held to the pass's end).
     std::vector<std::int64_t> written;
-    for (int i = 0; i < part.phrase.NoteCount; ++i) {
-      const std::int64_t length = static_cast<std::int64_t>(part.phrase.NoteLength[i]) * kScale;
-      if (part.phrase.NoteIsRest[i]) continue;
-      const bool tied = i > 0 && part.phrase.NoteTie[i] && !part.phrase.NoteIsRest[i - 1] &&
-                        part.phrase.NotePitch[i - 1] == part.phrase.NotePitch[i];
-      if (tied && !written.empty()) {
-        written.back() += length;
-      } else {
-        written.push_back(length);
-      }
+    for (const SoundingNote& n : SoundingNotes(part.phrase)) {
+      written.push_back(static_cast<std::int64_t>(n.length) * kScale);
     }
     std::size_t melodyNote = 0;
     for (const auto& [tick, packed] : part.events) {

@@ -438,3 +438,18 @@ void RealiseItem(RealiseContext& ctx, bool keyChangeOnly, std::int16_t& previous
   FitToRange(cfg, ctx.phrase);
   GroupNotes(ctx.phrase);
 }
+
+std::vector<SoundingNote> SoundingNotes(const Phrase& phrase) {
+  std::vector<SoundingNote> notes;
+  for (int i = 0; i < phrase.NoteCount; ++i) {
+    if (phrase.NoteIsRest[i]) continue;
+    const bool tied = i > 0 && phrase.NoteTie[i] && !phrase.NoteIsRest[i - 1] &&
+                      phrase.NotePitch[i - 1] == phrase.NotePitch[i];
+    if (tied && !notes.empty()) {
+      notes.back().length += phrase.NoteLength[i];
+    } else {
+      notes.push_back({i, phrase.NoteLength[i]});
+    }
+  }
+  return notes;
+}

@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "app/settings.h"
 #include "material/file_Treat.h"
@@ -116,6 +117,14 @@ constexpr bool IsTriplet(int c) {
   return c >= kQuarterTripletFirst;
 }
 }  // namespace group
+
+// The notes that start a sound, in order, each with how long it sounds as written: a rest
+// sounds nothing, and a note tied from a note of the same pitch sounds on from it.
+struct SoundingNote {
+  int index;   // the note in the record
+  int length;  // ticks, the tied notes after it included
+};
+std::vector<SoundingNote> SoundingNotes(const Phrase& phrase);
 
 // Marks beams and tuplets by the catalogue of rhythm figures starting on a beat.
 void GroupNotes(Phrase& phrase);
