@@ -6,11 +6,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,8 +29,10 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTableWidget>
 #include <QTextStream>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -542,6 +548,9 @@ void frmMain::PlayOnce() {
 }
 
 void frmMain::StartContinuous() {
+  // A new run: the twelve keys' table starts empty.
+  keyScores_ = {};
+  if (listenOn_) ShowKeyScores();
   engine_.PlayContinuous();
 }
 
@@ -1298,6 +1307,9 @@ void frmMain::ScorePass() {
       listen::Match(listen::ExpectedOf(pass.messages, world.engine.phrase()), played_, options);
   lastScoreKey_ = passKey_;
   played_.clear();
+  keyScores_[MusicMethod_Treat::PitchClass(passKey_)] = lastScore_->summary;
+  if (keyTable_) ShowKeyScores();
+  AppendToPracticeLog(lastScore_->summary, static_cast<int>(lastScore_->notes.size()));
 }
 
 void frmMain::DrawListenMarks() {
@@ -1353,4 +1365,63 @@ void frmMain::DrawListenMarks() {
     }
   }
   graph_treat::RestoreFont(surface_, saved);
+}
+
+void frmMain::ShowKeyScores() {
+  if (!keyTable_) {
+    auto* window = new QDialog(this);
+    window->setWindowTitle(QStringLiteral("12キーの採点"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    keyTable_ = new QTableWidget(12, 4, window);
+    keyTable_->setHorizontalHeaderLabels({QStringLiteral("キー"), QStringLiteral("正解"),
+                                          QStringLiteral("平均のずれ"),
+                                          QStringLiteral("最大のずれ")});
+    keyTable_->verticalHeader()->hide();
+    keyTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    keyTable_->setAccessibleName(QStringLiteral("キーごとの聴き取り採点"));
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(keyTable_);
+    window->resize(380, 420);
+    window->show();
+  }
+  for (int k = 0; k < 12; ++k) {
+    const std::optional<listen::Summary>& s = keyScores_[k];
+    const int total = s ? s->hit + s->wrong + s->missed : 0;
+    const QStringList cells = {
+        MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k),
+        s ? QStringLiteral("%1 / %2").arg(s->hit).arg(total) : QStringLiteral("—"),
+        s ? QStringLiteral("%1 ms").arg(s->meanAbsTimingMs, 0, 'f', 0) : QString(),
+        s ? QStringLiteral("%1 ms").arg(s->maxAbsTimingMs, 0, 'f', 0) : QString()};
+    for (int c = 0; c < 4; ++c) keyTable_->setItem(k, c, new QTableWidgetItem(cells[c]));
+  }
+}
+
+void frmMain::AppendToPracticeLog(const listen::Summary& summary, int notes) {
+  if (practiceLogPath.isEmpty()) return;
+  const int category = std::clamp<int>(cfg_.Category, 0, 5);
+  const QJsonObject line{
+      {"date", QDateTime::currentDateTime().toString(Qt::ISODate)},
+      {"item", file_Treat::ItemName(engine_.lists(), category, cfg_.LastItem[category]).trimmed()},
+      {"category", category},
+      {"key", MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), passKey_)},
+      {"tempo", passTempo_},
+      {"notes", notes},
+      {"hit", summary.hit},
+      {"wrong", summary.wrong},
+      {"missed", summary.missed},
+      {"extra", summary.extra},
+      {"mean_abs_timing_ms", std::round(summary.meanAbsTimingMs * 10) / 10},
+      {"max_abs_timing_ms", std::round(summary.maxAbsTimingMs * 10) / 10}};
+  QDir().mkpath(QFileInfo(practiceLogPath).absolutePath());
+  QFile log(practiceLogPath);
+  const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+  if (!log.open(QIODevice::Append | QIODevice::WriteOnly) || log.write(bytes) != bytes.size() ||
+      !log.flush()) {
+    // Said once; the practice goes on without the log.
+    if (report) {
+      report(QStringLiteral("練習記録を書き込めませんでした。\n%1")
+                 .arg(QDir::toNativeSeparators(practiceLogPath)));
+    }
+    practiceLogPath.clear();
+  }
 }

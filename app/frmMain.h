@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTableWidget>
 #include <QUrl>
 #include <array>
 #include <functional>
@@ -30,6 +31,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -179,6 +181,12 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // window calls them at each pass's start and end.
   void StartListening(double passStartMs);
   void ScorePass();
+  // The score of each key over the current run of continuous play (by pitch class), shown
+  // in the window "12キーの採点" while listen mode is on.
+  const std::array<std::optional<listen::Summary>, 12>& KeyScores() const { return keyScores_; }
+  QTableWidget* KeyScoreTable() const { return keyTable_; }
+  // Where every judged pass is appended, one JSON line each (empty: not kept).
+  QString practiceLogPath;
   // The judgement of the last pass listened to, if any.
   const std::optional<listen::Result>& LastScore() const { return lastScore_; }
 
@@ -318,6 +326,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::vector<listen::Played> played_;
   std::optional<listen::Result> lastScore_;
   int lastScoreKey_ = -1;
+  std::array<std::optional<listen::Summary>, 12> keyScores_{};
+  QPointer<QTableWidget> keyTable_;
+  void ShowKeyScores();
+  void AppendToPracticeLog(const listen::Summary& summary, int notes);
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;

@@ -94,6 +94,8 @@ int main(int argc, char* argv[]) {
     window.SetListen(user.value(QStringLiteral("listen/on"), false).toBool(),
                      user.value(QStringLiteral("listen/octaveFree"), false).toBool());
   }
+  window.practiceLogPath = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                               .filePath(QStringLiteral("practice-log.jsonl"));
   window.listenChanged = [](bool on, bool octaveFree) {
     QSettings user;
     user.setValue(QStringLiteral("listen/on"), on);

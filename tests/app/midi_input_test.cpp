@@ -5,6 +5,9 @@
 #include <rtmidi/RtMidi.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 #include <chrono>
 #include <functional>
@@ -134,6 +137,7 @@ TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
   ASSERT_EQ(ph.NoteCount, 8);
   // At 120 bpm a step is 21 ms, an eighth 12 steps.
   const double eighth = 12 * 21;
+  w.practiceLogPath = dir.filePath(QStringLiteral("log/practice.jsonl"));
   w.StartListening(1000);
   for (int i = 0; i < 8; ++i) {
     if (i == 6) continue;
@@ -177,6 +181,27 @@ TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
   EXPECT_EQ(hits, 6);
   EXPECT_EQ(wrong, 1);
   EXPECT_EQ(missed, 1);
+  // The pass is in the practice log, and in the twelve keys' scores.
+  QFile log(w.practiceLogPath);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = log.readAll().split('\n');
+  ASSERT_EQ(lines.size(), 2);  // one line and the end
+  const QJsonObject entry = QJsonDocument::fromJson(lines[0]).object();
+  EXPECT_EQ(entry["key"].toString(), QStringLiteral("C"));
+  EXPECT_EQ(entry["tempo"].toInt(), cfg.Tempo);
+  EXPECT_EQ(entry["hit"].toInt(), 6);
+  EXPECT_EQ(entry["notes"].toInt(), 8);
+  EXPECT_FALSE(entry["item"].toString().isEmpty());
+  ASSERT_TRUE(w.KeyScores()[0].has_value());
+  EXPECT_EQ(w.KeyScores()[0]->hit, 6);
+  // A pass in F with nothing played: every note missed, F's row filled, C's kept.
+  cfg.Root = 5;
+  w.StartListening(5000);
+  w.ScorePass();
+  ASSERT_TRUE(w.KeyScores()[5].has_value());
+  EXPECT_EQ(w.KeyScores()[5]->missed, 8);
+  EXPECT_EQ(w.KeyScores()[0]->hit, 6);
+
   // Off: nothing is judged or shown.
   w.SetListen(false, false);
   EXPECT_FALSE(w.LastScore().has_value());
