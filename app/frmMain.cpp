@@ -1292,19 +1292,14 @@ void frmMain::ScorePass() {
   QString error;
   const int category = std::clamp<int>(cfg_.Category, 0, 5);
   world.engine.LoadCategory(appDir_, category, &error);
-  world.cfg.MelodyOn = 1;
-  // A silent melody would send its notes as note-offs: the judge needs them sounded.
-  if (world.cfg.MelodyVolume <= 0) world.cfg.MelodyVolume = 100;
-  world.cfg.CountInOn = 0;
-  world.cfg.RepeatOn = 0;
-  world.cfg.SpeedUpOn = 0;
-  const practice::PassResult pass = world.PlayInKey(category, cfg_.LastItem[category], passKey_);
-  if (!error.isEmpty() || !pass.error.isEmpty()) return;
+  if (!error.isEmpty()) return;
+  const std::vector<listen::Expected> expected =
+      listen::ExpectedPass(world, category, cfg_.LastItem[category], passKey_, &error);
+  if (!error.isEmpty()) return;
   listen::Options options;
   options.octaveFree = listenOctaveFree_;
   options.beatMs = Sound_Treat::BeatMs(passTempo_);
-  lastScore_ =
-      listen::Match(listen::ExpectedOf(pass.messages, world.engine.phrase()), played_, options);
+  lastScore_ = listen::Match(expected, played_, options);
   lastScoreKey_ = passKey_;
   played_.clear();
   keyScores_[MusicMethod_Treat::PitchClass(passKey_)] = lastScore_->summary;

@@ -420,19 +420,12 @@ int Score(QStringList args) {
   const int category = cfg.Category;
   const int item = cfg.LastItem[category];
   const int key = cfg.Root;
-  cfg.MelodyOn = 1;
-  // A silent melody would send its notes as note-offs: the judge needs them sounded.
-  if (cfg.MelodyVolume <= 0) cfg.MelodyVolume = 100;
-  cfg.CountInOn = 0;
-  cfg.RepeatOn = 0;
-  cfg.SpeedUpOn = 0;
-  const practice::PassResult pass = sel.world->PlayInKey(category, item, key);
-  if (!pass.error.isEmpty()) {
-    QTextStream(stderr) << "vormina-cli: " << pass.error << '\n';
+  const std::vector<listen::Expected> expected =
+      listen::ExpectedPass(*sel.world, category, item, key, &error);
+  if (!error.isEmpty()) {
+    QTextStream(stderr) << "vormina-cli: " << error << '\n';
     return 1;
   }
-  const std::vector<listen::Expected> expected =
-      listen::ExpectedOf(pass.messages, sel.world->engine.phrase());
   std::vector<listen::Played> played;
   for (const midifile::NoteOn& n : performance) played.push_back({n.note, n.ms});
   listen::Options how;

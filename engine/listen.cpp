@@ -123,6 +123,23 @@ std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase&
   return expected;
 }
 
+std::vector<Expected> ExpectedPass(practice::OfflineEngine& world, int category, int item, int key,
+                                   QString* error) {
+  settings::CfgRecord& cfg = world.cfg;
+  cfg.MelodyOn = 1;
+  // A silent melody would send its notes as note-offs: the judge needs them sounded.
+  if (cfg.MelodyVolume <= 0) cfg.MelodyVolume = 100;
+  cfg.CountInOn = 0;
+  cfg.RepeatOn = 0;
+  cfg.SpeedUpOn = 0;
+  const practice::PassResult pass = world.PlayInKey(category, item, key);
+  if (!pass.error.isEmpty()) {
+    if (error) *error = pass.error;
+    return {};
+  }
+  return ExpectedOf(pass.messages, world.engine.phrase());
+}
+
 QString VerdictName(Verdict verdict) {
   switch (verdict) {
     case Verdict::kHit:

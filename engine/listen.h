@@ -11,6 +11,10 @@
 #include "sound/midi_out.h"
 #include "theory/phrase.h"
 
+namespace practice {
+class OfflineEngine;
+}
+
 namespace listen {
 
 // How the player answers: after the pass (the count goes on for the item's length) or
@@ -65,6 +69,12 @@ Result Match(const std::vector<Expected>& expected, const std::vector<Played>& p
 // (their times from the pass's first step), each with the index of its note in the phrase
 // (a tied note sounds on from the note before and has no note-on of its own).
 std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase& phrase);
+
+// The item's notes as one plain pass of it plays them in world, at world's tempo: the
+// melody sounded, no count-in, repetition or speed-up. Empty, with the reason in error,
+// when the item cannot be realised.
+std::vector<Expected> ExpectedPass(practice::OfflineEngine& world, int category, int item, int key,
+                                   QString* error = nullptr);
 
 // The verdict as a word: "hit", "wrong", "missed".
 QString VerdictName(Verdict verdict);

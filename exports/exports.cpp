@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "material/category.h"
+#include "sound/midi1.h"
 #include "theory/MusicMethod_Treat.h"
 
 namespace exports {
@@ -93,20 +93,23 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
   cfg.PitchAdjust = 0;
   QString refused;
   const settings::Reporter report = [&refused](const QString& message) { refused = message; };
-  engine.midi().StartMidiOut({});
   bool first = true;
   for (const int concertKey : Keys(request)) {
     const int key = MusicMethod_Treat::PitchClass(concertKey + above);
-    // The key's messages: the preparation's program changes, then its pass.
-    world.capture.messages.clear();
+    // The key's messages: the preparation's program changes, then its pass. The first key is
+    // realised afresh; the others follow as a key change of continuous play does.
+    sound::TimedMessages messages;
     if (first) {
-      engine.Select(request.category, request.item, key);
-      ClearPhrase(engine.phrase());
-      engine.Prepare(false, nullptr, report);
-    }
-    if (!first || (category::IsPhraseBook(request.category) && cfg.Root != key)) {
+      practice::PassResult pass = world.PlayInKey(request.category, request.item, key);
+      refused = pass.error;
+      messages = std::move(pass.messages);
+    } else {
+      world.capture.messages.clear();
       cfg.Root = static_cast<std::int16_t>(key);
       engine.Prepare(true, nullptr, report);
+      if (refused.isEmpty()) engine.PlayOnce();
+      messages = std::move(world.capture.messages);
+      world.capture.messages.clear();
     }
     first = false;
     if (!refused.isEmpty() || engine.phrase().NoteCount == 0) {
@@ -120,10 +123,9 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
     part.spelled =
         spelling::SpellItem(part.phrase, engine.lists(), request.category, request.item, key);
     part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
-    engine.PlayOnce();
     // The pass's first step is tick 0.
-    const std::int64_t origin = practice::PassStart(world.capture.messages);
-    for (const auto& [ms, message] : world.capture.messages) {
+    const std::int64_t origin = practice::PassStart(messages);
+    for (const auto& [ms, message] : messages) {
       const sound::ShortMessage m = sound::ShortMessage::Unpack(message);
       if (m.kind() == sound::ShortMessage::kProgramChange) {
         part.events.emplace_back(0, message);
@@ -133,7 +135,7 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
       // Concert pitch: the written part's notes sound `above` lower.
       if (above != 0 &&
           (m.kind() == sound::ShortMessage::kNoteOn || m.kind() == sound::ShortMessage::kNoteOff) &&
-          m.channel() != 9) {
+          m.channel() != midi1::kDrumChannel) {
         const auto moved = sound::ShortMessage::Make(m.status(), m.data1() - above, m.data2());
         if (moved) part.events.emplace_back(tick, moved->Packed());
         continue;
