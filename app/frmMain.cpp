@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -265,6 +266,8 @@ void frmMain::CreateMenus() {
   for (QAction* a : {ui.mnu_View_showScore, ui.mnu_View_showDiagram, ui.mnu_View_ShowKeyBord}) {
     a->setCheckable(true);
   }
+  ui.mnu_View->addSeparator();
+  ui.mnu_View_practiceLog = ui.mnu_View->addAction(QStringLiteral("練習記録…"));
 
   ui.mnu_settei = menuBar()->addMenu(QStringLiteral("設定(&S)"));
   ui.mnu_settei_sound = ui.mnu_settei->addAction(QStringLiteral("音設定"));
@@ -275,9 +278,19 @@ void frmMain::CreateMenus() {
   ui.mnu_settei->addSeparator();
   ui.mnu_settei_listen = ui.mnu_settei->addAction(QStringLiteral("聴き取り採点"));
   ui.mnu_settei_listen->setCheckable(true);
+  ui.mnu_settei_listen_along = ui.mnu_settei->addAction(QStringLiteral("演奏と一緒に弾く"));
+  ui.mnu_settei_listen_answer = ui.mnu_settei->addAction(QStringLiteral("演奏の後に答えて弾く"));
+  auto* modes = new QActionGroup(this);
+  for (QAction* a : {ui.mnu_settei_listen_along, ui.mnu_settei_listen_answer}) {
+    a->setCheckable(true);
+    modes->addAction(a);
+  }
+  ui.mnu_settei_listen_along->setChecked(true);
   ui.mnu_settei_listen_octave =
       ui.mnu_settei->addAction(QStringLiteral("オクターブ違いも正解にする"));
   ui.mnu_settei_listen_octave->setCheckable(true);
+  ui.mnu_settei_listen_tolerance =
+      ui.mnu_settei->addAction(QStringLiteral("早い・遅いとするずれ…"));
 
   ui.mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   ui.mnu_help_help = ui.mnu_help->addAction(QStringLiteral("ヘルプ"));
@@ -407,14 +420,7 @@ void frmMain::ConnectMenus() {
           [this] { ToggleView(cfg_.ShowDiagram, ui.mnu_View_showDiagram); });
   connect(ui.mnu_View_ShowKeyBord, &QAction::triggered, this,
           [this] { ToggleView(cfg_.ShowKeyboard, ui.mnu_View_ShowKeyBord); });
-  connect(ui.mnu_settei_listen, &QAction::triggered, this, [this](bool on) {
-    SetListen(on, listenOctaveFree_);
-    if (listenChanged) listenChanged(listenOn_, listenOctaveFree_);
-  });
-  connect(ui.mnu_settei_listen_octave, &QAction::triggered, this, [this](bool on) {
-    SetListen(listenOn_, on);
-    if (listenChanged) listenChanged(listenOn_, listenOctaveFree_);
-  });
+  ConnectListenMenu();
   connect(ui.mnu_settei_use_maestroF, &QAction::triggered, this,
           [this] { ToggleView(cfg_.UseMaestroFont, ui.mnu_settei_use_maestroF); });
   connect(ui.mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
@@ -520,6 +526,8 @@ void frmMain::ClearWindow() {
   // them afresh instead of removing what is no longer there.
   score_.CursorShown = false;
   circle_.markShown = false;
+  circle_.playedShown.fill(false);
+  painted_.clear();
 }
 
 void frmMain::RedrawViews() {
@@ -535,13 +543,13 @@ void frmMain::RedrawViews() {
   KB_Treat::ComputeEntryMarks(keyboard_, cfg_, engine_.phrase());
   KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
   DrawListenMarks();
+  ShowPlayedOnCircle();
 }
 
 void frmMain::PlayOnce() {
   ui.Command1->setEnabled(false);
   ui.Command2->setEnabled(false);
   engine_.PlayOnce();
-  ScorePass();
   RedrawViews();
   ui.Command1->setEnabled(true);
   ui.Command2->setEnabled(true);
@@ -550,14 +558,15 @@ void frmMain::PlayOnce() {
 void frmMain::StartContinuous() {
   // A new run: the twelve keys' table starts empty.
   keyScores_ = {};
-  if (listenOn_) ShowKeyScores();
+  if (listen_.on) ShowKeyScores();
   engine_.PlayContinuous();
 }
 
 void frmMain::Stop() {
   engine_.Stop();
-  ScorePass();
-  DrawListenMarks();
+  // A pass cut short is not judged: its notes not reached were not missed.
+  passStartMs_ = -1;
+  if (liveTimer_) liveTimer_->stop();
   MakeSound_Bot_show(false);
   ui.Label7->hide();
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
@@ -591,20 +600,20 @@ void frmMain::ShowTempo(int tempo, const QString& text) {
   // Each pass shows its tempo on the bar too, so that a speed-up can be followed there.
   (void)tempo;  // the sequencer shows the tempo in force, which is cfg Tempo
   ShowTempoInForce();
+  tempoLine_ = std::make_pair(tempo, text);
   Scor_treat::ScoreContext score = ScoreContext();
   Scor_treat::DrawTempoLine(score, circle_.CircleCentreX + 1.5f * circle_.CircleRadius,
                             circle_.CircleCentreY - 0.5f * circle_.CircleRadius, tempo, text);
 }
 
 void frmMain::MoveCursor(float x, bool first) {
-  // A pass begins: the one before it (continuous play) is judged, and this one is listened
-  // to from its first step.
-  if (first && listenOn_) {
-    ScorePass();
+  // A pass begins: played along with, it is listened to from its first step.
+  if (first && listen_.on && listen_.mode == listen::Mode::kAlong) {
     StartListening(static_cast<double>(engine_.waits().WaitReference()));
   }
   Scor_treat::ScoreContext score = ScoreContext();
   Scor_treat::MoveCursor(score, x, first);
+  if (!first) UpdateLiveMarks();
 }
 
 void frmMain::HighlightStep(float x, float y, const QString& degree, bool first) {
@@ -1209,7 +1218,8 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
 }
 
 void frmMain::PlayedNote(int note, int velocity, double ms) {
-  if (listenOn_ && passStartMs_ >= 0 && velocity > 0) {
+  const bool listened = listen_.on && passStartMs_ >= 0 && velocity > 0;
+  if (listened) {
     const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
     played_.push_back({note, at - passStartMs_});
   }
@@ -1233,11 +1243,19 @@ void frmMain::PlayedNote(int note, int velocity, double ms) {
     }
     if (held != heldPitches_.end()) heldPitches_.erase(held);
   }
+  ShowPlayedOnCircle();
+  if (listened) UpdateLiveMarks();
   if (cfg_.ShowKeyboard == 0) return;
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
   for (const int p : heldPitches_) {
     KB_Treat::PaintKeyAt(keyboard_, surface_, KB_Treat::PositionOfPitch(p));
   }
+}
+
+void frmMain::ShowPlayedOnCircle() {
+  std::array<bool, 12> held{};
+  for (const int p : heldPitches_) held[MusicMethod_Treat::PitchClass(p)] = true;
+  for (int pc = 0; pc < 12; ++pc) YEN_treat::ShowPlayed(circle_, surface_, cfg_, pc, held[pc]);
 }
 
 void frmMain::AttachMidiInput(sound::MidiIn& input) {
@@ -1260,163 +1278,4 @@ void frmMain::AttachMidiInput(sound::MidiIn& input) {
     if (report) report(QStringLiteral("MIDI入力（%1）が使えなくなりました。").arg(port));
   });
   watch->start();
-}
-
-void frmMain::SetListen(bool on, bool octaveFree) {
-  listenOn_ = on;
-  listenOctaveFree_ = octaveFree;
-  ui.mnu_settei_listen->setChecked(on);
-  ui.mnu_settei_listen_octave->setChecked(octaveFree);
-  if (!on) {
-    passStartMs_ = -1;
-    lastScore_.reset();
-  }
-  RedrawViews();
-}
-
-void frmMain::StartListening(double passStartMs) {
-  if (!listenOn_) return;
-  passStartMs_ = passStartMs;
-  passKey_ = cfg_.Root;
-  passTempo_ = cfg_.Tempo;
-  played_.clear();
-}
-
-void frmMain::ScorePass() {
-  if (!listenOn_ || passStartMs_ < 0) return;
-  passStartMs_ = -1;
-  // The item's notes as this pass played them: the same pass in an engine of its own.
-  // (Continuous play may have moved on to the next key already.)
-  practice::OfflineEngine world(cfg_);
-  world.cfg.Tempo = static_cast<std::int16_t>(passTempo_);
-  QString error;
-  const int category = std::clamp<int>(cfg_.Category, 0, 5);
-  world.engine.LoadCategory(appDir_, category, &error);
-  if (!error.isEmpty()) return;
-  const std::vector<listen::Expected> expected =
-      listen::ExpectedPass(world, category, cfg_.LastItem[category], passKey_, &error);
-  if (!error.isEmpty()) return;
-  listen::Options options;
-  options.octaveFree = listenOctaveFree_;
-  options.beatMs = Sound_Treat::BeatMs(passTempo_);
-  lastScore_ = listen::Match(expected, played_, options);
-  lastScoreKey_ = passKey_;
-  played_.clear();
-  keyScores_[MusicMethod_Treat::PitchClass(passKey_)] = lastScore_->summary;
-  if (keyTable_) ShowKeyScores();
-  AppendToPracticeLog(lastScore_->summary, static_cast<int>(lastScore_->notes.size()));
-}
-
-void frmMain::DrawListenMarks() {
-  if (!listenOn_ || !lastScore_ || cfg_.ShowScore == 0) return;
-  const listen::Summary& s = lastScore_->summary;
-  const float S = staff_.LineSpacing;
-  const float T = staff_.StaffBottomY;
-  graph_treat::SavedFont saved;
-  graph_treat::SaveFont(surface_, saved);
-  graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 11, true, false);
-  const int total = static_cast<int>(lastScore_->notes.size());
-  graph_treat::PrintAt(
-      surface_, staff_.StaffLeftX + staff_.StaffWidth * 0.45f, T + 11.8f * S,
-      QStringLiteral("聴き取り採点（%1）　正解 %2 / %3　音違い %4　抜け %5　余分 %6　"
-                     "平均 %7 ms　最大 %8 ms")
-          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), lastScoreKey_))
-          .arg(s.hit)
-          .arg(total)
-          .arg(s.wrong)
-          .arg(s.missed)
-          .arg(s.extra)
-          .arg(s.meanAbsTimingMs, 0, 'f', 0)
-          .arg(s.maxAbsTimingMs, 0, 'f', 0),
-      draw::kBlack);
-  // Each note's mark under the staff, when the staff shows the key it was played in: right
-  // and on time, right but early or late (by more than 30 ms), wrong, missed.
-  if (lastScoreKey_ == cfg_.Root) {
-    constexpr double kTolerance = 30;
-    const Phrase& ph = engine_.phrase();
-    for (const listen::NoteResult& r : lastScore_->notes) {
-      const int i = r.expected.index;
-      if (i < 0 || i >= ph.NoteCount) continue;
-      QString mark = QStringLiteral("－");
-      draw::Colour colour = draw::Rgb(128, 128, 128);
-      if (r.verdict == listen::Verdict::kWrong) {
-        mark = QStringLiteral("×");
-        colour = draw::Rgb(220, 0, 0);
-      } else if (r.verdict == listen::Verdict::kHit) {
-        const bool onTime = std::abs(*r.timingMs) <= kTolerance;
-        mark = onTime ? QStringLiteral("○") : QStringLiteral("△");
-        colour = onTime ? draw::Rgb(0, 150, 0) : draw::Rgb(230, 130, 0);
-      }
-      const float x = ph.NoteCursorX[i];
-      graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 11, true, false);
-      graph_treat::PrintAt(surface_, x - 0.4f * S, T - 4.2f * S, mark, colour);
-      if (r.timingMs) {
-        graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 8, false, false);
-        graph_treat::PrintAt(
-            surface_, x - 0.6f * S, T - 5.8f * S,
-            QStringLiteral("%1%2").arg(*r.timingMs > 0 ? "+" : "").arg(*r.timingMs, 0, 'f', 0),
-            colour);
-      }
-    }
-  }
-  graph_treat::RestoreFont(surface_, saved);
-}
-
-void frmMain::ShowKeyScores() {
-  if (!keyTable_) {
-    auto* window = new QDialog(this);
-    window->setWindowTitle(QStringLiteral("12キーの採点"));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    keyTable_ = new QTableWidget(12, 4, window);
-    keyTable_->setHorizontalHeaderLabels({QStringLiteral("キー"), QStringLiteral("正解"),
-                                          QStringLiteral("平均のずれ"),
-                                          QStringLiteral("最大のずれ")});
-    keyTable_->verticalHeader()->hide();
-    keyTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    keyTable_->setAccessibleName(QStringLiteral("キーごとの聴き取り採点"));
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(keyTable_);
-    window->resize(380, 420);
-    window->show();
-  }
-  for (int k = 0; k < 12; ++k) {
-    const std::optional<listen::Summary>& s = keyScores_[k];
-    const int total = s ? s->hit + s->wrong + s->missed : 0;
-    const QStringList cells = {
-        MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k),
-        s ? QStringLiteral("%1 / %2").arg(s->hit).arg(total) : QStringLiteral("—"),
-        s ? QStringLiteral("%1 ms").arg(s->meanAbsTimingMs, 0, 'f', 0) : QString(),
-        s ? QStringLiteral("%1 ms").arg(s->maxAbsTimingMs, 0, 'f', 0) : QString()};
-    for (int c = 0; c < 4; ++c) keyTable_->setItem(k, c, new QTableWidgetItem(cells[c]));
-  }
-}
-
-void frmMain::AppendToPracticeLog(const listen::Summary& summary, int notes) {
-  if (practiceLogPath.isEmpty()) return;
-  const int category = std::clamp<int>(cfg_.Category, 0, 5);
-  const QJsonObject line{
-      {"date", QDateTime::currentDateTime().toString(Qt::ISODate)},
-      {"item", file_Treat::ItemName(engine_.lists(), category, cfg_.LastItem[category]).trimmed()},
-      {"category", category},
-      {"key", MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), passKey_)},
-      {"tempo", passTempo_},
-      {"notes", notes},
-      {"hit", summary.hit},
-      {"wrong", summary.wrong},
-      {"missed", summary.missed},
-      {"extra", summary.extra},
-      {"mean_abs_timing_ms", std::round(summary.meanAbsTimingMs * 10) / 10},
-      {"max_abs_timing_ms", std::round(summary.maxAbsTimingMs * 10) / 10}};
-  QDir().mkpath(QFileInfo(practiceLogPath).absolutePath());
-  QFile log(practiceLogPath);
-  const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
-  if (!log.open(QIODevice::Append | QIODevice::WriteOnly) || log.write(bytes) != bytes.size() ||
-      !log.flush()) {
-    // Said once; the practice goes on without the log.
-    if (report) {
-      report(QStringLiteral("練習記録を書き込めませんでした。\n%1")
-                 .arg(QDir::toNativeSeparators(practiceLogPath)));
-    }
-    practiceLogPath.clear();
-  }
 }

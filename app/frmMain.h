@@ -125,8 +125,12 @@ struct frmMainUi {
   QAction* mnu_settei_color = nullptr;
   QAction* mmu_setting_gosen = nullptr;
   QAction* mnu_settei_use_maestroF = nullptr;
-  QAction* mnu_settei_listen = nullptr;         // "聴き取り採点"
-  QAction* mnu_settei_listen_octave = nullptr;  // "オクターブ違いも正解にする"
+  QAction* mnu_settei_listen = nullptr;            // "聴き取り採点"
+  QAction* mnu_settei_listen_along = nullptr;      // "演奏と一緒に弾く"
+  QAction* mnu_settei_listen_answer = nullptr;     // "演奏の後に答えて弾く"
+  QAction* mnu_settei_listen_octave = nullptr;     // "オクターブ違いも正解にする"
+  QAction* mnu_settei_listen_tolerance = nullptr;  // "早い・遅いとするずれ…"
+  QAction* mnu_View_practiceLog = nullptr;         // "練習記録…"
   QMenu* mnu_help = nullptr;
   QAction* mnu_help_help = nullptr;
   QAction* mnu_help_ShortCut = nullptr;
@@ -168,19 +172,22 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // that goes away is said once.
   void AttachMidiInput(sound::MidiIn& input);
 
-  // Listen mode ("聴き取り採点"): while on, the notes played along with each pass are
-  // judged against the item's at the pass's end; the staff marks each note and a line
-  // above it gives the pass's score. octaveFree judges the pitch class only.
-  void SetListen(bool on, bool octaveFree);
-  bool ListenOn() const { return listenOn_; }
-  // Said when the user switches listen mode or its octave rule (the program keeps them
-  // per user).
-  std::function<void(bool on, bool octaveFree)> listenChanged;
-  // Listens to a pass from its first step (the sequencer's time for it, on the program's
-  // clock), and judges what was played in it (nothing when no pass is listened to). The
-  // window calls them at each pass's start and end.
-  void StartListening(double passStartMs);
+  // Listen mode ("聴き取り採点"): while on, the notes played with each pass (along) or
+  // after it, in the count that follows it (answer), are judged against the item's; the
+  // staff colours each note as it is judged and a line above it gives the pass's score.
+  void SetListen(const listen::Settings& settings);
+  const listen::Settings& ListenSettings() const { return listen_; }
+  bool ListenOn() const { return listen_.on; }
+  // Said when the user changes listen mode's settings (the program keeps them per user).
+  std::function<void(const listen::Settings&)> listenChanged;
+  // Listens from the first step of a pass or of an answer (the sequencer's time for it, on
+  // the program's clock), and judges what was played (nothing when nothing is listened
+  // to). The sequencer's pass and answer calls use them.
+  void StartListening(double startMs);
   void ScorePass();
+  // Judges what has been played so far and paints the notes whose verdict is known: those
+  // played, and those a beat past their time.
+  void UpdateLiveMarks();
   // The score of each key over the current run of continuous play (by pitch class), shown
   // in the window "12キーの採点" while listen mode is on.
   const std::array<std::optional<listen::Summary>, 12>& KeyScores() const { return keyScores_; }
@@ -269,6 +276,7 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void ConnectFrame3();
   void ConnectSurfaceControls();
   void ConnectMenus();
+  void ConnectListenMenu();
   void Form_Load();
   void DetectMaestroFont();
   void LayOutColumn();
@@ -298,6 +306,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void EraseCursor() override;
   void EndHighlight() override;
   void EndKeyHighlight() override;
+  void PassEnded() override;
+  void AnswerBegins() override;
+  void AnswerEnded() override;
   QString ItemTitle(int pat, int root) const;
   YEN_treat::CircleFrame CircleFrame() const;
   void PlaceClef();
@@ -315,15 +326,24 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::vector<spelling::Spelled> spelled_;
   // The program pitches held on the MIDI input now.
   std::vector<int> heldPitches_;
-  // Listen mode: the pass being listened to (its first step on the program's clock, -1 when
-  // none), the notes played in it, and the last judgement with the key it was made in.
+  // Listen mode: the pass (or answer) being listened to (its first step on the program's
+  // clock, -1 when none), its key, tempo and expected notes, the notes played in it, the
+  // mark each note shows now, and the last judgement with the key it was made in.
   void DrawListenMarks();
-  bool listenOn_ = false;
-  bool listenOctaveFree_ = false;
+  void PaintVerdict(const listen::NoteResult& note);
+  void ShowScoredPass();
+  void ShowPlayedOnCircle();
+  // The tempo line the sequencer showed last (tempo, text), drawn again after a repaint.
+  std::optional<std::pair<int, QString>> tempoLine_;
+  void OpenPracticeLog();
+  listen::Settings listen_;
   double passStartMs_ = -1;
   int passKey_ = 0;
   int passTempo_ = 120;
+  std::vector<listen::Expected> expected_;
   std::vector<listen::Played> played_;
+  std::vector<int> painted_;  // by note index: the mark shown (0: none)
+  QTimer* liveTimer_ = nullptr;
   std::optional<listen::Result> lastScore_;
   int lastScoreKey_ = -1;
   std::array<std::optional<listen::Summary>, 12> keyScores_{};

@@ -91,15 +91,25 @@ int main(int argc, char* argv[]) {
   // Listen mode as the user left it.
   {
     const QSettings user;
-    window.SetListen(user.value(QStringLiteral("listen/on"), false).toBool(),
-                     user.value(QStringLiteral("listen/octaveFree"), false).toBool());
+    listen::Settings listen;
+    listen.on = user.value(QStringLiteral("listen/on"), false).toBool();
+    listen.octaveFree = user.value(QStringLiteral("listen/octaveFree"), false).toBool();
+    listen.mode = user.value(QStringLiteral("listen/mode")).toString() == QLatin1String("answer")
+                      ? listen::Mode::kAnswer
+                      : listen::Mode::kAlong;
+    listen.toleranceMs = user.value(QStringLiteral("listen/toleranceMs"), 30).toInt();
+    window.SetListen(listen);
   }
   window.practiceLogPath = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                                .filePath(QStringLiteral("practice-log.jsonl"));
-  window.listenChanged = [](bool on, bool octaveFree) {
+  window.listenChanged = [](const listen::Settings& listen) {
     QSettings user;
-    user.setValue(QStringLiteral("listen/on"), on);
-    user.setValue(QStringLiteral("listen/octaveFree"), octaveFree);
+    user.setValue(QStringLiteral("listen/on"), listen.on);
+    user.setValue(QStringLiteral("listen/octaveFree"), listen.octaveFree);
+    user.setValue(QStringLiteral("listen/mode"), listen.mode == listen::Mode::kAnswer
+                                                     ? QStringLiteral("answer")
+                                                     : QStringLiteral("along"));
+    user.setValue(QStringLiteral("listen/toleranceMs"), listen.toleranceMs);
   };
   return QApplication::exec();
 }

@@ -35,6 +35,17 @@ struct Played {
   double ms = 0;
 };
 
+// What the player chose for listen mode ("聴き取り採点"), kept per user.
+struct Settings {
+  bool on = false;
+  bool octaveFree = false;
+  Mode mode = Mode::kAlong;
+  // A right note further than this from its time is shown as early or late.
+  int toleranceMs = 30;
+};
+inline constexpr int kMinToleranceMs = 5;
+inline constexpr int kMaxToleranceMs = 200;
+
 struct Options {
   bool octaveFree = false;  // judge the pitch class only
   double beatMs = 500;      // a match is looked for within one beat of the note's time

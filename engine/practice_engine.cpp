@@ -34,6 +34,7 @@ void Engine::PlayOnce() {
   waits_.WaitUntil(-100);
   sequencer_.BuildStepGrid();
   sequencer_.PlayPass();
+  if (state_.StopRequested == 0) sequencer_.AnswerTime();
 }
 
 void Engine::PlayContinuous() {
@@ -99,6 +100,15 @@ void Engine::EndHighlight() {
 }
 void Engine::EndKeyHighlight() {
   if (window_) window_->EndKeyHighlight();
+}
+void Engine::PassEnded() {
+  if (window_) window_->PassEnded();
+}
+void Engine::AnswerBegins() {
+  if (window_) window_->AnswerBegins();
+}
+void Engine::AnswerEnded() {
+  if (window_) window_->AnswerEnded();
 }
 
 OfflineEngine::OfflineEngine(const settings::CfgRecord& record) : cfg(record) {}

@@ -61,7 +61,8 @@ class Engine final : private Sound_Treat::SequencerHost {
   // is refused.
   void Prepare(bool IsCangeOnly, const RingPoints* rings, const settings::Reporter& report);
 
-  // One pass of the prepared item, timed from now.
+  // One pass of the prepared item, timed from now (and the answer's count after it, when
+  // the sequencer's AnswerAfterPass is on).
   void PlayOnce();
   // Continuous playback: count-in, then each key of the progression of cfg, until stopped.
   void PlayContinuous();
@@ -81,6 +82,9 @@ class Engine final : private Sound_Treat::SequencerHost {
   void EraseCursor() override;
   void EndHighlight() override;
   void EndKeyHighlight() override;
+  void PassEnded() override;
+  void AnswerBegins() override;
+  void AnswerEnded() override;
 
   settings::CfgRecord& cfg_;
   RunState& state_;

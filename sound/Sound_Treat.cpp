@@ -68,6 +68,7 @@ void Sequencer::PlayItem(int interval) {
     for (int pass = 1; pass <= passes; ++pass) {
       host_.ShowTempo(cfg_.Tempo, passText(pass));
       PlayPass();
+      if (state_.StopRequested == 0) AnswerTime();
       if (cfg_.RepeatOn == 1) {
         if (category::IsList(cfg_.Category)) PassPause();
         if (state_.StopRequested != 0) return;
@@ -247,6 +248,30 @@ void Sequencer::PlayPass() {
   host_.EraseCursor();
   host_.EndHighlight();
   host_.EndKeyHighlight();
+  if (!stopped) host_.PassEnded();
+}
+
+bool Sequencer::AnswerTime() {
+  if (!AnswerAfterPass) return true;
+  waits_.SetLead(midi_.LeadMs());
+  // The pass's own beat (24 steps of its rounded step), so that the answer's notes fall
+  // where the pass's did.
+  const int beat = Nearest(BeatMs(cfg_.Tempo) / 8.0 / 3.0) * kStepsPerBeat;
+  // As many beats as the pass has, a part beat counting whole.
+  const int beats = (grid_->EndStep + kStepsPerBeat - 1) / kStepsPerBeat;
+  host_.AnswerBegins();
+  for (int b = 0; b < beats; ++b) {
+    {
+      const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+      midi_.DrumClick();
+    }
+    if (waits_.WaitUntil(ToInt16(beat)) == -1) {
+      midi_.Withdraw();
+      return false;
+    }
+  }
+  host_.AnswerEnded();
+  return true;
 }
 
 void Sequencer::CountIn() {

@@ -40,6 +40,11 @@ class SequencerHost {
   virtual void EraseCursor() = 0;
   virtual void EndHighlight() = 0;
   virtual void EndKeyHighlight() = 0;
+  // Listen mode: a pass has been played to its end (not stopped); the answer's count
+  // begins (its first beat is the waits' reference now) and has ended.
+  virtual void PassEnded() {}
+  virtual void AnswerBegins() {}
+  virtual void AnswerEnded() {}
 };
 
 // No window (offline rendering, the command-line tool, fuzzing): nothing to show, and the
@@ -87,6 +92,11 @@ class Sequencer {
   void PlayPass();
   void CountIn();
   void PassPause();
+  // Listen mode's answer: the count goes on after the pass for its length, a click on every
+  // beat and nothing else, while the player plays the item back. Nothing unless
+  // AnswerAfterPass is on; false when a stop ended it.
+  bool AnswerTime();
+  bool AnswerAfterPass = false;
 
   const StepGrid& grid() const { return *grid_; }
   std::int16_t ContinuousPlay = 0;

@@ -131,7 +131,7 @@ TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
   cfg.PitchBase = 36;
   cfg.ShowScore = -1;
   frmMain& w = Start();
-  w.SetListen(true, false);
+  w.SetListen({.on = true});
   EXPECT_TRUE(w.ui.mnu_settei_listen->isChecked());
   const Phrase& ph = w.engine().phrase();
   ASSERT_EQ(ph.NoteCount, 8);
@@ -166,7 +166,7 @@ TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
   // The score line above the staff, and a mark under each note.
   std::vector<draw::Surface::TextCall> texts;
   w.surface().textLog = &texts;
-  w.SetListen(true, false);  // redraws the views
+  w.SetListen({.on = true});  // redraws the views
   w.surface().textLog = nullptr;
   int hits = 0, wrong = 0, missed = 0;
   bool line = false;
@@ -203,7 +203,7 @@ TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
   EXPECT_EQ(w.KeyScores()[0]->hit, 6);
 
   // Off: nothing is judged or shown.
-  w.SetListen(false, false);
+  w.SetListen({});
   EXPECT_FALSE(w.LastScore().has_value());
 }
 

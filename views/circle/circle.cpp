@@ -122,6 +122,7 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
     g[kMiddleRing][h] = {cx - w + 0.62f * R * std::cos(a), cy - t / 2 - 0.65f * R * std::sin(a)};
     g[kInnerRing][h] = {cx - w + 0.41f * R * std::cos(a), cy - t / 2 - 0.43f * R * std::sin(a)};
     g[kKeyMark][h] = {cx + 0.85f * R * std::cos(ar), cy - 1.05f * 0.9f * R * std::sin(ar)};
+    if (h < 12) circle.PitchPoint[h] = {cx + R * std::cos(a), cy - R * std::sin(a) * (k + 1.05f)};
   }
   circle.laidOut = true;
 }
@@ -265,6 +266,23 @@ void EndHighlight(CircleState& circle, draw::Surface& surface, draw::Paint& pain
     surface.DrawWidth = 1;
   }
   circle.markShown = false;
+}
+
+void ShowPlayed(CircleState& circle, draw::Surface& surface, const settings::CfgRecord& cfg,
+                int pitchClass, bool shown) {
+  if (cfg.ShowDiagram == 0 || !circle.laidOut || pitchClass < 0 || pitchClass > 11) return;
+  if (circle.playedShown[pitchClass] == shown) return;
+  const QPointF at = circle.PitchPoint[pitchClass];
+  const int mode = surface.DrawMode;
+  const int width = surface.DrawWidth;
+  surface.DrawWidth = 4;
+  surface.DrawMode = draw::kXorPen;
+  // Red on the white ground, as the keyboard's key-hit colour.
+  surface.Circle(static_cast<float>(at.x()), static_cast<float>(at.y()), circle.CircleRadius / 7,
+                 draw::Rgb(0, 255, 255));
+  surface.DrawMode = mode;
+  surface.DrawWidth = width;
+  circle.playedShown[pitchClass] = shown;
 }
 
 int PointAt(const CircleState& circle, float x, float y, float radius) {

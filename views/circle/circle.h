@@ -33,6 +33,11 @@ struct CircleState {
   QString lastLabel;
   draw::Colour lastSectorColour = 0;
   bool markShown = false;
+  // Notes held on a MIDI instrument: a ring around each pitch class's point on the circle
+  // while it is held (an XOR ring, drawn and removed alike), and which rings are on the
+  // picture now.
+  std::array<QPointF, 12> PitchPoint{};
+  std::array<bool, 12> playedShown{};
 };
 
 // What the diagram is laid out for: the window height H, the left edge of Frame2, the
@@ -63,6 +68,10 @@ void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& pai
                    bool& first);
 void EndHighlight(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
                   const settings::CfgRecord& cfg);
+
+// Puts the held-note ring of pitchClass on the picture (shown) or takes it off.
+void ShowPlayed(CircleState& circle, draw::Surface& surface, const settings::CfgRecord& cfg,
+                int pitchClass, bool shown);
 
 // The pitch class whose name point lies strictly within radius of (x, y), or -1.
 int PointAt(const CircleState& circle, float x, float y, float radius = 500);

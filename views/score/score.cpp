@@ -86,6 +86,11 @@ class ScoreDrawer {
   }
 
   void DrawElement(int i);
+  // Prints a note's glyph in the symbol font and keeps where, as the note's head.
+  void HeadGlyph(const Element& e, float x, float y, const QString& glyph) {
+    Text(x, y, glyph);
+    st_.heads[e.index] = {true, x, y, 0, 1, 1, false, glyph};
+  }
   void DrawChordName(const QString& text, float x);
   void DrawRestMaestro(Element& e);
   void DrawNoteMaestro(Element& e);
@@ -145,6 +150,7 @@ void ScoreDrawer::Draw() {
     ctx_.showClef(true);
   }
   ClearAccidentals(staff_);
+  st_.heads.fill({});
   for (int i = 0; i < count; ++i) DrawElement(i);
   graph_treat::RestoreFont(s_, saved);
   for (int k = 0; k <= 4; ++k) Line(staff_.StaffLeftX, T() + k * S(), right, T() + k * S());
@@ -243,24 +249,25 @@ void ScoreDrawer::DrawNoteMaestro(Element& e) {
     case 12:
     case 18:
       if (beamed) {
-        Text(gx, gy + 0.65f * S(), QString(QChar(207)));
+        HeadGlyph(e, gx, gy + 0.65f * S(), QString(QChar(207)));
         DrawBeamGroup(e.index, x + 0.6f * S(), e.y);
       } else {
-        Text(gx, gy, glyph(e.length == 8 || e.length == 12 || e.length == 18 ? u'e' : u'x'));
+        HeadGlyph(e, gx, gy,
+                  glyph(e.length == 8 || e.length == 12 || e.length == 18 ? u'e' : u'x'));
       }
       break;
     case 16:
     case 24:
     case 36:
-      Text(gx, gy, glyph(u'q'));
+      HeadGlyph(e, gx, gy, glyph(u'q'));
       break;
     case 48:
     case 72:
-      Text(gx, gy + 7, glyph(u'h'));
+      HeadGlyph(e, gx, gy + 7, glyph(u'h'));
       break;
     case 96:
       e.cx = x + Advance(e) * 0.35f;
-      Text(e.cx + 0.06f * S() - 0.2f * S(), gy + 0.5f * S() + 15, QStringLiteral("w"));
+      HeadGlyph(e, e.cx + 0.06f * S() - 0.2f * S(), gy + 0.5f * S() + 15, QStringLiteral("w"));
       break;
     default:
       // A 32nd note has no glyph of its own: its ledger lines and accidental remain.
@@ -337,18 +344,22 @@ void ScoreDrawer::DrawNotePlain(Element& e) {
   const bool flagged =
       len == 3 || len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
   const bool plainHead = flagged || len == 16 || len == 24 || len == 36;
+  ScoreState::Head& head = st_.heads[e.index];
   if (plainHead) {
     s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
     graph_treat::FloodAt(s_, ctx_.paint, x, y, kBlack, kBlack);
+    head = {true, x, y, 0.5f * s, 0.9f, 1, false, {}};
   } else if (len == 48 || len == 72) {
     s_.DrawWidth = 2;
     s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
     s_.DrawWidth = 1;
+    head = {true, x, y, 0.5f * s, 0.9f, 2, true, {}};
   } else if (len == ticks::kWhole) {
     e.cx = x + Advance(e) * 0.35f;
     s_.DrawWidth = 3;
     s_.Circle(e.cx, y, 0.6f * s, kBlack, 0.7f);
     s_.DrawWidth = 1;
+    head = {true, e.cx, y, 0.6f * s, 0.7f, 3, true, {}};
   }
   const bool beamable = len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
   if (beamable && ctx_.phrase.NoteGroup(e.index) > 0) {
@@ -612,6 +623,29 @@ void XorLine(draw::Surface& surface, float x1, float y1, float x2, float y2, dra
     surface.Line(x1, y1, x2, y2, colour);
     surface.PSet(x2, y2, colour);
   }
+}
+
+void PaintNoteHead(const ScoreState& state, draw::Surface& s, int index, draw::Colour colour) {
+  if (index < 0 || index >= kNoteSlots) return;
+  const ScoreState::Head& head = state.heads[index];
+  if (!head.drawn) return;
+  if (!head.glyph.isEmpty()) {
+    graph_treat::SavedFont saved;
+    graph_treat::SaveFont(s, saved);
+    graph_treat::SetFont(s, kMaestro, 28, false, false);
+    graph_treat::PrintAt(s, head.x, head.y, head.glyph, colour);
+    graph_treat::RestoreFont(s, saved);
+    return;
+  }
+  const int width = s.DrawWidth;
+  s.DrawWidth = head.width;
+  if (!head.open) {
+    s.FillStyle = draw::kSolidFill;
+    s.FillColor = colour;
+  }
+  s.Circle(head.x, head.y, head.radius, colour, head.aspect);
+  s.FillStyle = draw::kTransparentFill;
+  s.DrawWidth = width;
 }
 
 namespace {

@@ -41,6 +41,17 @@ struct ScoreState {
   // in the middle of a pass (a circle click, a view switch) clears it, and removing the
   // XOR line from a fresh picture would draw a stray one instead.
   bool CursorShown = false;
+  // Where the last drawing put each note's head, so that listen mode can paint it again in
+  // the colour of its verdict: the centre and size of a drawn head (open for half and
+  // whole notes), or the symbol-font glyph and where it was printed.
+  struct Head {
+    bool drawn = false;
+    float x = 0, y = 0, radius = 0, aspect = 1;
+    int width = 1;
+    bool open = false;
+    QString glyph;
+  };
+  std::array<Head, kNoteSlots> heads{};
 };
 
 // What the score draws with and on.
@@ -70,6 +81,10 @@ void DrawTempoLine(ScoreContext& ctx, float x, float y, int tempo, const QString
 // point at its end.
 void XorLine(draw::Surface& surface, float x1, float y1, float x2, float y2, draw::Colour colour,
              const QString& mode);
+
+// Paints the head of note index again in colour, where the last drawing put it (nothing
+// for a rest, a note without a head or an index the drawing did not reach).
+void PaintNoteHead(const ScoreState& state, draw::Surface& surface, int index, draw::Colour colour);
 
 // The playback cursor, an XOR line over the staff at x; first draws without removing. A
 // line that is no longer on the picture (CursorShown off) is not removed.

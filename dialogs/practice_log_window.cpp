@@ -1,0 +1,191 @@
+#include "dialogs/practice_log_window.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "theory/MusicMethod_Treat.h"
+
+namespace {
+
+const QString kAllItems = QStringLiteral("すべての項目");
+
+// A colour a key, round the colour wheel as the keys go round the circle of fifths, so that
+// neighbouring keys on the plot are told apart.
+QColor KeyColour(int key) {
+  const int fifths = (key * 7) % 12;
+  return QColor::fromHsv(fifths * 30, 200, 200);
+}
+
+QString KeyName(int k) { return MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k); }
+
+}  // namespace
+
+PracticeChart::PracticeChart(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(560, 380);
+  setAccessibleName(QStringLiteral("練習記録のグラフ"));
+}
+
+void PracticeChart::SetDays(std::vector<practice_log::Day> days) {
+  days_ = std::move(days);
+  setAccessibleDescription(Description());
+  update();
+}
+
+QString PracticeChart::Description() const {
+  if (days_.empty()) return QStringLiteral("記録がありません");
+  QStringList parts;
+  const practice_log::Day& last = days_.back();
+  parts << QStringLiteral("%1日分の記録。最後の日 %2、最高テンポ %3")
+               .arg(days_.size())
+               .arg(last.date.toString(QStringLiteral("yyyy/M/d")))
+               .arg(last.topTempo);
+  for (int k = 0; k < 12; ++k) {
+    if (last.percentByKey[k]) {
+      parts << QStringLiteral("%1 %2%").arg(KeyName(k)).arg(*last.percentByKey[k], 0, 'f', 0);
+    }
+  }
+  return parts.join(QStringLiteral("、"));
+}
+
+void PracticeChart::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.fillRect(rect(), Qt::white);
+  if (days_.empty()) {
+    p.drawText(rect(), Qt::AlignCenter,
+               QStringLiteral("まだ記録がありません。\n設定の「聴き取り採点」をオンにして"
+                              "演奏すると、ここに記録されます。"));
+    return;
+  }
+  const int legend = 70;
+  const QRect area = rect().adjusted(48, 12, -legend - 8, -28);
+  const int gap = 28;
+  const int scoreHeight = (area.height() - gap) * 2 / 3;
+  const QRect scoreBox(area.left(), area.top(), area.width(), scoreHeight);
+  const QRect tempoBox(area.left(), scoreBox.bottom() + gap, area.width(),
+                       area.height() - scoreHeight - gap);
+  const int n = static_cast<int>(days_.size());
+  const auto xOf = [&](int i) {
+    return n == 1 ? area.center().x() : area.left() + area.width() * i / (n - 1);
+  };
+  // Frames, grid and labels.
+  p.setPen(QColor(200, 200, 200));
+  for (int v = 0; v <= 100; v += 25) {
+    const int y = scoreBox.bottom() - scoreBox.height() * v / 100;
+    p.drawLine(scoreBox.left(), y, scoreBox.right(), y);
+  }
+  p.setPen(Qt::black);
+  p.drawRect(scoreBox);
+  p.drawRect(tempoBox);
+  for (int v = 0; v <= 100; v += 50) {
+    const int y = scoreBox.bottom() - scoreBox.height() * v / 100;
+    p.drawText(QRect(0, y - 8, area.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("%1%").arg(v));
+  }
+  p.drawText(scoreBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("正解率（キーごと）"));
+  int lowTempo = days_.front().topTempo, highTempo = lowTempo;
+  for (const auto& d : days_) {
+    lowTempo = std::min(lowTempo, d.topTempo);
+    highTempo = std::max(highTempo, d.topTempo);
+  }
+  lowTempo = std::max(0, lowTempo - 10);
+  highTempo += 10;
+  const auto tempoY = [&](int tempo) {
+    return tempoBox.bottom() - tempoBox.height() * (tempo - lowTempo) / (highTempo - lowTempo);
+  };
+  p.drawText(QRect(0, tempoBox.top() - 8, area.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
+             QString::number(highTempo));
+  p.drawText(QRect(0, tempoBox.bottom() - 8, area.left() - 4, 16),
+             Qt::AlignRight | Qt::AlignVCenter, QString::number(lowTempo));
+  p.drawText(tempoBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("最高テンポ"));
+  // Dates under the tempo plot, as many as there is room for.
+  const int every = std::max(1, n * 60 / std::max(area.width(), 1));
+  for (int i = 0; i < n; i += every) {
+    p.drawText(QRect(xOf(i) - 30, tempoBox.bottom() + 4, 60, 16), Qt::AlignCenter,
+               days_[static_cast<std::size_t>(i)].date.toString(QStringLiteral("M/d")));
+  }
+  // A line a key through the days it was played, a dot a day.
+  for (int k = 0; k < 12; ++k) {
+    QPainterPath path;
+    bool started = false;
+    p.setPen(QPen(KeyColour(k), 2));
+    p.setBrush(KeyColour(k));
+    bool any = false;
+    for (int i = 0; i < n; ++i) {
+      const auto& v = days_[static_cast<std::size_t>(i)].percentByKey[k];
+      if (!v) continue;
+      const QPointF at(xOf(i), scoreBox.bottom() - scoreBox.height() * *v / 100);
+      started ? path.lineTo(at) : path.moveTo(at);
+      started = any = true;
+      p.drawEllipse(at, 3, 3);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    if (!any) continue;
+    const int row = scoreBox.top() + k * 18;
+    p.fillRect(QRect(area.right() + 12, row + 4, 14, 10), KeyColour(k));
+    p.setPen(Qt::black);
+    p.drawText(QRect(area.right() + 30, row, legend - 24, 18), Qt::AlignLeft | Qt::AlignVCenter,
+               KeyName(k));
+  }
+  QPainterPath tempo;
+  p.setPen(QPen(QColor(40, 70, 160), 2));
+  for (int i = 0; i < n; ++i) {
+    const QPointF at(xOf(i), tempoY(days_[static_cast<std::size_t>(i)].topTempo));
+    i == 0 ? tempo.moveTo(at) : tempo.lineTo(at);
+    p.drawEllipse(at, 3, 3);
+  }
+  p.drawPath(tempo);
+}
+
+PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("練習記録"));
+  log_ = practice_log::Read(logPath);
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* label = new QLabel(QStringLiteral("項目："), this);
+  ItemChoice = new QComboBox(this);
+  ItemChoice->setAccessibleName(QStringLiteral("記録を見る項目"));
+  label->setBuddy(ItemChoice);
+  ItemChoice->addItem(kAllItems);
+  ItemChoice->addItems(practice_log::Items(log_.entries));
+  top->addWidget(label);
+  top->addWidget(ItemChoice, 1);
+  layout->addLayout(top);
+  Chart = new PracticeChart(this);
+  layout->addWidget(Chart, 1);
+  Note = new QLabel(this);
+  Note->setWordWrap(true);
+  layout->addWidget(Note);
+  QStringList notes;
+  if (!log_.error.isEmpty()) {
+    notes << QStringLiteral("練習記録を読めませんでした。%1（%2）")
+                 .arg(QDir::toNativeSeparators(logPath), log_.error);
+  } else {
+    notes << QStringLiteral("%1 回の採点（%2）")
+                 .arg(log_.entries.size())
+                 .arg(QDir::toNativeSeparators(logPath));
+  }
+  if (log_.unreadable > 0) {
+    notes << QStringLiteral("読めない行が %1 行あり、飛ばしました。").arg(log_.unreadable);
+  }
+  Note->setText(notes.join(QStringLiteral("\n")));
+  // The item practised last is shown first.
+  if (ItemChoice->count() > 1) ItemChoice->setCurrentIndex(1);
+  connect(ItemChoice, &QComboBox::currentIndexChanged, this, &PracticeLogWindow::ShowItem);
+  ShowItem();
+  resize(720, 520);
+}
+
+void PracticeLogWindow::ShowItem() {
+  const QString item = ItemChoice->currentIndex() <= 0 ? QString() : ItemChoice->currentText();
+  Chart->SetDays(practice_log::Daily(log_.entries, item));
+}
