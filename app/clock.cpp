@@ -92,6 +92,7 @@ void SteadyClock::RunUntil(std::int64_t deadline, const std::function<bool()>& s
 
 void VirtualClock::RunUntil(std::int64_t deadline, const std::function<bool()>& stop) {
   if (stop && stop()) return;
+  deadline_ = deadline;
   if (whileWaiting) whileWaiting(*this);
   if (stop && stop()) return;
   if (now_ < deadline) now_ = deadline;

@@ -49,9 +49,12 @@ class VirtualClock final : public Clock {
   void Set(std::int64_t ms) { now_ = ms; }
 
   std::function<void(VirtualClock&)> whileWaiting;
+  // The deadline of the wait whileWaiting runs in (what it stands for happens before it).
+  std::int64_t Deadline() const { return deadline_; }
 
  private:
   std::int64_t now_ = 0;
+  std::int64_t deadline_ = 0;
 };
 
 }  // namespace kihon

@@ -1219,9 +1219,12 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
 
 void frmMain::PlayedNote(int note, int velocity, double ms) {
   const bool listened = listen_.on && passStartMs_ >= 0 && velocity > 0;
-  if (listened) {
+  if (listen_.on && velocity > 0) {
     const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
-    played_.push_back({note, at - passStartMs_});
+    if (listened) played_.push_back({note, at - passStartMs_});
+    // The last notes played, for a pass or an answer that starts just after them.
+    recentlyPlayed_.push_back({note, at});
+    std::erase_if(recentlyPlayed_, [at](const listen::Played& p) { return p.ms < at - 2000; });
   }
   // The note the player pressed, as the program's pitch: the keyboard's keys are pitches
   // from PitchBase, as the mouse plays them.

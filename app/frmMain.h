@@ -342,7 +342,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   int passTempo_ = 120;
   std::vector<listen::Expected> expected_;
   std::vector<listen::Played> played_;
-  std::vector<int> painted_;  // by note index: the mark shown (0: none)
+  std::vector<listen::Played> recentlyPlayed_;  // on the program's clock
+  std::vector<int> painted_;                    // by note index: the mark shown (0: none)
   QTimer* liveTimer_ = nullptr;
   std::optional<listen::Result> lastScore_;
   int lastScoreKey_ = -1;

@@ -15,8 +15,8 @@
 #include <cmath>
 
 #include "app/frmMain.h"
-#include "draw/graph_treat.h"
 #include "dialogs/practice_log_window.h"
+#include "draw/graph_treat.h"
 #include "engine/practice_log.h"
 
 namespace {
@@ -134,7 +134,8 @@ void frmMain::StartListening(double startMs) {
     return;
   }
   // The marks of the pass before it in this key go: this one is painted afresh.
-  const bool marked = std::any_of(painted_.begin(), painted_.end(), [](int m) { return m != 0; });
+  const bool marked =
+      std::any_of(painted_.begin(), painted_.end(), [](int m) { return m != kNoMark; });
   if (marked) {
     const int scoreKey = lastScoreKey_;
     lastScoreKey_ = -1;  // its score line stays; its notes' marks go
@@ -148,6 +149,11 @@ void frmMain::StartListening(double startMs) {
   }
   painted_.assign(static_cast<std::size_t>(std::max<int>(engine_.phrase().NoteCount, 0)), kNoMark);
   passStartMs_ = startMs;
+  // A first note played a little early, just before the pass or the answer began, is its.
+  const double early = Sound_Treat::BeatMs(passTempo_) / 4.0;
+  for (const listen::Played& p : recentlyPlayed_) {
+    if (p.ms >= startMs - early) played_.push_back({p.pitch, p.ms - startMs});
+  }
   if (!liveTimer_) {
     liveTimer_ = new QTimer(this);
     liveTimer_->setInterval(100);
@@ -203,8 +209,7 @@ void frmMain::PaintVerdict(const listen::NoteResult& note) {
   const float T = staff_.StaffBottomY;
   if (shown != kNoMark) {
     // Another verdict than the one shown (a later note changed the alignment).
-    surface_.FilledBox(x - 0.7f * S, T - 3.9f * S, x + 1.6f * S, T - 7.2f * S,
-                       surface_.BackColor);
+    surface_.FilledBox(x - 0.7f * S, T - 3.9f * S, x + 1.6f * S, T - 7.2f * S, surface_.BackColor);
   }
   shown = mark;
   const draw::Colour colour = kMarkColours[mark];
@@ -234,8 +239,9 @@ void frmMain::DrawListenMarks() {
   graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 11, true, false);
   const int total = static_cast<int>(lastScore_->notes.size());
   const QString line =
-      QStringLiteral("聴き取り採点（%1）　正解 %2 / %3　音違い %4　抜け %5　余分 %6　"
-                     "平均 %7 ms　最大 %8 ms")
+      QStringLiteral(
+          "聴き取り採点（%1）　正解 %2 / %3　音違い %4　抜け %5　余分 %6　"
+          "平均 %7 ms　最大 %8 ms")
           .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), lastScoreKey_))
           .arg(s.hit)
           .arg(total)

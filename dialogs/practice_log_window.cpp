@@ -22,7 +22,9 @@ QColor KeyColour(int key) {
   return QColor::fromHsv(fifths * 30, 200, 200);
 }
 
-QString KeyName(int k) { return MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k); }
+QString KeyName(int k) {
+  return MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k);
+}
 
 }  // namespace
 

@@ -13,7 +13,9 @@
 namespace practice_log {
 
 namespace {
-double Tenths(double v) { return std::round(v * 10) / 10; }
+double Tenths(double v) {
+  return std::round(v * 10) / 10;
+}
 }  // namespace
 
 QByteArray ToJsonLine(const Entry& entry) {
