@@ -1221,7 +1221,8 @@ void frmMain::PlayedNote(int note, int velocity, double ms) {
   const bool listened = listen_.on && passStartMs_ >= 0 && velocity > 0;
   if (listen_.on && velocity > 0) {
     const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
-    if (listened) played_.push_back({note, at - passStartMs_});
+    // A note well before the pass or the answer (a stamp from before it began) is not its.
+    if (listened && at >= passStartMs_ - EarlyMs()) played_.push_back({note, at - passStartMs_});
     // The last notes played, for a pass or an answer that starts just after them.
     recentlyPlayed_.push_back({note, at});
     std::erase_if(recentlyPlayed_, [at](const listen::Played& p) { return p.ms < at - 2000; });

@@ -343,7 +343,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::vector<listen::Expected> expected_;
   std::vector<listen::Played> played_;
   std::vector<listen::Played> recentlyPlayed_;  // on the program's clock
-  std::vector<int> painted_;                    // by note index: the mark shown (0: none)
+  // How early before a pass or an answer a note may come and still be its: a quarter beat.
+  double EarlyMs() const;
+  std::vector<int> painted_;  // by note index: the mark shown (0: none)
   QTimer* liveTimer_ = nullptr;
   std::optional<listen::Result> lastScore_;
   int lastScoreKey_ = -1;

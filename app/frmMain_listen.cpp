@@ -150,9 +150,8 @@ void frmMain::StartListening(double startMs) {
   painted_.assign(static_cast<std::size_t>(std::max<int>(engine_.phrase().NoteCount, 0)), kNoMark);
   passStartMs_ = startMs;
   // A first note played a little early, just before the pass or the answer began, is its.
-  const double early = Sound_Treat::BeatMs(passTempo_) / 4.0;
   for (const listen::Played& p : recentlyPlayed_) {
-    if (p.ms >= startMs - early) played_.push_back({p.pitch, p.ms - startMs});
+    if (p.ms >= startMs - EarlyMs()) played_.push_back({p.pitch, p.ms - startMs});
   }
   if (!liveTimer_) {
     liveTimer_ = new QTimer(this);
@@ -160,6 +159,10 @@ void frmMain::StartListening(double startMs) {
     connect(liveTimer_, &QTimer::timeout, this, &frmMain::UpdateLiveMarks);
   }
   liveTimer_->start();
+}
+
+double frmMain::EarlyMs() const {
+  return Sound_Treat::BeatMs(passTempo_) / 4.0;
 }
 
 void frmMain::ScorePass() {

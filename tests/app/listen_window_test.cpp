@@ -102,8 +102,8 @@ TEST_P(ListenWindow, JudgesThePlayerAndColoursTheNotesAsTheyAreJudged) {
   EXPECT_DOUBLE_EQ(*r.notes[0].timingMs, 5);
   EXPECT_DOUBLE_EQ(*r.notes[2].timingMs, 45);
   // Each head in its verdict's colour; the second was coloured while the pass still ran.
-  const std::map<int, draw::Colour> colours = {
-      {0, kOnTime}, {1, kOnTime}, {2, kOffTime}, {5, kWrong}, {6, kMissed}, {7, kOnTime}};
+  const std::map<int, draw::Colour> colours = {{0, kOnTime}, {1, kOnTime}, {2, kOffTime},
+                                               {5, kWrong},  {6, kMissed}, {7, kOnTime}};
   for (const auto& [i, colour] : colours) EXPECT_EQ(HeadColour(w, i), colour) << "note " << i;
   ASSERT_TRUE(colourWhilePlaying.has_value());
   EXPECT_EQ(*colourWhilePlaying, kOnTime);
@@ -223,7 +223,8 @@ TEST_F(MainWindow, ThePracticeLogWindowShowsTheDaysOfTheItemPractisedLast) {
   const QImage picture = window.Chart->grab().toImage();
   int inked = 0;
   for (int y = 0; y < picture.height(); y += 3) {
-    for (int x = 0; x < picture.width(); x += 3) inked += picture.pixel(x, y) != qRgb(255, 255, 255);
+    for (int x = 0; x < picture.width(); x += 3)
+      inked += picture.pixel(x, y) != qRgb(255, 255, 255);
   }
   EXPECT_GT(inked, 100);
 }

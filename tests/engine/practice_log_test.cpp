@@ -41,8 +41,10 @@ TEST(PracticeLog, LinesThatAreNotEntriesAreRefused) {
   const std::vector<std::pair<const char*, const char*>> lines = {
       {"cut short", R"({"date": "2026-12-08T07:30:00", "item": "x", "key": "C", "te)"},
       {"no date", R"({"item": "x", "key": "C", "tempo": 120, "notes": 8, "hit": 8})"},
-      {"no such key", R"({"date": "2026-12-08T07:30:00", "key": "H", "tempo": 120, "notes": 8, "hit": 8})"},
-      {"more right than notes", R"({"date": "2026-12-08T07:30:00", "key": "C", "tempo": 120, "notes": 8, "hit": 9})"},
+      {"no such key",
+       R"({"date": "2026-12-08T07:30:00", "key": "H", "tempo": 120, "notes": 8, "hit": 8})"},
+      {"more right than notes",
+       R"({"date": "2026-12-08T07:30:00", "key": "C", "tempo": 120, "notes": 8, "hit": 9})"},
       {"no tempo", R"({"date": "2026-12-08T07:30:00", "key": "C", "notes": 8, "hit": 8})"},
       {"not an object", R"([1, 2, 3])"},
   };
