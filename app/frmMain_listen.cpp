@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QFontMetrics>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QTableWidget>
@@ -236,10 +238,12 @@ void frmMain::DrawListenMarks() {
   const listen::Summary& s = lastScore_->summary;
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
-  const float left = staff_.StaffLeftX + staff_.StaffWidth * 0.45f;
+  // Beside the item's title, ending where the staff ends.
+  const float right = staff_.StaffLeftX + staff_.StaffWidth;
+  const float top = T + 9.4f * S;
   graph_treat::SavedFont saved;
   graph_treat::SaveFont(surface_, saved);
-  graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 11, true, false);
+  graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 10, true, false);
   const int total = static_cast<int>(lastScore_->notes.size());
   const QString line =
       QStringLiteral(
@@ -254,9 +258,10 @@ void frmMain::DrawListenMarks() {
           .arg(s.meanAbsTimingMs, 0, 'f', 0)
           .arg(s.maxAbsTimingMs, 0, 'f', 0);
   // The line of the pass before goes first.
-  surface_.FilledBox(left, T + 11.8f * S, staff_.StaffLeftX + staff_.StaffWidth,
-                     T + 11.8f * S - surface_.TextHeight(line), surface_.BackColor);
-  graph_treat::PrintAt(surface_, left, T + 11.8f * S, line, draw::kBlack);
+  const float left = right - surface_.TextWidth(line);
+  surface_.FilledBox(std::min(left, right - staff_.StaffWidth * 0.55f), top, right,
+                     top - surface_.TextHeight(line), surface_.BackColor);
+  graph_treat::PrintAt(surface_, left, top, line, draw::kBlack);
   graph_treat::RestoreFont(surface_, saved);
   // Each note's colour and mark, when the staff shows the key it was played in: right and
   // on time, right but early or late (beyond the tolerance), wrong, missed.
@@ -292,9 +297,23 @@ void frmMain::ShowKeyScores() {
     keyTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     keyTable_->setAccessibleName(QStringLiteral("キーごとの聴き取り採点"));
     keyTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    QFont small = keyTable_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    keyTable_->setFont(small);
+    keyTable_->verticalHeader()->setDefaultSectionSize(QFontMetrics(small).height() + 4);
+    keyTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(keyTable_);
-    window->resize(420, 440);
+    // All twelve rows at once, beside the circle: left of the controls, under the staff, so
+    // that neither the staff nor the circle is covered.
+    const int rows = 12 * keyTable_->verticalHeader()->defaultSectionSize();
+    const int height = rows + keyTable_->horizontalHeader()->sizeHint().height() +
+                       2 * keyTable_->frameWidth() + 12;
+    const int width = 360;
+    window->resize(width, height);
+    const QPoint corner = ui.Frame2->mapToGlobal(QPoint(-width - 16, 0));
+    window->move(std::max(0, corner.x()), mapToGlobal(QPoint(0, this->height() * 27 / 100)).y());
     window->show();
   }
   for (int k = 0; k < 12; ++k) {

@@ -114,7 +114,9 @@ void PracticeChart::paintEvent(QPaintEvent*) {
     p.drawText(QRect(xOf(i) - 30, tempoBox.bottom() + 4, 60, 16), Qt::AlignCenter,
                days_[static_cast<std::size_t>(i)].date.toString(QStringLiteral("M/d")));
   }
-  // A line a key through the days it was played, a dot a day.
+  // A line a key through the days it was played, a dot a day; the legend lists the keys
+  // played, in the program's order.
+  int legendRow = 0;
   for (int k = 0; k < 12; ++k) {
     QPainterPath path;
     bool started = false;
@@ -132,7 +134,7 @@ void PracticeChart::paintEvent(QPaintEvent*) {
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
     if (!any) continue;
-    const int row = scoreBox.top() + k * 18;
+    const int row = scoreBox.top() + legendRow++ * 18;
     p.fillRect(QRect(area.right() + 12, row + 4, 14, 10), KeyColour(k));
     p.setPen(Qt::black);
     p.drawText(QRect(area.right() + 30, row, legend - 24, 18), Qt::AlignLeft | Qt::AlignVCenter,
@@ -140,11 +142,13 @@ void PracticeChart::paintEvent(QPaintEvent*) {
   }
   QPainterPath tempo;
   p.setPen(QPen(QColor(40, 70, 160), 2));
+  p.setBrush(QColor(40, 70, 160));
   for (int i = 0; i < n; ++i) {
     const QPointF at(xOf(i), tempoY(days_[static_cast<std::size_t>(i)].topTempo));
     i == 0 ? tempo.moveTo(at) : tempo.lineTo(at);
     p.drawEllipse(at, 3, 3);
   }
+  p.setBrush(Qt::NoBrush);
   p.drawPath(tempo);
 }
 
