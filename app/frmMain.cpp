@@ -169,6 +169,7 @@ void frmMain::CreateControls() {
   CreateFrame3();
   ApplyColumnMetrics(ColumnMetrics::ForLevel(0));
   CreateSurfaceControls();
+  NameControls();
 }
 
 // Frame1: the selections and the tempo.
@@ -925,6 +926,7 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
 
   RedrawViews();
+  view_->PartsChanged();
 }
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {

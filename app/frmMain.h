@@ -277,6 +277,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void ConnectSurfaceControls();
   void ConnectMenus();
   void ConnectListenMenu();
+  // Accessible names and descriptions, and the order of keyboard focus.
+  void NameControls();
+  // The staff, the circle and the keyboard as a screen reader is told of them.
+  std::vector<SurfaceWidget::Part> PictureParts() const;
   void Form_Load();
   void DetectMaestroFont();
   void LayOutColumn();

@@ -1,0 +1,148 @@
+// The main window for a screen reader and the keyboard: a name of its own for every control
+// (what it does, in the words the window shows), a sensible order of keyboard focus, and
+// descriptions of what the staff, the circle and the keyboard show now.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "app/frmMain.h"
+#include "theory/MusicMethod_Treat.h"
+
+namespace {
+
+void Name(QWidget* w, const QString& name, const QString& description = QString()) {
+  w->setAccessibleName(name);
+  if (!description.isEmpty()) w->setAccessibleDescription(description);
+}
+
+// A rectangle of the surface (user units, either corner order) in the widget's pixels.
+QRect PixelRect(const draw::Surface& s, float x1, float y1, float x2, float y2) {
+  return QRect(s.ToPixel(x1, y1), s.ToPixel(x2, y2)).normalized();
+}
+
+}  // namespace
+
+void frmMain::NameControls() {
+  ui.Label3->setBuddy(ui.Combo2);
+  ui.Label2->setBuddy(ui.Combo1);
+  ui.Label4->setBuddy(ui.Combo3);
+  ui.Label5->setBuddy(ui.Combo4);
+  Name(ui.Combo2, QStringLiteral("学習別"), QStringLiteral("スケール、コード、ⅡⅤⅠなど学ぶものの種類"));
+  Name(ui.Combo1, QStringLiteral("種類"), QStringLiteral("練習する項目"));
+  Name(ui.Combo3, QStringLiteral("調子"), QStringLiteral("ⅡⅤⅠパターンのメジャーかマイナーか"));
+  Name(ui.Combo4, QStringLiteral("Ｖ７あしらい"), QStringLiteral("ⅡⅤⅠパターンのⅤ７に使うスケール"));
+  Name(ui.Text2, QStringLiteral("テンポの見出し"));
+  Name(ui.Text1, QStringLiteral("テンポ（1分あたりの拍数）"),
+       QStringLiteral("50から300までの数を入力します"));
+  Name(ui.VScroll1, QStringLiteral("テンポのつまみ"), QStringLiteral("上へ動かすと速くなります"));
+  Name(ui.Command5, QStringLiteral("連続演奏を始める"),
+       QStringLiteral("選んだ進行でキーを変えながら演奏します（スペースキー）"));
+  Name(ui.Command9, QStringLiteral("演奏を止める"), QStringLiteral("スペースキーでも止まります"));
+  Name(ui.Combo5, QStringLiteral("繰り返しの回数"));
+  Name(ui.Text3, QStringLiteral("早くする割合（％UP）"),
+       QStringLiteral("繰り返しのあいだにテンポを上げる割合"));
+  Name(ui.Command2, QStringLiteral("音出し"), QStringLiteral("項目を1回演奏します"));
+  Name(ui.Command3, QStringLiteral("半音　＋"), QStringLiteral("キーを半音上げます（P キー）"));
+  Name(ui.Command4, QStringLiteral("半音　－"), QStringLiteral("キーを半音下げます（Q キー）"));
+  Name(ui.Command6, QStringLiteral("CAL Bb（B♭の基準音）"));
+  Name(ui.Command8, QStringLiteral("CAL A（Aの基準音）"));
+  static const QString kStaffNames[] = {
+      QStringLiteral("五線を大きく上へ"), QStringLiteral("五線を少し上へ"),
+      QStringLiteral("五線を少し下へ"), QStringLiteral("五線を大きく下へ"),
+      QStringLiteral("五線の位置をリセット")};
+  for (int i = 0; i < 5; ++i) Name(ui.Command12[i], kStaffNames[i]);
+  Name(ui.Command17, QStringLiteral("OK（五線位置調整を終える）"));
+  Name(ui.Command1, QStringLiteral("終了"), QStringLiteral("設定を保存してプログラムを終わります"));
+  Name(ui.Check1, QStringLiteral("MIDIを使う"));
+  Name(ui.Image1, QStringLiteral("ト音記号"));
+
+  // Keyboard focus: the selections and the tempo, continuous play, the single actions,
+  // then the switches on the drawing.
+  std::vector<QWidget*> order = {ui.Combo2, ui.Combo1, ui.Combo3, ui.Combo4, ui.Text1,
+                                 ui.VScroll1, ui.Check6};
+  for (QRadioButton* r : ui.Option1) order.push_back(r);
+  for (QWidget* w : {static_cast<QWidget*>(ui.Command5), static_cast<QWidget*>(ui.Command9),
+                     static_cast<QWidget*>(ui.Command7), static_cast<QWidget*>(ui.Command10),
+                     static_cast<QWidget*>(ui.Check2), static_cast<QWidget*>(ui.Combo5),
+                     static_cast<QWidget*>(ui.Check4), static_cast<QWidget*>(ui.Text3),
+                     static_cast<QWidget*>(ui.Command2), static_cast<QWidget*>(ui.Command3),
+                     static_cast<QWidget*>(ui.Command4), static_cast<QWidget*>(ui.Command6),
+                     static_cast<QWidget*>(ui.Command8)}) {
+    order.push_back(w);
+  }
+  for (QPushButton* b : ui.Command12) order.push_back(b);
+  for (QWidget* w : {static_cast<QWidget*>(ui.Command17), static_cast<QWidget*>(ui.Command1),
+                     static_cast<QWidget*>(ui.Check3), static_cast<QWidget*>(ui.Check5)}) {
+    order.push_back(w);
+  }
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
+  view_->parts = [this] { return PictureParts(); };
+}
+
+std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
+  const int category = std::clamp<int>(cfg_.Category, 0, 10);
+  const QString title = ItemTitle(cfg_.LastItem[category], cfg_.Root);
+  const Phrase& ph = engine_.phrase();
+  const int count = std::clamp<int>(ph.NoteCount, 0, kNoteSlots);
+  QStringList notes;
+  QStringList classes;
+  for (int i = 0; i < count; ++i) {
+    if (ph.NoteIsRest[i] == 1) {
+      notes << QStringLiteral("休符");
+      continue;
+    }
+    if (ph.NoteTie[i] == 1) continue;  // sounds on from the note before
+    const QString name = i < static_cast<int>(spelled_.size())
+                             ? spelling::Name(spelled_[static_cast<std::size_t>(i)])
+                             : QString::number(ph.NotePitch[i]);
+    notes << name;
+    if (!classes.contains(name)) classes << name;
+  }
+  std::vector<SurfaceWidget::Part> parts;
+  const float S = staff_.LineSpacing;
+  const float T = staff_.StaffBottomY;
+  parts.push_back(
+      {QStringLiteral("五線譜"),
+       cfg_.ShowScore == 0 ? QString()
+                           : QStringLiteral("%1 の楽譜。%2 音：%3")
+                                 .arg(title.trimmed())
+                                 .arg(notes.size())
+                                 .arg(notes.join(QLatin1Char(' '))),
+       cfg_.ShowScore == 0 ? QRect()
+                           : PixelRect(surface_, staff_.StaffLeftX, T + 10 * S,
+                                       staff_.StaffLeftX + staff_.StaffWidth, T - 7 * S)});
+  const float R = circle_.CircleRadius * 1.35f;
+  parts.push_back(
+      {QStringLiteral("サークル図"),
+       cfg_.ShowDiagram == 0
+           ? QString()
+           : QStringLiteral("12の音名を並べた円。%1 の音：%2")
+                 .arg(title.trimmed(), classes.join(QLatin1Char(' '))),
+       cfg_.ShowDiagram == 0 ? QRect()
+                             : PixelRect(surface_, circle_.CircleCentreX - R,
+                                         circle_.CircleCentreY - R, circle_.CircleCentreX + R,
+                                         circle_.CircleCentreY + R)});
+  QStringList held;
+  for (const int p : heldPitches_) held << QString::number(p + cfg_.PitchBase);
+  QString keys = cfg_.ShowEntry != 0
+                     ? QStringLiteral("鍵盤。%1 の音に印：%2")
+                           .arg(title.trimmed(), classes.join(QLatin1Char(' ')))
+                     : QStringLiteral("鍵盤。");
+  if (!held.isEmpty()) keys += QStringLiteral("。押している鍵（MIDIノート）：") + held.join(' ');
+  const auto& first = keyboard_.KeyRect.front();
+  const auto& last = keyboard_.KeyRect.back();
+  parts.push_back({QStringLiteral("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
+                   cfg_.ShowKeyboard == 0
+                       ? QRect()
+                       : PixelRect(surface_, static_cast<float>(first.left),
+                                   static_cast<float>(first.bottom), static_cast<float>(last.right),
+                                   static_cast<float>(last.top))});
+  return parts;
+}
