@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench fuzz format format-check clean
+.PHONY: deps configure build run test package bench fuzz format format-check clean
 
 deps:
 	./scripts/install-deps.sh
@@ -21,6 +21,10 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The Debian package (build/vormina_VERSION_ARCH.deb), through CPack.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	$(BUILD)/bench/vormina_bench

@@ -53,9 +53,28 @@ void SeedUserDirectory(const QString& programDir, const QString& userDir) {
   }
 }
 
+QString InstalledShareDirectory(const QString& programDir) {
+  const QString probe = MaterialFiles().front();
+  if (QFileInfo::exists(PathOf(programDir, probe))) return {};
+  const QString share =
+      QDir::cleanPath(QDir(programDir).filePath(QStringLiteral("../share/vormina")));
+  return QFileInfo::exists(PathOf(share, probe)) ? share : QString();
+}
+
+QString ApplicationDirectoryFor(const QString& programDir, const QString& userDir) {
+  // An installed program never writes beside itself, even when it could (run by root): the
+  // user's files are theirs, filled once from the shipped copies.
+  const QString share = InstalledShareDirectory(programDir);
+  if (!share.isEmpty()) {
+    SeedUserDirectory(share, userDir);
+    return userDir;
+  }
+  return Resolve(programDir, userDir);
+}
+
 QString ApplicationDirectory() {
-  return Resolve(QCoreApplication::applicationDirPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  return ApplicationDirectoryFor(QCoreApplication::applicationDirPath(),
+                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 }  // namespace appdir

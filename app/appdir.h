@@ -24,7 +24,17 @@ QString Resolve(const QString& programDir, const QString& userDir);
 // does not hold yet; a file already there is never replaced.
 void SeedUserDirectory(const QString& programDir, const QString& userDir);
 
-// Resolve() for the running executable and the per-user application data folder.
+// Where an installed program's shipped files are: share/vormina beside the executable's
+// bin folder, when the executable's own folder holds no material files and that folder
+// does. Empty otherwise (the build folder, a folder of its own).
+QString InstalledShareDirectory(const QString& programDir);
+
+// The application directory for programDir and userDir: for an installed program userDir,
+// seeded from the shipped files; otherwise Resolve().
+QString ApplicationDirectoryFor(const QString& programDir, const QString& userDir);
+
+// ApplicationDirectoryFor() the running executable and the per-user application data
+// folder.
 QString ApplicationDirectory();
 
 // Full path of a file in the application directory.

@@ -33,7 +33,8 @@ void frmMain::NameControls() {
   ui.Label2->setBuddy(ui.Combo1);
   ui.Label4->setBuddy(ui.Combo3);
   ui.Label5->setBuddy(ui.Combo4);
-  Name(ui.Combo2, QStringLiteral("学習別"), QStringLiteral("スケール、コード、ⅡⅤⅠなど学ぶものの種類"));
+  Name(ui.Combo2, QStringLiteral("学習別"),
+       QStringLiteral("スケール、コード、ⅡⅤⅠなど学ぶものの種類"));
   Name(ui.Combo1, QStringLiteral("種類"), QStringLiteral("練習する項目"));
   Name(ui.Combo3, QStringLiteral("調子"), QStringLiteral("ⅡⅤⅠパターンのメジャーかマイナーか"));
   Name(ui.Combo4, QStringLiteral("Ｖ７あしらい"), QStringLiteral("ⅡⅤⅠパターンのⅤ７に使うスケール"));
@@ -64,8 +65,8 @@ void frmMain::NameControls() {
 
   // Keyboard focus: the selections and the tempo, continuous play, the single actions,
   // then the switches on the drawing.
-  std::vector<QWidget*> order = {ui.Combo2, ui.Combo1, ui.Combo3, ui.Combo4, ui.Text1,
-                                 ui.VScroll1, ui.Check6};
+  std::vector<QWidget*> order = {ui.Combo2, ui.Combo1,   ui.Combo3, ui.Combo4,
+                                 ui.Text1,  ui.VScroll1, ui.Check6};
   for (QRadioButton* r : ui.Option1) order.push_back(r);
   for (QWidget* w : {static_cast<QWidget*>(ui.Command5), static_cast<QWidget*>(ui.Command9),
                      static_cast<QWidget*>(ui.Command7), static_cast<QWidget*>(ui.Command10),
@@ -108,41 +109,39 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
   std::vector<SurfaceWidget::Part> parts;
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
-  parts.push_back(
-      {QStringLiteral("五線譜"),
-       cfg_.ShowScore == 0 ? QString()
-                           : QStringLiteral("%1 の楽譜。%2 音：%3")
-                                 .arg(title.trimmed())
-                                 .arg(notes.size())
-                                 .arg(notes.join(QLatin1Char(' '))),
-       cfg_.ShowScore == 0 ? QRect()
-                           : PixelRect(surface_, staff_.StaffLeftX, T + 10 * S,
-                                       staff_.StaffLeftX + staff_.StaffWidth, T - 7 * S)});
+  parts.push_back({QStringLiteral("五線譜"),
+                   cfg_.ShowScore == 0 ? QString()
+                                       : QStringLiteral("%1 の楽譜。%2 音：%3")
+                                             .arg(title.trimmed())
+                                             .arg(notes.size())
+                                             .arg(notes.join(QLatin1Char(' '))),
+                   cfg_.ShowScore == 0
+                       ? QRect()
+                       : PixelRect(surface_, staff_.StaffLeftX, T + 10 * S,
+                                   staff_.StaffLeftX + staff_.StaffWidth, T - 7 * S)});
   const float R = circle_.CircleRadius * 1.35f;
-  parts.push_back(
-      {QStringLiteral("サークル図"),
-       cfg_.ShowDiagram == 0
-           ? QString()
-           : QStringLiteral("12の音名を並べた円。%1 の音：%2")
-                 .arg(title.trimmed(), classes.join(QLatin1Char(' '))),
-       cfg_.ShowDiagram == 0 ? QRect()
-                             : PixelRect(surface_, circle_.CircleCentreX - R,
-                                         circle_.CircleCentreY - R, circle_.CircleCentreX + R,
-                                         circle_.CircleCentreY + R)});
+  parts.push_back({QStringLiteral("サークル図"),
+                   cfg_.ShowDiagram == 0
+                       ? QString()
+                       : QStringLiteral("12の音名を並べた円。%1 の音：%2")
+                             .arg(title.trimmed(), classes.join(QLatin1Char(' '))),
+                   cfg_.ShowDiagram == 0
+                       ? QRect()
+                       : PixelRect(surface_, circle_.CircleCentreX - R, circle_.CircleCentreY - R,
+                                   circle_.CircleCentreX + R, circle_.CircleCentreY + R)});
   QStringList held;
   for (const int p : heldPitches_) held << QString::number(p + cfg_.PitchBase);
-  QString keys = cfg_.ShowEntry != 0
-                     ? QStringLiteral("鍵盤。%1 の音に印：%2")
-                           .arg(title.trimmed(), classes.join(QLatin1Char(' ')))
-                     : QStringLiteral("鍵盤。");
+  QString keys = cfg_.ShowEntry != 0 ? QStringLiteral("鍵盤。%1 の音に印：%2")
+                                           .arg(title.trimmed(), classes.join(QLatin1Char(' ')))
+                                     : QStringLiteral("鍵盤。");
   if (!held.isEmpty()) keys += QStringLiteral("。押している鍵（MIDIノート）：") + held.join(' ');
   const auto& first = keyboard_.KeyRect.front();
   const auto& last = keyboard_.KeyRect.back();
-  parts.push_back({QStringLiteral("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
-                   cfg_.ShowKeyboard == 0
-                       ? QRect()
-                       : PixelRect(surface_, static_cast<float>(first.left),
-                                   static_cast<float>(first.bottom), static_cast<float>(last.right),
-                                   static_cast<float>(last.top))});
+  parts.push_back(
+      {QStringLiteral("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
+       cfg_.ShowKeyboard == 0
+           ? QRect()
+           : PixelRect(surface_, static_cast<float>(first.left), static_cast<float>(first.bottom),
+                       static_cast<float>(last.right), static_cast<float>(last.top))});
   return parts;
 }

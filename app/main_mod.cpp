@@ -1,6 +1,7 @@
 // Entry point: refuses a second instance, loads the settings and starts the main window.
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QSettings>
@@ -36,6 +37,9 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vormina"));
   QApplication::setOrganizationName(QStringLiteral("vormina"));
+  // The desktop entry and icon of an installed program (the build folder has no theme icon).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.vormina.Vormina"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.vormina.Vormina")));
   draw::InstallFontSubstitutions();
   translations::InstallQtJapanese(app);
   QApplication::setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));

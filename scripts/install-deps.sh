@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   aubio-tools poppler-utils jackd2 clang-format pulseaudio pulseaudio-utils musescore3
   clang libclang-rt-14-dev
+  desktop-file-utils appstream lintian dpkg-dev
 )
 
 missing=()

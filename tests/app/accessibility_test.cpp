@@ -4,15 +4,14 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QApplication>
-#include <QMap>
-#include <QWidget>
-#include <functional>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWidget>
+#include <functional>
 
 #include "tests/app/main_window_fixture.h"
 
@@ -68,8 +67,8 @@ TEST_F(MainWindow, EveryControlHasANameOfItsOwn) {
   EXPECT_GE(controls.size(), 20u);
   const QRect screen(w.mapToGlobal(QPoint(0, 0)), w.size());
   for (const Control& c : controls) {
-    EXPECT_FALSE(c.name.trimmed().isEmpty()) << "a control of role " << c.role << " at "
-                                             << c.rect.x() << "," << c.rect.y();
+    EXPECT_FALSE(c.name.trimmed().isEmpty())
+        << "a control of role " << c.role << " at " << c.rect.x() << "," << c.rect.y();
     EXPECT_EQ(seen[c.name], 1) << c.name.toStdString() << " is the name of more than one control";
     EXPECT_TRUE(screen.intersects(c.rect)) << c.name.toStdString() << " is not on the window";
   }
@@ -80,8 +79,8 @@ TEST_F(MainWindow, EveryControlHasANameOfItsOwn) {
   QMap<QString, int> all;
   const auto widgets = w.findChildren<QWidget*>();
   for (QWidget* c : widgets) {
-    if (!c->inherits("QAbstractButton") && !c->inherits("QComboBox") &&
-        !c->inherits("QLineEdit") && !c->inherits("QAbstractSlider")) {
+    if (!c->inherits("QAbstractButton") && !c->inherits("QComboBox") && !c->inherits("QLineEdit") &&
+        !c->inherits("QAbstractSlider")) {
       continue;
     }
     // The parts of Qt's own composite widgets (a combo box's list, the menu bar's overflow
@@ -131,8 +130,9 @@ TEST_F(MainWindow, TheStaffCircleAndKeyboardDescribeWhatTheyShow) {
   EXPECT_LT(circleRect.center().y(), keysRect.center().y());
   // A held note is told of; a change of key changes the description.
   w.PlayedNote(64, 80);
-  EXPECT_TRUE(parts[QStringLiteral("鍵盤")]->text(QAccessible::Description).contains(
-      QStringLiteral("押している鍵（MIDIノート）：64")));
+  EXPECT_TRUE(parts[QStringLiteral("鍵盤")]
+                  ->text(QAccessible::Description)
+                  .contains(QStringLiteral("押している鍵（MIDIノート）：64")));
   w.PlayedNote(64, 0);
   w.KeyUp();
   EXPECT_TRUE(parts[QStringLiteral("五線譜")]
@@ -160,9 +160,9 @@ TEST_F(MainWindow, KeyboardFocusGoesThroughTheControlsInOrder) {
     return std::find(reached.begin(), reached.end(), target) - reached.begin();
   };
   const frmMainUi& ui = w.ui;
-  const std::vector<QWidget*> expected = {
-      ui.Combo2,   ui.Combo1, ui.Text1,  ui.Check6,   ui.Option1[0], ui.Command5,
-      ui.Command7, ui.Check2, ui.Check4, ui.Command2, ui.Command3,   ui.Command1};
+  const std::vector<QWidget*> expected = {ui.Combo2,     ui.Combo1,   ui.Text1,    ui.Check6,
+                                          ui.Option1[0], ui.Command5, ui.Command7, ui.Check2,
+                                          ui.Check4,     ui.Command2, ui.Command3, ui.Command1};
   for (std::size_t i = 1; i < expected.size(); ++i) {
     EXPECT_LT(place(expected[i - 1]), place(expected[i]))
         << expected[i - 1]->accessibleName().toStdString() << " before "
