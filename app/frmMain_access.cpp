@@ -46,6 +46,11 @@ void frmMain::NameControls() {
        QStringLiteral("選んだ進行でキーを変えながら演奏します（スペースキー）"));
   Name(ui.Command9, QStringLiteral("演奏を止める"), QStringLiteral("スペースキーでも止まります"));
   Name(ui.Combo5, QStringLiteral("繰り返しの回数"));
+  // On Linux a list is read by the label that names it: the count's label is not shown
+  // (the check box "繰り返す" beside it says it to the eye).
+  auto* countLabel = new QLabel(QStringLiteral("繰り返しの回数"), ui.Combo5->parentWidget());
+  countLabel->setBuddy(ui.Combo5);
+  countLabel->hide();
   Name(ui.Text3, QStringLiteral("早くする割合（％UP）"),
        QStringLiteral("繰り返しのあいだにテンポを上げる割合"));
   Name(ui.Command2, QStringLiteral("音出し"), QStringLiteral("項目を1回演奏します"));
@@ -62,6 +67,8 @@ void frmMain::NameControls() {
   Name(ui.Command1, QStringLiteral("終了"), QStringLiteral("設定を保存してプログラムを終わります"));
   Name(ui.Check1, QStringLiteral("MIDIを使う"));
   Name(ui.Image1, QStringLiteral("ト音記号"));
+  Name(ui.Frame1, QStringLiteral("選択とテンポ"));
+  Name(ui.Frame3, QStringLiteral("単発の操作"));
 
   // Keyboard focus: the selections and the tempo, continuous play, the single actions,
   // then the switches on the drawing.
@@ -135,13 +142,14 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
                                            .arg(title.trimmed(), classes.join(QLatin1Char(' ')))
                                      : QStringLiteral("鍵盤。");
   if (!held.isEmpty()) keys += QStringLiteral("。押している鍵（MIDIノート）：") + held.join(' ');
-  const auto& first = keyboard_.KeyRect.front();
-  const auto& last = keyboard_.KeyRect.back();
-  parts.push_back(
-      {QStringLiteral("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
-       cfg_.ShowKeyboard == 0
-           ? QRect()
-           : PixelRect(surface_, static_cast<float>(first.left), static_cast<float>(first.bottom),
-                       static_cast<float>(last.right), static_cast<float>(last.top))});
+  // The keyboard's place: every key laid out.
+  QRect keyArea;
+  for (const auto& key : keyboard_.KeyRect) {
+    if (key.right <= key.left) continue;
+    keyArea |= PixelRect(surface_, static_cast<float>(key.left), static_cast<float>(key.bottom),
+                         static_cast<float>(key.right), static_cast<float>(key.top));
+  }
+  parts.push_back({QStringLiteral("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
+                   cfg_.ShowKeyboard == 0 ? QRect() : keyArea});
   return parts;
 }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 
 #include "tests/app/main_window_fixture.h"
@@ -47,7 +48,14 @@ void Walk(QAccessibleInterface* node, std::vector<Control>& controls, int depth 
   if (IsControl(node->role())) {
     QString widget;
     if (auto* w = qobject_cast<QWidget*>(node->object())) widget = w->objectName();
-    controls.push_back({node->text(QAccessible::Name), node->role(), node->rect(), widget});
+    // On Linux a combo box is read by its label (the "labelled by" relation) and its value.
+    QString name = node->text(QAccessible::Name);
+    if (node->role() == QAccessible::ComboBox) {
+      for (const auto& [label, relation] : node->relations(QAccessible::Label)) {
+        name = label->text(QAccessible::Name) + QLatin1Char(' ') + name;
+      }
+    }
+    controls.push_back({name, node->role(), node->rect(), widget});
     // A combo box's own list and buttons are not the window's controls.
     if (node->role() == QAccessible::ComboBox || node->role() == QAccessible::ScrollBar ||
         node->role() == QAccessible::SpinBox) {
@@ -72,9 +80,16 @@ TEST_F(MainWindow, EveryControlHasANameOfItsOwn) {
     EXPECT_EQ(seen[c.name], 1) << c.name.toStdString() << " is the name of more than one control";
     EXPECT_TRUE(screen.intersects(c.rect)) << c.name.toStdString() << " is not on the window";
   }
-  // The two picture buttons say what they do.
+  // The two picture buttons say what they do; the lists are read with their labels.
   EXPECT_TRUE(seen.contains(QStringLiteral("連続演奏を始める")));
   EXPECT_TRUE(seen.contains(QStringLiteral("演奏を止める")));
+  const auto labelled = [&](const QString& label) {
+    return std::any_of(controls.begin(), controls.end(), [&](const Control& c) {
+      return c.role == QAccessible::ComboBox && c.name.startsWith(label + QLatin1Char(' '));
+    });
+  };
+  EXPECT_TRUE(labelled(QStringLiteral("学習別")));
+  EXPECT_TRUE(labelled(QStringLiteral("種類")));
   // Controls hidden now (the staff-position buttons, the II-V-I lists) are named as well.
   QMap<QString, int> all;
   const auto widgets = w.findChildren<QWidget*>();
@@ -126,6 +141,7 @@ TEST_F(MainWindow, TheStaffCircleAndKeyboardDescribeWhatTheyShow) {
   const QRect circleRect = parts[QStringLiteral("サークル図")]->rect();
   const QRect keysRect = parts[QStringLiteral("鍵盤")]->rect();
   EXPECT_FALSE(staffRect.isEmpty());
+  EXPECT_GT(keysRect.width(), w.width() / 2);  // the keyboard spans most of the drawing
   EXPECT_LT(staffRect.center().y(), circleRect.center().y());
   EXPECT_LT(circleRect.center().y(), keysRect.center().y());
   // A held note is told of; a change of key changes the description.
