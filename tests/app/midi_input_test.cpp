@@ -29,6 +29,17 @@ bool Until(const std::function<bool()>& done, int ms) {
   return done();
 }
 
+// Connects the test's own player to the program's virtual port "VORMINA".
+bool ConnectToVormina(RtMidiOut& player) {
+  for (unsigned int i = 0; i < player.getPortCount(); ++i) {
+    if (QString::fromStdString(player.getPortName(i)).startsWith(QLatin1String("VORMINA"))) {
+      player.openPort(i);
+      return true;
+    }
+  }
+  return false;
+}
+
 int NoteOns(const sound::CaptureMidiOut& out, int channel, int note, bool on) {
   int n = 0;
   for (const auto& [ms, packed] : out.messages) {
@@ -67,14 +78,7 @@ TEST_F(MainWindow, NotesPlayedIntoTheVirtualPortSoundAndShowWhileHeld) {
 
   // The test's own program connects to "VORMINA" and plays middle C (MIDI 60).
   RtMidiOut player(RtMidi::UNIX_JACK, "player");
-  int port = -1;
-  for (unsigned int i = 0; i < player.getPortCount(); ++i) {
-    if (QString::fromStdString(player.getPortName(i)).startsWith(QLatin1String("VORMINA"))) {
-      port = static_cast<int>(i);
-    }
-  }
-  ASSERT_GE(port, 0) << "the virtual port is not listed";
-  player.openPort(static_cast<unsigned int>(port));
+  ASSERT_TRUE(ConnectToVormina(player)) << "the virtual port is not listed";
   const std::vector<unsigned char> on = {0x90, 60, 100};
   const auto before = std::chrono::steady_clock::now();
   // The connection is made at one of the server's next cycles: sent until it arrives.
@@ -231,14 +235,7 @@ TEST_F(MainWindow, APerformancePlayedThroughJackIsJudgedByTheWindow) {
   w.AttachMidiInput(input);
 
   RtMidiOut player(RtMidi::UNIX_JACK, "player");
-  int port = -1;
-  for (unsigned int i = 0; i < player.getPortCount(); ++i) {
-    if (QString::fromStdString(player.getPortName(i)).startsWith(QLatin1String("VORMINA"))) {
-      port = static_cast<int>(i);
-    }
-  }
-  ASSERT_GE(port, 0) << "the virtual port is not listed";
-  player.openPort(static_cast<unsigned int>(port));
+  ASSERT_TRUE(ConnectToVormina(player)) << "the virtual port is not listed";
   // The connection is made at one of the server's next cycles: a note that is not listened
   // to is sent until it arrives.
   const std::vector<unsigned char> probe = {0x90, 100, 1};
