@@ -143,17 +143,21 @@ INSTANTIATE_TEST_SUITE_P(Modes, ListenWindow,
                            return info.param == listen::Mode::kAlong ? "Along" : "Answer";
                          });
 
-TEST_F(MainWindow, AStoppedPassIsNotJudged) {
-  cfg.Category = 0;
+// A stop in the middle of the pass (along) or of the answer's count (answer): nothing is
+// judged or logged, and the count does not go on.
+TEST_P(ListenWindow, AStoppedPassOrAnswerIsNotJudged) {
   frmMain& w = Start();
-  w.SetListen({.on = true});
+  w.SetListen({.on = true, .mode = GetParam()});
   w.practiceLogPath = dir.filePath(QStringLiteral("practice.jsonl"));
-  int steps = 0;
+  // The pass waits 21 ms a step (96 steps), the answer a beat at a time.
+  const int stopAt = GetParam() == listen::Mode::kAnswer ? 98 : 30;
+  int waits = 0;
   clock.whileWaiting = [&](kihon::VirtualClock&) {
-    if (++steps == 30) w.Stop();
+    if (++waits == stopAt) w.Stop();
   };
   w.PlayOnce();
   clock.whileWaiting = {};
+  EXPECT_EQ(waits, stopAt);  // the stop came where it was meant to
   EXPECT_FALSE(w.LastScore().has_value());
   EXPECT_FALSE(QFile::exists(w.practiceLogPath));
 }
