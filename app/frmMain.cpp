@@ -7,15 +7,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,10 +26,8 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QTableWidget>
 #include <QTextStream>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -983,11 +977,20 @@ void frmMain::KeyOrCircle(float x, float y) {
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
   KB_Treat::PaintKeyAt(keyboard_, surface_, *key);
   state_.SoundingKey = static_cast<std::int16_t>(*key);
-  const int pitch = *key + 4;
-  if (cfg_.PlayConcertPitch == 1) {
-    engine_.midi().NoteOnConcert(midi1::kMelodyChannel, pitch, 127);
+  SoundKey(*key + 4, 127);
+}
+
+void frmMain::SoundKey(int pitch, int velocity) {
+  const bool concert = cfg_.PlayConcertPitch == 1;
+  midi1::Midi& midi = engine_.midi();
+  if (velocity > 0 && concert) {
+    midi.NoteOnConcert(midi1::kMelodyChannel, pitch, velocity);
+  } else if (velocity > 0) {
+    midi.NoteOn(midi1::kMelodyChannel, pitch, velocity);
+  } else if (concert) {
+    midi.NoteOffConcert(midi1::kMelodyChannel, pitch);
   } else {
-    engine_.midi().NoteOn(midi1::kMelodyChannel, pitch, 127);
+    midi.NoteOff(midi1::kMelodyChannel, pitch);
   }
 }
 
@@ -1232,23 +1235,10 @@ void frmMain::PlayedNote(int note, int velocity, double ms) {
   // The note the player pressed, as the program's pitch: the keyboard's keys are pitches
   // from PitchBase, as the mouse plays them.
   const int pitch = note - cfg_.PitchBase;
-  const bool concert = cfg_.PlayConcertPitch == 1;
+  SoundKey(pitch, velocity);
   const auto held = std::find(heldPitches_.begin(), heldPitches_.end(), pitch);
-  if (velocity > 0) {
-    if (concert) {
-      engine_.midi().NoteOnConcert(midi1::kMelodyChannel, pitch, velocity);
-    } else {
-      engine_.midi().NoteOn(midi1::kMelodyChannel, pitch, velocity);
-    }
-    if (held == heldPitches_.end()) heldPitches_.push_back(pitch);
-  } else {
-    if (concert) {
-      engine_.midi().NoteOffConcert(midi1::kMelodyChannel, pitch);
-    } else {
-      engine_.midi().NoteOff(midi1::kMelodyChannel, pitch);
-    }
-    if (held != heldPitches_.end()) heldPitches_.erase(held);
-  }
+  if (velocity > 0 && held == heldPitches_.end()) heldPitches_.push_back(pitch);
+  if (velocity == 0 && held != heldPitches_.end()) heldPitches_.erase(held);
   ShowPlayedOnCircle();
   if (listened) UpdateLiveMarks();
   if (cfg_.ShowKeyboard == 0) return;

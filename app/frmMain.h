@@ -337,6 +337,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void PaintVerdict(const listen::NoteResult& note);
   void ShowScoredPass();
   void ShowPlayedOnCircle();
+  // Sounds (velocity 0: ends) a key of the keyboard on the melody channel, at concert pitch
+  // when the window's 弾くときは実音 is on.
+  void SoundKey(int pitch, int velocity);
   // The tempo line the sequencer showed last (tempo, text), drawn again after a repaint.
   std::optional<std::pair<int, QString>> tempoLine_;
   void OpenPracticeLog();

@@ -72,23 +72,14 @@ void frmMain::NameControls() {
 
   // Keyboard focus: the selections and the tempo, continuous play, the single actions,
   // then the switches on the drawing.
-  std::vector<QWidget*> order = {ui.Combo2, ui.Combo1,   ui.Combo3, ui.Combo4,
-                                 ui.Text1,  ui.VScroll1, ui.Check6};
-  for (QRadioButton* r : ui.Option1) order.push_back(r);
-  for (QWidget* w : {static_cast<QWidget*>(ui.Command5), static_cast<QWidget*>(ui.Command9),
-                     static_cast<QWidget*>(ui.Command7), static_cast<QWidget*>(ui.Command10),
-                     static_cast<QWidget*>(ui.Check2), static_cast<QWidget*>(ui.Combo5),
-                     static_cast<QWidget*>(ui.Check4), static_cast<QWidget*>(ui.Text3),
-                     static_cast<QWidget*>(ui.Command2), static_cast<QWidget*>(ui.Command3),
-                     static_cast<QWidget*>(ui.Command4), static_cast<QWidget*>(ui.Command6),
-                     static_cast<QWidget*>(ui.Command8)}) {
-    order.push_back(w);
-  }
-  for (QPushButton* b : ui.Command12) order.push_back(b);
-  for (QWidget* w : {static_cast<QWidget*>(ui.Command17), static_cast<QWidget*>(ui.Command1),
-                     static_cast<QWidget*>(ui.Check3), static_cast<QWidget*>(ui.Check5)}) {
-    order.push_back(w);
-  }
+  std::vector<QWidget*> order;
+  const auto add = [&order](auto*... widgets) { (order.push_back(widgets), ...); };
+  add(ui.Combo2, ui.Combo1, ui.Combo3, ui.Combo4, ui.Text1, ui.VScroll1, ui.Check6);
+  for (QRadioButton* r : ui.Option1) add(r);
+  add(ui.Command5, ui.Command9, ui.Command7, ui.Command10, ui.Check2, ui.Combo5, ui.Check4,
+      ui.Text3, ui.Command2, ui.Command3, ui.Command4, ui.Command6, ui.Command8);
+  for (QPushButton* b : ui.Command12) add(b);
+  add(ui.Command17, ui.Command1, ui.Check3, ui.Check5);
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
   view_->parts = [this] { return PictureParts(); };
@@ -96,7 +87,7 @@ void frmMain::NameControls() {
 
 std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
   const int category = std::clamp<int>(cfg_.Category, 0, 10);
-  const QString title = ItemTitle(cfg_.LastItem[category], cfg_.Root);
+  const QString title = ItemTitle(cfg_.LastItem[category], cfg_.Root).trimmed();
   const Phrase& ph = engine_.phrase();
   const int count = std::clamp<int>(ph.NoteCount, 0, kNoteSlots);
   QStringList notes;
@@ -119,7 +110,7 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
   parts.push_back({QStringLiteral("五線譜"),
                    cfg_.ShowScore == 0 ? QString()
                                        : QStringLiteral("%1 の楽譜。%2 音：%3")
-                                             .arg(title.trimmed())
+                                             .arg(title)
                                              .arg(notes.size())
                                              .arg(notes.join(QLatin1Char(' '))),
                    cfg_.ShowScore == 0
@@ -128,19 +119,19 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
                                    staff_.StaffLeftX + staff_.StaffWidth, T - 7 * S)});
   const float R = circle_.CircleRadius * 1.35f;
   parts.push_back({QStringLiteral("サークル図"),
-                   cfg_.ShowDiagram == 0
-                       ? QString()
-                       : QStringLiteral("12の音名を並べた円。%1 の音：%2")
-                             .arg(title.trimmed(), classes.join(QLatin1Char(' '))),
+                   cfg_.ShowDiagram == 0 ? QString()
+                                         : QStringLiteral("12の音名を並べた円。%1 の音：%2")
+                                               .arg(title, classes.join(QLatin1Char(' '))),
                    cfg_.ShowDiagram == 0
                        ? QRect()
                        : PixelRect(surface_, circle_.CircleCentreX - R, circle_.CircleCentreY - R,
                                    circle_.CircleCentreX + R, circle_.CircleCentreY + R)});
   QStringList held;
   for (const int p : heldPitches_) held << QString::number(p + cfg_.PitchBase);
-  QString keys = cfg_.ShowEntry != 0 ? QStringLiteral("鍵盤。%1 の音に印：%2")
-                                           .arg(title.trimmed(), classes.join(QLatin1Char(' ')))
-                                     : QStringLiteral("鍵盤。");
+  QString keys = QStringLiteral("鍵盤");
+  if (cfg_.ShowEntry != 0) {
+    keys += QStringLiteral("。%1 の音に印：%2").arg(title, classes.join(QLatin1Char(' ')));
+  }
   if (!held.isEmpty()) keys += QStringLiteral("。押している鍵（MIDIノート）：") + held.join(' ');
   // The keyboard's place: every key laid out.
   QRect keyArea;

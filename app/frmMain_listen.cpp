@@ -149,7 +149,7 @@ void frmMain::StartListening(double startMs) {
       ShowTempo(tempo, text);
     }
   }
-  painted_.assign(static_cast<std::size_t>(std::max<int>(engine_.phrase().NoteCount, 0)), kNoMark);
+  painted_.clear();  // sized again by PaintVerdict
   passStartMs_ = startMs;
   // A first note played a little early, just before the pass or the answer began, is its.
   for (const listen::Played& p : recentlyPlayed_) {
@@ -171,10 +171,8 @@ void frmMain::ScorePass() {
   if (!listen_.on || passStartMs_ < 0) return;
   passStartMs_ = -1;
   if (liveTimer_) liveTimer_->stop();
-  listen::Options options;
-  options.octaveFree = listen_.octaveFree;
-  options.beatMs = Sound_Treat::BeatMs(passTempo_);
-  lastScore_ = listen::Match(expected_, played_, options);
+  lastScore_ =
+      listen::Match(expected_, played_, listen::OptionsFor(passTempo_, listen_.octaveFree));
   lastScoreKey_ = passKey_;
   played_.clear();
   keyScores_[MusicMethod_Treat::PitchClass(passKey_)] = lastScore_->summary;
@@ -187,9 +185,7 @@ void frmMain::ScorePass() {
 void frmMain::UpdateLiveMarks() {
   if (!listen_.on || passStartMs_ < 0 || cfg_.ShowScore == 0 || cfg_.Root != passKey_) return;
   const double now = static_cast<double>(engine_.waits().clock().NowMs()) - passStartMs_;
-  listen::Options options;
-  options.octaveFree = listen_.octaveFree;
-  options.beatMs = Sound_Treat::BeatMs(passTempo_);
+  const listen::Options options = listen::OptionsFor(passTempo_, listen_.octaveFree);
   const listen::Result so_far = listen::Match(expected_, played_, options);
   for (const listen::NoteResult& note : so_far.notes) {
     // Known once played, or when a beat has gone by with nothing played for it.
@@ -266,7 +262,7 @@ void frmMain::DrawListenMarks() {
   // Each note's colour and mark, when the staff shows the key it was played in: right and
   // on time, right but early or late (beyond the tolerance), wrong, missed.
   if (lastScoreKey_ != cfg_.Root) return;
-  painted_.assign(static_cast<std::size_t>(std::max<int>(engine_.phrase().NoteCount, 0)), kNoMark);
+  painted_.clear();  // sized again by PaintVerdict
   for (const listen::NoteResult& r : lastScore_->notes) PaintVerdict(r);
 }
 

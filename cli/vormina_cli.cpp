@@ -428,10 +428,8 @@ int Score(QStringList args) {
   }
   std::vector<listen::Played> played;
   for (const midifile::NoteOn& n : performance) played.push_back({n.note, n.ms});
-  listen::Options how;
-  how.octaveFree = octaveFree;
-  how.beatMs = Sound_Treat::BeatMs(cfg.Tempo);
-  const listen::Result result = listen::Match(expected, played, how);
+  const listen::Result result =
+      listen::Match(expected, played, listen::OptionsFor(cfg.Tempo, octaveFree));
   QStringList notes;
   for (const listen::NoteResult& r : result.notes) {
     notes << OrderedJson()

@@ -26,6 +26,13 @@ bool SamePitch(int a, int b, bool octaveFree) {
 
 }  // namespace
 
+Options OptionsFor(int tempo, bool octaveFree) {
+  Options options;
+  options.octaveFree = octaveFree;
+  options.beatMs = Sound_Treat::BeatMs(tempo);
+  return options;
+}
+
 Result Match(const std::vector<Expected>& expected, const std::vector<Played>& played,
              const Options& options) {
   const std::size_t n = expected.size();

@@ -73,6 +73,9 @@ struct Result {
   Summary summary;
 };
 
+// The options for a pass at tempo: a match within one of its beats.
+Options OptionsFor(int tempo, bool octaveFree);
+
 Result Match(const std::vector<Expected>& expected, const std::vector<Played>& played,
              const Options& options);
 

@@ -3,6 +3,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include "sound/jack_watch.h"
+#include "sound/rtmidi_ports.h"
 
 namespace sound {
 
@@ -12,26 +13,6 @@ struct MidiIn::Input {
   std::unique_ptr<JackWatch> jack;  // when the port is on JACK
 };
 
-namespace {
-
-std::unique_ptr<RtMidiIn> InputOn(RtMidi::Api api) {
-  try {
-    auto in = std::make_unique<RtMidiIn>(api, "VORMINA");
-    in->setErrorCallback([](RtMidiError::Type, const std::string&, void*) {}, nullptr);
-    return in;
-  } catch (const RtMidiError&) {
-    return nullptr;
-  }
-}
-
-std::vector<RtMidi::Api> Apis() {
-  std::vector<RtMidi::Api> apis;
-  RtMidi::getCompiledApi(apis);
-  return apis;
-}
-
-}  // namespace
-
 MidiIn::MidiIn(std::chrono::steady_clock::time_point epoch) : epoch_(epoch) {}
 
 MidiIn::~MidiIn() {
@@ -40,8 +21,8 @@ MidiIn::~MidiIn() {
 
 QStringList MidiIn::PortNames() {
   QStringList names;
-  for (const RtMidi::Api api : Apis()) {
-    const std::unique_ptr<RtMidiIn> in = InputOn(api);
+  for (const RtMidi::Api api : CompiledApis()) {
+    const std::unique_ptr<RtMidiIn> in = PortOn<RtMidiIn>(api);
     if (!in) continue;
     try {
       for (unsigned int i = 0; i < in->getPortCount(); ++i) {
@@ -71,11 +52,11 @@ bool MidiIn::Open(const QString& port) {
   };
   bool named = port.isEmpty();
   bool virtualDone = false;
-  for (const RtMidi::Api api : Apis()) {
+  for (const RtMidi::Api api : CompiledApis()) {
     // The virtual port on the first interface that makes one (ALSA, else JACK).
     if (!virtualDone) {
       auto input = std::make_unique<Input>();
-      input->in = InputOn(api);
+      input->in = PortOn<RtMidiIn>(api);
       if (input->in) {
         try {
           input->in->openVirtualPort("VORMINA");
@@ -89,7 +70,7 @@ bool MidiIn::Open(const QString& port) {
     }
     if (named) continue;
     auto input = std::make_unique<Input>();
-    input->in = InputOn(api);
+    input->in = PortOn<RtMidiIn>(api);
     if (!input->in) continue;
     try {
       for (unsigned int i = 0; i < input->in->getPortCount(); ++i) {

@@ -6,30 +6,17 @@
 #include <vector>
 
 #include "sound/jack_watch.h"
+#include "sound/rtmidi_ports.h"
 
 namespace sound {
 namespace {
 
-// An RtMidi output on one system MIDI interface, or nothing when that interface is not
-// there (no ALSA sequencer device, no JACK server): RtMidi says so by throwing.
-std::unique_ptr<RtMidiOut> OutputOn(RtMidi::Api api) {
-  try {
-    auto out = std::make_unique<RtMidiOut>(api, "VORMINA");
-    out->setErrorCallback([](RtMidiError::Type, const std::string&, void*) {}, nullptr);
-    return out;
-  } catch (const RtMidiError&) {
-    return nullptr;
-  }
-}
-
 // An output on each interface compiled in that is there now: on Linux the ALSA sequencer,
 // then JACK (a machine without the ALSA sequencer may still have a JACK server with ports).
 std::vector<std::unique_ptr<RtMidiOut>> Interfaces() {
-  std::vector<RtMidi::Api> apis;
-  RtMidi::getCompiledApi(apis);
   std::vector<std::unique_ptr<RtMidiOut>> outs;
-  for (const RtMidi::Api api : apis) {
-    if (std::unique_ptr<RtMidiOut> out = OutputOn(api)) outs.push_back(std::move(out));
+  for (const RtMidi::Api api : CompiledApis()) {
+    if (std::unique_ptr<RtMidiOut> out = PortOn<RtMidiOut>(api)) outs.push_back(std::move(out));
   }
   return outs;
 }

@@ -29,15 +29,10 @@ class ListenWindow : public MainWindow, public ::testing::WithParamInterface<lis
  protected:
   void SetUp() override {
     MainWindow::SetUp();
-    cfg.Category = 0;  // the C major scale, eight eighths
-    cfg.LastItem[0] = 0;
-    cfg.Root = 0;
-    cfg.SwingOn = 0;
+    ChooseTheCMajorScale();
     cfg.ClickOn = 0;  // the only clicks are the answer's
     cfg.CountInOn = 0;
     cfg.RepeatOn = 0;
-    cfg.PitchBase = 36;
-    cfg.ShowScore = -1;
   }
 
   // Plays one pass with listen mode in mode, the performance fed in while the clock runs

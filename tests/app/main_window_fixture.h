@@ -48,6 +48,17 @@ class MainWindow : public ::testing::Test {
     return *window;
   }
 
+  // The C major scale in C, straight, on the staff: eight eighths (252 ms apart at 120 bpm),
+  // MIDI 60 upwards.
+  void ChooseTheCMajorScale() {
+    cfg.Category = 0;
+    cfg.LastItem[0] = 0;
+    cfg.Root = 0;
+    cfg.SwingOn = 0;
+    cfg.PitchBase = 36;
+    cfg.ShowScore = -1;
+  }
+
   QString SettingsPath() const { return dir.filePath(QStringLiteral("cfg.inf")); }
 
   QTemporaryDir dir;

@@ -128,12 +128,7 @@ namespace {
 // Listen mode in the window: a pass of the C major scale played along, 10 ms late, with one
 // wrong note, one left out and one extra; the window's judgement, and the marks it shows.
 TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
-  cfg.Category = 0;
-  cfg.LastItem[0] = 0;
-  cfg.Root = 0;
-  cfg.SwingOn = 0;
-  cfg.PitchBase = 36;
-  cfg.ShowScore = -1;
+  ChooseTheCMajorScale();
   frmMain& w = Start();
   w.SetListen({.on = true});
   EXPECT_TRUE(w.ui.mnu_settei_listen->isChecked());
@@ -221,12 +216,7 @@ namespace {
 TEST_F(MainWindow, APerformancePlayedThroughJackIsJudgedByTheWindow) {
   JackServer jack;
   ASSERT_TRUE(jack.running()) << jack.log().toStdString();
-  cfg.Category = 0;
-  cfg.LastItem[0] = 0;
-  cfg.Root = 0;
-  cfg.SwingOn = 0;
-  cfg.PitchBase = 36;
-  cfg.ShowScore = -1;
+  ChooseTheCMajorScale();
   frmMain& w = Start();
   w.SetListen({.on = true});
   const auto epoch = std::chrono::steady_clock::now();
