@@ -891,8 +891,19 @@ void frmMain::InitAtEveryChange(int pat, int root) {
 
 QString frmMain::ItemTitle(int pat, int root) const {
   const int category = cfg_.Category;
-  const QString key = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(),
-                                                 category::IsList(category) ? root : cfg_.Root);
+  // The key as the item is written in it: a scale's or chord's root by its label, a
+  // pattern's or phrase's key with "m" when it is minor.
+  const Phrase& phrase = engine_.phrase();
+  QString key = spelling::KeyText(
+      spelling::ItemKey(phrase, category::IsList(category) ? root : cfg_.Root));
+  if (category::IsSteps(category)) {
+    if (const auto named = spelling::SymbolRoot(phrase.NoteChord[0]);
+        named && spelling::PitchClassOf(*named) == MusicMethod_Treat::PitchClass(root)) {
+      key = spelling::Name(*named);
+    } else {
+      key = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), root);
+    }
+  }
   if (category::IsPhraseBook(category)) {
     return file_Treat::ItemName(engine_.lists(), category, pat) + QStringLiteral(" ( ") + key +
            QStringLiteral(" )");
@@ -912,11 +923,10 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   // The engine sounds the instruments and realises the item, with the circle's points where
   // the layout put them; the window then draws what it realised.
   const RingPoints rings = YEN_treat::RingPointsOf(circle_);
-  const int rootBefore = cfg_.Root;
   engine_.Prepare(IsCangeOnly, circle_.laidOut ? &rings : nullptr, report);
-  // A freshly realised phrase takes its key from its last chord: name that key, and spell
-  // the staff in it (the pitch tables follow the realisation for that reason).
-  if (cfg_.Root != rootBefore) SetTitle(ItemTitle(item, cfg_.Root));
+  // A freshly realised phrase takes its key from its last chord, and every item's key or
+  // root is named as the realisation spelled it: the title follows the realisation.
+  SetTitle(ItemTitle(item, cfg_.Root));
   if (cfg_.ShowScore != 0) Scor_treat::BuildPitchTables(staff_, cfg_.Root);
 
   RedrawViews();
@@ -925,9 +935,7 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {
   // The staff writes each note as the exports do.
-  const int category = std::clamp<int>(cfg_.Category, 0, 10);
-  spelled_ = spelling::SpellItem(engine_.phrase(), engine_.lists(), cfg_.Category,
-                                 cfg_.LastItem[category], cfg_.Root);
+  spelled_ = spelling::SpellItem(engine_.phrase(), engine_.lists(), cfg_);
   return Scor_treat::ScoreContext{score_,
                                   staff_,
                                   surface_,
@@ -1185,7 +1193,7 @@ void frmMain::VersionBox() {
 }
 
 void frmMain::ExportWithDialog(exports::Format format) {
-  ExportDialog choices(format, cfg_, this);
+  ExportDialog choices(format, cfg_, this, engine_.phrase().KeyMinor != 0);
   if (choices.exec() != QDialog::Accepted) return;
   const exports::Request request = choices.Chosen();
   // A name from the item and its key, in the user's documents folder.
@@ -1193,7 +1201,8 @@ void frmMain::ExportWithDialog(exports::Format format) {
   name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
   name += QStringLiteral(" ") +
           (request.allKeys ? QStringLiteral("12keys")
-                           : MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), request.key));
+                           : spelling::KeyText(spelling::Key{request.key,
+                                                             engine_.phrase().KeyMinor != 0}));
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   const QString filter = format == exports::Format::kMidi ? QStringLiteral("MIDIファイル (*.mid)")
                          : format == exports::Format::kMusicXml

@@ -23,6 +23,7 @@
 #include "sound/midi_file_reader.h"
 #include "sound/offline.h"
 #include "theory/phrase.h"
+#include "theory/spelling.h"
 
 namespace {
 
@@ -174,11 +175,18 @@ int PrintItems(const QStringList& args) {
   return 0;
 }
 
-QString PhraseJson(const Phrase& phrase, int root) {
+// The realised item: its key as written and each note with its written name ("Eb4"; empty
+// for a rest) beside its pitch, length, flags, chord symbol, degree and beam code.
+QString PhraseJson(const Phrase& phrase, const file_Treat::MaterialLists& lists,
+                   const settings::CfgRecord& cfg) {
+  const std::vector<spelling::Spelled> spelled = spelling::SpellItem(phrase, lists, cfg);
   QStringList notes;
   for (int i = 0; i < phrase.NoteCount; ++i) {
+    const spelling::Spelled& s = spelled[static_cast<std::size_t>(i)];
     notes << OrderedJson()
                  .Add("pitch", phrase.NotePitch[i])
+                 .Add("name", phrase.NoteIsRest[i] ? QString()
+                                                   : spelling::Name(s) + QString::number(s.octave))
                  .Add("length", phrase.NoteLength[i])
                  .Add("rest", phrase.NoteIsRest[i])
                  .Add("tie", phrase.NoteTie[i])
@@ -188,7 +196,8 @@ QString PhraseJson(const Phrase& phrase, int root) {
                  .ToString();
   }
   return OrderedJson()
-      .Add("root", root)
+      .Add("root", cfg.Root)
+      .Add("key", spelling::KeyText(spelling::ItemKey(phrase, cfg.Root)))
       .Add("count", phrase.NoteCount)
       .AddRaw("notes", u'[' + notes.join(u',') + u']')
       .ToString();
@@ -277,7 +286,7 @@ int PrintRealisation(const QStringList& args) {
               .ToString());
     return 0;
   }
-  Print(PhraseJson(engine.phrase(), cfg.Root));
+  Print(PhraseJson(engine.phrase(), engine.lists(), cfg));
   return 0;
 }
 

@@ -27,7 +27,8 @@ QString Title(exports::Format format) {
 
 }  // namespace
 
-ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cfg, QWidget* parent)
+ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cfg, QWidget* parent,
+                           bool minor)
     : QDialog(parent), format_(format) {
   setWindowTitle(Title(format));
   setModal(true);
@@ -36,7 +37,7 @@ ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cf
   request_.item = cfg.LastItem[category];
   request_.key = MusicMethod_Treat::PitchClass(cfg.Root);
   auto* form = new QFormLayout;
-  const QString key = exports::KeyTitle(request_.key);
+  const QString key = exports::KeyTitle(request_.key, minor);
   OptionOneKey = new QRadioButton(QStringLiteral("このキーだけ（%1）").arg(key), this);
   OptionAllKeys = new QRadioButton(QStringLiteral("12キーすべて（%1から）").arg(key), this);
   // The sheet is written in all twelve keys; the files may hold one.

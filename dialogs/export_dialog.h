@@ -17,7 +17,9 @@ class ExportDialog : public QDialog {
  public:
   // The choices start from the settings: the key shown now, the progression of continuous
   // play.
-  ExportDialog(exports::Format format, const settings::CfgRecord& cfg, QWidget* parent = nullptr);
+  // minor: the item is in a minor key (its name says so).
+  ExportDialog(exports::Format format, const settings::CfgRecord& cfg, QWidget* parent = nullptr,
+               bool minor = false);
 
   // The request as chosen (category, item and key are the ones shown now).
   exports::Request Chosen() const;

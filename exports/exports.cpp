@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "material/category.h"
 #include "sound/midi1.h"
 #include "theory/MusicMethod_Treat.h"
 
@@ -59,16 +60,13 @@ QString InstrumentName(Instrument instrument) {
   }
 }
 
-int KeyFifths(int key) {
-  static constexpr int kFifths[] = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
-  return kFifths[MusicMethod_Treat::PitchClass(key)];
+int KeyFifths(const Export& e, const KeyPart& part) {
+  if (category::IsSteps(e.category)) return 0;
+  return spelling::Fifths(spelling::Key{part.key, part.minor});
 }
 
-QString KeyTitle(int key) {
-  QString name = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), key);
-  name.replace(u'b', QStringLiteral("♭"));
-  name.replace(u'#', QStringLiteral("♯"));
-  return name;
+QString KeyTitle(int key, bool minor) {
+  return spelling::KeyTitle(spelling::Key{key, minor});
 }
 
 bool Build(practice::OfflineEngine& world, const Request& request, Export& out, QString* error) {
@@ -120,8 +118,8 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
     part.key = key;
     part.concertKey = MusicMethod_Treat::PitchClass(concertKey);
     part.phrase = engine.phrase();
-    part.spelled =
-        spelling::SpellItem(part.phrase, engine.lists(), request.category, request.item, key);
+    part.spelled = spelling::SpellItem(part.phrase, engine.lists(), cfg);
+    part.minor = part.phrase.KeyMinor != 0;
     part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
     // The pass's first step is tick 0.
     const std::int64_t origin = practice::PassStart(messages);

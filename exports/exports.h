@@ -42,6 +42,7 @@ QString InstrumentName(Instrument instrument);
 struct KeyPart {
   int key = 0;         // the key as written
   int concertKey = 0;  // the key as it sounds
+  bool minor = false;  // a minor key
   Phrase phrase;
   std::vector<spelling::Spelled> spelled;
   std::vector<std::pair<std::int64_t, std::uint32_t>> events;  // (tick, packed message)
@@ -70,10 +71,11 @@ QByteArray MidiFile(const Export& e);
 // A MusicXML 3.1 partwise score of the export.
 QByteArray MusicXml(const Export& e);
 
-// The key signature of a major key: its sharps (positive) or flats (negative).
-int KeyFifths(int key);
+// The key signature of a key of the export: its sharps (positive) or flats (negative). A
+// scale or a chord of the lists is written with its signs and no signature.
+int KeyFifths(const Export& e, const KeyPart& part);
 
-// The name of a key as the program writes it ("E♭" with the flat sign for the sheet).
-QString KeyTitle(int key);
+// The name of a key as the program writes it, with the signs ("E♭", "C♯m").
+QString KeyTitle(int key, bool minor = false);
 
 }  // namespace exports

@@ -103,8 +103,8 @@ QByteArray MidiFile(const Export& e) {
   std::int64_t offset = 0;
   for (const KeyPart& part : e.keys) {
     QByteArray signature;
-    signature.append(static_cast<char>(static_cast<std::int8_t>(KeyFifths(part.key))));
-    signature.append('\0');
+    signature.append(static_cast<char>(static_cast<std::int8_t>(KeyFifths(e, part))));
+    signature.append(part.minor ? '\1' : '\0');
     conductor.push_back({offset, 3, Meta(0x59, signature)});
     std::int64_t at = offset;
     for (int i = 0; i < part.phrase.NoteCount; ++i) {

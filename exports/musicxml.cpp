@@ -195,8 +195,9 @@ class Writer {
     xml_.writeStartElement(QStringLiteral("attributes"));
     if (first) xml_.writeTextElement(QStringLiteral("divisions"), QString::number(ticks::kQuarter));
     xml_.writeStartElement(QStringLiteral("key"));
-    xml_.writeTextElement(QStringLiteral("fifths"), QString::number(KeyFifths(part.key)));
-    xml_.writeTextElement(QStringLiteral("mode"), QStringLiteral("major"));
+    xml_.writeTextElement(QStringLiteral("fifths"), QString::number(KeyFifths(e_, part)));
+    xml_.writeTextElement(QStringLiteral("mode"),
+                          part.minor ? QStringLiteral("minor") : QStringLiteral("major"));
     xml_.writeEndElement();
     if (first) {
       xml_.writeStartElement(QStringLiteral("time"));
@@ -216,7 +217,7 @@ class Writer {
       }
     }
     xml_.writeEndElement();  // attributes
-    Words(KeyTitle(part.key), first);
+    Words(KeyTitle(part.key, part.minor), first);
     const Phrase& ph = part.phrase;
     for (int i = 0; i < ph.NoteCount; ++i) {
       const QString chord = ph.NoteChord[i].trimmed();

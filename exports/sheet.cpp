@@ -153,9 +153,9 @@ QByteArray Pdf(const exports::Export& e, QString* error) {
     }
     const exports::KeyPart& part = e.keys[k];
     const double y = headingHeight + onPage * slot;
-    QString name = QStringLiteral("%1. キー %2").arg(k + 1).arg(exports::KeyTitle(part.key));
+    QString name = QStringLiteral("%1. キー %2").arg(k + 1).arg(exports::KeyTitle(part.key, part.minor));
     if (e.instrument != exports::Instrument::kConcert) {
-      name += QStringLiteral("（実音 %1）").arg(exports::KeyTitle(part.concertKey));
+      name += QStringLiteral("（実音 %1）").arg(exports::KeyTitle(part.concertKey, part.minor));
     }
     p.setFont(key);
     p.drawText(QRectF(0, y, page.width(), 7 * mm), Qt::AlignLeft | Qt::AlignVCenter, name);

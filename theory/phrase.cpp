@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/kihon.h"
+#include "theory/spelling.h"
 
 using namespace MusicMethod_Treat;
 
@@ -44,14 +45,28 @@ void ClearPhrase(Phrase& phrase) {
     phrase.NoteGroup(i) = 0;
   }
   phrase.NoteCount = 0;
+  phrase.KeyMinor = 0;
 }
 
 void RealiseSteps(RealiseContext& ctx, bool isScale, int item, int key) {
   if (item < 0 || item >= file_Treat::kListSlots) return;
   Phrase& ph = ctx.phrase;
   const QString steps = isScale ? ctx.lists.ScaleSteps[item] : ctx.lists.ChordSteps[item];
-  const QString label = isScale ? KeyName(Tables(), key) + u' ' + ctx.lists.ScaleName[item]
-                                : KeyName(Tables(), key) + ctx.lists.ChordSuffix[item];
+  const QString& suffix = isScale ? QString() : ctx.lists.ChordSuffix[item];
+  // The root takes the name that writes the scale or chord with fewer signs.
+  std::vector<int> offsets{0};
+  std::array<bool, 12> has{};
+  int sum = 0;
+  int value = 0;
+  for (const QChar c : steps) {
+    value = StepValue(c, value);
+    sum += value;
+    offsets.push_back(sum);
+    has[PitchClass(sum)] = true;
+  }
+  const QString root = spelling::Name(spelling::StepsRoot(offsets, key, isScale, suffix));
+  const QString label = isScale ? root + u' ' + ctx.lists.ScaleName[item] : root + suffix;
+  ph.KeyMinor = has[3] && !has[4] ? 1 : 0;
   ph.NoteChord[0] = FixedText(label, kChordTextLength);
   ph.NotePitch[0] = ToInt16(key);
   ph.NoteLength[0] = 12;
@@ -82,9 +97,14 @@ int RealiseChordPart(RealiseContext& ctx, ChordPosition position, const QString&
   const TheoryTables& tables = Tables();
   const int tableIndex = ChordTableIndex(ctx.cfg.Tonality, ctx.cfg.V7Treatment, position);
   if (counter < kNoteSlots) {
-    ph.NoteChord[counter] = FixedText(
-        NoteNameInKey(tables, key + rootOffset, ctx.cfg.Root) + tables.ChordSuffixTable[tableIndex],
-        kChordTextLength);
+    // The chord's root is named from the key's letter by its degree (Ⅱ one letter up, Ⅴ four).
+    static constexpr int kRootLetters[] = {1, 4, 0};
+    const spelling::Key inKey{key, ctx.cfg.Tonality == 1};
+    const spelling::NoteName root =
+        spelling::Move(spelling::KeyName(inKey), kRootLetters[position], rootOffset,
+                       spelling::PrefersFlats(inKey));
+    ph.NoteChord[counter] =
+        FixedText(spelling::Name(root) + tables.ChordSuffixTable[tableIndex], kChordTextLength);
   }
   const QString seven = scale.left(7);
   const QString degrees =
@@ -122,6 +142,7 @@ int RealiseChordPart(RealiseContext& ctx, ChordPosition position, const QString&
 void RealiseTwoFiveOne(RealiseContext& ctx, int item, int key) {
   const TheoryTables& tables = Tables();
   int counter = 0;
+  ctx.phrase.KeyMinor = ctx.cfg.Tonality == 1 ? 1 : 0;
   for (const ChordPosition position : {kII, kV, kI}) {
     const QString& scale =
         tables.ChordScaleTable[ChordTableIndex(ctx.cfg.Tonality, ctx.cfg.V7Treatment, position)];
@@ -185,16 +206,33 @@ int LeadingDigits(const QString& text) {
 
 namespace {
 
-// The key a phrase is in: the root of its last chord line, 0 (C) when it has none. Its
-// chord names and notes are spelled in that key from the first view on.
-int PhraseKey(const file_Treat::PhraseBody& body) {
-  int key = 0;
+// The key a phrase is in: the root of its last chord line, 0 (C) when it has none; minor
+// when that chord is minor. Its notes and chord names are written in that key from the
+// first view on.
+struct WrittenKey {
+  spelling::Key key;
+  // The letters the phrase's chords move by to be named in the key as the program names
+  // it (a phrase written in D♭ minor is shown in C♯ minor).
+  int letters = 0;
+};
+
+WrittenKey PhraseKey(const file_Treat::PhraseBody& body) {
+  QString last;
   for (const QString& line : body) {
     if (line.isEmpty()) break;
-    if (line.startsWith(u'*')) key = ReadChordSymbol(line).root;
+    if (line.startsWith(u'*')) last = line;
   }
+  WrittenKey written;
+  if (last.isEmpty()) return written;
+  const ChordSymbol chord = ReadChordSymbol(last);
   // A root read back as -1 or 12 is the same key as 11 or 0.
-  return PitchClass(key);
+  written.key = spelling::Key{PitchClass(chord.root), spelling::QualityOf(chord.suffix).minor};
+  if (const auto root = spelling::SymbolRoot(last)) {
+    written.letters = spelling::KeyName(written.key).step - root->step;
+    if (written.letters > 3) written.letters -= 7;
+    if (written.letters < -3) written.letters += 7;
+  }
+  return written;
 }
 
 }  // namespace
@@ -206,8 +244,8 @@ void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
     return;
   }
   const file_Treat::PhraseBody& body = (*ctx.lists.PhraseLine)[item];
-  const TheoryTables& tables = Tables();
-  const int phraseKey = PhraseKey(body);
+  const WrittenKey written = PhraseKey(body);
+  const bool flats = spelling::PrefersFlats(written.key);
   QString pending;
   int n = 0;
   for (int j = 0;; ++j) {
@@ -220,7 +258,7 @@ void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
     const QString& line = body[j];
     if (line.isEmpty()) break;
     if (line.startsWith(u'*')) {
-      pending = NameChordSymbol(tables, ReadChordSymbol(line), 0, phraseKey);
+      pending = spelling::MoveSymbol(line.mid(1), written.letters, 0, flats);
       continue;
     }
     int pitch = 0;
@@ -264,19 +302,25 @@ void RealisePhrase(RealiseContext& ctx, int item, int /*key*/) {
     ++n;
   }
   ph.NoteCount = static_cast<std::int16_t>(n);
-  ctx.cfg.Root = static_cast<std::int16_t>(phraseKey);
+  ph.KeyMinor = written.key.minor ? 1 : 0;
+  ctx.cfg.Root = static_cast<std::int16_t>(written.key.tonic);
 }
 
 void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distance) {
-  const TheoryTables& tables = Tables();
   const int count = std::clamp<int>(phrase.NoteCount, 0, kNoteSlots);
+  // The symbols move by the interval between the two keys' names: letters and semitones.
+  const bool minor = phrase.KeyMinor != 0;
+  const spelling::Key to{cfg.Root, minor};
+  const spelling::Key from{cfg.Root - distance, minor};
+  const int letters = spelling::KeyName(to).step - spelling::KeyName(from).step;
+  const bool flats = spelling::PrefersFlats(to);
   for (int i = 0; i < count; ++i) {
     phrase.NotePitch[i] = ToInt16(phrase.NotePitch[i] + distance);
     const QString symbol = phrase.NoteChord[i].trimmed();
     if (symbol.isEmpty()) continue;
-    // The root and a slash chord's bass move together and take the new key's spelling.
-    phrase.NoteChord[i] = FixedText(
-        NameChordSymbol(tables, ReadChordSymbol(symbol), distance, cfg.Root), kChordTextLength);
+    // The root and a slash chord's bass move together.
+    phrase.NoteChord[i] =
+        FixedText(spelling::MoveSymbol(symbol, letters, distance, flats), kChordTextLength);
   }
 }
 

@@ -33,6 +33,9 @@ struct Phrase {
   std::array<float, kNoteSlots> NoteCircleY{};
   std::array<QString, kNoteSlots> NoteDegree;  // 5 characters each
   std::array<std::int16_t, kNoteSlots> NoteTie{};
+  // 1 when the item is in a minor key (a phrase whose last chord is minor, a pattern in the
+  // minor tonality, a minor scale or chord), 0 in a major key.
+  std::int16_t KeyMinor = 0;
 
   // Grouping code of note i, i from -5 to 512 (the entries below 0 stay 0).
   std::int16_t& NoteGroup(int i) { return groups_[i - kGroupLowIndex]; }
@@ -77,7 +80,8 @@ void FitToRange(const settings::CfgRecord& cfg, Phrase& phrase);
 // A phrase-book item at the pitches written; sets cfg.Root from its last chord symbol.
 void RealisePhrase(RealiseContext& ctx, int item, int key);
 
-// Moves every note by distance semitones and renames every chord root for cfg.Root.
+// Moves every note by distance semitones and every chord symbol by the interval between the
+// key's names before and after (cfg.Root is the new key).
 void TransposePhrase(const settings::CfgRecord& cfg, Phrase& phrase, int distance);
 
 // The codes GroupNotes gives a note (NoteGroup): its place in a beamed figure of eighths

@@ -1,27 +1,56 @@
-// How each note of a realised item is written: its letter, its alteration and its octave.
-// The staff, the MusicXML export and the twelve-key sheet all ask here, so they never
-// disagree.
+// How the program writes what it shows: the names of keys and chord roots, and the letter,
+// alteration and octave of every note of a realised item. The realisation names its chord
+// symbols here; the staff, the circle, the exports, the twelve-key sheet, the tool and the
+// accessible descriptions all ask here for the notes, so they never disagree.
 //
-// - Phrase-book notes keep the letters they are written with; moved to another key they
-//   move by the letter distance between the two keys' names (a phrase in C moved to E♭
-//   writes its E as G, its F♯ as A).
-// - A scale of seven notes takes one letter per degree (C Lydian has F♯, C altered D♭ E♭ F♭
-//   G♭ A♭ B♭, F♯ major E♯).
-// - A chord names each tone by its interval above the root: ♭9 and 9 on the second letter,
-//   ♯9 there too when the chord has a major third, the fourth letter for 11 and ♯11, ♭5 on
-//   the fifth letter when there is no perfect fifth, ♭13 on the sixth beside a fifth, the
-//   diminished seventh on the seventh letter (CM9♯11 has F♯, Cdim7 B𝄫, C7♯9 D♯).
-// - Everything else, and any note that would need more than a double sharp or flat, is
-//   written as the key's own names have it (flats in C, D♭, E♭, F, A♭, B♭; sharps else).
+// - Keys: the name with fewer signs, never more than six. Major keys C D♭ D E♭ E F F♯ G A♭ A
+//   B♭ B; minor keys C C♯ D E♭ E F F♯ G G♯ A B♭ B. An item whose last chord is minor is in
+//   the minor key of that root; a II-V-I pattern in the minor tonality is in a minor key.
+// - Chord symbols move with their item by interval, letters and semitones together (D♭7 in
+//   C becomes E♭7 in D); a root that would need a double sign is written with fewer signs.
+//   A pattern names its II, V and I from the key's letter by degree.
+// - Chord tones stack in thirds on the letters of the chord in force: root, third, fifth and
+//   seventh on the root's letter and the letters two, four and six above (E♯ as the third of
+//   C♯7, B𝄫 as the seventh of C°7). Tensions go on the letter of their degree: ♭9 and 9 one
+//   letter up, ♯9 too over an altered dominant, 11 and ♯11 three up, ♭13 and 13 five up;
+//   where that letter needs a double sign, the neighbouring letter with one sign instead.
+//   Over a plain dominant the minor third is the blue third, on the third's letter unless
+//   that is a white key with a sign (E♭ over C7, B over A♭7).
+// - A phrase book's notes that are no chord tone (and no ♭9 over a dominant) keep the letter
+//   they are written with, moved with the phrase by interval, where that needs at most one
+//   sign and writes no white key with a sign the key or the chord does not ask for: the
+//   author's blue notes and approach notes stay as written (E♭ E G over C7 in a blues lick,
+//   D♯ E approaching the third in a bebop line). The rules above and below decide the rest.
+// - Other notes (passing and approach notes): the key's own name where the key has the note
+//   (a minor key's raised sixth and seventh included); a white key as itself; otherwise a
+//   note that rises takes the sharp of the letter below, one that falls the flat of the
+//   letter above (but never a flat on the chord's root letter: D C♯ C over Dm7), and one
+//   that does neither goes by the key's side. None of these takes a double sign.
+// - Scales and chords of the lists: one letter a degree for seven-note scales; otherwise, and
+//   for the altered scale, by the degrees above (altered C D♭ D♯ E F♯ A♭ B♭, blues G B♭ C D♭
+//   D F, D♭ bebop dominant with C♭ and C). Their root takes the name that spells them with
+//   fewer signs (C♯ Dorian, D♭ Mixolydian, A♯°7).
+// - A note tied from a note of the same pitch keeps its name.
 #pragma once
 
 #include <QString>
+#include <array>
+#include <optional>
 #include <vector>
 
+#include "app/settings.h"
 #include "material/file_Treat.h"
 #include "theory/phrase.h"
 
 namespace spelling {
+
+// A name without an octave: the letter (0..6 for C D E F G A B) and its alteration in
+// semitones (-2..2 in what the program writes).
+struct NoteName {
+  int step = 0;
+  int alter = 0;
+  bool operator==(const NoteName&) const = default;
+};
 
 // step: the letter 0..6 for C D E F G A B; alter: semitones (-2..2); octave: as notation
 // counts it, 4 for the octave from middle C (pitch 24, the C below the treble staff).
@@ -34,19 +63,78 @@ struct Spelled {
 
 // The letter C..B of a step.
 QChar Letter(int step);
-// The note's name as the program prints it: the letter, then "#", "##", "b" or "bb".
+// A name as the program prints it: the letter, then "#", "##", "b" or "bb".
+QString Name(const NoteName& name);
 QString Name(const Spelled& note);
-// The pitch number the spelling stands for.
+// The same with the signs ♯ ♭ 𝄪 𝄫, as a musician reads it.
+QString PrintedName(const NoteName& name);
+// The pitch class of a name, and the pitch a spelling stands for.
+int PitchClassOf(const NoteName& name);
 int PitchOf(const Spelled& note);
-
-// The pitch written on the letter step (the alteration and octave follow from the pitch).
+// The name a pitch has on the letter step; its alteration and octave follow from the pitch.
 Spelled OnLetter(int pitch, int step);
-// The pitch as the key's own names write it.
-Spelled InKey(int pitch, int key);
+// The name of a pitch class with no sign when it has one, else with a flat or a sharp.
+NoteName PlainName(int pitchClass, bool flats);
+// The name moved by an interval of letters and semitones; one that would need a double
+// sign is written with fewer signs instead (flats or sharps as asked).
+NoteName Move(const NoteName& name, int letters, int semitones, bool flats);
+// Reads a name at the start of text ("Eb", "F#", "C"); nothing without a letter there.
+std::optional<NoteName> ReadName(const QString& text);
 
-// Every note of the realised item of category (the item's index, the key it is shown in),
-// one entry per note of the phrase record; a rest's entry means nothing.
+// A key: the pitch class of its tonic and its mode.
+struct Key {
+  int tonic = 0;
+  bool minor = false;
+};
+// Its tonic's name, its name as titles write it ("D♭", "C♯m" printed; "Db", "C#m" plain),
+// its signature (sharps positive, flats negative) and whether its notes lean to flats.
+NoteName KeyName(const Key& key);
+QString KeyText(const Key& key);
+QString KeyTitle(const Key& key);
+int Fifths(const Key& key);
+bool PrefersFlats(const Key& key);
+// The key's own name of a pitch class: its scale, and a minor key's raised sixth and
+// seventh; nothing for a note the key does not have.
+std::optional<NoteName> NameInKey(const Key& key, int pitchClass);
+// The letter each pitch class takes in a key signature of fifths: -1, 0 or +1.
+std::array<int, 7> SignatureAlters(int fifths);
+
+// A chord symbol moved by an interval (its root and a slash chord's bass), the rest as
+// written.
+QString MoveSymbol(const QString& symbol, int letters, int semitones, bool flats);
+// The root of a chord symbol as written.
+std::optional<NoteName> SymbolRoot(const QString& symbol);
+
+// What a chord suffix means for the notes over it: for each interval above the root, the
+// letter it is written on (counted from the root's letter), or kNoDegree for a note that is
+// no chord tone or tension of it.
+inline constexpr int kNoDegree = -1;
+inline constexpr int kBlueThird = -2;  // the minor third over a plain dominant
+struct Quality {
+  std::array<int, 12> letter{};
+  std::array<bool, 12> chordTone{};  // root, third, fifth, seventh (or sixth)
+  bool minor = false;                // a minor chord: m, m6, m7, mM7, m9, m11 ...
+  bool dominant = false;             // a major third (or a fourth) under a minor seventh
+};
+Quality QualityOf(const QString& suffix);
+
+// The letters of a scale's notes counted from its root's letter, the notes given by their
+// semitones above the root; kNoDegree for a passing note (the added note of a major bebop
+// scale).
+std::vector<int> ScaleLetters(const std::vector<int>& offsets);
+// The name of the root of a scale (isScale) or a chord of the lists in pitch class pc, with
+// its steps as semitones above the root: the enharmonic name that writes it with fewer
+// signs; suffix is the chord's.
+NoteName StepsRoot(const std::vector<int>& offsets, int pitchClass, bool isScale,
+                   const QString& suffix);
+
+// The key the realised item is in (its key name and signature): the item's key, minor when
+// the realisation found it so.
+Key ItemKey(const Phrase& phrase, int root);
+
+// Every note of the realised item of the settings' category and item, one entry per note of
+// the phrase record; a rest's entry means nothing.
 std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialLists& lists,
-                               int category, int item, int key);
+                               const settings::CfgRecord& cfg);
 
 }  // namespace spelling

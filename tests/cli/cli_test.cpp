@@ -297,7 +297,8 @@ TEST_F(Cli, ExportWritesEachFormatAndRefusesWhatItCannotDo) {
   EXPECT_EQ(on, 8);  // the scale's eight notes (nothing else plays in these settings)
   EXPECT_EQ(off, on);
 
-  // MusicXML for a B♭ instrument: written a whole step up, E♭ major sounding as F major.
+  // MusicXML for a B♭ instrument: written a whole step up, E♭ major sounding as F major. A
+  // scale is written with its signs and no key signature: its B♭ carries a flat.
   const QString xml = dir.filePath("scale.musicxml");
   ASSERT_EQ(Call(item + QStringList{"--format", "musicxml", "--out", xml, "--transpose-for", "Bb"})
                 .exitCode,
@@ -305,7 +306,9 @@ TEST_F(Cli, ExportWritesEachFormatAndRefusesWhatItCannotDo) {
   QFile xmlFile(xml);
   ASSERT_TRUE(xmlFile.open(QIODevice::ReadOnly));
   const QByteArray text = xmlFile.readAll();
-  EXPECT_TRUE(text.contains("<fifths>-1</fifths>"));
+  EXPECT_TRUE(text.contains("<fifths>0</fifths>"));
+  EXPECT_TRUE(text.contains("<step>B</step>\n            <alter>-1</alter>"));
+  EXPECT_TRUE(text.contains("<accidental>flat</accidental>"));
   EXPECT_TRUE(text.contains("<chromatic>-2</chromatic>"));
   EXPECT_TRUE(text.contains("B♭管"));
 

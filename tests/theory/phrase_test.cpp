@@ -323,7 +323,11 @@ TEST_F(Realisation, TransposeMovesNotesAndRenamesChords) {
   };
   const Case cases[] = {
       {{"*Dm7", "2D4", "*G7", "2B4"}, 2, 2, {"Em7", "A7"}},
-      {{"*Bb7", "C4"}, 1, 1, {"B7"}},
+      // The symbols move by the interval between the keys' names: B♭ to B is a semitone on
+      // the same letter, C to D♭ a minor second (B♭7 becomes C♭7, the ♭Ⅶ7 of D♭).
+      {{"*Bb7", "C4"}, 11, 1, {"B7"}},
+      {{"*Bb7", "C4", "*C", "C4"}, 1, 1, {"Cb7", "Db"}},
+      {{"*Db7", "C4", "*C", "C4"}, 2, 2, {"Eb7", "D"}},
       {{"*G7", "C4"}, 1, 1, {"Ab7"}},
       {{"*G7", "C4"}, 11, 1, {"G#7"}},
       {{"*Dm7b5", "C4"}, 9, 7, {"Am7b5"}},
