@@ -65,6 +65,11 @@ int KeyFifths(const Export& e, const KeyPart& part) {
   return spelling::Fifths(spelling::Key{part.key, part.minor});
 }
 
+QString KeyMode(const Export& e, const KeyPart& part) {
+  if (category::IsSteps(e.category)) return QStringLiteral("none");
+  return part.minor ? QStringLiteral("minor") : QStringLiteral("major");
+}
+
 QString KeyTitle(int key, bool minor) {
   return spelling::KeyTitle(spelling::Key{key, minor});
 }

@@ -74,6 +74,9 @@ QByteArray MusicXml(const Export& e);
 // The key signature of a key of the export: its sharps (positive) or flats (negative). A
 // scale or a chord of the lists is written with its signs and no signature.
 int KeyFifths(const Export& e, const KeyPart& part);
+// Its mode as MusicXML names it: "major", "minor", or "none" for a scale or chord of the
+// lists, which has no signature.
+QString KeyMode(const Export& e, const KeyPart& part);
 
 // The name of a key as the program writes it, with the signs ("E♭", "C♯m").
 QString KeyTitle(int key, bool minor = false);

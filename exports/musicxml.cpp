@@ -3,10 +3,12 @@
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <array>
+#include <map>
 
 #include "exports/exports.h"
 #include "theory/MusicMethod_Treat.h"
 #include "theory/phrase.h"
+#include "theory/spelling.h"
 
 namespace exports {
 namespace {
@@ -188,16 +190,23 @@ class Writer {
     xml_.writeAttribute(QStringLiteral("number"), QString::number(++measure_));
     open_ = true;
     position_ = 0;
+    inForce_.clear();
   }
 
   void WriteKey(const KeyPart& part, bool first) {
+    const int fifths = KeyFifths(e_, part);
     StartMeasure();
     xml_.writeStartElement(QStringLiteral("attributes"));
     if (first) xml_.writeTextElement(QStringLiteral("divisions"), QString::number(ticks::kQuarter));
     xml_.writeStartElement(QStringLiteral("key"));
-    xml_.writeTextElement(QStringLiteral("fifths"), QString::number(KeyFifths(e_, part)));
-    xml_.writeTextElement(QStringLiteral("mode"),
-                          part.minor ? QStringLiteral("minor") : QStringLiteral("major"));
+    // A new signature after one with signs cancels the old one first.
+    if (!first && fifths_ != 0 && fifths_ != fifths) {
+      xml_.writeTextElement(QStringLiteral("cancel"), QString::number(fifths_));
+    }
+    fifths_ = fifths;
+    signature_ = spelling::SignatureAlters(fifths);
+    xml_.writeTextElement(QStringLiteral("fifths"), QString::number(fifths));
+    xml_.writeTextElement(QStringLiteral("mode"), KeyMode(e_, part));
     xml_.writeEndElement();
     if (first) {
       xml_.writeStartElement(QStringLiteral("time"));
@@ -362,6 +371,9 @@ class Writer {
     if (v) {
       xml_.writeTextElement(QStringLiteral("type"), QLatin1String(v->type));
       for (int d = 0; d < v->dots; ++d) xml_.writeEmptyElement(QStringLiteral("dot"));
+    }
+    if (!tiedFrom) Accidental(s);
+    if (v) {
       if (v->triplet) {
         xml_.writeStartElement(QStringLiteral("time-modification"));
         xml_.writeTextElement(QStringLiteral("actual-notes"), QStringLiteral("3"));
@@ -414,8 +426,25 @@ class Writer {
     }
   }
 
+  // The sign a note shows: where its alteration differs from what is in force at its staff
+  // position (letter and octave) in this measure, the signature's until a note changes it.
+  void Accidental(const spelling::Spelled& s) {
+    static const char* const kNames[] = {"flat-flat", "flat", "natural", "sharp", "double-sharp"};
+    const int position = 7 * s.octave + s.step;
+    const auto found = inForce_.find(position);
+    const int inForce = found == inForce_.end() ? signature_[static_cast<std::size_t>(s.step)]
+                                                : found->second;
+    const int alter = std::clamp(s.alter, -2, 2);
+    if (alter == inForce) return;
+    inForce_[position] = alter;
+    xml_.writeTextElement(QStringLiteral("accidental"), QLatin1String(kNames[alter + 2]));
+  }
+
   const Export& e_;
   QXmlStreamWriter xml_;
+  int fifths_ = 0;
+  std::array<int, 7> signature_{};
+  std::map<int, int> inForce_;
   int measure_ = 0;
   int position_ = 0;
   bool open_ = false;

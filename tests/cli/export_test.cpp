@@ -32,6 +32,7 @@ struct ReadNote {
   spelling::Spelled spelled;
   bool tieStart = false;
   bool tieStop = false;
+  QString accidental;  // the sign the file marks, empty for none
 };
 struct ReadChord {
   int onset = 0;
@@ -44,6 +45,7 @@ struct ReadPart {
   QString name;
   std::vector<ReadNote> notes;
   std::vector<ReadChord> chords;
+  std::vector<std::pair<int, QString>> keys;  // each key signature: fifths and mode
 };
 
 int StepOf(QChar letter) {
@@ -70,7 +72,8 @@ std::vector<ReadPart> ReadMusicXml(const QString& path) {
     } else if (tag == u"part-name") {
       names[id] = xml.readElementText();
     } else if (tag == u"part") {
-      parts.push_back({names[xml.attributes().value(QLatin1String("id")).toString()], {}, {}});
+      parts.push_back(
+          {names[xml.attributes().value(QLatin1String("id")).toString()], {}, {}, {}});
       time = 0;
     } else if (tag == u"divisions") {
       divisions = std::max(1, xml.readElementText().toInt());
@@ -83,6 +86,18 @@ std::vector<ReadPart> ReadMusicXml(const QString& path) {
           xml.skipCurrentElement();
         }
       }
+    } else if (tag == u"key" && !parts.empty()) {
+      std::pair<int, QString> key{0, QStringLiteral("major")};
+      while (xml.readNextStartElement()) {
+        if (xml.name() == u"fifths") {
+          key.first = xml.readElementText().toInt();
+        } else if (xml.name() == u"mode") {
+          key.second = xml.readElementText();
+        } else {
+          xml.skipCurrentElement();
+        }
+      }
+      parts.back().keys.push_back(key);
     } else if (tag == u"harmony") {
       ReadChord chord{time, {}, {}, {}};
       QString degree;
@@ -114,6 +129,7 @@ std::vector<ReadPart> ReadMusicXml(const QString& path) {
         if (n == u"alter") note.spelled.alter = xml.readElementText().toInt();
         if (n == u"octave") note.spelled.octave = xml.readElementText().toInt();
         if (n == u"duration") note.duration = ticks(xml.readElementText().toInt());
+        if (n == u"accidental") note.accidental = xml.readElementText();
         if (n == u"tie") {
           (xml.attributes().value(QLatin1String("type")) == u"start" ? note.tieStart
                                                                      : note.tieStop) = true;
@@ -238,6 +254,7 @@ TEST_F(Exports, MuseScoreReadsEveryFileWithoutAWarning) {
 }
 
 TEST_F(Exports, MusicXmlComesBackNoteForNoteWithItsSpellingAndChords) {
+  int signs = 0;
   for (const Exported& e : *exported_) {
     const std::vector<ReadPart> written = ReadMusicXml(folder_->filePath(e.name + ".musicxml"));
     const std::vector<ReadPart> back = ReadMusicXml(Back(e, "musicxml"));
@@ -264,22 +281,42 @@ TEST_F(Exports, MusicXmlComesBackNoteForNoteWithItsSpellingAndChords) {
       }
       offset += part.lengthTicks / (exports::kTicksPerQuarter / MusicMethod_Treat::TicksPerQuarter);
     }
-    std::vector<ReadNote> notes;
-    for (const ReadNote& n : back[0].notes) {
-      if (!n.rest || n.onset < offset) notes.push_back(n);
-    }
     // The rests that fill each key's last bar are the export's, not the item's.
-    std::vector<ReadNote> sounding;
-    std::size_t k = 0;
-    for (const ReadNote& n : notes) {
-      if (k < expected.size() && n.onset == expected[k].onset) {
-        sounding.push_back(n);
-        ++k;
-      } else {
-        EXPECT_TRUE(n.rest) << e.name.toStdString() << " an extra note at " << n.onset;
+    const auto aligned = [&](const std::vector<ReadNote>& read) {
+      std::vector<ReadNote> sounding;
+      std::size_t k = 0;
+      for (const ReadNote& n : read) {
+        if (n.rest && n.onset >= offset) continue;
+        if (k < expected.size() && n.onset == expected[k].onset) {
+          sounding.push_back(n);
+          ++k;
+        } else {
+          EXPECT_TRUE(n.rest) << e.name.toStdString() << " an extra note at " << n.onset;
+        }
+      }
+      return sounding;
+    };
+    const std::vector<ReadNote> sounding = aligned(back[0].notes);
+    const std::vector<ReadNote> marked = aligned(written[0].notes);
+    ASSERT_EQ(sounding.size(), expected.size()) << e.name.toStdString();
+    ASSERT_EQ(marked.size(), expected.size()) << e.name.toStdString();
+    // Every key with its signature, minor keys as minor; MuseScore keeps them.
+    ASSERT_EQ(written[0].keys.size(), e.what.keys.size()) << e.name.toStdString();
+    for (std::size_t k = 0; k < e.what.keys.size(); ++k) {
+      const exports::KeyPart& part = e.what.keys[k];
+      EXPECT_EQ(written[0].keys[k].first, exports::KeyFifths(e.what, part)) << e.name.toStdString();
+      EXPECT_EQ(written[0].keys[k].second, exports::KeyMode(e.what, part)) << e.name.toStdString();
+      if (!category::IsSteps(e.what.category)) {
+        EXPECT_EQ(written[0].keys[k].second,
+                  part.minor ? QStringLiteral("minor") : QStringLiteral("major"));
       }
     }
-    ASSERT_EQ(sounding.size(), expected.size()) << e.name.toStdString();
+    // The signatures as they change (MuseScore leaves out some that do not).
+    const auto changes = [](std::vector<std::pair<int, QString>> keys) {
+      keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+      return keys;
+    };
+    EXPECT_EQ(changes(back[0].keys), changes(written[0].keys)) << e.name.toStdString();
     for (std::size_t i = 0; i < expected.size(); ++i) {
       const ReadNote& x = expected[i];
       const ReadNote& y = sounding[i];
@@ -292,6 +329,10 @@ TEST_F(Exports, MusicXmlComesBackNoteForNoteWithItsSpellingAndChords) {
                                       << " for " << spelling::Name(x.spelled).toStdString();
       EXPECT_EQ(y.tieStart, x.tieStart) << where;
       EXPECT_EQ(y.tieStop, x.tieStop) << where;
+      // MuseScore draws a sign on exactly the notes the file marks, and the same sign.
+      EXPECT_EQ(y.accidental, marked[i].accidental)
+          << where << " " << spelling::Name(x.spelled).toStdString();
+      signs += marked[i].accidental.isEmpty() ? 0 : 1;
     }
     // The chord symbols: as written, and at the notes they were written at.
     ASSERT_EQ(written.size(), 1u);
@@ -308,6 +349,8 @@ TEST_F(Exports, MusicXmlComesBackNoteForNoteWithItsSpellingAndChords) {
     }
     EXPECT_EQ(chord, written[0].chords.size()) << e.name.toStdString();
   }
+  // The music needs signs in every key: hundreds of them over the material.
+  EXPECT_GT(signs, 500);
 }
 
 TEST_F(Exports, MidiFileComesBackWithEveryNoteAtItsTimeAndPitch) {

@@ -429,19 +429,37 @@ TEST_F(Score, SpelledNotesStandOnTheirLettersWithTheirSigns) {
   EXPECT_EQ(Count("x"), 1);
 }
 
-TEST(StaffSpelling, TheSignInForceIsKeptPerLetterWithinTheBar) {
+// A sign holds for its staff position until the bar ends: the E♭ an octave above an E♭
+// needs its own flat, a natural where the letter returns, a tie carries the sign over the
+// bar line without repeating it, and the next note on that line after the bar line says
+// its sign again.
+TEST(StaffSpelling, TheSignInForceIsKeptPerStaffPositionWithinTheBar) {
   StaffLayout staff;
   ClearAccidentals(staff);
   struct Step {
-    int step, alter;
+    int step, alter, octave;
+    bool tiedOver, barLineBefore;
     const char* shown;
   };
-  const Step steps[] = {{3, 1, "#"},   {3, 1, ""},   {3, 0, "N"}, {3, 0, ""},  {3, -1, "b"},
-                        {3, -2, "bb"}, {6, -1, "b"}, {3, -2, ""}, {0, 2, "x"}, {0, 1, "#"}};
+  const Step steps[] = {
+      {2, -1, 4, false, false, "b"},  // E♭4
+      {2, -1, 4, false, false, ""},   // E♭4 again
+      {2, -1, 5, false, false, "b"},  // E♭5: another position
+      {2, 0, 4, false, false, "N"},   // E4 returns to natural
+      {2, -1, 4, false, false, "b"},
+      {3, 1, 4, false, false, "#"},   // F♯4
+      {3, -2, 4, false, false, "bb"}, {6, -1, 4, false, false, "b"},
+      {0, 2, 5, false, false, "x"},   {0, 1, 5, false, false, "#"},
+      {0, 0, 4, false, false, ""},  // C4, natural from the start
+      {3, 1, 4, false, false, "#"},   // F♯4 after F𝄫4
+      {3, 1, 4, true, true, ""},      // tied over the bar line: no sign
+      {3, 1, 4, false, false, "#"},   // the next F♯ in the new bar says it again
+      {2, -1, 4, false, true, "b"},   // a new bar says every sign again
+  };
   for (const Step& s : steps) {
-    EXPECT_EQ(AccidentalToDraw(staff, s.step, s.alter).toStdString(), s.shown)
-        << s.step << " " << s.alter;
+    if (s.barLineBefore) ClearAccidentals(staff);
+    EXPECT_EQ(AccidentalToDraw(staff, s.step, s.alter, s.octave, s.tiedOver).toStdString(),
+              s.shown)
+        << s.step << " " << s.alter << " " << s.octave;
   }
-  ClearAccidentals(staff);
-  EXPECT_EQ(AccidentalToDraw(staff, 3, -2), QStringLiteral("bb"));  // a new bar says it again
 }

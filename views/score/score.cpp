@@ -488,8 +488,13 @@ void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {
 
 void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRaise) {
   const spelling::Spelled* spelled = Spelled(e);
-  const QString sign = spelled ? AccidentalToDraw(staff_, spelled->step, spelled->alter)
-                               : AccidentalToDraw(staff_, e.pitch);
+  const Phrase& ph = ctx_.phrase;
+  const int i = e.index;
+  const bool tiedOver = i > 0 && ph.NoteTie[i] != 0 && ph.NoteIsRest[i - 1] == 0 &&
+                        ph.NotePitch[i - 1] == ph.NotePitch[i];
+  const QString sign =
+      spelled ? AccidentalToDraw(staff_, spelled->step, spelled->alter, spelled->octave, tiedOver)
+              : AccidentalToDraw(staff_, e.pitch);
   if (sign.isEmpty()) return;
   const float s = S();
   if (Maestro()) {

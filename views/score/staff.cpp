@@ -81,6 +81,7 @@ bool IsOnLine(const StaffLayout& staff, int pitch) {
 
 void ClearAccidentals(StaffLayout& staff) {
   for (QString& a : staff.AccidentalState) a.clear();
+  staff.AlterInForce.clear();
 }
 
 QString AccidentalToDraw(StaffLayout& staff, int pitch) {
@@ -100,14 +101,18 @@ QString AccidentalToDraw(StaffLayout& staff, int pitch) {
   return n;
 }
 
-QString AccidentalToDraw(StaffLayout& staff, int step, int alter) {
-  static const QString kSigns[] = {QStringLiteral("bb"), QStringLiteral("b"), QString(),
-                                   QStringLiteral("#"), QStringLiteral("x")};
-  const QString sign = kSigns[std::clamp(alter, -2, 2) + 2];
-  QString& inForce = staff.AccidentalState[((step % 7) + 7) % 7];
-  if (inForce == sign) return QString();
-  inForce = sign;
-  return sign.isEmpty() ? QStringLiteral("N") : sign;
+QString AccidentalToDraw(StaffLayout& staff, int step, int alter, int octave, bool tiedOver) {
+  static const QString kSigns[] = {QStringLiteral("bb"), QStringLiteral("b"),
+                                   QStringLiteral("N"), QStringLiteral("#"),
+                                   QStringLiteral("x")};
+  if (tiedOver) return QString();
+  const int position = 7 * octave + ((step % 7) + 7) % 7;
+  const auto found = staff.AlterInForce.find(position);
+  const int inForce = found == staff.AlterInForce.end() ? 0 : found->second;
+  const int written = std::clamp(alter, -2, 2);
+  if (written == inForce) return QString();
+  staff.AlterInForce[position] = written;
+  return kSigns[written + 2];
 }
 
 float LetterHeight(const StaffLayout& staff, int step, int octave) {

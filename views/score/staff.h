@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QString>
 #include <array>
+#include <map>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct StaffLayout {
   std::array<QString, kPitchSlots> PitchAccidental;
   std::array<std::int16_t, kPitchSlots> PitchStep{};
   std::array<QString, 11> AccidentalState;
+  // The alteration in force at each staff position (letter and octave, 7 x octave + letter)
+  // within the bar, for notes written as spelled; a position not listed is natural.
+  std::map<int, int> AlterInForce;
 };
 
 // Lays the staff out in a window of width x height units whose frame Frame2 starts at
@@ -57,8 +61,11 @@ void ClearAccidentals(StaffLayout& staff);
 QString AccidentalToDraw(StaffLayout& staff, int pitch);
 
 // The same for a note written as spelled: "#", "b", "x" (double sharp), "bb", "N" or
-// empty. The alteration in force for each letter within the bar is kept in the same slots.
-QString AccidentalToDraw(StaffLayout& staff, int step, int alter);
+// empty. A sign holds for its staff position (letter and octave) until the bar ends; a note
+// tied over from the same note (tiedOver) carries its sign without repeating it and leaves
+// what is in force as it was.
+QString AccidentalToDraw(StaffLayout& staff, int step, int alter, int octave,
+                         bool tiedOver = false);
 // The notehead height of a note written on the letter step (0..6 for C..B) of octave
 // (4 for the octave from middle C).
 float LetterHeight(const StaffLayout& staff, int step, int octave);
