@@ -526,13 +526,23 @@ void frmMain::ClearWindow() {
 }
 
 void frmMain::RedrawViews() {
+  // How the item is written, for the staff, the circle and the accessible descriptions.
+  spelled_ = spelling::SpellItem(engine_.phrase(), engine_.lists(), cfg_);
   if (cfg_.ShowScore != 0) {
     Scor_treat::ScoreContext score = ScoreContext();
     Scor_treat::DrawScore(score);
   }
   if (cfg_.ShowDiagram != 0) {
+    // The circle names the item's pitch classes as the staff writes them.
+    std::array<QString, 12> names;
+    const Phrase& phrase = engine_.phrase();
+    for (std::size_t i = 0; i < spelled_.size(); ++i) {
+      if (phrase.NoteIsRest[i] != 0) continue;
+      QString& name = names[static_cast<std::size_t>(MusicMethod_Treat::PitchClass(phrase.NotePitch[i]))];
+      if (name.isEmpty()) name = spelling::Name(spelled_[i]);
+    }
     YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, engine_.lists(),
-                                 engine_.phrase());
+                                 engine_.phrase(), &names);
   }
   if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
   KB_Treat::ComputeEntryMarks(keyboard_, cfg_, engine_.phrase());
@@ -934,8 +944,7 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
 }
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {
-  // The staff writes each note as the exports do.
-  spelled_ = spelling::SpellItem(engine_.phrase(), engine_.lists(), cfg_);
+  // The staff writes each note as the exports do (spelled_, renewed at every redraw).
   return Scor_treat::ScoreContext{score_,
                                   staff_,
                                   surface_,

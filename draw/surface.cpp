@@ -179,6 +179,10 @@ QString Surface::FontName() const {
 void Surface::Cls() {
   EndPainting();
   image_.fill(ToQRgb(BackColor));
+  if (mirror_) {
+    mirror_->fillRect(mirrorTarget_, QColor(ToQRgb(BackColor)));
+    mirrorCircles_.clear();
+  }
   CurrentX = 0;
   CurrentY = 0;
   Changed(image_.rect());
@@ -189,6 +193,7 @@ void Surface::Line(float x1, float y1, float x2, float y2, Colour colour) {
     QPainter& p = PainterFor(colour);
     p.drawLine(ToPixel(x1, y1), ToPixel(x2, y2));
   }
+  if (mirror_) MirrorFor(colour).drawLine(ToMirror(x1, y1), ToMirror(x2, y2));
   CurrentX = x2;
   CurrentY = y2;
   ChangedAround(QRect(ToPixel(x1, y1), ToPixel(x2, y2)));
@@ -223,6 +228,7 @@ void Surface::Box(float x1, float y1, float x2, float y2, Colour colour) {
     // An outline of a one-pixel pen covers x .. x+width, so give it the inclusive size less one.
     p.drawRect(QRect(r.topLeft(), QSize(r.width() - 1, r.height() - 1)));
   }
+  if (mirror_) MirrorFor(colour).drawRect(QRectF(ToMirror(x1, y1), ToMirror(x2, y2)).normalized());
   CurrentX = x2;
   CurrentY = y2;
   ChangedAround(CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2)));
@@ -232,6 +238,10 @@ void Surface::FilledBox(float x1, float y1, float x2, float y2, Colour colour) {
   {
     QPainter& p = PainterFor(colour);
     p.fillRect(CornersToRect(ToPixel(x1, y1), ToPixel(x2, y2)), QColor(ToQRgb(colour)));
+  }
+  if (mirror_) {
+    MirrorFor(colour).fillRect(QRectF(ToMirror(x1, y1), ToMirror(x2, y2)).normalized(),
+                               QColor(ToQRgb(colour)));
   }
   CurrentX = x2;
   CurrentY = y2;
@@ -265,6 +275,15 @@ void Surface::Circle(float x, float y, float radius, Colour colour, float aspect
       p.drawEllipse(QPointF(ToPixel(x, y)), std::lrint(r.x()), std::lrint(r.y()));
     }
   }
+  if (mirror_) {
+    QPainter& m = MirrorFor(colour);
+    if (FillStyle == kSolidFill) m.setBrush(QColor(ToQRgb(FillColor)));
+    const double f = MirrorScale();
+    const QPointF centre = ToMirror(x, y);
+    m.drawEllipse(centre, r.x() * f, r.y() * f);
+    mirrorCircles_.push_back(
+        QRectF(centre.x() - r.x() * f, centre.y() - r.y() * f, 2 * r.x() * f, 2 * r.y() * f));
+  }
   CurrentX = x;
   CurrentY = y;
   const QPoint c = ToPixel(x, y);
@@ -284,6 +303,14 @@ void Surface::Arc(float x, float y, float radius, float start, float end, Colour
     p.drawArc(box, static_cast<int>(std::lrint(start * kDegrees * 16)),
               static_cast<int>(std::lrint((end - start) * kDegrees * 16)));
   }
+  if (mirror_) {
+    const double f = MirrorScale();
+    const QPointF m = ToMirror(x, y);
+    MirrorFor(colour).drawArc(
+        QRectF(m.x() - r.x() * f, m.y() - r.y() * f, 2 * r.x() * f, 2 * r.y() * f),
+        static_cast<int>(std::lrint(start * kDegrees * 16)),
+        static_cast<int>(std::lrint((end - start) * kDegrees * 16)));
+  }
   CurrentX = x;
   CurrentY = y;
   ChangedAround(box.toAlignedRect());
@@ -299,6 +326,13 @@ void Surface::Polyline(const std::vector<QPointF>& points, Colour colour) {
     QPainter& p = PainterFor(colour);
     p.drawPolyline(polygon);
   }
+  if (mirror_) {
+    QPolygonF line;
+    for (const QPointF& p : points) {
+      line << ToMirror(static_cast<float>(p.x()), static_cast<float>(p.y()));
+    }
+    MirrorFor(colour).drawPolyline(line);
+  }
   CurrentX = static_cast<float>(points.back().x());
   CurrentY = static_cast<float>(points.back().y());
   ChangedAround(polygon.boundingRect());
@@ -313,6 +347,19 @@ void Surface::Print(const QString& text) {
   {
     QPainter& p = PainterFor(ForeColor);
     p.drawText(QPointF(std::lrint(start.x()), std::lrint(start.y()) + metrics.ascent()), text);
+  }
+  if (mirror_) {
+    // The same size to the picture as on it: the picture's pixels of the font, in device
+    // units, as points of the device.
+    QFont font = font_;
+    font.setStyleStrategy(QFont::PreferDefault);
+    const double pixels = font_.pointSizeF() / 72.0 * image_.logicalDpiY();
+    const int deviceDpi = mirror_->device() ? mirror_->device()->logicalDpiY() : 72;
+    font.setPointSizeF(pixels * MirrorScale() * 72.0 / std::max(1, deviceDpi));
+    QPainter& m = MirrorFor(ForeColor);
+    m.setFont(font);
+    const QPointF at = ToMirror(CurrentX, CurrentY);
+    m.drawText(QPointF(at.x(), at.y() + QFontMetricsF(font, m.device()).ascent()), text);
   }
   const QPointF next = FromPixel(0, start.y() + metrics.height());
   CurrentX = scaleLeft_;
@@ -360,6 +407,27 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
   EndPainting();
   if (FillStyle != kSolidFill) return;
   if (!image_.rect().contains(px, py)) return;
+  if (mirror_) {
+    const QPointF at = mirrorTarget_.topLeft() + QPointF(px, py) * MirrorScale();
+    const QRectF* smallest = nullptr;
+    for (const QRectF& circle : mirrorCircles_) {
+      const QPointF d = at - circle.center();
+      const double rx = circle.width() / 2;
+      const double ry = circle.height() / 2;
+      if (rx <= 0 || ry <= 0 || (d.x() * d.x()) / (rx * rx) + (d.y() * d.y()) / (ry * ry) > 1) {
+        continue;
+      }
+      if (!smallest || circle.width() * circle.height() < smallest->width() * smallest->height()) {
+        smallest = &circle;
+      }
+    }
+    if (smallest) {
+      QPainter& m = MirrorFor(FillColor);
+      m.setBrush(QColor(ToQRgb(FillColor)));
+      m.drawEllipse(*smallest);
+    }
+    mirrorFillPixels_ = !smallest;
+  }
   const QRgb stop = ToQRgb(boundary) & 0xFFFFFFu;
   const QRgb paint = ToQRgb(FillColor);
   const int w = image_.width();
@@ -410,7 +478,70 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
   }
   for (const Run& r : runs)
     std::fill(done.begin() + at(r.left, r.y), done.begin() + at(r.right, r.y) + 1, 0);
+  if (mirror_ && mirrorFillPixels_) {
+    // No circle around the point: the pixels that were filled.
+    QPainter& m = MirrorFor(FillColor);
+    const double f = MirrorScale();
+    for (const Run& r : runs) {
+      m.fillRect(QRectF(mirrorTarget_.topLeft() + QPointF(r.left, r.y) * f,
+                        QSizeF((r.right - r.left + 1) * f, f)),
+                 QColor(ToQRgb(FillColor)));
+    }
+  }
   Changed(filled);
+}
+
+void Surface::FilledPolygon(const std::vector<QPointF>& points, Colour colour) {
+  if (points.empty()) return;
+  QPolygon polygon;
+  for (const QPointF& p : points) {
+    polygon << ToPixel(static_cast<float>(p.x()), static_cast<float>(p.y()));
+  }
+  {
+    QPainter& p = PainterFor(colour);
+    p.setBrush(QColor(ToQRgb(colour)));
+    p.drawPolygon(polygon);
+  }
+  if (mirror_) {
+    QPolygonF shape;
+    for (const QPointF& p : points) {
+      shape << ToMirror(static_cast<float>(p.x()), static_cast<float>(p.y()));
+    }
+    QPainter& m = MirrorFor(colour);
+    m.setPen(Qt::NoPen);
+    m.setBrush(QColor(ToQRgb(colour)));
+    m.drawPolygon(shape);
+  }
+  ChangedAround(polygon.boundingRect());
+}
+
+void Surface::MirrorTo(QPainter* painter, const QRectF& target) {
+  mirror_ = painter;
+  mirrorTarget_ = target;
+  mirrorCircles_.clear();
+}
+
+QPointF Surface::ToMirror(float x, float y) const {
+  return mirrorTarget_.topLeft() + ToPixelF(x, y) * MirrorScale();
+}
+
+double Surface::MirrorScale() const {
+  return image_.width() > 0 ? mirrorTarget_.width() / image_.width() : 1.0;
+}
+
+// The mirror's painter set up as PainterFor sets up the picture's, antialiased: the pen of
+// the colour at DrawWidth pixels of the picture.
+QPainter& Surface::MirrorFor(Colour colour) {
+  QPainter& m = *mirror_;
+  m.setRenderHint(QPainter::Antialiasing, true);
+  m.setRenderHint(QPainter::TextAntialiasing, true);
+  QPen pen{QColor(ToQRgb(colour))};
+  pen.setWidthF(std::max(1, DrawWidth) * MirrorScale());
+  pen.setCapStyle(DrawWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
+  pen.setJoinStyle(Qt::RoundJoin);
+  m.setPen(pen);
+  m.setBrush(Qt::NoBrush);
+  return m;
 }
 
 }  // namespace draw

@@ -135,6 +135,15 @@ class Surface {
   };
   Ink TextInk(const QString& text) const;
 
+  // A filled polygon through the points (the fill's edge drawn with it).
+  void FilledPolygon(const std::vector<QPointF>& points, Colour colour);
+
+  // Draws everything from now on also onto painter, into the rectangle target of its device
+  // (the picture's whole area mapped onto it), as vector shapes and text at full precision:
+  // the printed sheet. A flood fill there fills the smallest circle drawn since around its
+  // point (the pixels it filled, where none is). Without a painter, only the picture.
+  void MirrorTo(QPainter* painter, const QRectF& target);
+
   // Every text printed while a log is attached, with the font asked for: lets tests check
   // which symbol is printed where, whether or not that font is installed.
   struct TextCall {
@@ -162,7 +171,16 @@ class Surface {
   void Changed(const QRect& pixels);
   void ChangedAround(QRect pixels);  // the rectangle grown by the pen's width
 
+  // The mirror's device point of a user point, and how many device units a pixel is.
+  QPointF ToMirror(float x, float y) const;
+  double MirrorScale() const;
+  QPainter& MirrorFor(Colour colour);
+
   QImage image_;
+  QPainter* mirror_ = nullptr;
+  QRectF mirrorTarget_;
+  std::vector<QRectF> mirrorCircles_;  // the circles drawn on the mirror, for its fills
+  bool mirrorFillPixels_ = false;      // the fill under way found no circle
   double dotsPerInch_ = 0;  // 0: the picture's own default
   int scaleMode_ = kPixelScale;
   float scaleLeft_ = 0;

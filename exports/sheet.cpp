@@ -34,8 +34,12 @@ constexpr double kUnitsPerPixel = 1440.0 / kDotsPerInch;
 constexpr float kBelow = 4.0f;
 constexpr float kAbove = 10.5f;
 
-// One key's staff as a picture, with the clef.
-QImage StaffPicture(const exports::Export& e, const exports::KeyPart& part) {
+// One key's staff, with the clef, drawn as vector shapes and text into the rectangle of the
+// page that starts at topLeft, as wide as width and no taller than height. The program's own
+// score renderer draws it, engraved for print; its picture of the staff is only the
+// renderer's scratch.
+void DrawStaff(QPainter& page, const QPointF& topLeft, double width, double height,
+               const exports::Export& e, const exports::KeyPart& part) {
   Scor_treat::StaffLayout staff;
   Scor_treat::LayoutStaff(staff, kWindowWidth, kWindowHeight, kWindowWidth * 0.98f / 0.97f, 0);
   Scor_treat::BuildPitchTables(staff, part.key);
@@ -46,6 +50,10 @@ QImage StaffPicture(const exports::Export& e, const exports::KeyPart& part) {
                         static_cast<int>((top - bottom) / kUnitsPerPixel));
   surface.SetDotsPerInch(kDotsPerInch);
   surface.Scale(0, top, kWindowWidth, bottom);
+  // The whole staff at the page's width, or smaller to keep within its slot.
+  const double scale = std::min(width / surface.PixelWidth(), height / surface.PixelHeight());
+  surface.MirrorTo(&page, QRectF(topLeft, QSizeF(surface.PixelWidth() * scale,
+                                                 surface.PixelHeight() * scale)));
   draw::Paint paint;
   Scor_treat::ScoreState state;
   settings::CfgRecord cfg;
@@ -63,19 +71,19 @@ QImage StaffPicture(const exports::Export& e, const exports::KeyPart& part) {
                                phrase,
                                [&clef](bool shown) { clef = shown; },
                                [](const QString&) {},
-                               &part.spelled};
+                               &part.spelled,
+                               true};
   Scor_treat::DrawScore(ctx);
-  QImage picture = surface.Image().convertToFormat(QImage::Format_RGB32);
   if (clef) {
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPointF at = surface.ToPixelF(staff.ClefLeft, staff.ClefTop);
-    p.drawImage(
-        QRectF(at.x(), at.y(), staff.ClefWidth / kUnitsPerPixel, staff.ClefHeight / kUnitsPerPixel),
-        TrebleClef());
+    const QPointF at = topLeft + surface.ToPixelF(staff.ClefLeft, staff.ClefTop) * scale;
+    page.setRenderHint(QPainter::SmoothPixmapTransform);
+    page.drawImage(QRectF(at.x(), at.y(), staff.ClefWidth / kUnitsPerPixel * scale,
+                          staff.ClefHeight / kUnitsPerPixel * scale),
+                   TrebleClef());
   }
-  return picture;
 }
+
+QImage InkOf(const QImage& picture);
 
 QString Heading(const exports::Export& e) {
   QString heading = QStringLiteral("12キー練習シート　") + e.title;
@@ -88,13 +96,21 @@ QString Heading(const exports::Export& e) {
 }  // namespace
 
 QImage TrebleClef() {
-  // The pictures are compiled into a static library: register them before the first use.
-  static const bool registered = RegisterPictures();
-  (void)registered;
+  // Made once: every staff of a sheet draws the same picture, which the PDF then holds once.
+  static const QImage clef = [] {
+    // The pictures are compiled into a static library: register them before the first use.
+    RegisterPictures();
+    return InkOf(QImage(QStringLiteral(":/pictures/treble_clef.png")));
+  }();
+  return clef;
+}
+
+namespace {
+
+QImage InkOf(const QImage& picture) {
   // The stored picture is grey ink on white. The clef sits on the staff, whose lines are
   // drawn under it: the white becomes transparent and the grey the ink's coverage.
-  const QImage grey = QImage(QStringLiteral(":/pictures/treble_clef.png"))
-                          .convertToFormat(QImage::Format_Grayscale8);
+  const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
   QImage ink(grey.size(), QImage::Format_ARGB32);
   for (int y = 0; y < grey.height(); ++y) {
     const uchar* in = grey.constScanLine(y);
@@ -103,6 +119,8 @@ QImage TrebleClef() {
   }
   return ink;
 }
+
+}  // namespace
 
 QByteArray Pdf(const exports::Export& e, QString* error) {
   if (e.keys.empty()) {
@@ -159,9 +177,7 @@ QByteArray Pdf(const exports::Export& e, QString* error) {
     }
     p.setFont(key);
     p.drawText(QRectF(0, y, page.width(), 7 * mm), Qt::AlignLeft | Qt::AlignVCenter, name);
-    const QImage staff = StaffPicture(e, part);
-    const double height = page.width() * staff.height() / staff.width();
-    p.drawImage(QRectF(0, y + 7 * mm, page.width(), std::min(height, slot - 8 * mm)), staff);
+    DrawStaff(p, QPointF(0, y + 7 * mm), page.width(), slot - 8 * mm, e, part);
   }
   if (!p.end()) {
     if (error) *error = QStringLiteral("the PDF cannot be finished");

@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -376,4 +378,38 @@ TEST_F(Cli, ScoreJudgesAPerformanceFile) {
   run = Call(QStringList{"score"} + item + QStringList{"--performance", dir.filePath("not.mid")});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(run.errors.contains("not a Standard MIDI File")) << run.errors.toStdString();
+}
+
+// The twelve-key sheet as a teacher prints it: drawn as vector shapes and text, so its chord
+// symbols and key names are text in the PDF, it holds no picture but the clef (once), and it
+// stays small.
+TEST_F(Cli, TheSheetIsDrawnAsVectorsWithItsTextAsText) {
+  QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/ric.txt"), dir.filePath("ric.txt"));
+  const QString pdf = dir.filePath("sheet.pdf");
+  ASSERT_EQ(Call({"export", "--category", "3", "--item", "0", "--key", "0", "--format", "pdf",
+                  "--out", pdf, "--keys", "all"})
+                .exitCode,
+            0);
+  EXPECT_LT(QFileInfo(pdf).size(), 150 * 1024);
+  const auto run = [](const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+  };
+  const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  // The arpeggio's Ⅱ-Ⅴ-Ⅰ in C, in D♭ and in E, and the keys' names.
+  for (const char* symbol : {"Dm7", "G7", "CM7", "Ebm7", "Ab7", "DbM7", "F#m7", "B7", "EM7",
+                             "キー D♭", "キー F♯"}) {
+    EXPECT_TRUE(text.contains(QString::fromUtf8(symbol))) << symbol;
+  }
+  // Each picture the pages show, by its object: the clef and its mask.
+  QSet<QString> objects;
+  for (const QString& line : run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                                 .split(u'\n', Qt::SkipEmptyParts)
+                                 .mid(2)) {
+    objects << line.simplified().section(u' ', 10, 10);
+  }
+  EXPECT_GE(objects.size(), 1);
+  EXPECT_LE(objects.size(), 2);
 }

@@ -54,7 +54,9 @@ class Score : public ::testing::Test {
                         cfg,
                         phrase,
                         [this](bool shown) { clefShown = shown; },
-                        [this](const QString& m) { messages << m; }};
+                        [this](const QString& m) { messages << m; },
+                        nullptr,
+                        engraved};
   }
   float S() const { return staff.LineSpacing; }
   float T() const { return staff.StaffBottomY; }
@@ -72,6 +74,7 @@ class Score : public ::testing::Test {
     return nullptr;
   }
 
+  bool engraved = false;
   draw::Surface surface{1920, 1053};
   draw::Paint paint;
   settings::CfgRecord cfg;
@@ -462,4 +465,71 @@ TEST(StaffSpelling, TheSignInForceIsKeptPerStaffPositionWithinTheBar) {
               s.shown)
         << s.step << " " << s.alter << " " << s.octave;
   }
+}
+
+// For print the beams are half a staff space thick, as engravers draw them, and a triplet's
+// digit stands clear of its beam; the screen keeps its pen-drawn beams.
+TEST_F(Score, EngravedBeamsAreHalfASpaceThickAndTheDigitClearsThem) {
+  const std::vector<Note> triplet = {{26, 8}, {28, 8}, {29, 8}, {24, 24}, {24, 48}};
+  for (const bool print : {false, true}) {
+    engraved = print;
+    Draw(triplet);
+    ASSERT_EQ(phrase.NoteGroup(0), group::kEighthTripletFirst);
+    // Stems up, 3.5 spaces from the first head, the beam along the stems' ends.
+    const float y0 = staff.PitchY[26];
+    const float yl = staff.PitchY[29];
+    const float dx = 0.45f * S();
+    const float x = (X(0) + X(1)) / 2 + dx;
+    const float end = y0 + 3.5f * S() + (yl - y0) / 4;
+    EXPECT_TRUE(Black(x, end)) << print;
+    EXPECT_EQ(Black(x, end - 0.4f * S()), print) << "a beam of half a space";
+    EXPECT_FALSE(Black(x, end - 0.8f * S())) << print;
+    if (!print) continue;
+    // The digit over the middle note: up from the beam's upper edge, a clear gap, then ink.
+    ASSERT_NE(Find(QStringLiteral("3")), nullptr);
+    const float pixel = 15;  // window units of one pixel of this surface
+    bool inked = false;
+    for (float gx = X(1) - 0.3f * S(); gx <= X(1) + 0.9f * S(); gx += pixel) {
+      float y = y0 + 3.5f * S() + (yl - y0) / 2 - 0.25f * S();
+      while (Black(gx, y) && y < T() + 12 * S()) y += pixel;
+      float gap = 0;
+      while (!Black(gx, y) && gap < 2.5f * S()) gap += pixel, y += pixel;
+      if (gap < 2.5f * S()) {
+        EXPECT_GE(gap, 0.2f * S()) << "the digit touches the beam at " << gx;
+        inked = true;
+      }
+    }
+    EXPECT_TRUE(inked);
+  }
+}
+
+// The arpeggio phrase moved to D♭, written as the shared spelling has it: each bar gives
+// every flat again, and the E♭ an octave above an E♭ has its own (10 flats in all).
+TEST_F(Score, ASignHoldsForItsOctaveOnly) {
+  file_Treat::MaterialLists lists;
+  auto& body = (*lists.PhraseLine)[0];
+  const char* lines[] = {"*Dm7", "3D4", "3F4", "3A4", "4C4", "4D4", "4C4", "3A4", "3F4",
+                         "*G7",  "3G4", "3B4", "4D4", "4F4", "4E4", "4D4", "4C4", "3B4",
+                         "*CM7", "4C7"};
+  for (std::size_t i = 0; i < std::size(lines); ++i) body[i] = QString::fromUtf8(lines[i]);
+  cfg.Category = 3;
+  cfg.LastItem[3] = 0;
+  cfg.LimitRange = 0;
+  RealiseContext realise{cfg, lists, phrase, nullptr, [](const QString&) {}};
+  ClearPhrase(phrase);
+  RealisePhrase(realise, 0, 0);
+  cfg.Root = 1;
+  TransposePhrase(cfg, phrase, 1);
+  GroupNotes(phrase);
+  const std::vector<spelling::Spelled> spelled = spelling::SpellItem(phrase, lists, cfg);
+  BuildPitchTables(staff, cfg.Root);
+  surface.Cls();
+  texts.clear();
+  surface.textLog = &texts;
+  ScoreContext ctx = Context();
+  ctx.spelled = &spelled;
+  DrawScore(ctx);
+  surface.textLog = nullptr;
+  EXPECT_EQ(Count("♭"), 10 * 7);
+  EXPECT_EQ(Count("」"), 0);
 }

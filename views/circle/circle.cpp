@@ -139,7 +139,7 @@ RingPoints RingPointsOf(const CircleState& circle) {
 
 void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
                        const settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists,
-                       Phrase& phrase) {
+                       Phrase& phrase, const std::array<QString, 12>* itemNames) {
   const float R = circle.CircleRadius;
   const float cx = circle.CircleCentreX;
   const float cy = circle.CircleCentreY;
@@ -155,7 +155,9 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   SetTextFont(surface, circle.NameFontSize);
   const int names = KeyUsesFlats(root) ? kFlatNames : kSharpNames;
   for (int pc = 0; pc < 12; ++pc) {
-    PrintLabel(surface, Point(circle, kName, pc), tables.NoteNameTable[names + pc], draw::kBlack);
+    const QString own = itemNames ? (*itemNames)[pc] : QString();
+    PrintLabel(surface, Point(circle, kName, pc),
+               own.isEmpty() ? tables.NoteNameTable[names + pc] : own, draw::kBlack);
   }
 
   const int category = cfg.Category;

@@ -57,10 +57,12 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
 RingPoints RingPointsOf(const CircleState& circle);
 
 // Draws the whole diagram for the current item. For scales and chords it also stores the
-// label points in the phrase's NoteCircleX / NoteCircleY.
+// label points in the phrase's NoteCircleX / NoteCircleY. The twelve names round the circle
+// follow the key's sharps or flats; itemNames, where given, names the pitch classes of the
+// item's notes as the item writes them (an empty entry keeps the key's name).
 void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
                        const settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists,
-                       Phrase& phrase);
+                       Phrase& phrase, const std::array<QString, 12>* itemNames = nullptr);
 
 // The playback mark at a step's point (x, y) with its degree label; first is cleared.
 void HighlightStep(CircleState& circle, draw::Surface& surface, draw::Paint& paint,

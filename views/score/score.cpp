@@ -435,11 +435,9 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
   float L = (maxY - minY) + 2 * s <= 3.5f * s ? 3.5f * s : 2 * s + (maxY - minY);
   const bool up = maxY <= staff_.StemThresholdY;
   float dx = 0.45f * s;
-  float step = s;
   if (!up) {
     L = -L;
     dx = -0.5f * s;
-    step = -s;
   }
   std::array<float, kBeamSlots> end{};
   for (int k = 0; k <= n; ++k) end[k] = y0 + L + (n > 0 ? k * (yl - y0) / n : 0);
@@ -447,8 +445,24 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
     end[1] = y0 + L + (b[0].code == group::kSixteenthFirst ? (yl - y0) / 3 : 2 * (yl - y0) / 3);
   }
   for (int k = 0; k <= n; ++k) Line(b[k].x + dx, b[k].y, b[k].x + dx, end[k]);
+  // A beam from note `from` to note `to`, moved towards the heads by `in` spaces: a line of
+  // the pen, or engraved, a band half a space thick on the stems' side of its line.
+  const float towardHeads = up ? -1.0f : 1.0f;
+  const auto beam = [&](int from, int to, float in) {
+    const float shift = towardHeads * in * s;
+    if (!ctx_.engraved) {
+      Line(b[from].x + dx, end[from] + shift, b[to].x + dx, end[to] + shift);
+      return;
+    }
+    const float thick = towardHeads * 0.5f * s;
+    s_.FilledPolygon({{b[from].x + dx, end[from] + shift},
+                      {b[to].x + dx, end[to] + shift},
+                      {b[to].x + dx, end[to] + shift + thick},
+                      {b[from].x + dx, end[from] + shift + thick}},
+                     kBlack);
+  };
   s_.DrawWidth = 3;
-  Line(b[0].x + dx, end[0], b[n].x + dx, end[n]);
+  beam(0, n, 0);
   const auto c = [&ph, i](int back) { return static_cast<int>(ph.NoteGroup(i - back)); };
   for (const SecondBeamRule& rule : kSecondBeamRules) {
     int count = 0;
@@ -457,11 +471,21 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
     for (int k = 0; k < count && matches; ++k) matches = c(count - 1 - k) == rule.codes[k];
     if (!matches) continue;
     const int to = rule.to < 0 ? n : rule.to;
-    Line(b[rule.from].x + dx, end[rule.from] - step, b[to].x + dx, end[to] - step);
+    // The second beam a space nearer the heads; engraved, a quarter space from the first.
+    beam(rule.from, to, ctx_.engraved ? 0.75f : 1.0f);
     break;
   }
   s_.DrawWidth = 1;
-  if (group::IsTriplet(c(0)) && n >= 1) {
+  if (group::IsTriplet(c(0)) && n >= 1 && ctx_.engraved) {
+    // The digit over the middle note, its ink a third of a space beyond the beam.
+    Font(kGothic, 12, true, false);
+    const draw::Surface::Ink ink = s_.TextInk(QStringLiteral("3"));
+    const float x = b[1].x + dx - (ink.left + ink.right) / 2;
+    const float clear = 0.35f * s;
+    const float y = up ? end[1] + clear + ink.bottom : end[1] - clear + ink.below;
+    Text(x, y, QStringLiteral("3"));
+    Font(kMaestro, 22, false, false);
+  } else if (group::IsTriplet(c(0)) && n >= 1) {
     Font(kGothic, 12, true, false);
     if (up) {
       Text(b[1].x, b[1].y + 1.3f * L + 0.75f * s, QStringLiteral("3"));

@@ -69,6 +69,9 @@ struct ScoreContext {
   // How each note is written (the shared spelling, one entry per note of the phrase); the
   // notes are placed by their letters then. Without it, by the key's pitch tables.
   const std::vector<spelling::Spelled>* spelled = nullptr;
+  // Engraved for print (the twelve-key sheet): beams half a staff space thick, as engravers
+  // draw them, and each tuplet's digit set just clear of its beam.
+  bool engraved = false;
 };
 
 // Draws the whole item over whatever the window shows; sets the phrase's NoteCursorX.
