@@ -355,6 +355,20 @@ TEST_F(Exports, MusicXmlComesBackNoteForNoteWithItsSpellingAndChords) {
 
 TEST_F(Exports, MidiFileComesBackWithEveryNoteAtItsTimeAndPitch) {
   for (const Exported& e : *exported_) {
+    // Each key's signature meta event: its sharps or flats, minor keys as minor.
+    QFile file(folder_->filePath(e.name + QStringLiteral(".mid")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    std::vector<std::pair<int, int>> signatures;
+    for (qsizetype at = bytes.indexOf("\xFF\x59\x02"); at >= 0 && at + 4 < bytes.size();
+         at = bytes.indexOf("\xFF\x59\x02", at + 1)) {
+      signatures.emplace_back(static_cast<std::int8_t>(bytes[at + 3]), bytes[at + 4]);
+    }
+    std::vector<std::pair<int, int>> expectedSignatures;
+    for (const exports::KeyPart& part : e.what.keys) {
+      expectedSignatures.emplace_back(exports::KeyFifths(e.what, part), part.minor ? 1 : 0);
+    }
+    EXPECT_EQ(signatures, expectedSignatures) << e.name.toStdString();
     const std::vector<ReadPart> back = ReadMusicXml(Back(e, "mid"));
     const auto melody = std::find_if(back.begin(), back.end(), [](const ReadPart& p) {
       return p.name.contains(QLatin1String("Melody"));
