@@ -538,11 +538,12 @@ void frmMain::RedrawViews() {
     const Phrase& phrase = engine_.phrase();
     for (std::size_t i = 0; i < spelled_.size(); ++i) {
       if (phrase.NoteIsRest[i] != 0) continue;
-      QString& name = names[static_cast<std::size_t>(MusicMethod_Treat::PitchClass(phrase.NotePitch[i]))];
+      QString& name =
+          names[static_cast<std::size_t>(MusicMethod_Treat::PitchClass(phrase.NotePitch[i]))];
       if (name.isEmpty()) name = spelling::Name(spelled_[i]);
     }
-    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, engine_.lists(),
-                                 engine_.phrase(), &names);
+    YEN_treat::DrawCircleDiagram(circle_, surface_, paint_, cfg_, engine_.lists(), engine_.phrase(),
+                                 &names);
   }
   if (cfg_.ShowKeyboard != 0) KB_Treat::DrawKeyboard(keyboard_, surface_, cfg_);
   KB_Treat::ComputeEntryMarks(keyboard_, cfg_, engine_.phrase());
@@ -904,8 +905,8 @@ QString frmMain::ItemTitle(int pat, int root) const {
   // The key as the item is written in it: a scale's or chord's root by its label, a
   // pattern's or phrase's key with "m" when it is minor.
   const Phrase& phrase = engine_.phrase();
-  QString key = spelling::KeyText(
-      spelling::ItemKey(phrase, category::IsList(category) ? root : cfg_.Root));
+  QString key =
+      spelling::KeyText(spelling::ItemKey(phrase, category::IsList(category) ? root : cfg_.Root));
   if (category::IsSteps(category)) {
     if (const auto named = spelling::SymbolRoot(phrase.NoteChord[0]);
         named && spelling::PitchClassOf(*named) == MusicMethod_Treat::PitchClass(root)) {
@@ -1209,9 +1210,9 @@ void frmMain::ExportWithDialog(exports::Format format) {
   QString name = file_Treat::ItemName(engine_.lists(), request.category, request.item).trimmed();
   name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
   name += QStringLiteral(" ") +
-          (request.allKeys ? QStringLiteral("12keys")
-                           : spelling::KeyText(spelling::Key{request.key,
-                                                             engine_.phrase().KeyMinor != 0}));
+          (request.allKeys
+               ? QStringLiteral("12keys")
+               : spelling::KeyText(spelling::Key{request.key, engine_.phrase().KeyMinor != 0}));
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   const QString filter = format == exports::Format::kMidi ? QStringLiteral("MIDIファイル (*.mid)")
                          : format == exports::Format::kMusicXml

@@ -181,7 +181,7 @@ class Surface {
   QRectF mirrorTarget_;
   std::vector<QRectF> mirrorCircles_;  // the circles drawn on the mirror, for its fills
   bool mirrorFillPixels_ = false;      // the fill under way found no circle
-  double dotsPerInch_ = 0;  // 0: the picture's own default
+  double dotsPerInch_ = 0;             // 0: the picture's own default
   int scaleMode_ = kPixelScale;
   float scaleLeft_ = 0;
   float scaleTop_ = 0;

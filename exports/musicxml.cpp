@@ -432,8 +432,8 @@ class Writer {
     static const char* const kNames[] = {"flat-flat", "flat", "natural", "sharp", "double-sharp"};
     const int position = 7 * s.octave + s.step;
     const auto found = inForce_.find(position);
-    const int inForce = found == inForce_.end() ? signature_[static_cast<std::size_t>(s.step)]
-                                                : found->second;
+    const int inForce =
+        found == inForce_.end() ? signature_[static_cast<std::size_t>(s.step)] : found->second;
     const int alter = std::clamp(s.alter, -2, 2);
     if (alter == inForce) return;
     inForce_[position] = alter;

@@ -52,8 +52,8 @@ void DrawStaff(QPainter& page, const QPointF& topLeft, double width, double heig
   surface.Scale(0, top, kWindowWidth, bottom);
   // The whole staff at the page's width, or smaller to keep within its slot.
   const double scale = std::min(width / surface.PixelWidth(), height / surface.PixelHeight());
-  surface.MirrorTo(&page, QRectF(topLeft, QSizeF(surface.PixelWidth() * scale,
-                                                 surface.PixelHeight() * scale)));
+  surface.MirrorTo(
+      &page, QRectF(topLeft, QSizeF(surface.PixelWidth() * scale, surface.PixelHeight() * scale)));
   draw::Paint paint;
   Scor_treat::ScoreState state;
   settings::CfgRecord cfg;
@@ -171,7 +171,8 @@ QByteArray Pdf(const exports::Export& e, QString* error) {
     }
     const exports::KeyPart& part = e.keys[k];
     const double y = headingHeight + onPage * slot;
-    QString name = QStringLiteral("%1. キー %2").arg(k + 1).arg(exports::KeyTitle(part.key, part.minor));
+    QString name =
+        QStringLiteral("%1. キー %2").arg(k + 1).arg(exports::KeyTitle(part.key, part.minor));
     if (e.instrument != exports::Instrument::kConcert) {
       name += QStringLiteral("（実音 %1）").arg(exports::KeyTitle(part.concertKey, part.minor));
     }

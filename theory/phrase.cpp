@@ -100,9 +100,8 @@ int RealiseChordPart(RealiseContext& ctx, ChordPosition position, const QString&
     // The chord's root is named from the key's letter by its degree (Ⅱ one letter up, Ⅴ four).
     static constexpr int kRootLetters[] = {1, 4, 0};
     const spelling::Key inKey{key, ctx.cfg.Tonality == 1};
-    const spelling::NoteName root =
-        spelling::Move(spelling::KeyName(inKey), kRootLetters[position], rootOffset,
-                       spelling::PrefersFlats(inKey));
+    const spelling::NoteName root = spelling::Move(spelling::KeyName(inKey), kRootLetters[position],
+                                                   rootOffset, spelling::PrefersFlats(inKey));
     ph.NoteChord[counter] =
         FixedText(spelling::Name(root) + tables.ChordSuffixTable[tableIndex], kChordTextLength);
   }

@@ -258,19 +258,12 @@ struct Offer {
   int letter;
 };
 std::vector<Offer> Offered(Family family, const Parsed& p) {
-  const bool altered = p.alt || p.tension[1] || p.tension[3] || p.tension[6] || p.tension[8] ||
-                       p.fifth != 7;
+  const bool altered =
+      p.alt || p.tension[1] || p.tension[3] || p.tension[6] || p.tension[8] || p.fifth != 7;
   switch (family) {
     case Family::kDominant:
-      return {{1, 1},
-              {2, 1},
-              {3, altered ? 1 : kBlueThird},
-              {4, 2},
-              {5, 3},
-              {6, 3},
-              {7, 4},
-              {8, 5},
-              {9, 5}};
+      return {{1, 1}, {2, 1}, {3, altered ? 1 : kBlueThird}, {4, 2}, {5, 3}, {6, 3}, {7, 4},
+              {8, 5}, {9, 5}};
     case Family::kMajor:
       return {{2, 1}, {5, 3}, {6, 3}, {7, 4}, {9, 5}, {11, 6}};
     case Family::kMinor:
@@ -316,7 +309,8 @@ Spelled Passing(int pitch, const Key& key, int direction, int rootStep) {
 }
 
 // A note over a chord whose root is named root, of quality q.
-Spelled OverChord(int pitch, const NoteName& root, const Quality& q, const Key& key, int direction) {
+Spelled OverChord(int pitch, const NoteName& root, const Quality& q, const Key& key,
+                  int direction) {
   const int interval = Mod(pitch - PitchClassOf(root), 12);
   const int letter = q.letter[interval];
   if (letter == kBlueThird) {
@@ -364,8 +358,8 @@ std::vector<Spelled> SpellSteps(const std::vector<int>& pitches, const NoteName&
     int letter = scale[i];
     // A scale's root, third, fifth and seventh keep their letters even with a double sign,
     // as a chord's tones do; a note added beside one of them (a bebop scale's) does not.
-    bool chordTone = letter != kNoDegree && Mod(letter, 7) % 2 == 0 &&
-                     (i == 0 || scale[i - 1] != letter);
+    bool chordTone =
+        letter != kNoDegree && Mod(letter, 7) % 2 == 0 && (i == 0 || scale[i - 1] != letter);
     if (!isScale) {
       chordTone = false;
       if (q.letter[interval] >= 0) {
@@ -539,7 +533,7 @@ bool PrefersFlats(const Key& key) {
 
 std::optional<NoteName> NameInKey(const Key& key, int pitchClass) {
   static constexpr Offer kMajor[] = {{0, 0}, {2, 1}, {4, 2}, {5, 3}, {7, 4}, {9, 5}, {11, 6}};
-  static constexpr Offer kMinor[] = {{0, 0}, {2, 1}, {3, 2}, {5, 3}, {7, 4},
+  static constexpr Offer kMinor[] = {{0, 0}, {2, 1}, {3, 2},  {5, 3}, {7, 4},
                                      {8, 5}, {9, 5}, {10, 6}, {11, 6}};
   const NoteName tonic = KeyName(key);
   const int interval = Mod(pitchClass - key.tonic, 12);
@@ -701,8 +695,8 @@ std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialL
     const NoteName root = SymbolRoot(phrase.NoteChord[0]).value_or(KeyName(key));
     std::vector<int> pitches;
     for (int i = 0; i < count; ++i) pitches.push_back(phrase.NotePitch[i]);
-    const QString suffix = category == category::kChord && listItem ? lists.ChordSuffix[item]
-                                                                    : QString();
+    const QString suffix =
+        category == category::kChord && listItem ? lists.ChordSuffix[item] : QString();
     const std::vector<Spelled> spelled =
         SpellSteps(pitches, root, category == category::kScale, suffix);
     std::copy(spelled.begin(), spelled.end(), notes.begin());
@@ -718,11 +712,11 @@ std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialL
     int n = 0;
     for (const auto position :
          {MusicMethod_Treat::kII, MusicMethod_Treat::kV, MusicMethod_Treat::kI}) {
-      const QString scale =
-          tables.ChordScaleTable[MusicMethod_Treat::ChordTableIndex(cfg.Tonality, cfg.V7Treatment,
-                                                                    position)];
+      const QString scale = tables.ChordScaleTable[MusicMethod_Treat::ChordTableIndex(
+          cfg.Tonality, cfg.V7Treatment, position)];
       std::vector<int> offsets;
-      for (const QChar c : scale) offsets.push_back(c.isDigit() ? c.digitValue() : c.unicode() - u'A' + 10);
+      for (const QChar c : scale)
+        offsets.push_back(c.isDigit() ? c.digitValue() : c.unicode() - u'A' + 10);
       const std::vector<int> letters = ScaleLetters(offsets);
       for (int j = 0; j < perChord && n < count; ++j, ++n) {
         const int d = j < degrees.size() && degrees[j].isDigit() ? degrees[j].digitValue() : 0;
@@ -764,16 +758,17 @@ std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialL
     if (!ruled && writtenLetter[i] != kNoDegree) {
       const Spelled as = OnLetter(pitch, writtenLetter[i]);
       const int pc = PitchClass(pitch);
-      const bool ownSign = NameInKey(key, pc) == NoteName{as.step, as.alter} ||
-                           (root && q.letter[interval] >= 0 &&
-                            Mod(root->step + q.letter[interval], 7) == as.step);
+      const bool ownSign =
+          NameInKey(key, pc) == NoteName{as.step, as.alter} ||
+          (root && q.letter[interval] >= 0 && Mod(root->step + q.letter[interval], 7) == as.step);
       if (std::abs(as.alter) <= 1 && (as.alter == 0 || !IsWhiteKey(pc) || ownSign)) {
         notes[i] = as;
         continue;
       }
     }
     const int direction = Direction(phrase, i, count);
-    notes[i] = root ? OverChord(pitch, *root, q, key, direction) : Passing(pitch, key, direction, -1);
+    notes[i] =
+        root ? OverChord(pitch, *root, q, key, direction) : Passing(pitch, key, direction, -1);
   }
   TieNames(phrase, chordTone, notes);
   return notes;

@@ -399,8 +399,8 @@ TEST_F(Cli, TheSheetIsDrawnAsVectorsWithItsTextAsText) {
   };
   const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
   // The arpeggio's Ⅱ-Ⅴ-Ⅰ in C, in D♭ and in E, and the keys' names.
-  for (const char* symbol : {"Dm7", "G7", "CM7", "Ebm7", "Ab7", "DbM7", "F#m7", "B7", "EM7",
-                             "キー D♭", "キー F♯"}) {
+  for (const char* symbol :
+       {"Dm7", "G7", "CM7", "Ebm7", "Ab7", "DbM7", "F#m7", "B7", "EM7", "キー D♭", "キー F♯"}) {
     EXPECT_TRUE(text.contains(QString::fromUtf8(symbol))) << symbol;
   }
   // Each picture the pages show, by its object: the clef and its mask.

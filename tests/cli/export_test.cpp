@@ -72,8 +72,7 @@ std::vector<ReadPart> ReadMusicXml(const QString& path) {
     } else if (tag == u"part-name") {
       names[id] = xml.readElementText();
     } else if (tag == u"part") {
-      parts.push_back(
-          {names[xml.attributes().value(QLatin1String("id")).toString()], {}, {}, {}});
+      parts.push_back({names[xml.attributes().value(QLatin1String("id")).toString()], {}, {}, {}});
       time = 0;
     } else if (tag == u"divisions") {
       divisions = std::max(1, xml.readElementText().toInt());

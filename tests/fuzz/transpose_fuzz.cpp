@@ -1,5 +1,6 @@
 // Fuzz target: any bytes as a phrase book; each phrase realised and then moved through all
-// twelve keys a semitone at a time, as the semitone button does, and laid out each time.
+// twelve keys a semitone at a time, as the semitone button does, laid out and spelled each
+// time (every written name must stand for its note's pitch).
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "fuzz_support.h"
 #include "material/file_Treat.h"
+#include "theory/spelling.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static fuzz::World* world = new fuzz::World;
@@ -24,6 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int step = 0; step < 12; ++step) {
       cfg.Root = static_cast<std::int16_t>((cfg.Root + 1) % 12);
       world->Prepare(true);
+      const std::vector<spelling::Spelled> names = spelling::SpellItem(phrase, world->lists, cfg);
+      for (int i = 0; i < phrase.NoteCount; ++i) {
+        if (phrase.NoteIsRest[i] == 0 && spelling::PitchOf(names[i]) != phrase.NotePitch[i]) {
+          std::abort();
+        }
+      }
     }
     // Twelve semitone steps: every pitch has moved by the sum of the steps taken, which
     // is +1 each except where the key wrapped from 11 to 0 (-11): 0 in all, fitted into the

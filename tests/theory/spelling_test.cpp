@@ -17,8 +17,8 @@ struct Case {
   int category;
   const char* steps;  // scale or chord steps, pattern degrees; phrase books: lines "|" apart
   int key;
-  const char* expected;  // the names of the notes, spaces apart
-  const char* chords;    // the chord symbols in order, spaces apart ("" to skip)
+  const char* expected;      // the names of the notes, spaces apart
+  const char* chords;        // the chord symbols in order, spaces apart ("" to skip)
   const char* keyText = "";  // the item's key as titles write it ("" to skip)
   int tonality = 0;
   int treatment = 0;
@@ -87,8 +87,7 @@ TEST_P(SpellItem, WritesEachNoteOnItsLetter) {
     EXPECT_EQ(chords.join(u' ').toStdString(), c.chords);
   }
   if (*c.keyText) {
-    EXPECT_EQ(spelling::KeyText(spelling::ItemKey(r.phrase, r.cfg.Root)).toStdString(),
-              c.keyText);
+    EXPECT_EQ(spelling::KeyText(spelling::ItemKey(r.phrase, r.cfg.Root)).toStdString(), c.keyText);
   }
 }
 
@@ -111,17 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EMinorPentatonic", category::kScale, "32232", 4, "E G A B D E", ""},
         Case{"CMajorBlues", category::kScale, "211323", 0, "C D Eb E G A C", ""},
         Case{"FSharpMajor", category::kScale, "WWHWWWH", 6, "F# G# A# B C# D# E# F#", ""},
-        Case{"FSharpBebopMajor", category::kScale, "WWHWHHWH", 6, "F# G# A# B C# D D# E# F#",
-             ""},
+        Case{"FSharpBebopMajor", category::kScale, "WWHWHHWH", 6, "F# G# A# B C# D D# E# F#", ""},
         Case{"CBebopMajor", category::kScale, "WWHWHHWH", 0, "C D E F G G# A B C", ""},
-        Case{"DbBebopDominant", category::kScale, "WWHWWHHH", 1, "Db Eb F Gb Ab Bb Cb C Db",
-             ""},
+        Case{"DbBebopDominant", category::kScale, "WWHWWHHH", 1, "Db Eb F Gb Ab Bb Cb C Db", ""},
         Case{"CBebopDorian", category::kScale, "WHHHWWHW", 0, "C D Eb E F G A Bb C", ""},
         Case{"CSharpDorian", category::kScale, "WHWWWHW", 1, "C# D# E F# G# A# B C#", "C# S"},
-        Case{"CSharpMixolydianFlat6", category::kScale, "WWHWHWW", 1, "C# D# E# F# G# A B C#",
-             ""},
-        Case{"GSharpHarmonicMinor", category::kScale, "WHWWH3H", 8, "G# A# B C# D# E F## G#",
-             ""},
+        Case{"CSharpMixolydianFlat6", category::kScale, "WWHWHWW", 1, "C# D# E# F# G# A B C#", ""},
+        Case{"GSharpHarmonicMinor", category::kScale, "WHWWH3H", 8, "G# A# B C# D# E F## G#", ""},
         Case{"GWholeTone", category::kScale, "WWWWWW", 7, "G A B C# D# F G", ""},
         Case{"EbLydianAugmented", category::kScale, "WWWWHWH", 3, "Eb F G A B C D Eb", ""},
         // Chords of the list: tones on their stacked letters, tensions on their degree's.
@@ -138,34 +133,33 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"GSixNine", category::kChord, "2232:6/9", 7, "G A B D E", "G6/9"},
         Case{"DNineSusFour", category::kChord, "2323:9sus4", 2, "D E G A C", "D9sus4"},
         // Patterns: the chords named from the key by degree, the notes by their scales.
-        Case{"PatternInFSharp", category::kPattern, "1357", 6,
-             "G# B D# F# C# E# G# B F# A# C# E#", "G#m7 C#7 F#M7", "F#"},
+        Case{"PatternInFSharp", category::kPattern, "1357", 6, "G# B D# F# C# E# G# B F# A# C# E#",
+             "G#m7 C#7 F#M7", "F#"},
         Case{"PatternInEb", category::kPattern, "1357", 3, "F Ab C Eb Bb D F Ab Eb G Bb D",
              "Fm7 Bb7 EbM7", "Eb"},
         Case{"AlteredDominantInG", category::kPattern, "123", 7, "A B C D Eb E# G A B",
              "Am7 Dalt GM7", "G", 0, 2},
         Case{"CombinationOfDiminishedInA", category::kPattern, "1234", 9,
              "B C# D E E F G G# A B C# D", "Bm7 Edim AM7", "A", 0, 1},
-        Case{"WholeToneInC", category::kPattern, "345", 0, "F G A B C# D# E F G", "Dm7 G7 CM7",
-             "C", 0, 3},
+        Case{"WholeToneInC", category::kPattern, "345", 0, "F G A B C# D# E F G", "Dm7 G7 CM7", "C",
+             0, 3},
         Case{"MinorPatternInCSharp", category::kPattern, "1357", 1,
              "D# F# A C# G# B# D# F# C# E G# B", "D#m7b5 G#7 C#m7", "C#m", 1},
         Case{"MinorPatternInGSharp", category::kPattern, "13", 8, "A# C# D# F## G# B",
              "A#m7b5 D#7 G#m7", "G#m", 1},
-        Case{"MinorPatternInEb", category::kPattern, "13", 3, "F Ab Bb D Eb Gb",
-             "Fm7b5 Bb7 Ebm7", "Ebm", 1},
+        Case{"MinorPatternInEb", category::kPattern, "13", 3, "F Ab Bb D Eb Gb", "Fm7b5 Bb7 Ebm7",
+             "Ebm", 1},
         // Phrase books: the chord symbols move by interval, the chord tones stack, the rest
         // keep the letters they are written with where those still read.
-        Case{"PhraseAsWritten", category::kPhrase, kTwoFiveOne, 0, "D F B Ab E F#",
-             "Dm7 G7 CM7", "C"},
+        Case{"PhraseAsWritten", category::kPhrase, kTwoFiveOne, 0, "D F B Ab E F#", "Dm7 G7 CM7",
+             "C"},
         Case{"PhraseToEb", category::kPhrase, kTwoFiveOne, 3, "F Ab D Cb G A", "Fm7 Bb7 EbM7",
              "Eb"},
-        Case{"PhraseToE", category::kPhrase, kTwoFiveOne, 4, "F# A D# C G# A#", "F#m7 B7 EM7",
-             "E"},
+        Case{"PhraseToE", category::kPhrase, kTwoFiveOne, 4, "F# A D# C G# A#", "F#m7 B7 EM7", "E"},
         Case{"PhraseToFSharp", category::kPhrase, kTwoFiveOne, 6, "G# B E# D A# B#",
              "G#m7 C#7 F#M7", "F#"},
-        Case{"TritoneSubstituteToD", category::kPhrase, kTritone, 2, "G G Db F#",
-             "Em7 Eb7 DM7", "D"},
+        Case{"TritoneSubstituteToD", category::kPhrase, kTritone, 2, "G G Db F#", "Em7 Eb7 DM7",
+             "D"},
         Case{"MinorPhraseInCSharp", category::kPhrase, kMinorTwoFiveOne, 1, "D# A B# F# E C#",
              "D#m7b5 G#7 C#m7", "C#m"},
         Case{"MinorPhraseInGSharp", category::kPhrase, kMinorTwoFiveOne, 8, "A# E F## C# B G#",
@@ -176,12 +170,12 @@ INSTANTIATE_TEST_SUITE_P(
              "*D7|2D4|2D#4|2E4|*GM7|2D4", 7, "D Eb E D", "D7 GM7", "G"},
         Case{"BlueThirdAndApproachKeepTheirLetters", category::kPhrase, kBlueAndApproach, 0,
              "Eb E C# D D# E", "C7 Dm7 C7", "C"},
-        Case{"BlueThirdAndApproachInDb", category::kPhrase, kBlueAndApproach, 1,
-             "E F D Eb E F", "Db7 Ebm7 Db7", "Db"},
-        Case{"ADoubleSharpApproachBecomesANatural", category::kPhrase,
-             "*G7|2A#4|2B4|*CM7|2C5", 4, "D D# E", "B7 EM7", "E"},
-        Case{"PhraseWithRestToB", category::kPhrase, "*Bb7|R4|2D4|2Db4|*EbM7|2C4", 11,
-             "A# A G#", "F#7 BM7", "B"}),
+        Case{"BlueThirdAndApproachInDb", category::kPhrase, kBlueAndApproach, 1, "E F D Eb E F",
+             "Db7 Ebm7 Db7", "Db"},
+        Case{"ADoubleSharpApproachBecomesANatural", category::kPhrase, "*G7|2A#4|2B4|*CM7|2C5", 4,
+             "D D# E", "B7 EM7", "E"},
+        Case{"PhraseWithRestToB", category::kPhrase, "*Bb7|R4|2D4|2Db4|*EbM7|2C4", 11, "A# A G#",
+             "F#7 BM7", "B"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Spelling, OnLetterGivesTheAlterationAndOctaveOfThePitch) {
@@ -195,8 +189,8 @@ TEST(Spelling, OnLetterGivesTheAlterationAndOctaveOfThePitch) {
 
 TEST(Spelling, KeysAreNamedWithAtMostSixSigns) {
   const char* majors[] = {"C", "Db", "D", "Eb", "E", "F", "F#", "G", "Ab", "A", "Bb", "B"};
-  const char* minors[] = {"Cm", "C#m", "Dm", "Ebm", "Em", "Fm",
-                          "F#m", "Gm", "G#m", "Am", "Bbm", "Bm"};
+  const char* minors[] = {"Cm",  "C#m", "Dm",  "Ebm", "Em",  "Fm",
+                          "F#m", "Gm",  "G#m", "Am",  "Bbm", "Bm"};
   const int majorFifths[] = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
   const int minorFifths[] = {-3, 4, -1, -6, 1, -4, 3, -2, 5, 0, -5, 2};
   for (int k = 0; k < 12; ++k) {
@@ -216,7 +210,7 @@ TEST(Spelling, ChordSymbolsMoveByInterval) {
     bool flats;
     const char* moved;
   } cases[] = {
-      {"Db7", 1, 2, false, "Eb7"},       // ♭Ⅱ7 of C to ♭Ⅱ7 of D
+      {"Db7", 1, 2, false, "Eb7"},        // ♭Ⅱ7 of C to ♭Ⅱ7 of D
       {"F#dim7", 1, 2, false, "G#dim7"},  // ♯Ⅳ°7 of C to ♯Ⅳ°7 of D
       {"C/E", 2, 3, true, "Eb/G"},
       {"Cm7b5", 1, 1, true, "Dbm7b5"},
@@ -241,13 +235,20 @@ const char* kLetterNames = "CDEFGAB";
 // interval with the letter it stacks on (third two letters up, fifth four, seventh six).
 const std::map<QString, std::vector<std::pair<int, int>>>& ChordTones() {
   static const std::map<QString, std::vector<std::pair<int, int>>> tones = {
-      {"7", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},    {"9", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},
-      {"7b9", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},  {"7#9", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},
-      {"alt", {{0, 0}, {4, 2}, {10, 6}}},          {"7alt", {{0, 0}, {4, 2}, {10, 6}}},
-      {"m7", {{0, 0}, {3, 2}, {7, 4}, {10, 6}}},   {"m6", {{0, 0}, {3, 2}, {7, 4}, {9, 5}}},
-      {"M7", {{0, 0}, {4, 2}, {7, 4}, {11, 6}}},   {"m7b5", {{0, 0}, {3, 2}, {6, 4}, {10, 6}}},
-      {"dim", {{0, 0}, {3, 2}, {6, 4}, {9, 6}}},   {"dim7", {{0, 0}, {3, 2}, {6, 4}, {9, 6}}},
-      {"7#5", {{0, 0}, {4, 2}, {8, 4}, {10, 6}}},  {"m", {{0, 0}, {3, 2}, {7, 4}}},
+      {"7", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},
+      {"9", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},
+      {"7b9", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},
+      {"7#9", {{0, 0}, {4, 2}, {7, 4}, {10, 6}}},
+      {"alt", {{0, 0}, {4, 2}, {10, 6}}},
+      {"7alt", {{0, 0}, {4, 2}, {10, 6}}},
+      {"m7", {{0, 0}, {3, 2}, {7, 4}, {10, 6}}},
+      {"m6", {{0, 0}, {3, 2}, {7, 4}, {9, 5}}},
+      {"M7", {{0, 0}, {4, 2}, {7, 4}, {11, 6}}},
+      {"m7b5", {{0, 0}, {3, 2}, {6, 4}, {10, 6}}},
+      {"dim", {{0, 0}, {3, 2}, {6, 4}, {9, 6}}},
+      {"dim7", {{0, 0}, {3, 2}, {6, 4}, {9, 6}}},
+      {"7#5", {{0, 0}, {4, 2}, {8, 4}, {10, 6}}},
+      {"m", {{0, 0}, {3, 2}, {7, 4}}},
       {"", {{0, 0}, {4, 2}, {7, 4}}},
   };
   return tones;

@@ -445,24 +445,21 @@ TEST(StaffSpelling, TheSignInForceIsKeptPerStaffPositionWithinTheBar) {
     const char* shown;
   };
   const Step steps[] = {
-      {2, -1, 4, false, false, "b"},  // E♭4
-      {2, -1, 4, false, false, ""},   // E♭4 again
-      {2, -1, 5, false, false, "b"},  // E♭5: another position
-      {2, 0, 4, false, false, "N"},   // E4 returns to natural
-      {2, -1, 4, false, false, "b"},
-      {3, 1, 4, false, false, "#"},   // F♯4
-      {3, -2, 4, false, false, "bb"}, {6, -1, 4, false, false, "b"},
-      {0, 2, 5, false, false, "x"},   {0, 1, 5, false, false, "#"},
-      {0, 0, 4, false, false, ""},  // C4, natural from the start
-      {3, 1, 4, false, false, "#"},   // F♯4 after F𝄫4
-      {3, 1, 4, true, true, ""},      // tied over the bar line: no sign
-      {3, 1, 4, false, false, "#"},   // the next F♯ in the new bar says it again
-      {2, -1, 4, false, true, "b"},   // a new bar says every sign again
+      {2, -1, 4, false, false, "b"},                                 // E♭4
+      {2, -1, 4, false, false, ""},                                  // E♭4 again
+      {2, -1, 5, false, false, "b"},                                 // E♭5: another position
+      {2, 0, 4, false, false, "N"},                                  // E4 returns to natural
+      {2, -1, 4, false, false, "b"},  {3, 1, 4, false, false, "#"},  // F♯4
+      {3, -2, 4, false, false, "bb"}, {6, -1, 4, false, false, "b"}, {0, 2, 5, false, false, "x"},
+      {0, 1, 5, false, false, "#"},   {0, 0, 4, false, false, ""},  // C4, natural from the start
+      {3, 1, 4, false, false, "#"},                                 // F♯4 after F𝄫4
+      {3, 1, 4, true, true, ""},     // tied over the bar line: no sign
+      {3, 1, 4, false, false, "#"},  // the next F♯ in the new bar says it again
+      {2, -1, 4, false, true, "b"},  // a new bar says every sign again
   };
   for (const Step& s : steps) {
     if (s.barLineBefore) ClearAccidentals(staff);
-    EXPECT_EQ(AccidentalToDraw(staff, s.step, s.alter, s.octave, s.tiedOver).toStdString(),
-              s.shown)
+    EXPECT_EQ(AccidentalToDraw(staff, s.step, s.alter, s.octave, s.tiedOver).toStdString(), s.shown)
         << s.step << " " << s.alter << " " << s.octave;
   }
 }
@@ -508,9 +505,8 @@ TEST_F(Score, EngravedBeamsAreHalfASpaceThickAndTheDigitClearsThem) {
 TEST_F(Score, ASignHoldsForItsOctaveOnly) {
   file_Treat::MaterialLists lists;
   auto& body = (*lists.PhraseLine)[0];
-  const char* lines[] = {"*Dm7", "3D4", "3F4", "3A4", "4C4", "4D4", "4C4", "3A4", "3F4",
-                         "*G7",  "3G4", "3B4", "4D4", "4F4", "4E4", "4D4", "4C4", "3B4",
-                         "*CM7", "4C7"};
+  const char* lines[] = {"*Dm7", "3D4", "3F4", "3A4", "4C4", "4D4", "4C4", "3A4", "3F4",  "*G7",
+                         "3G4",  "3B4", "4D4", "4F4", "4E4", "4D4", "4C4", "3B4", "*CM7", "4C7"};
   for (std::size_t i = 0; i < std::size(lines); ++i) body[i] = QString::fromUtf8(lines[i]);
   cfg.Category = 3;
   cfg.LastItem[3] = 0;

@@ -102,9 +102,8 @@ QString AccidentalToDraw(StaffLayout& staff, int pitch) {
 }
 
 QString AccidentalToDraw(StaffLayout& staff, int step, int alter, int octave, bool tiedOver) {
-  static const QString kSigns[] = {QStringLiteral("bb"), QStringLiteral("b"),
-                                   QStringLiteral("N"), QStringLiteral("#"),
-                                   QStringLiteral("x")};
+  static const QString kSigns[] = {QStringLiteral("bb"), QStringLiteral("b"), QStringLiteral("N"),
+                                   QStringLiteral("#"), QStringLiteral("x")};
   if (tiedOver) return QString();
   const int position = 7 * octave + ((step % 7) + 7) % 7;
   const auto found = staff.AlterInForce.find(position);

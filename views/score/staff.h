@@ -6,8 +6,8 @@
 #include <QRectF>
 #include <QString>
 #include <array>
-#include <map>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace Scor_treat {
