@@ -91,196 +91,6 @@ std::optional<NoteName> NameAt(const QString& text, qsizetype at, qsizetype* end
   return name;
 }
 
-// ---- Chord qualities -------------------------------------------------------------------
-
-enum class Family { kMajor, kDominant, kMinor, kHalfDiminished, kDiminished, kAugmented, kSus };
-
-// A suffix in the few shapes it is written in, reduced to one: "b" and "#" for the signs,
-// "M" for a major seventh, "m" for minor, "dim" and "m7b5" for the diminished chords.
-QString NormalSuffix(const QString& suffix) {
-  QString s = suffix.trimmed();
-  s.replace(QStringLiteral("♭"), QStringLiteral("b"));
-  s.replace(QStringLiteral("♯"), QStringLiteral("#"));
-  s.replace(QStringLiteral("△"), QStringLiteral("M"));
-  s.replace(QStringLiteral("Δ"), QStringLiteral("M"));
-  s.replace(QStringLiteral("ø"), QStringLiteral("m7b5"));
-  s.replace(QStringLiteral("°"), QStringLiteral("dim"));
-  s.replace(QStringLiteral("Maj"), QStringLiteral("M"));
-  s.replace(QStringLiteral("maj"), QStringLiteral("M"));
-  s.replace(QStringLiteral("min"), QStringLiteral("m"));
-  s.remove(u'(');
-  s.remove(u')');
-  s.remove(u',');
-  s.remove(u' ');
-  if (s.startsWith(u'-')) s = u'm' + s.mid(1);
-  if (s.startsWith(u'o')) s = QStringLiteral("dim") + s.mid(1);
-  return s;
-}
-
-struct Parsed {
-  int third = 4;
-  int fifth = 7;
-  int seventh = -1;  // none
-  bool sixth = false;
-  bool alt = false;
-  std::array<bool, 12> tension{};  // tensions named, by interval
-};
-
-Parsed Parse(const QString& suffix) {
-  const QString s = NormalSuffix(suffix);
-  Parsed p;
-  qsizetype i = 0;
-  if (s.startsWith(QStringLiteral("m7b5"))) {
-    p.third = 3, p.fifth = 6, p.seventh = 10, i = 4;
-  } else if (s.startsWith(QStringLiteral("dim"))) {
-    p.third = 3, p.fifth = 6, p.seventh = 9, i = 3;
-    if (i < s.size() && s[i] == u'7') ++i;
-  } else if (s.startsWith(u'm')) {
-    p.third = 3, i = 1;
-  } else if (s.startsWith(QStringLiteral("aug"))) {
-    p.fifth = 8, i = 3;
-  } else if (s.startsWith(u'+')) {
-    p.fifth = 8, i = 1;
-  }
-  const auto seventh = [&p](int value) {
-    if (p.seventh < 0) p.seventh = value;
-  };
-  bool major = false;  // an "M" waits for its number
-  while (i < s.size()) {
-    if (s.mid(i).startsWith(QStringLiteral("alt"))) {
-      p.alt = true;
-      seventh(10);
-      i += 3;
-      continue;
-    }
-    if (s.mid(i).startsWith(QStringLiteral("sus"))) {
-      i += 3;
-      p.third = i < s.size() && s[i] == u'2' ? 2 : 5;
-      if (i < s.size() && (s[i] == u'2' || s[i] == u'4')) ++i;
-      continue;
-    }
-    if (s.mid(i).startsWith(QStringLiteral("add"))) {
-      i += 3;
-      continue;  // the number that follows is a tension
-    }
-    if (s[i] == u'M') {
-      major = true;
-      seventh(11);
-      ++i;
-      continue;
-    }
-    int sign = 0;
-    if (s[i] == u'b') sign = -1;
-    if (s[i] == u'#' || s[i] == u'+') sign = 1;
-    qsizetype j = i + (sign != 0 ? 1 : 0);
-    int number = 0;
-    qsizetype digits = j;
-    while (digits < s.size() && s[digits].isDigit() && number < 100) {
-      number = number * 10 + s[digits].digitValue();
-      ++digits;
-    }
-    if (digits == j) {
-      ++i;  // a character of no meaning here
-      continue;
-    }
-    i = digits;
-    if (sign == 0) {
-      switch (number) {
-        case 6:
-          p.sixth = true;
-          break;
-        case 7:
-          seventh(major ? 11 : 10);
-          break;
-        case 9:
-        case 11:
-        case 13:
-          // An extension beyond the seventh implies it, unless it is added ("add9", "6/9").
-          if (!s.left(j).endsWith(QStringLiteral("add")) && !s.left(j).endsWith(u'/')) {
-            seventh(major ? 11 : 10);
-          }
-          p.tension[number == 9 ? 2 : number == 11 ? 5 : 9] = true;
-          if (number >= 11) p.tension[2] = true;
-          break;
-        case 2:
-          p.tension[2] = true;
-          break;
-        case 4:
-          p.tension[5] = true;
-          break;
-        default:
-          break;
-      }
-      continue;
-    }
-    switch (number * sign) {
-      case -5:
-        p.fifth = 6;
-        break;
-      case 5:
-        p.fifth = 8;
-        break;
-      case -9:
-        p.tension[1] = true;
-        break;
-      case 9:
-        p.tension[3] = true;
-        break;
-      case 11:
-      case 4:
-        p.tension[6] = true;
-        break;
-      case -13:
-      case -6:
-        p.tension[8] = true;
-        break;
-      default:
-        break;
-    }
-  }
-  return p;
-}
-
-Family FamilyOf(const Parsed& p) {
-  if (p.third == 3) {
-    if (p.fifth == 6) return p.seventh == 10 ? Family::kHalfDiminished : Family::kDiminished;
-    return Family::kMinor;
-  }
-  if (p.seventh == 10) return Family::kDominant;
-  if (p.third != 4) return Family::kSus;
-  if (p.fifth == 8 && p.seventh < 0) return Family::kAugmented;
-  return Family::kMajor;
-}
-
-// The letter offsets of the unnamed tensions a chord of a family carries: {interval, letter}.
-struct Offer {
-  int interval;
-  int letter;
-};
-std::vector<Offer> Offered(Family family, const Parsed& p) {
-  const bool altered =
-      p.alt || p.tension[1] || p.tension[3] || p.tension[6] || p.tension[8] || p.fifth != 7;
-  switch (family) {
-    case Family::kDominant:
-      return {{1, 1}, {2, 1}, {3, altered ? 1 : kBlueThird}, {4, 2}, {5, 3}, {6, 3}, {7, 4},
-              {8, 5}, {9, 5}};
-    case Family::kMajor:
-      return {{2, 1}, {5, 3}, {6, 3}, {7, 4}, {9, 5}, {11, 6}};
-    case Family::kMinor:
-      if (p.seventh < 0) return {{2, 1}, {5, 3}, {9, 5}, {10, 6}, {11, 6}};
-      return {{2, 1}, {5, 3}, {9, 5}};
-    case Family::kHalfDiminished:
-      return {{1, 1}, {2, 1}, {5, 3}, {7, 4}, {8, 5}, {9, 5}};
-    case Family::kDiminished:
-      return {{2, 1}, {5, 3}, {8, 5}, {11, 6}};
-    case Family::kAugmented:
-      return {{2, 1}, {6, 3}, {10, 6}, {11, 6}};
-    case Family::kSus:
-      return {{1, 1}, {2, 1}, {4, 2}, {5, 3}, {9, 5}, {10, 6}, {11, 6}};
-  }
-  return {};
-}
-
 // ---- Spelling notes ---------------------------------------------------------------------
 
 // The name of pitch on letter step unless that needs a double sign; then the pitch's name
@@ -435,6 +245,70 @@ void TieNames(const Phrase& phrase, const std::vector<bool>& chordTone,
   }
 }
 
+// A pattern's letters, from its chords' scales degree by degree: one entry per note, the
+// degree string's notes over the Ⅱ, the Ⅴ and the Ⅰ in turn.
+void PatternLetters(const QString& degrees, const settings::CfgRecord& cfg,
+                    std::vector<int>& letters) {
+  const int count = static_cast<int>(letters.size());
+  const int perChord = count / 3;
+  const auto& tables = MusicMethod_Treat::Tables();
+  int n = 0;
+  for (const auto position :
+       {MusicMethod_Treat::kII, MusicMethod_Treat::kV, MusicMethod_Treat::kI}) {
+    const QString scale = tables.ChordScaleTable[MusicMethod_Treat::ChordTableIndex(
+        cfg.Tonality, cfg.V7Treatment, position)];
+    std::vector<int> offsets;
+    for (const QChar c : scale) {
+      offsets.push_back(c.isDigit() ? c.digitValue() : c.unicode() - u'A' + 10);
+    }
+    const std::vector<int> scaleLetters = ScaleLetters(offsets);
+    for (int j = 0; j < perChord && n < count; ++j, ++n) {
+      const int d = j < degrees.size() && degrees[j].isDigit() ? degrees[j].digitValue() : 0;
+      letters[static_cast<std::size_t>(n)] = d >= 1 && d <= 7 ? scaleLetters[d - 1] : 0;
+    }
+  }
+}
+
+// What else is known of a note besides its pitch: the letter it is written with (a phrase
+// book's, moved to the key), the letter of its scale degree (a pattern's), and where it goes.
+struct Written {
+  int letter = kNoDegree;
+  int degreeLetter = kNoDegree;
+  int direction = 0;
+};
+
+// A note under the chord symbol in force (empty before the first): chord tones and a ♭9
+// over a dominant by the chord, the written letter where it still reads, else the rules.
+// chordTone: the note is a tone of the chord.
+Spelled OverSymbol(int pitch, const QString& chord, const Key& key, const Written& written,
+                   bool& chordTone) {
+  const std::optional<NoteName> root = SymbolRoot(chord);
+  Quality q;
+  q.letter.fill(kNoDegree);
+  const int interval = root ? Mod(pitch - PitchClassOf(*root), 12) : 0;
+  if (root) {
+    q = QualityOf(MusicMethod_Treat::ReadChordSymbol(chord).suffix);
+    // A pattern's note goes on its scale degree's letter unless it is a tone of the chord
+    // the symbol names.
+    if (written.degreeLetter != kNoDegree && !q.chordTone[interval]) {
+      q.letter[interval] = Mod(written.degreeLetter, 7);
+    }
+  }
+  chordTone = root && q.chordTone[interval];
+  const bool ruled = root && (q.chordTone[interval] || (q.dominant && interval == 1));
+  if (!ruled && written.letter != kNoDegree) {
+    const Spelled as = OnLetter(pitch, written.letter);
+    const int pc = PitchClass(pitch);
+    // A white key with a sign only where the key or the chord's degree asks for it.
+    const bool asked =
+        NameInKey(key, pc) == NoteName{as.step, as.alter} ||
+        (root && q.letter[interval] >= 0 && Mod(root->step + q.letter[interval], 7) == as.step);
+    if (std::abs(as.alter) <= 1 && (as.alter == 0 || !IsWhiteKey(pc) || asked)) return as;
+  }
+  return root ? OverChord(pitch, *root, q, key, written.direction)
+              : Passing(pitch, key, written.direction, -1);
+}
+
 }  // namespace
 
 QChar Letter(int step) {
@@ -503,10 +377,6 @@ NoteName Move(const NoteName& name, int letters, int semitones, bool flats) {
   return PlainName(pc, flats);
 }
 
-std::optional<NoteName> ReadName(const QString& text) {
-  return NameAt(text, 0, nullptr);
-}
-
 NoteName KeyName(const Key& key) {
   const int pc = Mod(key.tonic, 12);
   return key.minor ? kMinorKeys[pc] : kMajorKeys[pc];
@@ -532,6 +402,11 @@ bool PrefersFlats(const Key& key) {
 }
 
 std::optional<NoteName> NameInKey(const Key& key, int pitchClass) {
+  // The key's notes: {interval above the tonic, letter above the tonic's}.
+  struct Offer {
+    int interval;
+    int letter;
+  };
   static constexpr Offer kMajor[] = {{0, 0}, {2, 1}, {4, 2}, {5, 3}, {7, 4}, {9, 5}, {11, 6}};
   static constexpr Offer kMinor[] = {{0, 0}, {2, 1}, {3, 2},  {5, 3}, {7, 4},
                                      {8, 5}, {9, 5}, {10, 6}, {11, 6}};
@@ -585,32 +460,6 @@ std::optional<NoteName> SymbolRoot(const QString& symbol) {
     if (LetterIndex(symbol[i]) >= 0) return NameAt(symbol, i, nullptr);
   }
   return std::nullopt;
-}
-
-Quality QualityOf(const QString& suffix) {
-  const Parsed p = Parse(suffix);
-  const Family family = FamilyOf(p);
-  Quality q;
-  q.letter.fill(kNoDegree);
-  q.minor = family == Family::kMinor;
-  q.dominant = family == Family::kDominant;
-  const auto tone = [&q](int interval, int letter) {
-    q.letter[interval] = letter;
-    q.chordTone[interval] = true;
-  };
-  tone(0, 0);
-  tone(p.third, p.third == 5 ? 3 : p.third == 2 ? 1 : 2);
-  tone(p.fifth, 4);
-  if (p.seventh >= 0) tone(p.seventh, 6);
-  if (p.sixth && q.letter[9] == kNoDegree) tone(9, 5);
-  static constexpr Offer kNamed[] = {{1, 1}, {2, 1}, {3, 1}, {5, 3}, {6, 3}, {8, 5}, {9, 5}};
-  for (const Offer& o : kNamed) {
-    if (p.tension[o.interval] && q.letter[o.interval] == kNoDegree) q.letter[o.interval] = o.letter;
-  }
-  for (const Offer& o : Offered(family, p)) {
-    if (q.letter[o.interval] == kNoDegree) q.letter[o.interval] = o.letter;
-  }
-  return q;
 }
 
 std::vector<int> ScaleLetters(const std::vector<int>& offsets) {
@@ -690,85 +539,32 @@ std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialL
   const int item = cfg.LastItem[std::clamp<int>(category, 0, 10)];
   const Key key = ItemKey(phrase, cfg.Root);
   const bool listItem = item >= 0 && item < file_Treat::kListSlots;
-
   if (category::IsSteps(category)) {
-    const NoteName root = SymbolRoot(phrase.NoteChord[0]).value_or(KeyName(key));
-    std::vector<int> pitches;
-    for (int i = 0; i < count; ++i) pitches.push_back(phrase.NotePitch[i]);
+    std::vector<int> pitches(phrase.NotePitch.begin(), phrase.NotePitch.begin() + count);
     const QString suffix =
         category == category::kChord && listItem ? lists.ChordSuffix[item] : QString();
-    const std::vector<Spelled> spelled =
-        SpellSteps(pitches, root, category == category::kScale, suffix);
-    std::copy(spelled.begin(), spelled.end(), notes.begin());
-    return notes;
+    return SpellSteps(pitches, SymbolRoot(phrase.NoteChord[0]).value_or(KeyName(key)),
+                      category == category::kScale, suffix);
   }
-
-  // The letters of a pattern's notes come from its chords' scales, degree by degree.
   std::vector<int> patternLetter(notes.size(), kNoDegree);
   if (category == category::kPattern && listItem) {
-    const QString degrees = lists.PatternDegrees[item];
-    const int perChord = count / 3;
-    const auto& tables = MusicMethod_Treat::Tables();
-    int n = 0;
-    for (const auto position :
-         {MusicMethod_Treat::kII, MusicMethod_Treat::kV, MusicMethod_Treat::kI}) {
-      const QString scale = tables.ChordScaleTable[MusicMethod_Treat::ChordTableIndex(
-          cfg.Tonality, cfg.V7Treatment, position)];
-      std::vector<int> offsets;
-      for (const QChar c : scale)
-        offsets.push_back(c.isDigit() ? c.digitValue() : c.unicode() - u'A' + 10);
-      const std::vector<int> letters = ScaleLetters(offsets);
-      for (int j = 0; j < perChord && n < count; ++j, ++n) {
-        const int d = j < degrees.size() && degrees[j].isDigit() ? degrees[j].digitValue() : 0;
-        patternLetter[n] = d >= 1 && d <= 7 ? letters[d - 1] : 0;
-      }
-    }
+    PatternLetters(lists.PatternDegrees[item], cfg, patternLetter);
   }
-
-  // A phrase's notes as written: each note's letter, moved by the letters from the key the
-  // phrase is written in to the key it is shown in.
   std::vector<int> writtenLetter(notes.size(), kNoDegree);
   if (category::IsPhraseBook(category) && item >= 0 && item < file_Treat::kPhraseSlots &&
       lists.PhraseLine) {
     WrittenLetters((*lists.PhraseLine)[item], key, writtenLetter);
   }
-
   std::vector<bool> chordTone(notes.size(), false);
   QString chord;
   for (int i = 0; i < count; ++i) {
     const QString symbol = phrase.NoteChord[i].trimmed();
     if (!symbol.isEmpty()) chord = symbol;
     if (phrase.NoteIsRest[i] != 0) continue;
-    const int pitch = phrase.NotePitch[i];
-    const std::optional<NoteName> root = SymbolRoot(chord);
-    Quality q;
-    q.letter.fill(kNoDegree);
-    if (root) {
-      q = QualityOf(MusicMethod_Treat::ReadChordSymbol(chord).suffix);
-      // A pattern's note goes on its scale degree's letter unless it is a tone of the chord
-      // the symbol names.
-      const int interval = Mod(pitch - PitchClassOf(*root), 12);
-      if (patternLetter[i] != kNoDegree && !q.chordTone[interval]) {
-        q.letter[interval] = Mod(patternLetter[i], 7);
-      }
-    }
-    const int interval = root ? Mod(pitch - PitchClassOf(*root), 12) : 0;
-    const bool ruled = root && (q.chordTone[interval] || (q.dominant && interval == 1));
-    chordTone[i] = root && q.chordTone[interval];
-    if (!ruled && writtenLetter[i] != kNoDegree) {
-      const Spelled as = OnLetter(pitch, writtenLetter[i]);
-      const int pc = PitchClass(pitch);
-      const bool ownSign =
-          NameInKey(key, pc) == NoteName{as.step, as.alter} ||
-          (root && q.letter[interval] >= 0 && Mod(root->step + q.letter[interval], 7) == as.step);
-      if (std::abs(as.alter) <= 1 && (as.alter == 0 || !IsWhiteKey(pc) || ownSign)) {
-        notes[i] = as;
-        continue;
-      }
-    }
-    const int direction = Direction(phrase, i, count);
-    notes[i] =
-        root ? OverChord(pitch, *root, q, key, direction) : Passing(pitch, key, direction, -1);
+    const Written written{writtenLetter[i], patternLetter[i], Direction(phrase, i, count)};
+    bool tone = false;
+    notes[i] = OverSymbol(phrase.NotePitch[i], chord, key, written, tone);
+    chordTone[i] = tone;
   }
   TieNames(phrase, chordTone, notes);
   return notes;

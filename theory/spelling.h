@@ -40,6 +40,7 @@
 
 #include "app/settings.h"
 #include "material/file_Treat.h"
+#include "theory/chord_letters.h"
 #include "theory/phrase.h"
 
 namespace spelling {
@@ -78,8 +79,6 @@ NoteName PlainName(int pitchClass, bool flats);
 // The name moved by an interval of letters and semitones; one that would need a double
 // sign is written with fewer signs instead (flats or sharps as asked).
 NoteName Move(const NoteName& name, int letters, int semitones, bool flats);
-// Reads a name at the start of text ("Eb", "F#", "C"); nothing without a letter there.
-std::optional<NoteName> ReadName(const QString& text);
 
 // A key: the pitch class of its tonic and its mode.
 struct Key {
@@ -104,19 +103,6 @@ std::array<int, 7> SignatureAlters(int fifths);
 QString MoveSymbol(const QString& symbol, int letters, int semitones, bool flats);
 // The root of a chord symbol as written.
 std::optional<NoteName> SymbolRoot(const QString& symbol);
-
-// What a chord suffix means for the notes over it: for each interval above the root, the
-// letter it is written on (counted from the root's letter), or kNoDegree for a note that is
-// no chord tone or tension of it.
-inline constexpr int kNoDegree = -1;
-inline constexpr int kBlueThird = -2;  // the minor third over a plain dominant
-struct Quality {
-  std::array<int, 12> letter{};
-  std::array<bool, 12> chordTone{};  // root, third, fifth, seventh (or sixth)
-  bool minor = false;                // a minor chord: m, m6, m7, mM7, m9, m11 ...
-  bool dominant = false;             // a major third (or a fourth) under a minor seventh
-};
-Quality QualityOf(const QString& suffix);
 
 // The letters of a scale's notes counted from its root's letter, the notes given by their
 // semitones above the root; kNoDegree for a passing note (the added note of a major bebop
