@@ -31,10 +31,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/appdir.h"
 #include "app/pictures.h"
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
+#include "core/appdir.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
@@ -317,8 +317,7 @@ void frmMain::ConnectFrame1() {
   });
   connect(ui.Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index < 0) return;
-    const int category = std::clamp<int>(cfg_.Category, 0, 10);
-    cfg_.LastItem[category] = static_cast<std::int16_t>(index);
+    cfg_.LastItem[settings::CategorySlot(cfg_.Category)] = static_cast<std::int16_t>(index);
     Prepair4PLAY(false);
   });
   connect(ui.Combo3, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -563,15 +562,15 @@ void frmMain::PlayOnce() {
 
 void frmMain::StartContinuous() {
   // A new run: the twelve keys' table starts empty.
-  keyScores_ = {};
-  if (listen_.on) ShowKeyScores();
+  session_.NewRun();
+  if (session_.settings().on) ShowKeyScores();
   engine_.PlayContinuous();
 }
 
 void frmMain::Stop() {
   engine_.Stop();
   // A pass cut short is not judged: its notes not reached were not missed.
-  passStartMs_ = -1;
+  session_.Cancel();
   if (liveTimer_) liveTimer_->stop();
   MakeSound_Bot_show(false);
   ui.Label7->hide();
@@ -614,7 +613,7 @@ void frmMain::ShowTempo(int tempo, const QString& text) {
 
 void frmMain::MoveCursor(float x, bool first) {
   // A pass begins: played along with, it is listened to from its first step.
-  if (first && listen_.on && listen_.mode == listen::Mode::kAlong) {
+  if (first && session_.settings().on && session_.settings().mode == listen::Mode::kAlong) {
     StartListening(static_cast<double>(engine_.waits().WaitReference()));
   }
   Scor_treat::ScoreContext score = ScoreContext();
@@ -852,7 +851,7 @@ void frmMain::Set_combo1() {
   {
     const QSignalBlocker block(ui.Combo1);
     ui.Combo1->clear();
-    const int count = file_Treat::LoadCategory(engine_.lists(), appDir_, cfg_.Category, &error);
+    const int count = engine_.LoadCategory(appDir_, cfg_.Category, &error);
     for (int i = 0; i < count; ++i) {
       ui.Combo1->addItem(u' ' + file_Treat::ItemName(engine_.lists(), cfg_.Category, i));
     }
@@ -868,8 +867,7 @@ void frmMain::Set_combo1() {
     ui.Combo1->view()->setMinimumWidth(std::max(ui.Combo1->width(), widest + frame));
   }
   if (!error.isEmpty() && report) report(error);
-  const int category = std::clamp<int>(cfg_.Category, 0, 10);
-  const int item = cfg_.LastItem[category];
+  const int item = settings::CurrentItem(cfg_);
   if (item >= 0 && item < ui.Combo1->count()) ui.Combo1->setCurrentIndex(item);
 }
 
@@ -924,8 +922,7 @@ QString frmMain::ItemTitle(int pat, int root) const {
 
 void frmMain::Prepair4PLAY(bool IsCangeOnly) {
   if (state_.Initialising != 0) return;
-  const int category = std::clamp<int>(cfg_.Category, 0, 10);
-  const int item = cfg_.LastItem[category];
+  const int item = settings::CurrentItem(cfg_);
   InitAtEveryChange(item, cfg_.Root);
   if (cfg_.ShowDiagram != 0) {
     YEN_treat::LayoutCircle(circle_, surface_, cfg_, CircleFrame());
@@ -1242,14 +1239,10 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
 }
 
 void frmMain::PlayedNote(int note, int velocity, double ms) {
-  const bool listened = listen_.on && passStartMs_ >= 0 && velocity > 0;
-  if (listen_.on && velocity > 0) {
+  bool listened = false;
+  if (velocity > 0) {
     const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
-    // A note well before the pass or the answer (a stamp from before it began) is not its.
-    if (listened && at >= passStartMs_ - EarlyMs()) played_.push_back({note, at - passStartMs_});
-    // The last notes played, for a pass or an answer that starts just after them.
-    recentlyPlayed_.push_back({note, at});
-    std::erase_if(recentlyPlayed_, [at](const listen::Played& p) { return p.ms < at - 2000; });
+    listened = session_.NotePlayed(note, at);
   }
   // The note the player pressed, as the program's pitch: the keyboard's keys are pitches
   // from PitchBase, as the mouse plays them.

@@ -9,13 +9,14 @@
 #include <functional>
 #include <optional>
 
-#include "app/kihon.h"
-#include "app/runstate.h"
-#include "app/settings.h"
 #include "app/surface_widget.h"
+#include "core/kihon.h"
+#include "core/runstate.h"
+#include "core/settings.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "engine/listen.h"
+#include "engine/listen_session.h"
 #include "engine/practice_engine.h"
 #include "exports/sheet.h"
 #include "material/file_Treat.h"
@@ -176,8 +177,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // after it, in the count that follows it (answer), are judged against the item's; the
   // staff colours each note as it is judged and a line above it gives the pass's score.
   void SetListen(const listen::Settings& settings);
-  const listen::Settings& ListenSettings() const { return listen_; }
-  bool ListenOn() const { return listen_.on; }
+  const listen::Settings& ListenSettings() const { return session_.settings(); }
+  bool ListenOn() const { return session_.settings().on; }
   // Said when the user changes listen mode's settings (the program keeps them per user).
   std::function<void(const listen::Settings&)> listenChanged;
   // Listens from the first step of a pass or of an answer (the sequencer's time for it, on
@@ -190,12 +191,14 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void UpdateLiveMarks();
   // The score of each key over the current run of continuous play (by pitch class), shown
   // in the window "12キーの採点" while listen mode is on.
-  const std::array<std::optional<listen::Summary>, 12>& KeyScores() const { return keyScores_; }
+  const std::array<std::optional<listen::Summary>, 12>& KeyScores() const {
+    return session_.keyScores();
+  }
   QTableWidget* KeyScoreTable() const { return keyTable_; }
   // Where every judged pass is appended, one JSON line each (empty: not kept).
   QString practiceLogPath;
   // The judgement of the last pass listened to, if any.
-  const std::optional<listen::Result>& LastScore() const { return lastScore_; }
+  const std::optional<listen::Result>& LastScore() const { return session_.lastScore(); }
 
   // Transport.
   void MakeSound_Bot_show(bool IsSoundOn) override;
@@ -330,12 +333,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::vector<spelling::Spelled> spelled_;
   // The program pitches held on the MIDI input now.
   std::vector<int> heldPitches_;
-  // Listen mode: the pass (or answer) being listened to (its first step on the program's
-  // clock, -1 when none), its key, tempo and expected notes, the notes played in it, the
-  // mark each note shows now, and the last judgement with the key it was made in.
+  // Listen mode: the session knows the pass listened to and the judgements; the window
+  // paints the verdicts (the mark each note shows now) and shows the keys' scores.
   void DrawListenMarks();
   void PaintVerdict(const listen::NoteResult& note);
-  void ShowScoredPass();
   void ShowPlayedOnCircle();
   // Sounds (velocity 0: ends) a key of the keyboard on the melody channel, at concert pitch
   // when the window's 弾くときは実音 is on.
@@ -343,23 +344,13 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // The tempo line the sequencer showed last (tempo, text), drawn again after a repaint.
   std::optional<std::pair<int, QString>> tempoLine_;
   void OpenPracticeLog();
-  listen::Settings listen_;
-  double passStartMs_ = -1;
-  int passKey_ = 0;
-  int passTempo_ = 120;
-  std::vector<listen::Expected> expected_;
-  std::vector<listen::Played> played_;
-  std::vector<listen::Played> recentlyPlayed_;  // on the program's clock
-  // How early before a pass or an answer a note may come and still be its: a quarter beat.
-  double EarlyMs() const;
-  std::vector<int> painted_;  // by note index: the mark shown (0: none)
+  listen::Session session_;
+  std::vector<listen::Mark> painted_;  // by note index: the mark shown
+  bool showLastMarks_ = true;          // off while a new pass clears the last one's marks
   QTimer* liveTimer_ = nullptr;
-  std::optional<listen::Result> lastScore_;
-  int lastScoreKey_ = -1;
-  std::array<std::optional<listen::Summary>, 12> keyScores_{};
   QPointer<QTableWidget> keyTable_;
   void ShowKeyScores();
-  void AppendToPracticeLog(const listen::Summary& summary, int notes);
+  void AppendToPracticeLog();
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;
   KB_Treat::KeyboardState keyboard_;

@@ -86,8 +86,7 @@ void frmMain::NameControls() {
 }
 
 std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
-  const int category = std::clamp<int>(cfg_.Category, 0, 10);
-  const QString title = ItemTitle(cfg_.LastItem[category], cfg_.Root).trimmed();
+  const QString title = ItemTitle(settings::CurrentItem(cfg_), cfg_.Root).trimmed();
   const Phrase& ph = engine_.phrase();
   const int count = std::clamp<int>(ph.NoteCount, 0, kNoteSlots);
   QStringList notes;

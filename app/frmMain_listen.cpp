@@ -23,31 +23,18 @@
 
 namespace {
 
-// The marks a note shows, as painted_ keeps them.
-enum Mark { kNoMark = 0, kOnTime, kOffTime, kWrongPitch, kMissedNote };
+using listen::Mark;
 
 constexpr draw::Colour kMarkColours[] = {draw::kBlack, draw::Rgb(0, 150, 0), draw::Rgb(230, 130, 0),
                                          draw::Rgb(220, 0, 0), draw::Rgb(150, 150, 150)};
 
-Mark MarkOf(const listen::NoteResult& note, int toleranceMs) {
-  switch (note.verdict) {
-    case listen::Verdict::kHit:
-      return std::abs(*note.timingMs) <= toleranceMs ? kOnTime : kOffTime;
-    case listen::Verdict::kWrong:
-      return kWrongPitch;
-    case listen::Verdict::kMissed:
-      break;
-  }
-  return kMissedNote;
-}
-
 QString MarkText(Mark mark) {
   switch (mark) {
-    case kOnTime:
+    case Mark::kOnTime:
       return QStringLiteral("○");
-    case kOffTime:
+    case Mark::kOffTime:
       return QStringLiteral("△");
-    case kWrongPitch:
+    case Mark::kWrongPitch:
       return QStringLiteral("×");
     default:
       return QStringLiteral("－");
@@ -59,25 +46,25 @@ QString MarkText(Mark mark) {
 void frmMain::ConnectListenMenu() {
   const auto changed = [this](listen::Settings settings) {
     SetListen(settings);
-    if (listenChanged) listenChanged(listen_);
+    if (listenChanged) listenChanged(session_.settings());
   };
   connect(ui.mnu_settei_listen, &QAction::triggered, this, [this, changed](bool on) {
-    listen::Settings s = listen_;
+    listen::Settings s = session_.settings();
     s.on = on;
     changed(s);
   });
   connect(ui.mnu_settei_listen_along, &QAction::triggered, this, [this, changed] {
-    listen::Settings s = listen_;
+    listen::Settings s = session_.settings();
     s.mode = listen::Mode::kAlong;
     changed(s);
   });
   connect(ui.mnu_settei_listen_answer, &QAction::triggered, this, [this, changed] {
-    listen::Settings s = listen_;
+    listen::Settings s = session_.settings();
     s.mode = listen::Mode::kAnswer;
     changed(s);
   });
   connect(ui.mnu_settei_listen_octave, &QAction::triggered, this, [this, changed](bool on) {
-    listen::Settings s = listen_;
+    listen::Settings s = session_.settings();
     s.octaveFree = on;
     changed(s);
   });
@@ -86,9 +73,9 @@ void frmMain::ConnectListenMenu() {
     const int ms = QInputDialog::getInt(
         this, QStringLiteral("聴き取り採点"),
         QStringLiteral("合っている音がこれより早い・遅いときは △ で示します（ミリ秒）"),
-        listen_.toleranceMs, listen::kMinToleranceMs, listen::kMaxToleranceMs, 5, &ok);
+        session_.settings().toleranceMs, listen::kMinToleranceMs, listen::kMaxToleranceMs, 5, &ok);
     if (!ok) return;
-    listen::Settings s = listen_;
+    listen::Settings s = session_.settings();
     s.toleranceMs = ms;
     changed(s);
   });
@@ -96,65 +83,38 @@ void frmMain::ConnectListenMenu() {
 }
 
 void frmMain::SetListen(const listen::Settings& settings) {
-  listen_ = settings;
-  listen_.toleranceMs =
-      std::clamp(listen_.toleranceMs, listen::kMinToleranceMs, listen::kMaxToleranceMs);
-  ui.mnu_settei_listen->setChecked(listen_.on);
-  ui.mnu_settei_listen_along->setChecked(listen_.mode == listen::Mode::kAlong);
-  ui.mnu_settei_listen_answer->setChecked(listen_.mode == listen::Mode::kAnswer);
-  ui.mnu_settei_listen_octave->setChecked(listen_.octaveFree);
+  session_.SetSettings(settings);
+  const listen::Settings& s = session_.settings();
+  ui.mnu_settei_listen->setChecked(s.on);
+  ui.mnu_settei_listen_along->setChecked(s.mode == listen::Mode::kAlong);
+  ui.mnu_settei_listen_answer->setChecked(s.mode == listen::Mode::kAnswer);
+  ui.mnu_settei_listen_octave->setChecked(s.octaveFree);
   ui.mnu_settei_listen_tolerance->setText(
-      QStringLiteral("早い・遅いとするずれ（%1 ms）…").arg(listen_.toleranceMs));
+      QStringLiteral("早い・遅いとするずれ（%1 ms）…").arg(s.toleranceMs));
   // In answer mode the count goes on after each pass for the item's length.
-  engine_.sequencer().AnswerAfterPass = listen_.on && listen_.mode == listen::Mode::kAnswer;
-  if (!listen_.on) {
-    passStartMs_ = -1;
-    lastScore_.reset();
-    if (liveTimer_) liveTimer_->stop();
-  }
+  engine_.sequencer().AnswerAfterPass = session_.AnswerAfterPass();
+  if (!s.on && liveTimer_) liveTimer_->stop();
   painted_.clear();
   RedrawViews();
 }
 
 void frmMain::StartListening(double startMs) {
-  if (!listen_.on) return;
-  passKey_ = cfg_.Root;
-  passTempo_ = cfg_.Tempo;
-  played_.clear();
-  // The item's notes as this pass plays them: the same pass in an engine of its own, on
-  // the settings in force now. (Continuous play may have moved on when it is judged.)
-  practice::OfflineEngine world(cfg_);
-  QString error;
-  const int category = std::clamp<int>(cfg_.Category, 0, 5);
-  world.engine.LoadCategory(appDir_, category, &error);
-  expected_.clear();
-  if (error.isEmpty()) {
-    expected_ = listen::ExpectedPass(world, category, cfg_.LastItem[category], passKey_, &error);
-  }
-  if (!error.isEmpty()) {
-    passStartMs_ = -1;
-    return;
-  }
+  if (!session_.Begin(cfg_, appDir_, startMs)) return;
   // The marks of the pass before it in this key go: this one is painted afresh.
   const bool marked =
-      std::any_of(painted_.begin(), painted_.end(), [](int m) { return m != kNoMark; });
+      std::any_of(painted_.begin(), painted_.end(), [](Mark m) { return m != Mark::kNone; });
   if (marked) {
-    const int scoreKey = lastScoreKey_;
-    lastScoreKey_ = -1;  // its score line stays; its notes' marks go
+    painted_.clear();
+    showLastMarks_ = false;  // its score line stays; its notes' marks go
     ClearWindow();
     RedrawViews();
-    lastScoreKey_ = scoreKey;
+    showLastMarks_ = true;
     if (tempoLine_) {
       const auto [tempo, text] = *tempoLine_;
       ShowTempo(tempo, text);
     }
   }
   painted_.clear();  // sized again by PaintVerdict
-  passStartMs_ = startMs;
-  // A first note played a little early, just before the pass or the answer began, is its.
-  for (const listen::Played& p : recentlyPlayed_) {
-    if (p.ms >= startMs - EarlyMs()) played_.push_back({p.pitch, p.ms - startMs});
-  }
   if (!liveTimer_) {
     liveTimer_ = new QTimer(this);
     liveTimer_->setInterval(100);
@@ -163,34 +123,19 @@ void frmMain::StartListening(double startMs) {
   liveTimer_->start();
 }
 
-double frmMain::EarlyMs() const {
-  return Sound_Treat::BeatMs(passTempo_) / 4.0;
-}
-
 void frmMain::ScorePass() {
-  if (!listen_.on || passStartMs_ < 0) return;
-  passStartMs_ = -1;
   if (liveTimer_) liveTimer_->stop();
-  lastScore_ =
-      listen::Match(expected_, played_, listen::OptionsFor(passTempo_, listen_.octaveFree));
-  lastScoreKey_ = passKey_;
-  played_.clear();
-  keyScores_[MusicMethod_Treat::PitchClass(passKey_)] = lastScore_->summary;
+  if (!session_.Judge()) return;
   if (keyTable_) ShowKeyScores();
-  AppendToPracticeLog(lastScore_->summary, static_cast<int>(lastScore_->notes.size()));
+  AppendToPracticeLog();
   // Every note's verdict, over what was painted while it was played.
   DrawListenMarks();
 }
 
 void frmMain::UpdateLiveMarks() {
-  if (!listen_.on || passStartMs_ < 0 || cfg_.ShowScore == 0 || cfg_.Root != passKey_) return;
-  const double now = static_cast<double>(engine_.waits().clock().NowMs()) - passStartMs_;
-  const listen::Options options = listen::OptionsFor(passTempo_, listen_.octaveFree);
-  const listen::Result so_far = listen::Match(expected_, played_, options);
-  for (const listen::NoteResult& note : so_far.notes) {
-    // Known once played, or when a beat has gone by with nothing played for it.
-    if (note.played || note.expected.ms + options.beatMs < now) PaintVerdict(note);
-  }
+  if (!session_.Listening() || cfg_.ShowScore == 0 || cfg_.Root != session_.passKey()) return;
+  const double now = static_cast<double>(engine_.waits().clock().NowMs());
+  for (const listen::NoteResult& note : session_.KnownAt(now)) PaintVerdict(note);
 }
 
 void frmMain::PaintVerdict(const listen::NoteResult& note) {
@@ -198,22 +143,22 @@ void frmMain::PaintVerdict(const listen::NoteResult& note) {
   const Phrase& ph = engine_.phrase();
   if (cfg_.ShowScore == 0 || i < 0 || i >= ph.NoteCount) return;
   if (painted_.size() < static_cast<std::size_t>(ph.NoteCount)) {
-    painted_.resize(static_cast<std::size_t>(ph.NoteCount), kNoMark);
+    painted_.resize(static_cast<std::size_t>(ph.NoteCount), Mark::kNone);
   }
-  const Mark mark = MarkOf(note, listen_.toleranceMs);
-  int& shown = painted_[static_cast<std::size_t>(i)];
+  const Mark mark = listen::MarkOf(note, session_.settings().toleranceMs);
+  Mark& shown = painted_[static_cast<std::size_t>(i)];
   if (shown == mark) return;
   const float x = ph.NoteCursorX[i];
   // The playback cursor's XOR line is on this note now: painted when it has moved on.
   if (score_.CursorShown && score_.LastCursorX == x) return;
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
-  if (shown != kNoMark) {
+  if (shown != Mark::kNone) {
     // Another verdict than the one shown (a later note changed the alignment).
     surface_.FilledBox(x - 0.7f * S, T - 3.9f * S, x + 1.6f * S, T - 7.2f * S, surface_.BackColor);
   }
   shown = mark;
-  const draw::Colour colour = kMarkColours[mark];
+  const draw::Colour colour = kMarkColours[static_cast<int>(mark)];
   Scor_treat::PaintNoteHead(score_, surface_, i, colour);
   graph_treat::SavedFont saved;
   graph_treat::SaveFont(surface_, saved);
@@ -230,8 +175,9 @@ void frmMain::PaintVerdict(const listen::NoteResult& note) {
 }
 
 void frmMain::DrawListenMarks() {
-  if (!listen_.on || !lastScore_ || cfg_.ShowScore == 0) return;
-  const listen::Summary& s = lastScore_->summary;
+  const std::optional<listen::Result>& last = session_.lastScore();
+  if (!session_.settings().on || !last || cfg_.ShowScore == 0) return;
+  const listen::Summary& s = last->summary;
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
   // Beside the item's title, ending where the staff ends.
@@ -240,12 +186,12 @@ void frmMain::DrawListenMarks() {
   graph_treat::SavedFont saved;
   graph_treat::SaveFont(surface_, saved);
   graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 10, true, false);
-  const int total = static_cast<int>(lastScore_->notes.size());
+  const int total = static_cast<int>(last->notes.size());
   const QString line =
       QStringLiteral(
           "聴き取り採点（%1）　正解 %2 / %3　音違い %4　抜け %5　余分 %6　"
           "平均 %7 ms　最大 %8 ms")
-          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), lastScoreKey_))
+          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), session_.lastScoreKey()))
           .arg(s.hit)
           .arg(total)
           .arg(s.wrong)
@@ -261,23 +207,23 @@ void frmMain::DrawListenMarks() {
   graph_treat::RestoreFont(surface_, saved);
   // Each note's colour and mark, when the staff shows the key it was played in: right and
   // on time, right but early or late (beyond the tolerance), wrong, missed.
-  if (lastScoreKey_ != cfg_.Root) return;
+  if (!showLastMarks_ || session_.lastScoreKey() != cfg_.Root) return;
   painted_.clear();  // sized again by PaintVerdict
-  for (const listen::NoteResult& r : lastScore_->notes) PaintVerdict(r);
+  for (const listen::NoteResult& r : last->notes) PaintVerdict(r);
 }
 
 void frmMain::PassEnded() {
-  if (listen_.mode == listen::Mode::kAlong) ScorePass();
+  if (session_.settings().mode == listen::Mode::kAlong) ScorePass();
 }
 
 void frmMain::AnswerBegins() {
-  if (listen_.mode == listen::Mode::kAnswer) {
+  if (session_.settings().mode == listen::Mode::kAnswer) {
     StartListening(static_cast<double>(engine_.waits().WaitReference()));
   }
 }
 
 void frmMain::AnswerEnded() {
-  if (listen_.mode == listen::Mode::kAnswer) ScorePass();
+  if (session_.settings().mode == listen::Mode::kAnswer) ScorePass();
 }
 
 void frmMain::ShowKeyScores() {
@@ -313,7 +259,7 @@ void frmMain::ShowKeyScores() {
     window->show();
   }
   for (int k = 0; k < 12; ++k) {
-    const std::optional<listen::Summary>& s = keyScores_[k];
+    const std::optional<listen::Summary>& s = session_.keyScores()[static_cast<std::size_t>(k)];
     const int total = s ? s->hit + s->wrong + s->missed : 0;
     const QStringList cells = {
         MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k),
@@ -331,17 +277,10 @@ void frmMain::ShowKeyScores() {
   }
 }
 
-void frmMain::AppendToPracticeLog(const listen::Summary& summary, int notes) {
+void frmMain::AppendToPracticeLog() {
   if (practiceLogPath.isEmpty()) return;
-  const int category = std::clamp<int>(cfg_.Category, 0, 5);
-  practice_log::Entry entry;
-  entry.date = QDateTime::currentDateTime();
-  entry.item = file_Treat::ItemName(engine_.lists(), category, cfg_.LastItem[category]).trimmed();
-  entry.category = category;
-  entry.key = MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), passKey_);
-  entry.tempo = passTempo_;
-  entry.notes = notes;
-  entry.summary = summary;
+  const practice_log::Entry entry =
+      session_.LogEntry(engine_.lists(), cfg_, QDateTime::currentDateTime());
   QString error;
   if (!practice_log::Append(practiceLogPath, entry, &error)) {
     // Said once; the practice goes on without the log.

@@ -4,20 +4,21 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
 #include <memory>
 
-#include "app/appdir.h"
-#include "app/clock.h"
 #include "app/frmMain.h"
-#include "app/kihon.h"
-#include "app/runstate.h"
-#include "app/settings.h"
 #include "app/translations.h"
+#include "core/appdir.h"
+#include "core/clock.h"
+#include "core/kihon.h"
+#include "core/runstate.h"
+#include "core/settings.h"
+#include "core/user_settings.h"
 #include "draw/surface.h"
+#include "engine/listen_session.h"
 #include "sound/chosen_out.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_out.h"
@@ -53,12 +54,12 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  // The program's one settings record, run-time state and clock.
-  static settings::CfgRecord cfg;
-  static RunState state;
-  static kihon::SteadyClock clock;
-  static kihon::Waits waits(clock, state.StopRequested);
-
+  // The program's one settings record, run-time state and clock, loaded and made in order;
+  // each lives until the window that uses them has gone.
+  settings::CfgRecord cfg;
+  RunState state;
+  kihon::SteadyClock clock;
+  kihon::Waits waits(clock, state.StopRequested);
   const QString appDir = appdir::ApplicationDirectory();
   const settings::Reporter report = [](const QString& message) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ＶＯＲＭＩＮＡ"), message,
@@ -69,9 +70,9 @@ int main(int argc, char* argv[]) {
 
   // Sound: as chosen in the sound settings (the embedded synthesiser unless the user chose
   // otherwise), else the synthesiser, else a system MIDI port.
-  static sound::ChosenOut midiOut(QCoreApplication::applicationDirPath(), clock.Start());
+  sound::ChosenOut midiOut(QCoreApplication::applicationDirPath(), clock.Start());
   frmMain window(cfg, state, waits, midiOut, appDir);
-  window.soundReady = [] {
+  window.soundReady = [&midiOut] {
     if (const auto* synth = dynamic_cast<const sound::FluidSynthMidiOut*>(midiOut.opened())) {
       QTextStream(stderr) << "VORMINA: sound through " << synth->Name() << ", output latency "
                           << synth->OutputLatencyMs() << " ms\n";
@@ -84,36 +85,25 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, &window, [&window, message] { window.report(message); });
   };
   window.Start();
+
   // MIDI input: the port chosen in the per-user settings, and the virtual port "VORMINA".
-  static sound::MidiIn midiIn(clock.Start());
-  midiOut.applyInput = [](const QString& port, double latencyMs) {
+  sound::MidiIn midiIn(clock.Start());
+  midiOut.applyInput = [&midiIn](const QString& port, double latencyMs) {
     midiIn.SetLatencyMs(latencyMs);
     midiIn.Open(port);
   };
   midiOut.applyInput(midiOut.ChosenInput(), midiOut.InputLatencyMs());
   window.AttachMidiInput(midiIn);
-  // Listen mode as the user left it.
-  {
-    const QSettings user;
-    listen::Settings listen;
-    listen.on = user.value(QStringLiteral("listen/on"), false).toBool();
-    listen.octaveFree = user.value(QStringLiteral("listen/octaveFree"), false).toBool();
-    listen.mode = user.value(QStringLiteral("listen/mode")).toString() == QLatin1String("answer")
-                      ? listen::Mode::kAnswer
-                      : listen::Mode::kAlong;
-    listen.toleranceMs = user.value(QStringLiteral("listen/toleranceMs"), 30).toInt();
-    window.SetListen(listen);
-  }
+
+  // Listen mode as the user left it, kept per user when changed, and its practice log.
+  window.SetListen(listen::LoadSettings(*user_settings::Open()));
+  window.listenChanged = [](const listen::Settings& listen) {
+    listen::StoreSettings(*user_settings::Open(), listen);
+  };
   window.practiceLogPath = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                                .filePath(QStringLiteral("practice-log.jsonl"));
-  window.listenChanged = [](const listen::Settings& listen) {
-    QSettings user;
-    user.setValue(QStringLiteral("listen/on"), listen.on);
-    user.setValue(QStringLiteral("listen/octaveFree"), listen.octaveFree);
-    user.setValue(QStringLiteral("listen/mode"), listen.mode == listen::Mode::kAnswer
-                                                     ? QStringLiteral("answer")
-                                                     : QStringLiteral("along"));
-    user.setValue(QStringLiteral("listen/toleranceMs"), listen.toleranceMs);
-  };
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  // The input stops calling the window before either goes.
+  midiOut.applyInput = nullptr;
+  return code;
 }

@@ -25,11 +25,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/clock.h"
 #include "app/frmMain.h"
-#include "app/kihon.h"
 #include "bench/measure.h"
 #include "bench/shipped_folder.h"
+#include "core/clock.h"
+#include "core/kihon.h"
 #include "draw/surface.h"
 #include "sound/Sound_Treat.h"
 #include "sound/fluidsynth_out.h"

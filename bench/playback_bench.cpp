@@ -15,11 +15,11 @@
 #include <ctime>
 #include <vector>
 
-#include "app/clock.h"
 #include "app/frmMain.h"
 #include "app/screen.h"
 #include "bench/measure.h"
 #include "bench/shipped_folder.h"
+#include "core/clock.h"
 #include "draw/surface.h"
 #include "sound/midi_out.h"
 

@@ -7,10 +7,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
 #include "app/frmMain.h"
 #include "app/screen.h"
 #include "bench/shipped_folder.h"
+#include "core/clock.h"
 #include "draw/surface.h"
 #include "sound/midi_out.h"
 

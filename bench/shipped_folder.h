@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "app/screen.h"
-#include "app/settings.h"
+#include "core/settings.h"
 
 struct ShippedFolder {
   ShippedFolder() {

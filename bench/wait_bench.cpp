@@ -6,9 +6,9 @@
 
 #include <QCoreApplication>
 
-#include "app/clock.h"
-#include "app/kihon.h"
 #include "bench/measure.h"
+#include "core/clock.h"
+#include "core/kihon.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/appdir.h"
-#include "app/settings.h"
+#include "core/appdir.h"
+#include "core/settings.h"
 #include "engine/listen.h"
 #include "engine/practice_engine.h"
 #include "exports/exports.h"
@@ -268,14 +268,10 @@ int PrintRealisation(const QStringList& args) {
   }
   practice::Engine& engine = sel.world->engine;
   settings::CfgRecord& cfg = engine.cfg();
-  QString realiseError;
-  const settings::Reporter report = [&realiseError](const QString& message) {
-    realiseError = message;
-  };
-  engine.Prepare(false, nullptr, report);
+  using Move = practice::OfflineEngine::Move;
+  QString realiseError = sel.world->Pass(Move::kAsChosen, cfg.Root, false).error;
   if (realiseError.isEmpty() && thenKey) {
-    cfg.Root = static_cast<std::int16_t>(*thenKey);
-    engine.Prepare(true, nullptr, report);
+    realiseError = sel.world->Pass(Move::kKeyChange, *thenKey, false).error;
   }
   if (!realiseError.isEmpty()) {
     Print(OrderedJson()
@@ -373,7 +369,7 @@ int Export(QStringList args) {
   const settings::CfgRecord& cfg = sel.world->cfg;
   exports::Request request;
   request.category = cfg.Category;
-  request.item = cfg.LastItem[cfg.Category];
+  request.item = settings::CurrentItem(cfg);
   request.key = cfg.Root;
   request.allKeys = *keys == 1;
   request.progression = static_cast<exports::Progression>(*progression);
@@ -427,7 +423,7 @@ int Score(QStringList args) {
   // The item's notes as the pass plays them, melody on, without count-in or repetitions.
   settings::CfgRecord& cfg = sel.world->cfg;
   const int category = cfg.Category;
-  const int item = cfg.LastItem[category];
+  const int item = settings::CurrentItem(cfg);
   const int key = cfg.Root;
   const std::vector<listen::Expected> expected =
       listen::ExpectedPass(*sel.world, category, item, key, &error);

@@ -9,7 +9,7 @@
 #   share/doc/vormina/        copyright and changelog
 #
 # An installed program finds its shipped files in share/vormina beside its bin/ folder and
-# keeps the user's own copies in the per-user data folder (see app/appdir.cpp).
+# keeps the user's own copies in the per-user data folder (see core/appdir.cpp).
 include(GNUInstallDirs)
 
 set(vormina_packaging ${CMAKE_SOURCE_DIR}/packaging)

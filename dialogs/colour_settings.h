@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 class QLabel;
 class QPushButton;

@@ -32,9 +32,8 @@ ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cf
     : QDialog(parent), format_(format) {
   setWindowTitle(Title(format));
   setModal(true);
-  const int category = std::clamp<int>(cfg.Category, 0, 5);
-  request_.category = category;
-  request_.item = cfg.LastItem[category];
+  request_.category = category::Valid(cfg.Category);
+  request_.item = cfg.LastItem[static_cast<std::size_t>(request_.category)];
   request_.key = MusicMethod_Treat::PitchClass(cfg.Root);
   auto* form = new QFormLayout;
   const QString key = exports::KeyTitle(request_.key, minor);

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "exports/sheet.h"
 
 class QCheckBox;

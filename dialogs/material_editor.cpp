@@ -12,8 +12,8 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-#include "app/atomic_file.h"
 #include "app/screen.h"
+#include "core/atomic_file.h"
 #include "theory/material_check.h"
 
 namespace {

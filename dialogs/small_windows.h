@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 class QCheckBox;
 class QPushButton;

@@ -9,8 +9,8 @@
 #include <array>
 #include <functional>
 
-#include "app/kihon.h"
-#include "app/settings.h"
+#include "core/kihon.h"
+#include "core/settings.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "sound/chosen_out.h"

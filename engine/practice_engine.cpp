@@ -11,7 +11,7 @@ Engine::Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, s
       state_(state),
       waits_(waits),
       midi_(cfg, out),
-      sequencer_(cfg, state, phrase_, midi_, waits, *this) {}
+      sequencer_(cfg, state, phrase_, midi_, waits, noWindow_) {}
 
 int Engine::LoadCategory(const QString& dir, int category, QString* error) {
   return file_Treat::LoadCategory(lists_, dir, category, error);
@@ -19,7 +19,7 @@ int Engine::LoadCategory(const QString& dir, int category, QString* error) {
 
 void Engine::Select(int category, int item, int key) {
   cfg_.Category = static_cast<std::int16_t>(category);
-  cfg_.LastItem[std::clamp(category, 0, 10)] = static_cast<std::int16_t>(item);
+  cfg_.LastItem[settings::CategorySlot(category)] = static_cast<std::int16_t>(item);
   cfg_.Root = static_cast<std::int16_t>(key);
 }
 
@@ -42,7 +42,8 @@ void Engine::PlayContinuous() {
 }
 
 void Engine::Metronome() {
-  MakeSound_Bot_show(true);
+  Sound_Treat::SequencerHost& host = sequencer_.host();
+  host.MakeSound_Bot_show(true);
   state_.StopRequested = 0;
   sequencer_.ContinuousPlay = 0;
   waits_.WaitUntil(-100);
@@ -61,7 +62,7 @@ void Engine::Metronome() {
       break;
     }
   }
-  MakeSound_Bot_show(false);
+  host.MakeSound_Bot_show(false);
 }
 
 void Engine::Stop() {
@@ -69,64 +70,31 @@ void Engine::Stop() {
   state_.StopRequested = -1;
 }
 
-void Engine::PrepareForKey() {
-  if (window_) {
-    window_->PrepareForKey();
-  } else {
-    Prepare(true, nullptr, sequencer_.report);
-  }
-}
-
-void Engine::MakeSound_Bot_show(bool IsSoundOn) {
-  if (window_) window_->MakeSound_Bot_show(IsSoundOn);
-}
-void Engine::ShowTempo(int tempo, const QString& text) {
-  if (window_) window_->ShowTempo(tempo, text);
-}
-void Engine::MoveCursor(float x, bool first) {
-  if (window_) window_->MoveCursor(x, first);
-}
-void Engine::HighlightStep(float x, float y, const QString& degree, bool first) {
-  if (window_) window_->HighlightStep(x, y, degree, first);
-}
-void Engine::HighlightStepKey(int melodyPitch) {
-  if (window_) window_->HighlightStepKey(melodyPitch);
-}
-void Engine::EraseCursor() {
-  if (window_) window_->EraseCursor();
-}
-void Engine::EndHighlight() {
-  if (window_) window_->EndHighlight();
-}
-void Engine::EndKeyHighlight() {
-  if (window_) window_->EndKeyHighlight();
-}
-void Engine::PassEnded() {
-  if (window_) window_->PassEnded();
-}
-void Engine::AnswerBegins() {
-  if (window_) window_->AnswerBegins();
-}
-void Engine::AnswerEnded() {
-  if (window_) window_->AnswerEnded();
-}
-
 OfflineEngine::OfflineEngine(const settings::CfgRecord& record) : cfg(record) {}
 
-PassResult OfflineEngine::PlayInKey(int category, int item, int key) {
+PassResult OfflineEngine::Pass(Move move, int key, bool play) {
   PassResult result;
-  settings::ApplyStartupTempo(cfg);
-  capture.messages.clear();
-  engine.midi().StartMidiOut({});
-  const settings::Reporter report = [&result](const QString& message) { result.error = message; };
-  engine.Select(category, item, key);
-  ClearPhrase(engine.phrase());
-  engine.Prepare(false, nullptr, report);
-  if (result.error.isEmpty() && category::IsPhraseBook(category) && cfg.Root != key) {
+  const settings::Reporter refused = [&result](const QString& message) { result.error = message; };
+  Sound_Treat::Sequencer& sequencer = engine.sequencer();
+  sequencer.report = [&result](const QString& message) { result.warnings << message; };
+  if (move != Move::kAsChosen) capture.messages.clear();
+  if (move == Move::kKeyChange) {
     cfg.Root = static_cast<std::int16_t>(key);
-    engine.Prepare(true, nullptr, report);
+    engine.Prepare(true, nullptr, refused);
+  } else {
+    settings::ApplyStartupTempo(cfg);
+    engine.midi().StartMidiOut({});
+    ClearPhrase(engine.phrase());
+    engine.Prepare(false, nullptr, refused);
+    // A phrase comes in its own key: moved to the key asked for, as the semitone buttons do.
+    if (move == Move::kInKey && result.error.isEmpty() && category::IsPhraseBook(cfg.Category) &&
+        cfg.Root != key) {
+      cfg.Root = static_cast<std::int16_t>(key);
+      engine.Prepare(true, nullptr, refused);
+    }
   }
-  if (result.error.isEmpty()) engine.PlayOnce();
+  if (play && result.error.isEmpty()) engine.PlayOnce();
+  sequencer.report = {};
   result.messages = std::move(capture.messages);
   capture.messages.clear();
   return result;
@@ -141,21 +109,6 @@ std::int64_t PassStart(const sound::TimedMessages& messages) {
     }
   }
   return 0;
-}
-
-PassResult OfflineEngine::PlayOnce() {
-  PassResult result;
-  settings::ApplyStartupTempo(cfg);
-  Sound_Treat::Sequencer& sequencer = engine.sequencer();
-  sequencer.report = [&result](const QString& message) { result.warnings << message; };
-  engine.midi().StartMidiOut({});
-  ClearPhrase(engine.phrase());
-  engine.Prepare(false, nullptr, [&result](const QString& message) { result.error = message; });
-  if (result.error.isEmpty()) engine.PlayOnce();
-  sequencer.report = {};
-  result.messages = std::move(capture.messages);
-  capture.messages.clear();
-  return result;
 }
 
 }  // namespace practice

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/kihon.h"
-#include "app/runstate.h"
-#include "app/settings.h"
+#include "core/clock.h"
+#include "core/kihon.h"
+#include "core/runstate.h"
+#include "core/settings.h"
 #include "material/file_Treat.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
@@ -27,7 +27,7 @@ namespace practice {
 // a semitone up, a semitone down, a fourth up, or not at all.
 inline constexpr int kProgressionStep[] = {1, -1, 5, 0};
 
-class Engine final : private Sound_Treat::SequencerHost {
+class Engine final {
  public:
   Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, sound::MidiOut& out);
   Engine(const Engine&) = delete;
@@ -35,7 +35,9 @@ class Engine final : private Sound_Treat::SequencerHost {
 
   // The window that shows the work and answers for the transport; nothing for the tool and
   // offline rendering, where a key change of continuous playback only realises the item.
-  void SetWindow(Sound_Treat::SequencerHost* window) { window_ = window; }
+  void SetWindow(Sound_Treat::SequencerHost* window) {
+    sequencer_.SetHost(window ? *window : static_cast<Sound_Treat::SequencerHost&>(noWindow_));
+  }
 
   settings::CfgRecord& cfg() { return cfg_; }
   const settings::CfgRecord& cfg() const { return cfg_; }
@@ -72,29 +74,15 @@ class Engine final : private Sound_Treat::SequencerHost {
   void Stop();
 
  private:
-  // What the sequencer asks: passed on to the window when there is one.
-  void PrepareForKey() override;
-  void MakeSound_Bot_show(bool IsSoundOn) override;
-  void ShowTempo(int tempo, const QString& text) override;
-  void MoveCursor(float x, bool first) override;
-  void HighlightStep(float x, float y, const QString& degree, bool first) override;
-  void HighlightStepKey(int melodyPitch) override;
-  void EraseCursor() override;
-  void EndHighlight() override;
-  void EndKeyHighlight() override;
-  void PassEnded() override;
-  void AnswerBegins() override;
-  void AnswerEnded() override;
-
   settings::CfgRecord& cfg_;
   RunState& state_;
   kihon::Waits& waits_;
   file_Treat::MaterialLists lists_;
   Phrase phrase_;
   midi1::Midi midi_;
+  // Without a window: nothing shown, and the next key of continuous play realised.
+  Sound_Treat::NoWindowHost noWindow_{[this] { Prepare(true, nullptr, sequencer_.report); }};
   Sound_Treat::Sequencer sequencer_;
-  Sound_Treat::SequencerHost* window_ = nullptr;
-  settings::Reporter prepareReport_;
 };
 
 // The time of a pass's first step among its messages: the pass begins by ending whatever
@@ -113,13 +101,24 @@ class OfflineEngine {
  public:
   explicit OfflineEngine(const settings::CfgRecord& record = settings::DefaultRecord());
 
-  // Prepares the chosen item and plays it once, as the program does after its start-up
-  // (the tempo in force, the output opened). A fresh engine's clock starts at 0.
-  PassResult PlayOnce();
-  // Realises item of category in key (a phrase is realised as written, then moved to the
-  // key) and plays it once on the settings in force; the messages of the preparation and
-  // the pass.
-  PassResult PlayInKey(int category, int item, int key);
+  // How a pass's item comes to its key: realised as chosen, as the program does at its
+  // start (a phrase in its own key); realised in the key asked for (a phrase as written,
+  // then moved there); or moved there from the key it is in, as continuous play moves on.
+  enum class Move { kAsChosen, kInKey, kKeyChange };
+  // The one offline pass: the chosen item brought to key by move and, when play, played once
+  // on the settings in force. The messages of the preparation and of the pass, the message
+  // of an item that cannot be realised, and what was played otherwise than written. The
+  // first two moves start as the program does (the start-up tempo, the output opened); a
+  // fresh engine's clock starts at 0.
+  PassResult Pass(Move move, int key, bool play = true);
+
+  // The chosen item played once as the program does after its start-up.
+  PassResult PlayOnce() { return Pass(Move::kAsChosen, cfg.Root); }
+  // Item of category realised in key (a phrase moved there) and played once.
+  PassResult PlayInKey(int category, int item, int key) {
+    engine.Select(category, item, key);
+    return Pass(Move::kInKey, key);
+  }
 
   settings::CfgRecord cfg;
   RunState state;

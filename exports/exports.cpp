@@ -94,31 +94,21 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
   // concert pitch on the program's side (the MIDI file sounds as the band does).
   const int above = WrittenAbove(request.instrument);
   cfg.PitchAdjust = 0;
-  QString refused;
-  const settings::Reporter report = [&refused](const QString& message) { refused = message; };
   bool first = true;
   for (const int concertKey : Keys(request)) {
     const int key = MusicMethod_Treat::PitchClass(concertKey + above);
     // The key's messages: the preparation's program changes, then its pass. The first key is
     // realised afresh; the others follow as a key change of continuous play does.
-    sound::TimedMessages messages;
-    if (first) {
-      practice::PassResult pass = world.PlayInKey(request.category, request.item, key);
-      refused = pass.error;
-      messages = std::move(pass.messages);
-    } else {
-      world.capture.messages.clear();
-      cfg.Root = static_cast<std::int16_t>(key);
-      engine.Prepare(true, nullptr, report);
-      if (refused.isEmpty()) engine.PlayOnce();
-      messages = std::move(world.capture.messages);
-      world.capture.messages.clear();
-    }
+    using Move = practice::OfflineEngine::Move;
+    if (first) engine.Select(request.category, request.item, key);
+    practice::PassResult pass = world.Pass(first ? Move::kInKey : Move::kKeyChange, key);
     first = false;
-    if (!refused.isEmpty() || engine.phrase().NoteCount == 0) {
-      if (error) *error = refused.isEmpty() ? QStringLiteral("the item has no notes") : refused;
+    if (!pass.error.isEmpty() || engine.phrase().NoteCount == 0) {
+      if (error)
+        *error = pass.error.isEmpty() ? QStringLiteral("the item has no notes") : pass.error;
       return false;
     }
+    const sound::TimedMessages& messages = pass.messages;
     KeyPart part;
     part.key = key;
     part.concertKey = MusicMethod_Treat::PitchClass(concertKey);

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-#include "app/atomic_file.h"
+#include "core/atomic_file.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "theory/MusicMethod_Treat.h"

@@ -16,6 +16,11 @@ enum Category : int {
 
 inline constexpr int kCount = 6;
 
+// A category as the settings record stores it, brought into the categories there are.
+constexpr int Valid(int stored) {
+  return stored < kScale ? kScale : stored >= kCount ? kCount - 1 : stored;
+}
+
 // The three lists of one line per item (scales, chords, patterns).
 constexpr bool IsList(int c) {
   return c >= kScale && c <= kPattern;

@@ -7,8 +7,8 @@
 #include <QStringEncoder>
 #include <algorithm>
 
-#include "app/appdir.h"
-#include "app/kihon.h"
+#include "core/appdir.h"
+#include "core/kihon.h"
 
 namespace file_Treat {
 

@@ -32,7 +32,7 @@ Sequencer::Sequencer(settings::CfgRecord& cfg, RunState& state, Phrase& phrase, 
       phrase_(phrase),
       midi_(midi),
       waits_(waits),
-      host_(host),
+      host_(&host),
       grid_(std::make_unique<StepGrid>()) {}
 
 int Sequencer::TempoStep() const {
@@ -51,8 +51,8 @@ void Sequencer::PlayItem(int interval) {
   const auto passText = [this](int pass) {
     return cfg_.RepeatOn == 1 ? QStringLiteral("%1/%2").arg(pass).arg(cfg_.RepeatCount) : QString();
   };
-  host_.ShowTempo(cfg_.Tempo, passText(1));
-  host_.MakeSound_Bot_show(true);
+  host_->ShowTempo(cfg_.Tempo, passText(1));
+  host_->MakeSound_Bot_show(true);
   waits_.WaitUntil(-100);
   CountIn();
   if (state_.StopRequested != 0) return;
@@ -61,12 +61,12 @@ void Sequencer::PlayItem(int interval) {
     {
       // The preparation's program changes belong to the next key's first step.
       const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
-      host_.PrepareForKey();
+      host_->PrepareForKey();
     }
     BuildStepGrid();
     const int passes = std::max<int>(cfg_.RepeatCount, 1);
     for (int pass = 1; pass <= passes; ++pass) {
-      host_.ShowTempo(cfg_.Tempo, passText(pass));
+      host_->ShowTempo(cfg_.Tempo, passText(pass));
       PlayPass();
       if (state_.StopRequested == 0) AnswerTime();
       if (cfg_.RepeatOn == 1) {
@@ -74,7 +74,7 @@ void Sequencer::PlayItem(int interval) {
         if (state_.StopRequested != 0) return;
         cfg_.Tempo = ToInt16(std::clamp(cfg_.Tempo + step, 1, kMaxTempo));
       } else {
-        host_.MakeSound_Bot_show(false);
+        host_->MakeSound_Bot_show(false);
         return;
       }
     }
@@ -161,9 +161,9 @@ void Sequencer::PlayPass() {
   const int swingShort = Nearest(tick * kShort[level]);
 
   waits_.SetLead(midi_.LeadMs());
-  host_.MoveCursor(g.EventCursorX[0], true);
-  host_.HighlightStep(g.StepCircleX[0], g.StepCircleY[0], g.StepDegree[0], true);
-  host_.HighlightStepKey(g.rows[0][0]);
+  host_->MoveCursor(g.EventCursorX[0], true);
+  host_->HighlightStep(g.StepCircleX[0], g.StepCircleY[0], g.StepDegree[0], true);
+  host_->HighlightStepKey(g.rows[0][0]);
   const auto allNotesOff = [this] {
     for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
       midi_.AllNotesOff(channel);
@@ -227,9 +227,9 @@ void Sequencer::PlayPass() {
       if (row == 0) melodyEvent = true;
     }
     if (melodyEvent) {
-      host_.MoveCursor(g.EventCursorX[t], false);
-      host_.HighlightStep(g.StepCircleX[t], g.StepCircleY[t], g.StepDegree[t], false);
-      host_.HighlightStepKey(g.rows[0][t]);
+      host_->MoveCursor(g.EventCursorX[t], false);
+      host_->HighlightStep(g.StepCircleX[t], g.StepCircleY[t], g.StepDegree[t], false);
+      host_->HighlightStepKey(g.rows[0][t]);
     }
     const midi1::Midi::ScheduledAt waitAtOnce(midi_, sound::kAtOnce);
     if (waits_.WaitUntil(ToInt16(stepLength)) == -1) {
@@ -245,10 +245,10 @@ void Sequencer::PlayPass() {
     const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
     allNotesOff();
   }
-  host_.EraseCursor();
-  host_.EndHighlight();
-  host_.EndKeyHighlight();
-  if (!stopped) host_.PassEnded();
+  host_->EraseCursor();
+  host_->EndHighlight();
+  host_->EndKeyHighlight();
+  if (!stopped) host_->PassEnded();
 }
 
 bool Sequencer::AnswerTime() {
@@ -259,7 +259,7 @@ bool Sequencer::AnswerTime() {
   const int beat = Nearest(BeatMs(cfg_.Tempo) / 8.0 / 3.0) * kStepsPerBeat;
   // As many beats as the pass has, a part beat counting whole.
   const int beats = (grid_->EndStep + kStepsPerBeat - 1) / kStepsPerBeat;
-  host_.AnswerBegins();
+  host_->AnswerBegins();
   for (int b = 0; b < beats; ++b) {
     {
       const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
@@ -270,7 +270,7 @@ bool Sequencer::AnswerTime() {
       return false;
     }
   }
-  host_.AnswerEnded();
+  host_->AnswerEnded();
   return true;
 }
 

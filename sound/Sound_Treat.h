@@ -7,11 +7,12 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
-#include "app/kihon.h"
-#include "app/runstate.h"
-#include "app/settings.h"
+#include "core/kihon.h"
+#include "core/runstate.h"
+#include "core/settings.h"
 #include "sound/midi1.h"
 #include "theory/phrase.h"
 
@@ -48,10 +49,13 @@ class SequencerHost {
 };
 
 // No window (offline rendering, the command-line tool, fuzzing): nothing to show, and the
-// preparation is the realisation alone.
+// preparation for the next key is the realisation alone (prepare).
 class NoWindowHost final : public SequencerHost {
  public:
-  void PrepareForKey() override {}
+  explicit NoWindowHost(std::function<void()> prepare = {}) : prepare_(std::move(prepare)) {}
+  void PrepareForKey() override {
+    if (prepare_) prepare_();
+  }
   void MakeSound_Bot_show(bool) override {}
   void ShowTempo(int, const QString&) override {}
   void MoveCursor(float, bool) override {}
@@ -60,6 +64,9 @@ class NoWindowHost final : public SequencerHost {
   void EraseCursor() override {}
   void EndHighlight() override {}
   void EndKeyHighlight() override {}
+
+ private:
+  std::function<void()> prepare_;
 };
 
 struct StepGrid {
@@ -99,6 +106,10 @@ class Sequencer {
   bool AnswerAfterPass = false;
 
   const StepGrid& grid() const { return *grid_; }
+  // Who shows the playback and prepares the next key (the window, or the engine's own
+  // host without one).
+  SequencerHost& host() { return *host_; }
+  void SetHost(SequencerHost& host) { host_ = &host; }
   std::int16_t ContinuousPlay = 0;
   // Says that an item longer than the step grid is played only up to the grid's end (once
   // per run of continuous playback, and at each play-once).
@@ -113,7 +124,7 @@ class Sequencer {
   Phrase& phrase_;
   midi1::Midi& midi_;
   kihon::Waits& waits_;
-  SequencerHost& host_;
+  SequencerHost* host_;
   std::unique_ptr<StepGrid> grid_;
 };
 

@@ -1,8 +1,8 @@
 #include "sound/chosen_out.h"
 
-#include <QSettings>
 #include <algorithm>
 
+#include "core/user_settings.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_in.h"
 #include "sound/rtmidi_out.h"
@@ -10,10 +10,10 @@
 namespace sound {
 namespace {
 
-const QString kOutputKey = QStringLiteral("sound/output");
-const QString kSoundFontKey = QStringLiteral("sound/soundfont");
-const QString kInputKey = QStringLiteral("midi/input");
-const QString kInputLatencyKey = QStringLiteral("midi/inputLatencyMs");
+using user_settings::kInput;
+using user_settings::kInputLatencyMs;
+using user_settings::kOutput;
+using user_settings::kSoundFont;
 const QString kSynth = QStringLiteral("synth:");
 const QString kPort = QStringLiteral("port:");
 
@@ -29,11 +29,6 @@ constexpr Driver kDrivers[] = {
     {"jack", "内蔵シンセサイザー（JACK）"},
     {"alsa", "内蔵シンセサイザー（ALSA）"},
 };
-
-std::unique_ptr<QSettings> Store(const QString& file) {
-  if (file.isEmpty()) return std::make_unique<QSettings>();
-  return std::make_unique<QSettings>(file, QSettings::IniFormat);
-}
 
 }  // namespace
 
@@ -117,12 +112,12 @@ std::vector<OutputEntry> ChosenOut::Present() const {
 }
 
 QString ChosenOut::Chosen() const {
-  const QString code = Store(settingsFile_)->value(kOutputKey, kSynth).toString();
+  const QString code = user_settings::Open(settingsFile_)->value(kOutput, kSynth).toString();
   return code.startsWith(kSynth) || code.startsWith(kPort) ? code : kSynth;
 }
 
 QString ChosenOut::ChosenSoundFont() const {
-  return Store(settingsFile_)->value(kSoundFontKey).toString();
+  return user_settings::Open(settingsFile_)->value(kSoundFont).toString();
 }
 
 QString ChosenOut::SoundFontInUse() const {
@@ -136,12 +131,12 @@ double ChosenOut::OutputLatencyMs() const {
 }
 
 void ChosenOut::Choose(const QString& code, const QString& soundFont) {
-  const auto store = Store(settingsFile_);
-  store->setValue(kOutputKey, code);
+  const auto store = user_settings::Open(settingsFile_);
+  store->setValue(kOutput, code);
   if (soundFont.isEmpty()) {
-    store->remove(kSoundFontKey);
+    store->remove(kSoundFont);
   } else {
-    store->setValue(kSoundFontKey, soundFont);
+    store->setValue(kSoundFont, soundFont);
   }
   store->sync();
 }
@@ -151,17 +146,18 @@ QStringList ChosenOut::InputPorts() const {
 }
 
 QString ChosenOut::ChosenInput() const {
-  return Store(settingsFile_)->value(kInputKey).toString();
+  return user_settings::Open(settingsFile_)->value(kInput).toString();
 }
 
 double ChosenOut::InputLatencyMs() const {
-  return std::clamp(Store(settingsFile_)->value(kInputLatencyKey, 0.0).toDouble(), 0.0, 500.0);
+  return std::clamp(user_settings::Open(settingsFile_)->value(kInputLatencyMs, 0.0).toDouble(), 0.0,
+                    500.0);
 }
 
 void ChosenOut::ChooseInput(const QString& port, double latencyMs) {
-  const auto store = Store(settingsFile_);
-  store->setValue(kInputKey, port);
-  store->setValue(kInputLatencyKey, latencyMs);
+  const auto store = user_settings::Open(settingsFile_);
+  store->setValue(kInput, port);
+  store->setValue(kInputLatencyMs, latencyMs);
   store->sync();
   if (applyInput) applyInput(port, latencyMs);
 }

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "sound/midi_out.h"
 
 namespace midi1 {

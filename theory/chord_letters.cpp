@@ -160,7 +160,8 @@ Parsed Parse(const QString& suffix) {
       }
       if (sign == 0) {
         const QString before = s.left(from);
-        PlainNumber(p, number, major, before.endsWith(QStringLiteral("add")) || before.endsWith(u'/'));
+        PlainNumber(p, number, major,
+                    before.endsWith(QStringLiteral("add")) || before.endsWith(u'/'));
       } else {
         SignedNumber(p, sign * number);
       }

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/appdir.h"
+#include "core/appdir.h"
 #include "theory/phrase.h"
 
 namespace material_check {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/kihon.h"
+#include "core/kihon.h"
 #include "theory/spelling.h"
 
 using namespace MusicMethod_Treat;
@@ -452,7 +452,7 @@ void GroupNotes(Phrase& phrase) {
 void RealiseItem(RealiseContext& ctx, bool keyChangeOnly, std::int16_t& previousRoot) {
   settings::CfgRecord& cfg = ctx.cfg;
   const int category = cfg.Category;
-  const int item = cfg.LastItem[std::clamp(category, 0, 10)];
+  const int item = settings::CurrentItem(cfg);
   switch (category) {
     case category::kScale:
     case category::kChord:

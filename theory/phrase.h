@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "material/file_Treat.h"
 #include "theory/MusicMethod_Treat.h"
 

@@ -536,7 +536,7 @@ std::vector<Spelled> SpellItem(const Phrase& phrase, const file_Treat::MaterialL
   std::vector<Spelled> notes(static_cast<std::size_t>(count));
   if (count == 0) return notes;
   const int category = cfg.Category;
-  const int item = cfg.LastItem[std::clamp<int>(category, 0, 10)];
+  const int item = settings::CurrentItem(cfg);
   const Key key = ItemKey(phrase, cfg.Root);
   const bool listItem = item >= 0 && item < file_Treat::kListSlots;
   if (category::IsSteps(category)) {

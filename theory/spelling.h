@@ -38,7 +38,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "material/file_Treat.h"
 #include "theory/chord_letters.h"
 #include "theory/phrase.h"

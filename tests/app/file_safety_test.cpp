@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "material/file_Treat.h"
 #include "sound/offline.h"
 

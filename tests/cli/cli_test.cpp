@@ -14,7 +14,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace {
 

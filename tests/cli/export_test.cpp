@@ -16,7 +16,7 @@
 #include <QXmlStreamReader>
 #include <map>
 
-#include "app/atomic_file.h"
+#include "core/atomic_file.h"
 #include "exports/exports.h"
 #include "material/category.h"
 #include "theory/MusicMethod_Treat.h"

@@ -7,8 +7,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
-#include "tests/app/settings_fields.h"
+#include "core/settings.h"
+#include "tests/core/settings_fields.h"
 
 using namespace settings_test;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/clock.h"
+#include "core/clock.h"
 #include "sound/Sound_Treat.h"
 #include "sound/midi_out.h"
 #include "tests/theory/chord_quality_cases.h"

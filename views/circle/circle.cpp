@@ -161,7 +161,7 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   }
 
   const int category = cfg.Category;
-  const int item = cfg.LastItem[std::clamp(category, 0, 10)];
+  const int item = settings::CurrentItem(cfg);
   const bool listItem = item >= 0 && item < file_Treat::kListSlots;
   if (category::IsSteps(category)) {
     const QString steps = !listItem                      ? QString()

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "draw/paint.h"
 #include "draw/surface.h"
 #include "material/file_Treat.h"

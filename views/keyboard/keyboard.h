@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "draw/surface.h"
 #include "theory/phrase.h"
 

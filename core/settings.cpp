@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,8 +12,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "app/atomic_file.h"
-#include "app/kihon.h"
+#include "core/atomic_file.h"
+#include "core/kihon.h"
 
 namespace settings {
 namespace {

@@ -9,7 +9,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace settings_test {
 

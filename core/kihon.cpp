@@ -1,4 +1,4 @@
-#include "app/kihon.h"
+#include "core/kihon.h"
 
 #include <QLocale>
 #include <cmath>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -72,6 +73,16 @@ struct CfgRecord {
 
   bool operator==(const CfgRecord&) const = default;
 };
+
+// The slot of LastItem that a category keeps its last item in: the category brought into
+// the array's bounds, whatever the file says.
+inline int CategorySlot(int category) {
+  return std::clamp(category, 0, static_cast<int>(CfgRecord{}.LastItem.size()) - 1);
+}
+// The item last chosen in the category in force.
+inline int CurrentItem(const CfgRecord& cfg) {
+  return cfg.LastItem[static_cast<std::size_t>(CategorySlot(cfg.Category))];
+}
 
 // Calls visit(name, offset, field) for every field of the record in file order. The
 // field is one of: int16_t, int32_t, float, std::array<int16_t, 11> or a reserved byte

@@ -1,4 +1,4 @@
-#include "app/appdir.h"
+#include "core/appdir.h"
 
 #include <gtest/gtest.h>
 

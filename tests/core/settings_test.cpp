@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <functional>
 #include <limits>
 
-#include "tests/app/settings_fields.h"
+#include "tests/core/settings_fields.h"
 
 using settings::CfgRecord;
 

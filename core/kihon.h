@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/clock.h"
+#include "core/clock.h"
 
 namespace kihon {
 

@@ -1,0 +1,26 @@
+// The per-user settings file: what "cfg.inf" has no field for (the output and its SoundFont,
+// the MIDI input, listen mode), kept per user through QSettings. Every key is named here.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+namespace user_settings {
+
+// The sound output: "synth:" and a driver name, or "port:" and a MIDI port's name.
+inline const QString kOutput = QStringLiteral("sound/output");
+inline const QString kSoundFont = QStringLiteral("sound/soundfont");
+// The MIDI input port and the latency subtracted from each note's arrival.
+inline const QString kInput = QStringLiteral("midi/input");
+inline const QString kInputLatencyMs = QStringLiteral("midi/inputLatencyMs");
+// Listen mode: on, octaves free, "along" or "answer", the tolerance of early and late.
+inline const QString kListenOn = QStringLiteral("listen/on");
+inline const QString kListenOctaveFree = QStringLiteral("listen/octaveFree");
+inline const QString kListenMode = QStringLiteral("listen/mode");
+inline const QString kListenToleranceMs = QStringLiteral("listen/toleranceMs");
+
+// The per-user settings: the file given (an INI file, for tests), or the user's usual one.
+std::unique_ptr<QSettings> Open(const QString& file = QString());
+
+}  // namespace user_settings
