@@ -47,7 +47,7 @@ class TeeOut final : public sound::MidiOut {
   void Close() override { out_.Close(); }
   void Send(const sound::ShortMessage& message, std::int64_t atMs) override {
     out_.Send(message, atMs);
-    if (recording && atMs != sound::kAtOnce) messages.emplace_back(atMs, message.Packed());
+    if (recording && atMs != sound::kAtOnce) messages.push_back({atMs, message});
   }
   void Withdraw() override { out_.Withdraw(); }
   int LeadMs() const override { return out_.LeadMs(); }
@@ -286,7 +286,7 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
   std::vector<double> live = Onsets(ReadRaw(recording));
   if (!live.empty()) live.pop_back();
   sound::TimedMessages messages = out.messages;
-  const std::int64_t first = messages.empty() ? 0 : messages.front().first;
+  const std::int64_t first = messages.empty() ? 0 : messages.front().ms;
   for (auto& [at, m] : messages) at -= first;
   std::vector<std::int16_t> rendered;
   QString error;
@@ -295,7 +295,8 @@ bool Run(bool loaded, const QString& soundFont, const QString& runtime) {
   if (!offline.empty()) offline.pop_back();
   const double eighthMs = 12 * Sound_Treat::Nearest(Sound_Treat::BeatMs(240) / 24.0);
   if (qEnvironmentVariableIsSet("VORMINA_BENCH_STAMPS")) {
-    for (const auto& [at, m] : messages) {
+    for (const auto& [at, message] : messages) {
+      const std::uint32_t m = message.Packed();
       if ((m & 0xF0u) == 0x90u && (m >> 16) != 0) std::printf("%lld ", static_cast<long long>(at));
     }
     std::printf("\n");

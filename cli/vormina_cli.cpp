@@ -293,7 +293,8 @@ int PrintEvents(const QStringList& args) {
   const practice::PassResult pass = Pass(sel);
   QTextStream out(stdout);
   for (const auto& [ms, message] : pass.messages) {
-    out << ms << ' ' << QStringLiteral("%1").arg(message, 8, 16, QChar(u'0')).toUpper() << '\n';
+    out << ms << ' ' << QStringLiteral("%1").arg(message.Packed(), 8, 16, QChar(u'0')).toUpper()
+        << '\n';
   }
   return pass.error.isEmpty() ? 0 : 1;
 }

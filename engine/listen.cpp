@@ -117,8 +117,7 @@ std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase&
   const std::vector<SoundingNote> sounding = SoundingNotes(phrase);
   const std::int64_t start = practice::PassStart(pass);
   std::vector<Expected> expected;
-  for (const auto& [ms, packed] : pass) {
-    const sound::ShortMessage m = sound::ShortMessage::Unpack(packed);
+  for (const auto& [ms, m] : pass) {
     if (m.kind() != sound::ShortMessage::kNoteOn || m.IsNoteOff() ||
         m.channel() != midi1::kMelodyChannel) {
       continue;

@@ -117,8 +117,7 @@ const Result* Session::Judge() {
 }
 
 practice_log::Entry Session::LogEntry(const file_Treat::MaterialLists& lists,
-                                      const settings::CfgRecord& cfg,
-                                      const QDateTime& when) const {
+                                      const settings::CfgRecord& cfg, const QDateTime& when) const {
   practice_log::Entry entry;
   entry.date = when;
   const int category = category::Valid(cfg.Category);

@@ -101,10 +101,8 @@ PassResult OfflineEngine::Pass(Move move, int key, bool play) {
 }
 
 std::int64_t PassStart(const sound::TimedMessages& messages) {
-  for (const auto& [ms, packed] : messages) {
-    const sound::ShortMessage m = sound::ShortMessage::Unpack(packed);
-    if (m.kind() == sound::ShortMessage::kControlChange && m.data1() == 123 &&
-        m.channel() == midi1::kMelodyChannel) {
+  for (const auto& [ms, m] : messages) {
+    if (m.IsAllNotesOff() && m.channel() == midi1::kMelodyChannel) {
       return ms;
     }
   }

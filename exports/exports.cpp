@@ -118,10 +118,9 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
     part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
     // The pass's first step is tick 0.
     const std::int64_t origin = practice::PassStart(messages);
-    for (const auto& [ms, message] : messages) {
-      const sound::ShortMessage m = sound::ShortMessage::Unpack(message);
+    for (const auto& [ms, m] : messages) {
       if (m.kind() == sound::ShortMessage::kProgramChange) {
-        part.events.emplace_back(0, message);
+        part.events.push_back({0, m});
         continue;
       }
       const std::int64_t tick = std::clamp<std::int64_t>(ms - origin, 0, part.lengthTicks);
@@ -130,10 +129,10 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
           (m.kind() == sound::ShortMessage::kNoteOn || m.kind() == sound::ShortMessage::kNoteOff) &&
           m.channel() != midi1::kDrumChannel) {
         const auto moved = sound::ShortMessage::Make(m.status(), m.data1() - above, m.data2());
-        if (moved) part.events.emplace_back(tick, moved->Packed());
+        if (moved) part.events.push_back({tick, *moved});
         continue;
       }
-      part.events.emplace_back(tick, message);
+      part.events.push_back({tick, m});
     }
     out.keys.push_back(std::move(part));
   }

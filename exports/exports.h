@@ -45,8 +45,8 @@ struct KeyPart {
   bool minor = false;  // a minor key
   Phrase phrase;
   std::vector<spelling::Spelled> spelled;
-  std::vector<std::pair<std::int64_t, std::uint32_t>> events;  // (tick, packed message)
-  int lengthTicks = 0;                                         // whole bars
+  sound::TimedMessages events;  // at ticks, not ms
+  int lengthTicks = 0;          // whole bars
 };
 
 struct Export {

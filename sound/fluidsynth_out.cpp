@@ -84,7 +84,7 @@ bool RenderOffline(const QString& soundFont, const TimedMessages& messages, int 
   std::int64_t lastMs = 0;
   for (const auto& [ms, message] : messages) {
     renderUntil(ms * kRenderRate / 1000);
-    synth.Apply(ShortMessage::Unpack(message));
+    synth.Apply(message);
     lastMs = std::max(lastMs, ms);
   }
   renderUntil((lastMs + releaseMs) * kRenderRate / 1000);

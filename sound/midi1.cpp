@@ -4,20 +4,11 @@
 
 namespace midi1 {
 
-void Midi::Send(int status, int data1, int data2) {
+void Midi::Send(const std::optional<sound::ShortMessage>& message) {
   if (cfg_.UseMidi != 1) return;
-  if (pending_) {
-    if ((status & 0xF0) == 0xC0) {
-      // (one with a data byte outside 0..127 would not be sent anyway)
-      if (data1 >= 0 && data1 <= 127) pendingProgram_[status & 0x0F] = data1;
-      return;
-    }
-    FinishOpen();
-  }
+  FinishOpen();
   // A data byte outside 0..127 (a pitch moved off the keyboard) sends nothing.
-  if (const auto message = sound::ShortMessage::Make(status, data1, data2)) {
-    out_.Send(*message, at_);
-  }
+  if (message) out_.Send(*message, at_);
 }
 
 void Midi::Withdraw() {
@@ -53,7 +44,9 @@ void Midi::FinishOpen() {
   const std::int64_t at = at_;
   at_ = sound::kAtOnce;
   for (int channel = 0; channel < 16; ++channel) {
-    if (pendingProgram_[channel] >= 0) Send(0xC0 + channel, pendingProgram_[channel], 0);
+    if (pendingProgram_[channel] >= 0) {
+      Send(sound::ShortMessage::ProgramChange(channel, pendingProgram_[channel]));
+    }
   }
   at_ = at;
 }
@@ -75,38 +68,44 @@ void Midi::CloseMidiOut() {
 }
 
 void Midi::ProgramChange(int channel, int program) {
-  Send(0xC0 + channel, program, 0);
+  if (cfg_.UseMidi != 1) return;
+  if (pending_) {
+    // Kept for the output's opening (one outside 0..127 would not be sent anyway).
+    if (program >= 0 && program <= 127) pendingProgram_[channel] = program;
+    return;
+  }
+  Send(sound::ShortMessage::ProgramChange(channel, program));
 }
 
 void Midi::NoteOn(int channel, int pitch, int velocity) {
-  Send(0x90 + channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust, velocity);
+  Send(sound::ShortMessage::NoteOn(channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust, velocity));
 }
 
 void Midi::NoteOnConcert(int channel, int pitch, int velocity) {
-  Send(0x90 + channel, pitch + cfg_.PitchBase, velocity);
+  Send(sound::ShortMessage::NoteOn(channel, pitch + cfg_.PitchBase, velocity));
 }
 
 void Midi::NoteOff(int channel, int pitch) {
-  Send(0x90 + channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust, 0);
+  Send(sound::ShortMessage::NoteOff(channel, pitch + cfg_.PitchBase + cfg_.PitchAdjust));
 }
 
 void Midi::NoteOffConcert(int channel, int pitch) {
-  Send(0x90 + channel, pitch + cfg_.PitchBase, 0);
+  Send(sound::ShortMessage::NoteOff(channel, pitch + cfg_.PitchBase));
 }
 
 void Midi::AllNotesOff(int channel) {
-  Send(0xB0 + channel, 123, 0);
+  Send(sound::ShortMessage::AllNotesOff(channel));
 }
 
 void Midi::DrumClick() {
   const int index = cfg_.ClickInstrument;
   // A stored click instrument outside the table has no drum note: nothing is sent.
   if (index < 0 || index >= static_cast<int>(DrumNoteTable_.size())) return;
-  Send(0x99, DrumNoteTable_[index], cfg_.ClickVolume);
+  Send(sound::ShortMessage::NoteOn(kDrumChannel, DrumNoteTable_[index], cfg_.ClickVolume));
 }
 
 void Midi::CountInClick() {
-  Send(0x99, 68, 127);
+  Send(sound::ShortMessage::NoteOn(kDrumChannel, kCountInClickNote, kCountInClickVelocity));
 }
 
 void Midi::SendInstruments() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "core/settings.h"
 #include "sound/midi_out.h"
@@ -19,6 +20,10 @@ enum Channel : int {
   kReferenceChannel = 3,
   kDrumChannel = 9,
 };
+
+// The count-in's click: the high agogô of the General MIDI drum map, at full velocity.
+inline constexpr int kCountInClickNote = 68;
+inline constexpr int kCountInClickVelocity = 127;
 
 inline const QString kOpenFailed = QStringLiteral("MIDIデバイスオープンに失敗しました");
 
@@ -77,7 +82,9 @@ class Midi {
   const std::array<std::int16_t, 11>& BassProgramTable() const { return BassProgramTable_; }
 
  private:
-  void Send(int status, int data1, int data2);
+  // Sends a message made (nothing for one that could not be made), opening a pending output
+  // first.
+  void Send(const std::optional<sound::ShortMessage>& message);
   void FillTables();
 
   const settings::CfgRecord& cfg_;

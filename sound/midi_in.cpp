@@ -4,6 +4,7 @@
 
 #include "sound/jack_watch.h"
 #include "sound/rtmidi_ports.h"
+#include "sound/short_message.h"
 
 namespace sound {
 
@@ -116,10 +117,10 @@ bool MidiIn::VirtualOpen() const {
 
 void MidiIn::Receive(double arrivalMs, const std::vector<unsigned char>& message) {
   if (message.size() < 3 || !onNote) return;
-  const int kind = message[0] & 0xF0;
-  if (kind != 0x90 && kind != 0x80) return;
-  const int velocity = kind == 0x80 ? 0 : (message[2] & 0x7F);
-  onNote({message[1] & 0x7F, velocity, arrivalMs - latencyMs_.load()});
+  const auto m = ShortMessage::Make(message[0], message[1] & 0x7F, message[2] & 0x7F);
+  if (!m || (m->kind() != ShortMessage::kNoteOn && m->kind() != ShortMessage::kNoteOff)) return;
+  const int velocity = m->kind() == ShortMessage::kNoteOff ? 0 : m->data2();
+  onNote({m->data1(), velocity, arrivalMs - latencyMs_.load()});
 }
 
 bool MidiIn::Lost() const {

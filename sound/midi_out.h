@@ -12,8 +12,13 @@
 
 namespace sound {
 
-// Messages with their times: (ms, packed message).
-using TimedMessages = std::vector<std::pair<std::int64_t, std::uint32_t>>;
+// A message with its time in ms.
+struct TimedMessage {
+  std::int64_t ms = 0;
+  ShortMessage message;
+  bool operator==(const TimedMessage&) const = default;
+};
+using TimedMessages = std::vector<TimedMessage>;
 
 // The time of a message that goes out as soon as it is sent (a key played with the mouse, a
 // reference tone, a preparation outside playback).
@@ -43,9 +48,8 @@ class MidiOut {
   virtual QString Name() const = 0;
 };
 
-// Records every message with its time, packed (status + data1 x 256 + data2 x 65536) so
-// that a recording reads like the design's message numbers; for tests and offline rendering.
-// The time is the one the message is scheduled for; a message sent at once gets now().
+// Records every message with its time, for tests and offline rendering. The time is the one
+// the message is scheduled for; a message sent at once gets now().
 class CaptureMidiOut final : public MidiOut {
  public:
   // now gives the time stamp of each message (0 when not set).
@@ -57,7 +61,7 @@ class CaptureMidiOut final : public MidiOut {
   void Close() override { ++closes; }
   void Send(const ShortMessage& message, std::int64_t atMs) override {
     const std::int64_t at = atMs != kAtOnce ? atMs : now_ ? now_() : 0;
-    messages.emplace_back(at, message.Packed());
+    messages.push_back({at, message});
     if (atMs == kAtOnce) ++atOnce;
   }
   QString Name() const override { return QStringLiteral("capture"); }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/atomic_file.h"
-#include "sound/short_message.h"
+#include "sound/midi_file_writer.h"
 
 namespace offline {
 namespace {
@@ -15,16 +15,10 @@ void Put16(QByteArray& out, int v) {
 void Put32(QByteArray& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
-void Put32BigEndian(QByteArray& out, std::uint32_t v) {
-  for (int i = 3; i >= 0; --i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void PutVariableLength(QByteArray& out, std::uint32_t v) {
-  char bytes[5];
-  int n = 0;
-  bytes[n++] = static_cast<char>(v & 0x7F);
-  while ((v >>= 7) != 0) bytes[n++] = static_cast<char>((v & 0x7F) | 0x80);
-  while (n > 0) out.append(bytes[--n]);
-}
+// A millisecond a tick: a quarter note lasts a second at 1000 ticks to it.
+constexpr int kTicksPerQuarter = 1000;
+constexpr int kTicksPerMs = 1;
+constexpr std::uint32_t kMicrosecondsPerSecond = 1000000;
 
 bool WriteFile(const QString& path, const QByteArray& bytes, QString* error) {
   return atomic_file::Write(path, bytes, error);
@@ -53,27 +47,20 @@ bool WriteWav(const QString& path, const std::vector<std::int16_t>& samples, int
 }
 
 bool WriteMidiFile(const QString& path, const sound::TimedMessages& messages, QString* error) {
-  QByteArray track;
   // One quarter note a second at 1000 ticks to the quarter: a tick is a millisecond.
-  PutVariableLength(track, 0);
-  track.append("\xFF\x51\x03\x0F\x42\x40", 6);
+  std::vector<midifile::Event> events;
+  events.push_back({0, 0,
+                    midifile::MetaBytes(midifile::MetaType::kTempo,
+                                        midifile::TempoData(kMicrosecondsPerSecond))});
+  // In the order they were sent; one sent for an earlier time goes with the one before it.
   std::int64_t last = 0;
   for (const auto& [ms, message] : messages) {
-    PutVariableLength(track, static_cast<std::uint32_t>(std::max<std::int64_t>(ms - last, 0)));
     last = std::max(last, ms);
-    const sound::ShortMessage shortMessage = sound::ShortMessage::Unpack(message);
-    const auto bytes = shortMessage.bytes();
-    track.append(reinterpret_cast<const char*>(bytes.data()), shortMessage.size());
+    events.push_back({last, static_cast<int>(events.size()), midifile::MessageBytes(message)});
   }
-  PutVariableLength(track, 1000);
-  track.append("\xFF\x2F\x00", 3);
-  QByteArray out("MThd", 4);
-  Put32BigEndian(out, 6);
-  out.append("\x00\x00\x00\x01\x03\xE8", 6);  // format 0, one track, 1000 ticks per quarter
-  out.append("MTrk", 4);
-  Put32BigEndian(out, static_cast<std::uint32_t>(track.size()));
-  out.append(track);
-  return WriteFile(path, out, error);
+  // The last message's sound a second to die away.
+  const QByteArray track = midifile::TrackChunk(std::move(events), last + kTicksPerMs * 1000);
+  return WriteFile(path, midifile::File(0, kTicksPerQuarter, {track}), error);
 }
 
 }  // namespace offline

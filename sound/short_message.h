@@ -28,6 +28,9 @@ class ShortMessage {
     kPitchBend = 0xE0,
   };
 
+  // The controller that ends every note of a channel ("all notes off").
+  static constexpr int kAllNotesOff = 123;
+
   // Note off 0 0 on channel 0.
   ShortMessage() = default;
   // A message with its data bytes; nothing when the status is not a status byte or a data
@@ -37,6 +40,23 @@ class ShortMessage {
   // The message of a packed value (status + data1 x 256 + data2 x 65536); the data bytes
   // are taken modulo 128, a value without a status byte gives note off 0 0 on channel 0.
   static ShortMessage Unpack(std::uint32_t packed);
+  // The messages the program makes, on a channel 0..15; nothing when a data byte is outside
+  // 0..127 (a pitch moved off the keyboard, a program number of none). The program ends a
+  // note with a note on of velocity 0.
+  static std::optional<ShortMessage> NoteOn(int channel, int note, int velocity) {
+    return Make(kNoteOn | (channel & 0x0F), note, velocity);
+  }
+  static std::optional<ShortMessage> NoteOff(int channel, int note) {
+    return NoteOn(channel, note, 0);
+  }
+  static std::optional<ShortMessage> ControlChange(int channel, int controller, int value) {
+    return Make(kControlChange | (channel & 0x0F), controller, value);
+  }
+  static std::optional<ShortMessage> ProgramChange(int channel, int program) {
+    return Make(kProgramChange | (channel & 0x0F), program);
+  }
+  static ShortMessage AllNotesOff(int channel) { return *ControlChange(channel, kAllNotesOff, 0); }
+  bool IsAllNotesOff() const { return kind() == kControlChange && data_[0] == kAllNotesOff; }
 
   std::uint32_t Packed() const {
     return status_ | (static_cast<std::uint32_t>(data_[0]) << 8) |

@@ -52,7 +52,7 @@ class Dialogs : public MainWindow {
   std::vector<std::uint32_t> SentSince(std::size_t from) const {
     std::vector<std::uint32_t> sent;
     for (std::size_t i = from; i < midiOut.messages.size(); ++i) {
-      sent.push_back(midiOut.messages[i].second);
+      sent.push_back(midiOut.messages[i].message.Packed());
     }
     return sent;
   }
@@ -131,7 +131,7 @@ TEST_F(Dialogs, ListsHoldTheirEntriesAndTheOtherTestsSoundTheirVoices) {
   EXPECT_EQ(SentSince(before), (std::vector<std::uint32_t>{
                                    Message(0xC1, 26), Message(0x91, 60, 90), Message(0x91, 64, 90),
                                    Message(0x91, 67, 90), Message(0xB1, 0x7B)}));
-  EXPECT_EQ(midiOut.messages.back().first - midiOut.messages[before + 3].first, 3000);
+  EXPECT_EQ(midiOut.messages.back().ms - midiOut.messages[before + 3].ms, 3000);
 
   before = midiOut.messages.size();
   dialog->Command5->click();
@@ -211,7 +211,7 @@ TEST_F(Dialogs, OkStoresSavesAndPreparesAgain) {
   EXPECT_EQ(saved.RangeHigh, 60);
   // The preparation sends the new melody program and the tempo bar follows.
   ASSERT_GT(midiOut.messages.size(), before);
-  EXPECT_EQ(midiOut.messages[before].second, Message(0xC0, 65));
+  EXPECT_EQ(midiOut.messages[before].message.Packed(), Message(0xC0, 65));
   EXPECT_EQ(window->ui.VScroll1->value(), 180);
   EXPECT_EQ(window->ui.Text1->text(), QStringLiteral("180"));
 }

@@ -101,7 +101,7 @@ TEST(FileSafety, AFullDiskLeavesTheOldFilesAndSaysSo) {
   EXPECT_EQ(Read(disk.File("cfg.inf")), settingsBefore);
 
   sound::TimedMessages many;
-  for (int i = 0; i < 20000; ++i) many.emplace_back(i, 0x7F3090u);
+  for (int i = 0; i < 20000; ++i) many.push_back({i, sound::ShortMessage::Unpack(0x7F3090u)});
   QString why;
   EXPECT_FALSE(offline::WriteMidiFile(disk.File("take.mid"), many, &why));
   EXPECT_FALSE(why.isEmpty());

@@ -252,9 +252,9 @@ TEST_F(MainWindow, PreparationSendsTheProgramChangesFirst) {
   cfg.BassInstrument = 2;
   Start();
   ASSERT_GE(midiOut.messages.size(), 3u);
-  EXPECT_EQ(midiOut.messages[0].second, 0x38C0u);  // channel 0, program 56
-  EXPECT_EQ(midiOut.messages[1].second, 0x22C2u);  // channel 2, program 34
-  EXPECT_EQ(midiOut.messages[2].second, 0x01C3u);  // channel 3, program 1
+  EXPECT_EQ(midiOut.messages[0].message.Packed(), 0x38C0u);  // channel 0, program 56
+  EXPECT_EQ(midiOut.messages[1].message.Packed(), 0x22C2u);  // channel 2, program 34
+  EXPECT_EQ(midiOut.messages[2].message.Packed(), 0x01C3u);  // channel 3, program 1
 }
 
 TEST_F(MainWindow, SemitoneButtonsAndShortcutsChangeTheKey) {
@@ -376,7 +376,7 @@ TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
 namespace {
 std::vector<std::uint32_t> Messages(const sound::CaptureMidiOut& out) {
   std::vector<std::uint32_t> m;
-  for (const auto& [t, message] : out.messages) m.push_back(message);
+  for (const auto& [t, message] : out.messages) m.push_back(message.Packed());
   return m;
 }
 bool Contains(const std::vector<std::uint32_t>& messages, std::uint32_t message) {
@@ -434,8 +434,8 @@ TEST_F(MainWindow, AKeyPressedDuringPlaybackSoundsAtOnce) {
   // The key's note-on and its all-notes-off, at the moment of the press, not at a step.
   ASSERT_GE(midiOut.messages.size(), before + 2);
   EXPECT_EQ(midiOut.messages[before],
-            (std::pair<std::int64_t, std::uint32_t>{pressedAt, 0x7F3590u}));  // F above the base
-  EXPECT_EQ(midiOut.messages[before + 1].first, pressedAt);
+            (sound::TimedMessage{pressedAt, sound::ShortMessage::Unpack(0x7F3590u)}));  // F
+  EXPECT_EQ(midiOut.messages[before + 1].ms, pressedAt);
   EXPECT_GE(midiOut.atOnce, atOnceBefore + 2);
 }
 
@@ -454,7 +454,7 @@ TEST_F(MainWindow, TheSoundOpensAfterTheFirstPaintAndNothingIsLost) {
   for (int i = 0; i < 50 && w.engine().midi().OpenPending(); ++i) QApplication::processEvents();
   EXPECT_EQ(midiOut.opens, 1);
   ASSERT_FALSE(midiOut.messages.empty());
-  EXPECT_EQ(midiOut.messages[0].second, 0xC0u | (11u << 8));
+  EXPECT_EQ(midiOut.messages[0].message.Packed(), 0xC0u | (11u << 8));
   for (const Case& c :
        {Case{"opened after the first paint", [&] { w.engine().midi().FinishOpen(); }},
         Case{"a key pressed before it", [&] {
@@ -475,10 +475,10 @@ TEST_F(MainWindow, TheSoundOpensAfterTheFirstPaintAndNothingIsLost) {
     ASSERT_GE(midiOut.messages.size(), 3u);
     // The program changes of the preparation (the accompaniment's stored 0 has none), then
     // whatever opened the output.
-    EXPECT_EQ(midiOut.messages[0].second, 0xC0u | (11u << 8));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(midiOut.messages[i].second & 0xF0u, 0xC0u) << i;
+    EXPECT_EQ(midiOut.messages[0].message.Packed(), 0xC0u | (11u << 8));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(midiOut.messages[i].message.Packed() & 0xF0u, 0xC0u) << i;
   }
-  EXPECT_EQ(midiOut.messages.back().second & 0xFFu, 0x90u);  // the key sounds
+  EXPECT_EQ(midiOut.messages.back().message.Packed() & 0xFFu, 0x90u);  // the key sounds
 }
 
 TEST_F(MainWindow, ReferenceTonesWhileTheButtonsAreHeld) {
@@ -555,7 +555,7 @@ TEST_F(MainWindow, TheMetronomeFollowsTempoChangesAndRestoresTheTempo) {
   const std::int64_t start = clock.NowMs();
   w.ui.Command7->click();
   for (const auto& [t, m] : out->messages) {
-    if (m == 0x642199) clicks.push_back(t - start);
+    if (m.Packed() == 0x642199) clicks.push_back(t - start);
   }
   EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 500, 1000, 1400}));
   EXPECT_EQ(cfg.Tempo, 120);
@@ -809,9 +809,9 @@ TEST_F(MainWindow, ThePlayOncePassIsTheOfflineEnginesPass) {
     w.ui.Command2->click();
     sound::TimedMessages played = midiOut.messages;
     ASSERT_GT(played.size(), 4u);
-    const std::int64_t start = played[4].first;  // the pass starts after the program changes
-    for (std::size_t i = 4; i < played.size(); ++i) played[i].first -= start;
-    for (std::size_t i = 0; i < 4; ++i) played[i].first = 0;
+    const std::int64_t start = played[4].ms;  // the pass starts after the program changes
+    for (std::size_t i = 4; i < played.size(); ++i) played[i].ms -= start;
+    for (std::size_t i = 0; i < 4; ++i) played[i].ms = 0;
 
     settings::CfgRecord record = cfg;
     record.Root = static_cast<std::int16_t>(row.key);

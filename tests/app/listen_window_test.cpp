@@ -106,8 +106,7 @@ TEST_P(ListenWindow, JudgesThePlayerAndColoursTheNotesAsTheyAreJudged) {
   // else; played along, no click at all (the click is off).
   const int clickNote = w.engine().midi().DrumNoteTable()[cfg.ClickInstrument];
   std::vector<double> clicks;
-  for (const auto& [ms, packed] : midiOut.messages) {
-    const auto m = sound::ShortMessage::Unpack(packed);
+  for (const auto& [ms, m] : midiOut.messages) {
     if (m.status() == 0x99 && m.data1() == clickNote) clicks.push_back(static_cast<double>(ms));
   }
   if (GetParam() == listen::Mode::kAnswer) {

@@ -42,8 +42,7 @@ bool ConnectToVormina(RtMidiOut& player) {
 
 int NoteOns(const sound::CaptureMidiOut& out, int channel, int note, bool on) {
   int n = 0;
-  for (const auto& [ms, packed] : out.messages) {
-    const auto m = sound::ShortMessage::Unpack(packed);
+  for (const auto& [ms, m] : out.messages) {
     if (m.kind() == sound::ShortMessage::kNoteOn && m.channel() == channel && m.data1() == note &&
         m.IsNoteOff() != on) {
       ++n;

@@ -133,10 +133,11 @@ TEST(OfflineEngine, PlaysOnceAsTheProgramDoesAfterItsStart) {
   EXPECT_TRUE(pass.error.isEmpty());
   ASSERT_GE(pass.messages.size(), 4u);
   for (int channel = 0; channel < 4; ++channel) {
-    EXPECT_EQ(pass.messages[channel].second & 0xFFu, 0xC0u + channel);
+    EXPECT_EQ(pass.messages[channel].message.Packed() & 0xFFu, 0xC0u + channel);
   }
   std::vector<std::int64_t> onsets;
-  for (const auto& [t, m] : pass.messages) {
+  for (const auto& [t, message] : pass.messages) {
+    const std::uint32_t m = message.Packed();
     if ((m & 0xFF) == 0x90 && ((m >> 16) & 0x7F) != 0) onsets.push_back(t);
   }
   ASSERT_EQ(static_cast<int>(onsets.size()), world.engine.phrase().NoteCount);
@@ -149,5 +150,5 @@ TEST(OfflineEngine, PlaysOnceAsTheProgramDoesAfterItsStart) {
   broken.engine.Select(3, 0, 0);
   const practice::PassResult refused = broken.PlayOnce();
   EXPECT_EQ(refused.error, kPhraseError);
-  for (const auto& [t, m] : refused.messages) EXPECT_EQ(m & 0xF0u, 0xC0u);
+  for (const auto& [t, m] : refused.messages) EXPECT_EQ(m.Packed() & 0xF0u, 0xC0u);
 }

@@ -14,7 +14,7 @@ class Midi : public ::testing::Test {
   }
   std::vector<std::uint32_t> Sent() const {
     std::vector<std::uint32_t> out;
-    for (const auto& [t, m] : capture.messages) out.push_back(m);
+    for (const auto& [t, m] : capture.messages) out.push_back(m.Packed());
     return out;
   }
   settings::CfgRecord cfg;

@@ -72,7 +72,8 @@ class Playback : public ::testing::Test {
   // Times of the note-ons on a channel, and their notes.
   std::vector<std::pair<std::int64_t, int>> NoteOns(int channel) const {
     std::vector<std::pair<std::int64_t, int>> out;
-    for (const auto& [t, m] : capture.messages) {
+    for (const auto& [t, message] : capture.messages) {
+      const std::uint32_t m = message.Packed();
       if ((m & 0xFF) == 0x90u + channel && ((m >> 16) & 0x7F) != 0) {
         out.emplace_back(t, static_cast<int>((m >> 8) & 0x7F));
       }
@@ -82,7 +83,7 @@ class Playback : public ::testing::Test {
   int Count(std::uint32_t message) const {
     return static_cast<int>(
         std::count_if(capture.messages.begin(), capture.messages.end(),
-                      [message](const auto& m) { return m.second == message; }));
+                      [message](const auto& m) { return m.message.Packed() == message; }));
   }
 
   kihon::VirtualClock clock;
@@ -125,8 +126,8 @@ TEST_F(Playback, ClickOnEveryBeatAndAllNotesOffAroundThePass) {
   Notes({{24, 24}, {26, 24}});
   PlayOnce();
   EXPECT_EQ(Count(0x462199), 2);  // metronome click, volume 70, on both beats
-  EXPECT_EQ(capture.messages.front().second, 0x7BB0u);
-  EXPECT_EQ(capture.messages.back().second, 0x7BB2u);
+  EXPECT_EQ(capture.messages.front().message.Packed(), 0x7BB0u);
+  EXPECT_EQ(capture.messages.back().message.Packed(), 0x7BB2u);
 }
 
 TEST_F(Playback, ATieSendsNoNoteOffAtItsStep) {
@@ -136,7 +137,8 @@ TEST_F(Playback, ATieSendsNoNoteOffAtItsStep) {
   phrase.NoteTie[1] = 1;
   phrase.NoteChord[0] = FixedText("C7", 10);
   PlayOnce();
-  for (const auto& [t, m] : capture.messages) {
+  for (const auto& [t, message] : capture.messages) {
+    const std::uint32_t m = message.Packed();
     if (t == 504) {
       EXPECT_NE(m & 0xF0, 0xB0u) << std::hex << m;
     }
@@ -175,7 +177,8 @@ TEST_F(Playback, NothingIsAccompaniedBeforeTheFirstChordSymbol) {
   ASSERT_FALSE(accomp.empty());
   EXPECT_EQ(accomp.front().first, 2 * 504);
   EXPECT_EQ(accomp.front().second, 36 + 12 + 2);
-  for (const auto& [t, m] : capture.messages) {
+  for (const auto& [t, message] : capture.messages) {
+    const std::uint32_t m = message.Packed();
     if (t < 2 * 504) {
       EXPECT_NE(m & 0xFF, 0x92u) << std::hex << m;
       EXPECT_NE(m & 0xFF, 0x91u) << std::hex << m;
@@ -189,7 +192,8 @@ TEST_F(Playback, CountInClicksTwoHalvesAndFourQuarters) {
   Notes({{24, 24}, {26, 24}});
   sequencer.PlayItem(0);
   std::vector<std::int64_t> clicks;
-  for (const auto& [t, m] : capture.messages) {
+  for (const auto& [t, message] : capture.messages) {
+    const std::uint32_t m = message.Packed();
     if (m == 0x7F4499u) clicks.push_back(t);
   }
   EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 1000, 2000, 2500, 3000, 3500}));
@@ -333,7 +337,8 @@ TEST_F(Playback, OutOfRangeNotesAreNotSent) {
   cfg.PitchBase = 120;
   Notes({{24, 24}, {2, 24}});
   PlayOnce();
-  for (const auto& [t, m] : capture.messages) {
+  for (const auto& [t, message] : capture.messages) {
+    const std::uint32_t m = message.Packed();
     EXPECT_LE((m >> 8) & 0xFF, 127u);
     EXPECT_LE((m >> 16) & 0xFF, 127u);
   }
@@ -429,7 +434,8 @@ TEST_F(Playback, SwingSwingsOnlyTheBeatsOfEighths) {
   Notes({{24, 12}, {26, 12}});
   sequencer.PlayItem(0);
   std::vector<std::int64_t> clicks;
-  for (const auto& [t, m] : capture.messages) {
+  for (const auto& [t, message] : capture.messages) {
+    const std::uint32_t m = message.Packed();
     if (m == 0x7F4499u) clicks.push_back(t);
   }
   EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 1000, 2000, 2500, 3000, 3500}));
@@ -475,7 +481,7 @@ class SchedulingOut final : public sound::MidiOut {
   void Close() override {}
   QString Name() const override { return QStringLiteral("scheduling"); }
   void Send(const sound::ShortMessage& message, std::int64_t atMs) override {
-    scheduled.emplace_back(atMs, message.Packed());
+    scheduled.push_back({atMs, message});
     handedOver.push_back(clock_.NowMs());
   }
   void Withdraw() override { ++withdrawals; }
@@ -546,10 +552,10 @@ TEST(ScheduledTime, EveryMessageCarriesTheTimeOfItsStep) {
   // only the stop's three all-notes-off go out at once.
   int atOnce = 0;
   for (std::size_t i = 0; i < punctual.scheduled.size(); ++i) {
-    if (punctual.scheduled[i].first == sound::kAtOnce) {
+    if (punctual.scheduled[i].ms == sound::kAtOnce) {
       ++atOnce;
     } else {
-      EXPECT_EQ(punctual.scheduled[i].first, punctual.handedOver[i]) << i;
+      EXPECT_EQ(punctual.scheduled[i].ms, punctual.handedOver[i]) << i;
     }
   }
   EXPECT_EQ(atOnce, 3);
@@ -572,9 +578,9 @@ TEST(ScheduledTime, EveryMessageCarriesTheTimeOfItsStep) {
     }
     std::size_t ahead = 0;
     for (std::size_t i = 0; i < out.scheduled.size(); ++i) {
-      if (out.scheduled[i].first == sound::kAtOnce) continue;
+      if (out.scheduled[i].ms == sound::kAtOnce) continue;
       // Never after its time by more than a late wake-up.
-      const std::int64_t early = out.scheduled[i].first - out.handedOver[i];
+      const std::int64_t early = out.scheduled[i].ms - out.handedOver[i];
       EXPECT_GE(early, -c.lateMs) << i;
       if (c.lead > 0 && c.lateMs == 0) {
         // Handed over a whole lead ahead, but for the first step, which is timed from now.
@@ -595,7 +601,7 @@ TEST(ScheduledTime, AStopSilencesAtOnce) {
   // channels, sent at once after the withdrawal.
   ASSERT_GE(out.scheduled.size(), 3u);
   for (std::size_t i = out.scheduled.size() - 3; i < out.scheduled.size(); ++i) {
-    EXPECT_EQ(out.scheduled[i].first, sound::kAtOnce);
-    EXPECT_EQ(out.scheduled[i].second & 0xFFF0u, 0x7BB0u);
+    EXPECT_EQ(out.scheduled[i].ms, sound::kAtOnce);
+    EXPECT_EQ(out.scheduled[i].message.Packed() & 0xFFF0u, 0x7BB0u);
   }
 }
