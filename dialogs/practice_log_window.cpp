@@ -55,6 +55,117 @@ QString PracticeChart::Description() const {
   return parts.join(QStringLiteral("、"));
 }
 
+namespace {
+
+// Where the chart draws: the share right per key above, the top tempo below, the legend of
+// the keys on the right, and the x of each day.
+struct ChartLayout {
+  static constexpr int kLegend = 70;
+  QRect area, scoreBox, tempoBox;
+  int days = 0;
+  int X(int i) const {
+    return days == 1 ? area.center().x() : area.left() + area.width() * i / (days - 1);
+  }
+};
+
+ChartLayout LayOut(const QRect& rect, int days) {
+  ChartLayout l;
+  l.days = days;
+  l.area = rect.adjusted(48, 12, -ChartLayout::kLegend - 8, -28);
+  const int gap = 28;
+  const int scoreHeight = (l.area.height() - gap) * 2 / 3;
+  l.scoreBox = QRect(l.area.left(), l.area.top(), l.area.width(), scoreHeight);
+  l.tempoBox = QRect(l.area.left(), l.scoreBox.bottom() + gap, l.area.width(),
+                     l.area.height() - scoreHeight - gap);
+  return l;
+}
+
+// The score plot's frame, grid and labels: 0, 50 and 100 per cent.
+void DrawScoreFrame(QPainter& p, const ChartLayout& l) {
+  p.setPen(QColor(200, 200, 200));
+  for (int v = 0; v <= 100; v += 25) {
+    const int y = l.scoreBox.bottom() - l.scoreBox.height() * v / 100;
+    p.drawLine(l.scoreBox.left(), y, l.scoreBox.right(), y);
+  }
+  p.setPen(Qt::black);
+  p.drawRect(l.scoreBox);
+  for (int v = 0; v <= 100; v += 50) {
+    const int y = l.scoreBox.bottom() - l.scoreBox.height() * v / 100;
+    p.drawText(QRect(0, y - 8, l.area.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("%1%").arg(v));
+  }
+  p.drawText(l.scoreBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("正解率（キーごと）"));
+}
+
+// A line a key through the days it was played, a dot a day; the legend lists the keys
+// played, in the program's order.
+void DrawKeyLines(QPainter& p, const ChartLayout& l, const std::vector<practice_log::Day>& days) {
+  int legendRow = 0;
+  for (int k = 0; k < 12; ++k) {
+    QPainterPath path;
+    bool started = false;
+    p.setPen(QPen(KeyColour(k), 2));
+    p.setBrush(KeyColour(k));
+    for (int i = 0; i < l.days; ++i) {
+      const auto& v = days[static_cast<std::size_t>(i)].percentByKey[k];
+      if (!v) continue;
+      const QPointF at(l.X(i), l.scoreBox.bottom() - l.scoreBox.height() * *v / 100);
+      started ? path.lineTo(at) : path.moveTo(at);
+      started = true;
+      p.drawEllipse(at, 3, 3);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    if (!started) continue;
+    const int row = l.scoreBox.top() + legendRow++ * 18;
+    p.fillRect(QRect(l.area.right() + 12, row + 4, 14, 10), KeyColour(k));
+    p.setPen(Qt::black);
+    p.drawText(QRect(l.area.right() + 30, row, ChartLayout::kLegend - 24, 18),
+               Qt::AlignLeft | Qt::AlignVCenter, KeyName(k));
+  }
+}
+
+// The top tempo of each day, between the lowest and highest played (10 beyond each), with
+// the dates under it, as many as there is room for.
+void DrawTempos(QPainter& p, const ChartLayout& l, const std::vector<practice_log::Day>& days) {
+  p.setPen(Qt::black);
+  p.drawRect(l.tempoBox);
+  int lowTempo = days.front().topTempo, highTempo = lowTempo;
+  for (const auto& d : days) {
+    lowTempo = std::min(lowTempo, d.topTempo);
+    highTempo = std::max(highTempo, d.topTempo);
+  }
+  lowTempo = std::max(0, lowTempo - 10);
+  highTempo += 10;
+  const auto tempoY = [&](int tempo) {
+    return l.tempoBox.bottom() - l.tempoBox.height() * (tempo - lowTempo) / (highTempo - lowTempo);
+  };
+  p.drawText(QRect(0, l.tempoBox.top() - 8, l.area.left() - 4, 16),
+             Qt::AlignRight | Qt::AlignVCenter, QString::number(highTempo));
+  p.drawText(QRect(0, l.tempoBox.bottom() - 8, l.area.left() - 4, 16),
+             Qt::AlignRight | Qt::AlignVCenter, QString::number(lowTempo));
+  p.drawText(l.tempoBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("最高テンポ"));
+  const int every = std::max(1, l.days * 60 / std::max(l.area.width(), 1));
+  for (int i = 0; i < l.days; i += every) {
+    p.drawText(QRect(l.X(i) - 30, l.tempoBox.bottom() + 4, 60, 16), Qt::AlignCenter,
+               days[static_cast<std::size_t>(i)].date.toString(QStringLiteral("M/d")));
+  }
+  QPainterPath tempo;
+  p.setPen(QPen(QColor(40, 70, 160), 2));
+  p.setBrush(QColor(40, 70, 160));
+  for (int i = 0; i < l.days; ++i) {
+    const QPointF at(l.X(i), tempoY(days[static_cast<std::size_t>(i)].topTempo));
+    i == 0 ? tempo.moveTo(at) : tempo.lineTo(at);
+    p.drawEllipse(at, 3, 3);
+  }
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(tempo);
+}
+
+}  // namespace
+
 void PracticeChart::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -65,91 +176,10 @@ void PracticeChart::paintEvent(QPaintEvent*) {
                               "演奏すると、ここに記録されます。"));
     return;
   }
-  const int legend = 70;
-  const QRect area = rect().adjusted(48, 12, -legend - 8, -28);
-  const int gap = 28;
-  const int scoreHeight = (area.height() - gap) * 2 / 3;
-  const QRect scoreBox(area.left(), area.top(), area.width(), scoreHeight);
-  const QRect tempoBox(area.left(), scoreBox.bottom() + gap, area.width(),
-                       area.height() - scoreHeight - gap);
-  const int n = static_cast<int>(days_.size());
-  const auto xOf = [&](int i) {
-    return n == 1 ? area.center().x() : area.left() + area.width() * i / (n - 1);
-  };
-  // Frames, grid and labels.
-  p.setPen(QColor(200, 200, 200));
-  for (int v = 0; v <= 100; v += 25) {
-    const int y = scoreBox.bottom() - scoreBox.height() * v / 100;
-    p.drawLine(scoreBox.left(), y, scoreBox.right(), y);
-  }
-  p.setPen(Qt::black);
-  p.drawRect(scoreBox);
-  p.drawRect(tempoBox);
-  for (int v = 0; v <= 100; v += 50) {
-    const int y = scoreBox.bottom() - scoreBox.height() * v / 100;
-    p.drawText(QRect(0, y - 8, area.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("%1%").arg(v));
-  }
-  p.drawText(scoreBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("正解率（キーごと）"));
-  int lowTempo = days_.front().topTempo, highTempo = lowTempo;
-  for (const auto& d : days_) {
-    lowTempo = std::min(lowTempo, d.topTempo);
-    highTempo = std::max(highTempo, d.topTempo);
-  }
-  lowTempo = std::max(0, lowTempo - 10);
-  highTempo += 10;
-  const auto tempoY = [&](int tempo) {
-    return tempoBox.bottom() - tempoBox.height() * (tempo - lowTempo) / (highTempo - lowTempo);
-  };
-  p.drawText(QRect(0, tempoBox.top() - 8, area.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-             QString::number(highTempo));
-  p.drawText(QRect(0, tempoBox.bottom() - 8, area.left() - 4, 16),
-             Qt::AlignRight | Qt::AlignVCenter, QString::number(lowTempo));
-  p.drawText(tempoBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("最高テンポ"));
-  // Dates under the tempo plot, as many as there is room for.
-  const int every = std::max(1, n * 60 / std::max(area.width(), 1));
-  for (int i = 0; i < n; i += every) {
-    p.drawText(QRect(xOf(i) - 30, tempoBox.bottom() + 4, 60, 16), Qt::AlignCenter,
-               days_[static_cast<std::size_t>(i)].date.toString(QStringLiteral("M/d")));
-  }
-  // A line a key through the days it was played, a dot a day; the legend lists the keys
-  // played, in the program's order.
-  int legendRow = 0;
-  for (int k = 0; k < 12; ++k) {
-    QPainterPath path;
-    bool started = false;
-    p.setPen(QPen(KeyColour(k), 2));
-    p.setBrush(KeyColour(k));
-    bool any = false;
-    for (int i = 0; i < n; ++i) {
-      const auto& v = days_[static_cast<std::size_t>(i)].percentByKey[k];
-      if (!v) continue;
-      const QPointF at(xOf(i), scoreBox.bottom() - scoreBox.height() * *v / 100);
-      started ? path.lineTo(at) : path.moveTo(at);
-      started = any = true;
-      p.drawEllipse(at, 3, 3);
-    }
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-    if (!any) continue;
-    const int row = scoreBox.top() + legendRow++ * 18;
-    p.fillRect(QRect(area.right() + 12, row + 4, 14, 10), KeyColour(k));
-    p.setPen(Qt::black);
-    p.drawText(QRect(area.right() + 30, row, legend - 24, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               KeyName(k));
-  }
-  QPainterPath tempo;
-  p.setPen(QPen(QColor(40, 70, 160), 2));
-  p.setBrush(QColor(40, 70, 160));
-  for (int i = 0; i < n; ++i) {
-    const QPointF at(xOf(i), tempoY(days_[static_cast<std::size_t>(i)].topTempo));
-    i == 0 ? tempo.moveTo(at) : tempo.lineTo(at);
-    p.drawEllipse(at, 3, 3);
-  }
-  p.setBrush(Qt::NoBrush);
-  p.drawPath(tempo);
+  const ChartLayout layout = LayOut(rect(), static_cast<int>(days_.size()));
+  DrawScoreFrame(p, layout);
+  DrawTempos(p, layout, days_);
+  DrawKeyLines(p, layout, days_);
 }
 
 PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : QDialog(parent) {

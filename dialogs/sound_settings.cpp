@@ -111,6 +111,19 @@ settei::~settei() {
 }
 
 void settei::CreateControls() {
+  CreateVoiceFrames();
+  CreateSwitches();
+  CreateRangePreview();
+  CreateOutputFrame();
+  Command1 = new QPushButton(QStringLiteral("OK"), this);
+  Command1->setGeometry(378, 496, 150, 36);
+  Command1->setDefault(true);
+  Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
+  Command2->setGeometry(548, 496, 150, 36);
+}
+
+// The four voices' frames: instrument, test button and volume each.
+void settei::CreateVoiceFrames() {
   resize(900, 546);
   const char* frames[] = {"メロディ", "伴奏", "ベース", "クリック"};
   std::array<QComboBox*, 4> lists{};
@@ -140,7 +153,10 @@ void settei::CreateControls() {
   Command4 = tests[1];
   Command5 = tests[2];
   Command6 = tests[3];
+}
 
+// The swing level, the pitch fields, the tempo and the two switches.
+void settei::CreateSwitches() {
   auto* swing = new QGroupBox(QStringLiteral("スイングレベル"), this);
   swing->setGeometry(378, 10, 320, 56);
   const char* levels[] = {"軽め", "標準", "重め"};
@@ -165,7 +181,10 @@ void settei::CreateControls() {
   Check1->setGeometry(378, 216, 320, 24);
   Check2 = new QCheckBox(QStringLiteral("音域を制限する"), this);
   Check2->setGeometry(712, 10, 176, 24);
+}
 
+// The note range: its switch's preview staff with the clef, and the two scroll bars.
+void settei::CreateRangePreview() {
   Pict1 = new SurfaceWidget(preview_, this);
   Pict1->setGeometry(712, 40, kPictWidth, kPictHeight);
   Pict1->setFixedSize(kPictWidth, kPictHeight);
@@ -183,7 +202,10 @@ void settei::CreateControls() {
   VScroll1->setGeometry(868, 262, 20, 170);
   // 88 at the top, 0 at the bottom: the thumb, ▲ and the wheel upwards raise the pitch.
   for (QScrollBar* bar : {VScroll1, VScroll2}) bar->setRange(0, kRangeTop);
+}
 
+// The output and the MIDI input (enabled once the outputs are known).
+void settei::CreateOutputFrame() {
   auto* output = new QGroupBox(QStringLiteral("出力"), this);
   output->setObjectName(QStringLiteral("output"));
   output->setGeometry(378, 246, 320, 240);
@@ -213,12 +235,6 @@ void settei::CreateControls() {
   SpinInputLatency->setSuffix(QStringLiteral(" ms"));
   SpinInputLatency->setAccessibleName(QStringLiteral("MIDI入力の遅れ補正（ミリ秒）"));
   output->setEnabled(false);
-
-  Command1 = new QPushButton(QStringLiteral("OK"), this);
-  Command1->setGeometry(378, 496, 150, 36);
-  Command1->setDefault(true);
-  Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
-  Command2->setGeometry(548, 496, 150, 36);
 }
 
 void settei::SetOutputs(sound::OutputChoices* outputs) {

@@ -123,6 +123,10 @@ class settei : public QDialog {
  private:
   void ShowSoundFont();
   void CreateControls();
+  void CreateVoiceFrames();
+  void CreateSwitches();
+  void CreateRangePreview();
+  void CreateOutputFrame();
   void ConnectHandlers();
   void Form_Load();
   void EnableRangeControls(bool on);

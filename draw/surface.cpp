@@ -407,27 +407,7 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
   EndPainting();
   if (FillStyle != kSolidFill) return;
   if (!image_.rect().contains(px, py)) return;
-  if (mirror_) {
-    const QPointF at = mirrorTarget_.topLeft() + QPointF(px, py) * MirrorScale();
-    const QRectF* smallest = nullptr;
-    for (const QRectF& circle : mirrorCircles_) {
-      const QPointF d = at - circle.center();
-      const double rx = circle.width() / 2;
-      const double ry = circle.height() / 2;
-      if (rx <= 0 || ry <= 0 || (d.x() * d.x()) / (rx * rx) + (d.y() * d.y()) / (ry * ry) > 1) {
-        continue;
-      }
-      if (!smallest || circle.width() * circle.height() < smallest->width() * smallest->height()) {
-        smallest = &circle;
-      }
-    }
-    if (smallest) {
-      QPainter& m = MirrorFor(FillColor);
-      m.setBrush(QColor(ToQRgb(FillColor)));
-      m.drawEllipse(*smallest);
-    }
-    mirrorFillPixels_ = !smallest;
-  }
+  const bool mirrorPixels = mirror_ && !MirrorFillCircle(px, py);
   const QRgb stop = ToQRgb(boundary) & 0xFFFFFFu;
   const QRgb paint = ToQRgb(FillColor);
   const int w = image_.width();
@@ -478,7 +458,7 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
   }
   for (const Run& r : runs)
     std::fill(done.begin() + at(r.left, r.y), done.begin() + at(r.right, r.y) + 1, 0);
-  if (mirror_ && mirrorFillPixels_) {
+  if (mirrorPixels) {
     // No circle around the point: the pixels that were filled.
     QPainter& m = MirrorFor(FillColor);
     const double f = MirrorScale();
@@ -489,6 +469,27 @@ void Surface::FloodFillPixels(int px, int py, Colour boundary) {
     }
   }
   Changed(filled);
+}
+
+bool Surface::MirrorFillCircle(int px, int py) {
+  const QPointF at = mirrorTarget_.topLeft() + QPointF(px, py) * MirrorScale();
+  const QRectF* smallest = nullptr;
+  for (const QRectF& circle : mirrorCircles_) {
+    const QPointF d = at - circle.center();
+    const double rx = circle.width() / 2;
+    const double ry = circle.height() / 2;
+    if (rx <= 0 || ry <= 0 || (d.x() * d.x()) / (rx * rx) + (d.y() * d.y()) / (ry * ry) > 1) {
+      continue;
+    }
+    if (!smallest || circle.width() * circle.height() < smallest->width() * smallest->height()) {
+      smallest = &circle;
+    }
+  }
+  if (!smallest) return false;
+  QPainter& m = MirrorFor(FillColor);
+  m.setBrush(QColor(ToQRgb(FillColor)));
+  m.drawEllipse(*smallest);
+  return true;
 }
 
 void Surface::FilledPolygon(const std::vector<QPointF>& points, Colour colour) {

@@ -175,12 +175,14 @@ class Surface {
   QPointF ToMirror(float x, float y) const;
   double MirrorScale() const;
   QPainter& MirrorFor(Colour colour);
+  // Fills on the mirror the smallest circle drawn since around a pixel; false when there is
+  // none.
+  bool MirrorFillCircle(int px, int py);
 
   QImage image_;
   QPainter* mirror_ = nullptr;
   QRectF mirrorTarget_;
   std::vector<QRectF> mirrorCircles_;  // the circles drawn on the mirror, for its fills
-  bool mirrorFillPixels_ = false;      // the fill under way found no circle
   double dotsPerInch_ = 0;             // 0: the picture's own default
   int scaleMode_ = kPixelScale;
   float scaleLeft_ = 0;

@@ -96,12 +96,12 @@ void Sequencer::BuildStepGrid() {
   int firstCut = -1;  // the first note that is not played whole, if any
   for (; j < count && pos <= lastStart; ++j) {
     if (phrase_.NoteIsRest[j] == 1) {
-      g.rows[0][pos] = kSilence;
+      g.rows[kMelodyRow][pos] = kSilence;
     } else if (phrase_.NoteTie[j] == 1) {
       g.StepHold[pos] = 1;
-      g.rows[0][pos] = kSilence;
+      g.rows[kMelodyRow][pos] = kSilence;
     } else {
-      g.rows[0][pos] = phrase_.NotePitch[j];
+      g.rows[kMelodyRow][pos] = phrase_.NotePitch[j];
     }
     QString& chord = phrase_.NoteChord[j];
     chord.replace(QChar(u'\0'), QChar(u' '));
@@ -116,7 +116,7 @@ void Sequencer::BuildStepGrid() {
     pos = std::min(end, kGridSteps - 1);
   }
   if (j < count && firstCut < 0) firstCut = j;
-  g.rows[0][pos] = kSilence;
+  g.rows[kMelodyRow][pos] = kSilence;
   g.EndStep = static_cast<std::int16_t>(pos);
   if (firstCut >= 0 && report && !(ContinuousPlay != 0 && cutReported_)) {
     report(QStringLiteral(
@@ -134,19 +134,74 @@ void Sequencer::AddAccompaniment() {
   std::array<std::int16_t, 7> voicing{};
   // Nothing is voiced before the item's first chord symbol: accompaniment and bass wait.
   bool voiced = false;
-  for (int s = 0; s <= g.EndStep && s < kGridSteps; s += 8) {
-    const bool strike = !g.StepChord[s].isEmpty() || s % 48 == 0;
+  for (int s = 0; s <= g.EndStep && s < kGridSteps; s += kChordStride) {
+    // A chord is struck where its symbol stands and at every half bar.
+    const bool strike = !g.StepChord[s].isEmpty() || s % kStepsPerHalfBar == 0;
     if (!g.StepChord[s].isEmpty()) {
       MusicMethod_Treat::VoiceChord(g.StepChord[s], voicing);
       voiced = true;
     }
     if (!voiced) continue;
     if (strike) {
-      for (int r = 0; r < 4; ++r) g.rows[1 + r][s] = ToInt16(voicing[r] + 12);
+      for (int r = kFirstChordRow; r <= kLastChordRow; ++r) {
+        g.rows[r][s] = ToInt16(voicing[r - kFirstChordRow] + 12);
+      }
     }
-    if (s % 48 == 0) g.rows[5][s] = voicing[5];
-    if (s % 48 == 24) g.rows[5][s] = voicing[6];
+    // The bass: the root on the half bar, the note it alternates with a beat later.
+    if (s % kStepsPerHalfBar == 0) g.rows[kBassRow][s] = voicing[5];
+    if (s % kStepsPerHalfBar == kStepsPerBeat) g.rows[kBassRow][s] = voicing[6];
   }
+}
+
+void Sequencer::AllNotesOff() {
+  for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
+    midi_.AllNotesOff(channel);
+  }
+}
+
+// With swing on, a beat is swung only where the melody moves in eighths: its events in the
+// beat fall on the beat's first and thirteenth steps and nowhere else (two eighths, an eighth
+// and an eighth rest, a note tied into the beat and an eighth). Triplets, sixteenths and
+// dotted figures are played as written, one tick a step.
+bool Sequencer::SwungBeat(int start) const {
+  const StepGrid& g = *grid_;
+  bool offBeat = false;
+  for (int k = 0; k < kStepsPerBeat && start + k < kGridSteps; ++k) {
+    if (g.rows[kMelodyRow][start + k] < -99) continue;
+    if (k == kStepsPerBeat / 2) {
+      offBeat = true;
+    } else if (k != 0) {
+      return false;
+    }
+  }
+  return offBeat;
+}
+
+bool Sequencer::SoundStep(int t) {
+  const StepGrid& g = *grid_;
+  bool melodyEvent = false;
+  for (int row = kMelodyRow; row <= kBassRow; ++row) {
+    const int v = g.rows[row][t];
+    if (v < -99) continue;
+    // A new event ends what its channel sounds, unless the melody's note is tied on.
+    if (t > 0 && g.StepHold[t] != 1) {
+      if (row == kMelodyRow) midi_.AllNotesOff(midi1::kMelodyChannel);
+      if (row == kFirstChordRow) midi_.AllNotesOff(midi1::kAccompChannel);
+      if (row == kBassRow) midi_.AllNotesOff(midi1::kBassChannel);
+    }
+    // Every pitch sounds, the lowest C (0) included; the markers are negative.
+    if (v >= 0) {
+      if (row == kMelodyRow) {
+        if (cfg_.MelodyOn == 1) midi_.NoteOn(midi1::kMelodyChannel, v, cfg_.MelodyVolume);
+      } else if (row <= kLastChordRow) {
+        midi_.NoteOn(midi1::kAccompChannel, v, cfg_.AccompVolume);
+      } else {
+        midi_.NoteOn(midi1::kBassChannel, v, cfg_.BassVolume);
+      }
+    }
+    if (row == kMelodyRow) melodyEvent = true;
+  }
+  return melodyEvent;
 }
 
 void Sequencer::PlayPass() {
@@ -163,74 +218,35 @@ void Sequencer::PlayPass() {
   waits_.SetLead(midi_.LeadMs());
   host_->MoveCursor(g.EventCursorX[0], true);
   host_->HighlightStep(g.StepCircleX[0], g.StepCircleY[0], g.StepDegree[0], true);
-  host_->HighlightStepKey(g.rows[0][0]);
-  const auto allNotesOff = [this] {
-    for (int channel : {midi1::kMelodyChannel, midi1::kAccompChannel, midi1::kBassChannel}) {
-      midi_.AllNotesOff(channel);
-    }
-  };
+  host_->HighlightStepKey(g.rows[kMelodyRow][0]);
   {
     const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
-    allNotesOff();
+    AllNotesOff();
   }
-  // With swing on, a beat is swung only where the melody moves in eighths: its events in
-  // the beat fall on the beat's first and thirteenth steps and nowhere else (two eighths,
-  // an eighth and an eighth rest, a note tied into the beat and an eighth). Triplets,
-  // sixteenths and dotted figures are played as written, one tick a step.
-  const auto swungBeat = [&g](int start) {
-    bool offBeat = false;
-    for (int k = 0; k < kStepsPerBeat && start + k < kGridSteps; ++k) {
-      if (g.rows[0][start + k] < -99) continue;
-      if (k == kStepsPerBeat / 2) {
-        offBeat = true;
-      } else if (k != 0) {
-        return false;
-      }
-    }
-    return offBeat;
-  };
   int stepLength = tick;
   bool swung = false;
   bool stopped = false;
   for (int t = 0; t < g.EndStep; ++t) {
-    // Each step's messages carry the step's time; the wait below is outside it.
-    const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
-    if (cfg_.ClickOn == 1 && t % kStepsPerBeat == 0) midi_.DrumClick();
-    if (cfg_.SwingOn == 1) {
-      if (t % kStepsPerBeat == 0) {
-        swung = swungBeat(t);
-        stepLength = swung ? swingLong : tick;
-      }
-      if (t % kStepsPerBeat == kStepsPerBeat / 2) stepLength = swung ? swingShort : tick;
-    } else {
-      stepLength = tick;
-    }
-    bool melodyEvent = false;
-    for (int row = 0; row <= 5; ++row) {
-      const int v = g.rows[row][t];
-      if (v < -99) continue;
-      if (t > 0 && g.StepHold[t] != 1) {
-        if (row == 0) midi_.AllNotesOff(midi1::kMelodyChannel);
-        if (row == 1) midi_.AllNotesOff(midi1::kAccompChannel);
-        if (row == 5) midi_.AllNotesOff(midi1::kBassChannel);
-      }
-      // Every pitch sounds, the lowest C (0) included; the markers are negative.
-      if (v >= 0) {
-        if (row == 0) {
-          if (cfg_.MelodyOn == 1) midi_.NoteOn(midi1::kMelodyChannel, v, cfg_.MelodyVolume);
-        } else if (row <= 4) {
-          midi_.NoteOn(midi1::kAccompChannel, v, cfg_.AccompVolume);
-        } else {
-          midi_.NoteOn(midi1::kBassChannel, v, cfg_.BassVolume);
+    {
+      // Each step's messages carry the step's time; the wait below is outside it.
+      const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
+      if (cfg_.ClickOn == 1 && t % kStepsPerBeat == 0) midi_.DrumClick();
+      if (cfg_.SwingOn == 1) {
+        if (t % kStepsPerBeat == 0) {
+          swung = SwungBeat(t);
+          stepLength = swung ? swingLong : tick;
         }
+        if (t % kStepsPerBeat == kStepsPerBeat / 2) stepLength = swung ? swingShort : tick;
+      } else {
+        stepLength = tick;
       }
-      if (row == 0) melodyEvent = true;
+      if (SoundStep(t)) {
+        host_->MoveCursor(g.EventCursorX[t], false);
+        host_->HighlightStep(g.StepCircleX[t], g.StepCircleY[t], g.StepDegree[t], false);
+        host_->HighlightStepKey(g.rows[kMelodyRow][t]);
+      }
     }
-    if (melodyEvent) {
-      host_->MoveCursor(g.EventCursorX[t], false);
-      host_->HighlightStep(g.StepCircleX[t], g.StepCircleY[t], g.StepDegree[t], false);
-      host_->HighlightStepKey(g.rows[0][t]);
-    }
+    // A key played with the mouse during the wait sounds at once.
     const midi1::Midi::ScheduledAt waitAtOnce(midi_, sound::kAtOnce);
     if (waits_.WaitUntil(ToInt16(stepLength)) == -1) {
       stopped = true;
@@ -240,10 +256,10 @@ void Sequencer::PlayPass() {
   if (stopped) {
     // A stop silences at once what was handed over ahead of its time.
     midi_.Withdraw();
-    allNotesOff();
+    AllNotesOff();
   } else {
     const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
-    allNotesOff();
+    AllNotesOff();
   }
   host_->EraseCursor();
   host_->EndHighlight();

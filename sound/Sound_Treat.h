@@ -21,6 +21,14 @@ namespace Sound_Treat {
 inline constexpr int kGridSteps = 4001;  // steps 0..4000
 inline constexpr int kVoiceRows = 11;
 inline constexpr int kStepsPerBeat = 24;
+inline constexpr int kStepsPerHalfBar = 2 * kStepsPerBeat;
+// The rows of the step grid: the melody, the accompaniment's four voices, the bass.
+inline constexpr int kMelodyRow = 0;
+inline constexpr int kFirstChordRow = 1;
+inline constexpr int kLastChordRow = 4;
+inline constexpr int kBassRow = 5;
+// The accompaniment is looked at every third of a beat (where an eighth triplet can be).
+inline constexpr int kChordStride = kStepsPerBeat / 3;
 inline constexpr std::int16_t kNoEvent = -100;
 inline constexpr std::int16_t kSilence = -9;  // a rest or a tied continuation (melody row)
 
@@ -117,6 +125,12 @@ class Sequencer {
 
  private:
   int TempoStep() const;
+  // With swing on, a beat is swung where the melody moves in eighths (see PlayPass).
+  bool SwungBeat(int start) const;
+  // The messages of step t: each row's note-offs and note-ons; true at a melody event.
+  bool SoundStep(int t);
+  // Silences the melody, the accompaniment and the bass.
+  void AllNotesOff();
   bool cutReported_ = false;
 
   settings::CfgRecord& cfg_;

@@ -147,31 +147,30 @@ TEST_P(Performances, AreJudgedAtThePassEnd) {
 
 INSTANTIATE_TEST_SUITE_P(
     Session, Performances,
-    ::testing::Values(
-        Case{"Exactly", [](auto&) {}, false, "hhhhhhhh", "oooooooo"},
-        Case{"LateAndEarly",
-             [](auto& p) {
-               p[2].offsetMs = 80;
-               p[5].offsetMs = -45;
-               p[6].offsetMs = 25;
-             },
-             false, "hhhhhhhh", "ootootoo"},
-        // A quarter beat at 120 bpm is 125 ms: the first note anticipated by 100 ms is the
-        // pass's; by 300 ms, it is not.
-        Case{"FirstNoteAnticipated", [](auto& p) { p[0].offsetMs = -100; }, false, "hhhhhhhh",
-             "tooooooo"},
-        Case{"FirstNoteFarTooEarly", [](auto& p) { p[0].offsetMs = -300; }, false, "mhhhhhhh",
-             "-ooooooo"},
-        Case{"WrongAndMissed",
-             [](auto& p) {
-               p[3].semitones = 1;
-               p[6].offsetMs.reset();
-             },
-             false, "hhhwhhmh", "oooxoo-o"},
-        Case{"AnOctaveOffIsWrong", [](auto& p) { p[4].semitones = 12; }, false, "hhhhwhhh",
-             "ooooxooo"},
-        Case{"AnOctaveOffCountsWhenOctavesAreFree", [](auto& p) { p[4].semitones = -12; }, true,
-             "hhhhhhhh", "oooooooo"}),
+    ::testing::Values(Case{"Exactly", [](auto&) {}, false, "hhhhhhhh", "oooooooo"},
+                      Case{"LateAndEarly",
+                           [](auto& p) {
+                             p[2].offsetMs = 80;
+                             p[5].offsetMs = -45;
+                             p[6].offsetMs = 25;
+                           },
+                           false, "hhhhhhhh", "ootootoo"},
+                      // A quarter beat at 120 bpm is 125 ms: the first note anticipated by 100 ms
+                      // is the pass's; by 300 ms, it is not.
+                      Case{"FirstNoteAnticipated", [](auto& p) { p[0].offsetMs = -100; }, false,
+                           "hhhhhhhh", "tooooooo"},
+                      Case{"FirstNoteFarTooEarly", [](auto& p) { p[0].offsetMs = -300; }, false,
+                           "mhhhhhhh", "-ooooooo"},
+                      Case{"WrongAndMissed",
+                           [](auto& p) {
+                             p[3].semitones = 1;
+                             p[6].offsetMs.reset();
+                           },
+                           false, "hhhwhhmh", "oooxoo-o"},
+                      Case{"AnOctaveOffIsWrong", [](auto& p) { p[4].semitones = 12; }, false,
+                           "hhhhwhhh", "ooooxooo"},
+                      Case{"AnOctaveOffCountsWhenOctavesAreFree",
+                           [](auto& p) { p[4].semitones = -12; }, true, "hhhhhhhh", "oooooooo"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // While the pass goes on, a note's verdict is known once it is played, or once a beat has
@@ -225,10 +224,8 @@ TEST_F(Session, StopsSwitchesAndTheLogLine) {
 // The choices as the per-user settings keep them, the tolerance brought into its range.
 TEST_F(Session, SettingsAreKeptPerUser) {
   QSettings store(dir.filePath(QStringLiteral("user.ini")), QSettings::IniFormat);
-  listen::StoreSettings(store, {.on = true,
-                                .octaveFree = true,
-                                .mode = listen::Mode::kAnswer,
-                                .toleranceMs = 45});
+  listen::StoreSettings(
+      store, {.on = true, .octaveFree = true, .mode = listen::Mode::kAnswer, .toleranceMs = 45});
   const listen::Settings back = listen::LoadSettings(store);
   EXPECT_TRUE(back.on);
   EXPECT_TRUE(back.octaveFree);

@@ -137,6 +137,80 @@ RingPoints RingPointsOf(const CircleState& circle) {
   return rings;
 }
 
+namespace {
+
+// A scale's or chord's polygon joining its pitch classes, and each note's degree label on
+// the outer ring (kept as the note's point for the playback mark).
+void DrawSteps(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+               const settings::CfgRecord& cfg, const QString& steps, Phrase& phrase) {
+  const TheoryTables& tables = Tables();
+  const int root = cfg.Root;
+  int p = PitchClass(root);
+  int step = 0;
+  for (const QChar c : steps) {
+    step = StepValue(c, step);
+    int q = p + step;
+    if (q > 11) q -= 12;
+    const QPointF from = Point(circle, kOutline, p);
+    const QPointF to = Point(circle, kOutline, q);
+    surface.Line(static_cast<float>(from.x()), static_cast<float>(from.y()),
+                 static_cast<float>(to.x()), static_cast<float>(to.y()), draw::kBlack);
+    p = q;
+  }
+  graph_treat::FloodAt(surface, paint, circle.CircleCentreX, circle.CircleCentreY + 150,
+                       draw::kBlack, static_cast<draw::Colour>(cfg.ColorPolygon));
+
+  SetTextFont(surface, circle.TextFontSize);
+  const auto store = [&phrase](int note, QPointF at) {
+    if (note >= kNoteSlots) return;
+    phrase.NoteCircleX[note] = static_cast<float>(at.x());
+    phrase.NoteCircleY[note] = static_cast<float>(at.y());
+  };
+  PrintLabel(surface, Point(circle, kOuterRing, root), tables.NoteNameTable[kDegreeLabels],
+             draw::kBlack);
+  store(0, Point(circle, kOuterRing, root));
+  int s = root;
+  step = 0;
+  int note = 1;
+  for (const QChar c : steps) {
+    step = StepValue(c, step);
+    s += step;
+    const QPointF at = Point(circle, kOuterRing, s);
+    // Intervals beyond the octave have no label of their own.
+    const int interval = s - root;
+    if (interval >= 0 && interval <= 12) {
+      PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + interval], draw::kBlack);
+    }
+    store(note++, at);
+  }
+}
+
+// A pattern's three rings (Ⅱ inner, Ⅴ middle, Ⅰ outer): each chord scale's seven degrees,
+// the pattern's own coloured.
+void DrawPatternRings(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
+                      const settings::CfgRecord& cfg, const QString& degrees) {
+  const TheoryTables& tables = Tables();
+  DrawRingBorders(circle, surface);
+  SetTextFont(surface, circle.TextFontSize);
+  static constexpr int kRootOffset[] = {2, 7, 0};
+  static constexpr PointSet kRing[] = {kInnerRing, kMiddleRing, kOuterRing};
+  for (const ChordPosition position : {kII, kV, kI}) {
+    const QString scale =
+        tables.ChordScaleTable[ChordTableIndex(cfg.Tonality, cfg.V7Treatment, position)];
+    for (int d = 1; d <= 7 && d <= scale.size(); ++d) {
+      QString digit = scale.mid(d - 1, 1);
+      const int f = digit.toInt(nullptr, 36);
+      const int c = PitchClass(cfg.Root + f + kRootOffset[position]);
+      const bool used = degrees.contains(QChar(u'0' + d));
+      const QPointF at = Point(circle, kRing[position], c);
+      Flood(surface, paint, at, static_cast<draw::Colour>(used ? cfg.ColorAns : cfg.ColorCircle));
+      PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + f % 12], draw::kBlack);
+    }
+  }
+}
+
+}  // namespace
+
 void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint& paint,
                        const settings::CfgRecord& cfg, const file_Treat::MaterialLists& lists,
                        Phrase& phrase, const std::array<QString, 12>* itemNames) {
@@ -167,63 +241,10 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
     const QString steps = !listItem                      ? QString()
                           : category == category::kScale ? lists.ScaleSteps[item]
                                                          : lists.ChordSteps[item];
-    int p = PitchClass(root);
-    int step = 0;
-    for (const QChar c : steps) {
-      step = StepValue(c, step);
-      int q = p + step;
-      if (q > 11) q -= 12;
-      const QPointF from = Point(circle, kOutline, p);
-      const QPointF to = Point(circle, kOutline, q);
-      surface.Line(static_cast<float>(from.x()), static_cast<float>(from.y()),
-                   static_cast<float>(to.x()), static_cast<float>(to.y()), draw::kBlack);
-      p = q;
-    }
-    graph_treat::FloodAt(surface, paint, cx, cy + 150, draw::kBlack,
-                         static_cast<draw::Colour>(cfg.ColorPolygon));
-
-    SetTextFont(surface, circle.TextFontSize);
-    const auto store = [&phrase](int note, QPointF at) {
-      if (note >= kNoteSlots) return;
-      phrase.NoteCircleX[note] = static_cast<float>(at.x());
-      phrase.NoteCircleY[note] = static_cast<float>(at.y());
-    };
-    PrintLabel(surface, Point(circle, kOuterRing, root), tables.NoteNameTable[kDegreeLabels],
-               draw::kBlack);
-    store(0, Point(circle, kOuterRing, root));
-    int s = root;
-    step = 0;
-    int note = 1;
-    for (const QChar c : steps) {
-      step = StepValue(c, step);
-      s += step;
-      const QPointF at = Point(circle, kOuterRing, s);
-      // Intervals beyond the octave have no label of their own.
-      const int interval = s - root;
-      if (interval >= 0 && interval <= 12) {
-        PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + interval], draw::kBlack);
-      }
-      store(note++, at);
-    }
+    DrawSteps(circle, surface, paint, cfg, steps, phrase);
   } else if (category == category::kPattern) {
-    DrawRingBorders(circle, surface);
-    SetTextFont(surface, circle.TextFontSize);
-    const QString degrees = listItem ? lists.PatternDegrees[item] : QString();
-    static constexpr int kRootOffset[] = {2, 7, 0};
-    static constexpr PointSet kRing[] = {kInnerRing, kMiddleRing, kOuterRing};
-    for (const ChordPosition position : {kII, kV, kI}) {
-      const QString scale =
-          tables.ChordScaleTable[ChordTableIndex(cfg.Tonality, cfg.V7Treatment, position)];
-      for (int d = 1; d <= 7 && d <= scale.size(); ++d) {
-        QString digit = scale.mid(d - 1, 1);
-        const int f = digit.toInt(nullptr, 36);
-        const int c = PitchClass(root + f + kRootOffset[position]);
-        const bool used = degrees.contains(QChar(u'0' + d));
-        const QPointF at = Point(circle, kRing[position], c);
-        Flood(surface, paint, at, static_cast<draw::Colour>(used ? cfg.ColorAns : cfg.ColorCircle));
-        PrintLabel(surface, at, tables.NoteNameTable[kDegreeLabels + f % 12], draw::kBlack);
-      }
-    }
+    DrawPatternRings(circle, surface, paint, cfg,
+                     listItem ? lists.PatternDegrees[item] : QString());
   } else if (category::IsPhraseBook(category)) {
     const QPointF at = Point(circle, kKeyMark, root);
     surface.Circle(static_cast<float>(at.x()), static_cast<float>(at.y()), 300, draw::kBlack);

@@ -98,6 +98,21 @@ class ScoreDrawer {
   void DrawNotePlain(Element& e);
   void DrawFlags(const Element& e, float dx, bool up);
   void DrawBeamGroup(int i, float x, float y);
+  // A beamed group's stems: up or down, their length and x offset from the heads, and where
+  // each ends (the beam's line).
+  struct Beams {
+    bool up = true;
+    float length = 0;
+    float dx = 0;
+    std::array<float, kBeamSlots> end{};
+  };
+  Beams GroupGeometry() const;
+  // The group collected in the beam buffer, its last note index i: stems, beams, digit.
+  void DrawGroup(int i, const Beams& g);
+  // A beam from beam note `from` to `to`, moved towards the heads by `in` spaces: a line of
+  // the pen, or engraved, a band half a space thick on the stems' side of its line.
+  void DrawBeam(const Beams& g, int from, int to, float in);
+  void DrawTupletDigit(const Beams& g);
   void DrawLedgerLines(const Element& e, float x, float y);
   void DrawAccidental(const Element& e, float x, float y, float yRaise);
   void DrawDot(const Element& e, float y);
@@ -397,8 +412,7 @@ void ScoreDrawer::DrawFlags(const Element& e, float dx, bool up) {
 }
 
 void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
-  const Phrase& ph = ctx_.phrase;
-  const int code = ph.NoteGroup(i);
+  const int code = ctx_.phrase.NoteGroup(i);
   if (group::IsFirst(code)) {
     st_.beamLast = 0;
     st_.beam[0] = {x, y, static_cast<std::int16_t>(code)};
@@ -421,6 +435,11 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
   }
   st_.beamLast = std::min(st_.beamLast + 1, kBeamSlots - 1);
   st_.beam[st_.beamLast] = {x, y, static_cast<std::int16_t>(code)};
+  DrawGroup(i, GroupGeometry());
+  st_.beamLast = -1;
+}
+
+ScoreDrawer::Beams ScoreDrawer::GroupGeometry() const {
   const int n = st_.beamLast;
   const auto& b = st_.beam;
   const float s = S();
@@ -432,37 +451,46 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
     maxY = std::max(maxY, b[k].y);
     minY = std::min(minY, b[k].y);
   }
-  float L = (maxY - minY) + 2 * s <= 3.5f * s ? 3.5f * s : 2 * s + (maxY - minY);
-  const bool up = maxY <= staff_.StemThresholdY;
-  float dx = 0.45f * s;
-  if (!up) {
-    L = -L;
-    dx = -0.5f * s;
+  Beams g;
+  g.length = (maxY - minY) + 2 * s <= 3.5f * s ? 3.5f * s : 2 * s + (maxY - minY);
+  g.up = maxY <= staff_.StemThresholdY;
+  g.dx = 0.45f * s;
+  if (!g.up) {
+    g.length = -g.length;
+    g.dx = -0.5f * s;
   }
-  std::array<float, kBeamSlots> end{};
-  for (int k = 0; k <= n; ++k) end[k] = y0 + L + (n > 0 ? k * (yl - y0) / n : 0);
+  for (int k = 0; k <= n; ++k) g.end[k] = y0 + g.length + (n > 0 ? k * (yl - y0) / n : 0);
   if (n >= 1 && b[1].code == group::kSixteenthMiddle) {
-    end[1] = y0 + L + (b[0].code == group::kSixteenthFirst ? (yl - y0) / 3 : 2 * (yl - y0) / 3);
+    g.end[1] =
+        y0 + g.length + (b[0].code == group::kSixteenthFirst ? (yl - y0) / 3 : 2 * (yl - y0) / 3);
   }
-  for (int k = 0; k <= n; ++k) Line(b[k].x + dx, b[k].y, b[k].x + dx, end[k]);
-  // A beam from note `from` to note `to`, moved towards the heads by `in` spaces: a line of
-  // the pen, or engraved, a band half a space thick on the stems' side of its line.
-  const float towardHeads = up ? -1.0f : 1.0f;
-  const auto beam = [&](int from, int to, float in) {
-    const float shift = towardHeads * in * s;
-    if (!ctx_.engraved) {
-      Line(b[from].x + dx, end[from] + shift, b[to].x + dx, end[to] + shift);
-      return;
-    }
-    const float thick = towardHeads * 0.5f * s;
-    s_.FilledPolygon({{b[from].x + dx, end[from] + shift},
-                      {b[to].x + dx, end[to] + shift},
-                      {b[to].x + dx, end[to] + shift + thick},
-                      {b[from].x + dx, end[from] + shift + thick}},
-                     kBlack);
-  };
+  return g;
+}
+
+void ScoreDrawer::DrawBeam(const Beams& g, int from, int to, float in) {
+  const auto& b = st_.beam;
+  const float s = S();
+  const float towardHeads = g.up ? -1.0f : 1.0f;
+  const float shift = towardHeads * in * s;
+  if (!ctx_.engraved) {
+    Line(b[from].x + g.dx, g.end[from] + shift, b[to].x + g.dx, g.end[to] + shift);
+    return;
+  }
+  const float thick = towardHeads * 0.5f * s;
+  s_.FilledPolygon({{b[from].x + g.dx, g.end[from] + shift},
+                    {b[to].x + g.dx, g.end[to] + shift},
+                    {b[to].x + g.dx, g.end[to] + shift + thick},
+                    {b[from].x + g.dx, g.end[from] + shift + thick}},
+                   kBlack);
+}
+
+void ScoreDrawer::DrawGroup(int i, const Beams& g) {
+  const Phrase& ph = ctx_.phrase;
+  const int n = st_.beamLast;
+  const auto& b = st_.beam;
+  for (int k = 0; k <= n; ++k) Line(b[k].x + g.dx, b[k].y, b[k].x + g.dx, g.end[k]);
   s_.DrawWidth = 3;
-  beam(0, n, 0);
+  DrawBeam(g, 0, n, 0);
   const auto c = [&ph, i](int back) { return static_cast<int>(ph.NoteGroup(i - back)); };
   for (const SecondBeamRule& rule : kSecondBeamRules) {
     int count = 0;
@@ -470,31 +498,31 @@ void ScoreDrawer::DrawBeamGroup(int i, float x, float y) {
     bool matches = n >= rule.minLast;
     for (int k = 0; k < count && matches; ++k) matches = c(count - 1 - k) == rule.codes[k];
     if (!matches) continue;
-    const int to = rule.to < 0 ? n : rule.to;
     // The second beam a space nearer the heads; engraved, a quarter space from the first.
-    beam(rule.from, to, ctx_.engraved ? 0.75f : 1.0f);
+    DrawBeam(g, rule.from, rule.to < 0 ? n : rule.to, ctx_.engraved ? 0.75f : 1.0f);
     break;
   }
   s_.DrawWidth = 1;
-  if (group::IsTriplet(c(0)) && n >= 1 && ctx_.engraved) {
-    // The digit over the middle note, its ink a third of a space beyond the beam.
-    Font(kGothic, 12, true, false);
+  if (group::IsTriplet(c(0)) && n >= 1) DrawTupletDigit(g);
+}
+
+void ScoreDrawer::DrawTupletDigit(const Beams& g) {
+  const auto& b = st_.beam;
+  const float s = S();
+  Font(kGothic, 12, true, false);
+  if (ctx_.engraved) {
+    // Over the middle note, its ink a third of a space beyond the beam.
     const draw::Surface::Ink ink = s_.TextInk(QStringLiteral("3"));
-    const float x = b[1].x + dx - (ink.left + ink.right) / 2;
+    const float x = b[1].x + g.dx - (ink.left + ink.right) / 2;
     const float clear = 0.35f * s;
-    const float y = up ? end[1] + clear + ink.bottom : end[1] - clear + ink.below;
-    Text(x, y, QStringLiteral("3"));
-    Font(kMaestro, 22, false, false);
-  } else if (group::IsTriplet(c(0)) && n >= 1) {
-    Font(kGothic, 12, true, false);
-    if (up) {
-      Text(b[1].x, b[1].y + 1.3f * L + 0.75f * s, QStringLiteral("3"));
-    } else {
-      Text(b[1].x - 0.5f * s, b[1].y + 1.3f * L - 0.1f * s, QStringLiteral("3"));
-    }
-    Font(kMaestro, 22, false, false);
+    Text(x, g.up ? g.end[1] + clear + ink.bottom : g.end[1] - clear + ink.below,
+         QStringLiteral("3"));
+  } else if (g.up) {
+    Text(b[1].x, b[1].y + 1.3f * g.length + 0.75f * s, QStringLiteral("3"));
+  } else {
+    Text(b[1].x - 0.5f * s, b[1].y + 1.3f * g.length - 0.1f * s, QStringLiteral("3"));
   }
-  st_.beamLast = -1;
+  Font(kMaestro, 22, false, false);
 }
 
 void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {

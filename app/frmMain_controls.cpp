@@ -1,0 +1,335 @@
+// The main window's controls: the column's frames, lists, buttons and boxes, the menus,
+// and what each one does.
+#include "app/frmMain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTextStream>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "app/pictures.h"
+#include "app/rising_scroll_bar.h"
+#include "app/screen.h"
+#include "core/appdir.h"
+#include "dialogs/colour_settings.h"
+#include "dialogs/export_dialog.h"
+#include "dialogs/material_editor.h"
+#include "dialogs/small_windows.h"
+#include "dialogs/sound_settings.h"
+#include "app/frmMain_parts.h"
+#include "draw/graph_treat.h"
+
+
+using namespace window_parts;
+
+namespace {
+
+QLabel* NewLabel(const QString& text, QWidget* parent) {
+  return new QLabel(text, parent);
+}
+QComboBox* NewList(QWidget* parent) {
+  return new QComboBox(parent);
+}
+QPushButton* NewButton(const QString& text, QWidget* parent) {
+  return new QPushButton(text, parent);
+}
+QCheckBox* NewCheck(const QString& text, QWidget* parent) {
+  return new QCheckBox(text, parent);
+}
+
+}  // namespace
+
+void frmMain::CreateControls() {
+  CreateFrame1();
+  CreateFrame2();
+  CreateFrame3();
+  ApplyColumnMetrics(ColumnMetrics::ForLevel(0));
+  CreateSurfaceControls();
+  NameControls();
+}
+
+// Frame1: the selections and the tempo.
+void frmMain::CreateFrame1() {
+  ui.Frame1 = new QGroupBox(view_);
+  ui.Label3 = NewLabel(QStringLiteral("学習別"), ui.Frame1);
+  ui.Combo2 = NewList(ui.Frame1);
+  ui.Label2 = NewLabel(QStringLiteral("種類"), ui.Frame1);
+  ui.Combo1 = NewList(ui.Frame1);
+  ui.Label4 = NewLabel(QStringLiteral("調子"), ui.Frame1);
+  ui.Combo3 = NewList(ui.Frame1);
+  ui.Label5 = NewLabel(QStringLiteral("Ｖ７あしらい"), ui.Frame1);
+  ui.Combo4 = NewList(ui.Frame1);
+  ui.Text2 = new QLineEdit(QStringLiteral("テンポ"), ui.Frame1);
+  ui.Text2->setFrame(false);
+  ui.Text2->setReadOnly(true);
+  ui.Text2->setFocusPolicy(Qt::NoFocus);
+  ui.Text2->setStyleSheet(QStringLiteral("background: transparent;"));
+  ui.Text1 = new QLineEdit(ui.Frame1);
+  ui.Text1->setAlignment(Qt::AlignRight);
+  // 300 at the top end, 50 at the bottom end; ▲ and the wheel upwards raise the tempo.
+  ui.VScroll1 = new RisingScrollBar(ui.Frame1);
+  ui.VScroll1->setRange(50, 300);
+  ui.VScroll1->setSingleStep(1);
+  ui.VScroll1->setPageStep(10);
+  ui.Check6 = NewCheck(QStringLiteral("スイング"), ui.Frame1);
+}
+
+// Frame2: continuous playback.
+void frmMain::CreateFrame2() {
+  ui.Frame2 = new QGroupBox(QStringLiteral("連続"), view_);
+  for (int i = 0; i < 4; ++i) ui.Option1[i] = new QRadioButton(kProgressions[i], ui.Frame2);
+  ui.Command5 = NewButton(QString(), ui.Frame2);
+  ui.Command5->setIcon(QIcon(pictures::PlayPicture(40)));
+  ui.Command9 = NewButton(QString(), ui.Frame2);
+  ui.Command9->setIcon(QIcon(pictures::StopPicture(40)));
+  ui.Command7 = NewButton(QStringLiteral("メトロノーム"), ui.Frame2);
+  ui.Command10 = NewButton(QStringLiteral("補足設定"), ui.Frame2);
+  ui.Check2 = NewCheck(QStringLiteral("繰り返す"), ui.Frame2);
+  ui.Combo5 = NewList(ui.Frame2);
+  ui.Check4 = NewCheck(QStringLiteral("徐々に早くする"), ui.Frame2);
+  ui.Text3 = new QLineEdit(ui.Frame2);
+  ui.Text3->setAlignment(Qt::AlignRight);
+  ui.Label6 = NewLabel(QStringLiteral("％UP"), ui.Frame2);
+}
+
+// Frame3: the single actions, with the staff-position buttons of Frame4.
+void frmMain::CreateFrame3() {
+  ui.Frame3 = new QGroupBox(view_);
+  ui.Command2 = NewButton(QStringLiteral("音出し"), ui.Frame3);
+  ui.Command3 = NewButton(QStringLiteral("半音　＋"), ui.Frame3);
+  ui.Command4 = NewButton(QStringLiteral("半音　－"), ui.Frame3);
+  ui.Command6 = NewButton(QStringLiteral("CAL Bb"), ui.Frame3);
+  ui.Command8 = NewButton(QStringLiteral("CAL A"), ui.Frame3);
+  ui.Frame4 = new QGroupBox(QStringLiteral("五線位置調整"), ui.Frame3);
+  for (int i = 0; i < 5; ++i) ui.Command12[i] = NewButton(kStaffButtons[i], ui.Frame4);
+  ui.Command17 = NewButton(QStringLiteral("OK"), ui.Frame4);
+  ui.Frame4->hide();
+  ui.Command1 = NewButton(QStringLiteral("終了"), ui.Frame3);
+}
+
+// The controls on the drawing surface itself.
+void frmMain::CreateSurfaceControls() {
+  ui.Check1 = new QCheckBox(QStringLiteral("USE_MIDI"), view_);
+  ui.Check1->hide();
+  ui.Check3 = new QCheckBox(QStringLiteral("弾くときは実音"), view_);
+  ui.Check3->adjustSize();
+  ui.Check5 = new QCheckBox(QStringLiteral("エントリー表示"), view_);
+  ui.Check5->adjustSize();
+  ui.Image1 = new QLabel(view_);
+  ui.Image1->setPixmap(pictures::TrebleClef());
+  ui.Image1->setScaledContents(true);
+  ui.Image1->hide();
+  ui.Label7 = new QLabel(view_);
+  ui.Label7->setFont(QFont(QStringLiteral("ＭＳ 明朝")));
+  ui.Label7->hide();
+}
+
+void frmMain::CreateMenus() {
+  ui.mnu_file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  const QString exportEntries[] = {QStringLiteral("MIDIファイル書き出し…"),
+                                   QStringLiteral("MusicXML書き出し…"),
+                                   QStringLiteral("12キー練習シート(PDF)…")};
+  for (int i = 0; i < 3; ++i) ui.mnu_file_export[i] = ui.mnu_file->addAction(exportEntries[i]);
+  ui.mnu_file->addSeparator();
+  ui.mnu_file_end = ui.mnu_file->addAction(QStringLiteral("終了"));
+
+  ui.mnu_edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  for (int i = 0; i < 7; ++i) ui.mnu_edit_seting_file[i] = ui.mnu_edit->addAction(kEditEntries[i]);
+
+  ui.mnu_View = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  ui.mnu_View_showScore = ui.mnu_View->addAction(QStringLiteral("スコア表示"));
+  ui.mnu_View_showDiagram = ui.mnu_View->addAction(QStringLiteral("ダイヤグラム表示"));
+  ui.mnu_View_ShowKeyBord = ui.mnu_View->addAction(QStringLiteral("鍵盤表示"));
+  for (QAction* a : {ui.mnu_View_showScore, ui.mnu_View_showDiagram, ui.mnu_View_ShowKeyBord}) {
+    a->setCheckable(true);
+  }
+  ui.mnu_View->addSeparator();
+  ui.mnu_View_practiceLog = ui.mnu_View->addAction(QStringLiteral("練習記録…"));
+
+  ui.mnu_settei = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+  ui.mnu_settei_sound = ui.mnu_settei->addAction(QStringLiteral("音設定"));
+  ui.mnu_settei_color = ui.mnu_settei->addAction(QStringLiteral("色設定"));
+  ui.mmu_setting_gosen = ui.mnu_settei->addAction(QStringLiteral("五線の位置調整"));
+  ui.mnu_settei_use_maestroF = ui.mnu_settei->addAction(QStringLiteral("マエストロフォントを使う"));
+  ui.mnu_settei_use_maestroF->setCheckable(true);
+  ui.mnu_settei->addSeparator();
+  ui.mnu_settei_listen = ui.mnu_settei->addAction(QStringLiteral("聴き取り採点"));
+  ui.mnu_settei_listen->setCheckable(true);
+  ui.mnu_settei_listen_along = ui.mnu_settei->addAction(QStringLiteral("演奏と一緒に弾く"));
+  ui.mnu_settei_listen_answer = ui.mnu_settei->addAction(QStringLiteral("演奏の後に答えて弾く"));
+  auto* modes = new QActionGroup(this);
+  for (QAction* a : {ui.mnu_settei_listen_along, ui.mnu_settei_listen_answer}) {
+    a->setCheckable(true);
+    modes->addAction(a);
+  }
+  ui.mnu_settei_listen_along->setChecked(true);
+  ui.mnu_settei_listen_octave =
+      ui.mnu_settei->addAction(QStringLiteral("オクターブ違いも正解にする"));
+  ui.mnu_settei_listen_octave->setCheckable(true);
+  ui.mnu_settei_listen_tolerance =
+      ui.mnu_settei->addAction(QStringLiteral("早い・遅いとするずれ…"));
+
+  ui.mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  ui.mnu_help_help = ui.mnu_help->addAction(QStringLiteral("ヘルプ"));
+  ui.mnu_help_ShortCut = ui.mnu_help->addAction(QStringLiteral("ショートカット説明"));
+  ui.mnu_help_show_ver = ui.mnu_help->addAction(QStringLiteral("バージョン情報"));
+}
+
+void frmMain::ConnectHandlers() {
+  ConnectFrame1();
+  ConnectFrame2();
+  ConnectFrame3();
+  ConnectSurfaceControls();
+  ConnectMenus();
+}
+
+// The selections and the tempo.
+void frmMain::ConnectFrame1() {
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(ui.Combo2, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.Category = static_cast<std::int16_t>(index);
+    // The II-V-I patterns show the tonality and dominant-seventh lists.
+    const bool pattern = cfg_.Category == category::kPattern;
+    for (QWidget* w : {static_cast<QWidget*>(ui.Combo3), static_cast<QWidget*>(ui.Combo4),
+                       static_cast<QWidget*>(ui.Label4), static_cast<QWidget*>(ui.Label5)}) {
+      w->setVisible(pattern);
+    }
+    Set_combo1();
+  });
+  connect(ui.Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.LastItem[settings::CategorySlot(cfg_.Category)] = static_cast<std::int16_t>(index);
+    Prepair4PLAY(false);
+  });
+  connect(ui.Combo3, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.Tonality = static_cast<std::int16_t>(index);
+    Set_combo1();
+  });
+  connect(ui.Combo4, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0) return;
+    cfg_.V7Treatment = static_cast<std::int16_t>(index);
+    Set_combo1();
+  });
+  connect(ui.Check6, &QCheckBox::toggled, this,
+          [=, this] { cfg_.SwingOn = checkValue(ui.Check6); });
+  connect(ui.VScroll1, &QScrollBar::valueChanged, this, [this](int value) { ShowTempo(value); });
+  // A tempo typed into the box counts when Enter is pressed or the box is left.
+  connect(ui.Text1, &QLineEdit::editingFinished, this, &frmMain::ApplyTypedTempo);
+}
+
+// Continuous playback.
+void frmMain::ConnectFrame2() {
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(ui.Combo5, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) cfg_.RepeatCount = static_cast<std::int16_t>(index + 1);
+  });
+  connect(ui.Check2, &QCheckBox::toggled, this,
+          [=, this] { cfg_.RepeatOn = checkValue(ui.Check2); });
+  connect(ui.Check4, &QCheckBox::toggled, this, [=, this] {
+    cfg_.SpeedUpOn = checkValue(ui.Check4);
+    ui.Text3->setEnabled(cfg_.SpeedUpOn == 1);
+  });
+  for (int i = 0; i < 4; ++i) {
+    connect(ui.Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (on) cfg_.ProgressionMode = static_cast<std::int16_t>(i);
+    });
+  }
+  connect(ui.Text3, &QLineEdit::textChanged, this, [this](const QString& text) {
+    const double value = std::nearbyint(kihon::LeadingNumber(text));
+    cfg_.SpeedUpPercent = static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+  });
+  connect(ui.Command5, &QPushButton::clicked, this, &frmMain::StartContinuous);
+  connect(ui.Command9, &QPushButton::clicked, this, &frmMain::Stop);
+  connect(ui.Command7, &QPushButton::clicked, this, &frmMain::Metronome);
+  connect(ui.Command10, &QPushButton::clicked, this, &frmMain::OpenMainSet);
+}
+
+// The single actions and the staff-position buttons.
+void frmMain::ConnectFrame3() {
+  connect(ui.Command17, &QPushButton::clicked, this, [this] { ShowStaffPositionButtons(false); });
+  connect(ui.Command3, &QPushButton::clicked, this, &frmMain::KeyUp);
+  connect(ui.Command4, &QPushButton::clicked, this, &frmMain::KeyDown);
+  connect(ui.Command2, &QPushButton::clicked, this, &frmMain::PlayOnce);
+  for (int i = 0; i < 5; ++i) {
+    connect(ui.Command12[i], &QPushButton::clicked, this, [this, i] { StaffPosition(i); });
+  }
+  // Reference tones while the buttons are held: B flat, and an A a semitone below it.
+  connect(ui.Command6, &QPushButton::pressed, this,
+          [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 34, 127); });
+  connect(ui.Command8, &QPushButton::pressed, this,
+          [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 33, 127); });
+  for (QPushButton* b : {ui.Command6, ui.Command8}) {
+    connect(b, &QPushButton::released, this,
+            [this] { engine_.midi().AllNotesOff(midi1::kReferenceChannel); });
+  }
+  connect(ui.Command1, &QPushButton::clicked, this, &QWidget::close);
+}
+
+// The boxes on the drawing surface.
+void frmMain::ConnectSurfaceControls() {
+  const auto checkValue = [](QCheckBox* box) -> std::int16_t { return box->isChecked() ? 1 : 0; };
+  connect(ui.Check1, &QCheckBox::toggled, this,
+          [=, this] { cfg_.UseMidi = checkValue(ui.Check1); });
+  connect(ui.Check3, &QCheckBox::toggled, this,
+          [=, this] { cfg_.PlayConcertPitch = checkValue(ui.Check3); });
+  connect(ui.Check5, &QCheckBox::toggled, this, [=, this] {
+    cfg_.ShowEntry = checkValue(ui.Check5);
+    Prepair4PLAY(false);
+  });
+}
+
+// The menus.
+void frmMain::ConnectMenus() {
+  for (int i = 0; i < 3; ++i) {
+    connect(ui.mnu_file_export[i], &QAction::triggered, this,
+            [this, i] { ExportWithDialog(static_cast<exports::Format>(i)); });
+  }
+  connect(ui.mnu_file_end, &QAction::triggered, this, &QWidget::close);
+  for (int i = 0; i < 7; ++i) {
+    connect(ui.mnu_edit_seting_file[i], &QAction::triggered, this, [this, i] { EditMaterial(i); });
+  }
+  connect(ui.mnu_View_showScore, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowScore, ui.mnu_View_showScore); });
+  connect(ui.mnu_View_showDiagram, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowDiagram, ui.mnu_View_showDiagram); });
+  connect(ui.mnu_View_ShowKeyBord, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.ShowKeyboard, ui.mnu_View_ShowKeyBord); });
+  ConnectListenMenu();
+  connect(ui.mnu_settei_use_maestroF, &QAction::triggered, this,
+          [this] { ToggleView(cfg_.UseMaestroFont, ui.mnu_settei_use_maestroF); });
+  connect(ui.mnu_settei_sound, &QAction::triggered, this, &frmMain::OpenSoundSettings);
+  connect(ui.mnu_settei_color, &QAction::triggered, this, &frmMain::OpenColourSettings);
+  connect(ui.mmu_setting_gosen, &QAction::triggered, this,
+          [this] { ShowStaffPositionButtons(true); });
+  connect(ui.mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
+  connect(ui.mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
+  connect(ui.mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
+}

@@ -1,0 +1,201 @@
+// The windows the main window opens: the settings windows, the material editor, the help
+// document, the version box and the exports.
+#include "app/frmMain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTextStream>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "app/pictures.h"
+#include "app/rising_scroll_bar.h"
+#include "app/screen.h"
+#include "core/appdir.h"
+#include "dialogs/colour_settings.h"
+#include "dialogs/export_dialog.h"
+#include "dialogs/material_editor.h"
+#include "dialogs/small_windows.h"
+#include "dialogs/sound_settings.h"
+#include "app/frmMain_parts.h"
+#include "draw/graph_treat.h"
+
+
+using namespace window_parts;
+
+void frmMain::ToggleView(std::int16_t& flag, QAction* entry) {
+  kihon::ToggleFlag(flag);
+  entry->setChecked(flag != 0);
+  Prepair4PLAY(false);
+}
+
+namespace {
+
+// Shows a new dialog; the sound settings start through their own Start.
+void Present(QWidget& dialog) {
+  dialog.show();
+}
+void Present(settei& dialog) {
+  dialog.Start();
+}
+
+// Brings forward a dialog that is already open, or makes, keeps and shows a new one.
+template <class Dialog, class Make>
+Dialog* ShowOnce(QPointer<Dialog>& kept, Make make) {
+  if (!kept) {
+    kept = make();
+    kept->setAttribute(Qt::WA_DeleteOnClose);
+    Present(*kept);
+  }
+  kept->raise();
+  kept->activateWindow();
+  return kept;
+}
+
+}  // namespace
+
+settei* frmMain::OpenSoundSettings() {
+  return ShowOnce(settei_, [this] {
+    auto* dialog = new settei(
+        cfg_, engine_.midi(), waits_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
+        [this] {
+          // The tempo bar shows the dialog's tempo; its handler stores it again.
+          ui.VScroll1->setValue(
+              std::clamp<int>(cfg_.Tempo, ui.VScroll1->minimum(), ui.VScroll1->maximum()));
+          Prepair4PLAY(false);
+        },
+        [this](const QString& message) { report(message); }, this);
+    dialog->SetOutputs(dynamic_cast<sound::OutputChoices*>(&midiOut_));
+    return dialog;
+  });
+}
+
+frmColset* frmMain::OpenColourSettings() {
+  return ShowOnce(colset_, [this] {
+    return new frmColset(
+        cfg_, appdir::PathOf(appDir_, appdir::kSettingsFileName),
+        [this](const QString& message) { report(message); }, this);
+  });
+}
+
+MainSet* frmMain::OpenMainSet() {
+  return ShowOnce(mainSet_, [this] { return new MainSet(cfg_, this); });
+}
+
+sample* frmMain::OpenShortcuts() {
+  return ShowOnce(sample_, [this] { return new sample(this); });
+}
+
+MaterialEditor* frmMain::EditMaterial(int i) {
+  const QStringList files = appdir::MaterialFiles();
+  if (i < 0 || i > files.size()) return nullptr;
+  if (i == files.size()) {
+    // The settings themselves are edited in the dialogs; this entry opens the folder that
+    // holds the settings file and the material files.
+    if (!openUrl(QUrl::fromLocalFile(appDir_))) {
+      report(QStringLiteral("フォルダを開けませんでした。\n") + QDir::toNativeSeparators(appDir_));
+    }
+    return nullptr;
+  }
+  // The file the item list is read from, found the same way, in the program's own editor:
+  // it keeps the file's encoding and line ends, checks the text before saving, and the
+  // item list is refilled after a save.
+  const QString path = file_Treat::CategoryFile(appDir_, i);
+  return ShowOnce(editors_[static_cast<std::size_t>(i)], [this, i, path] {
+    return new MaterialEditor(
+        i, path,
+        [this](int category) {
+          if (category == cfg_.Category) Set_combo1();
+        },
+        this);
+  });
+}
+
+void frmMain::show_help() {
+  const QString path = appdir::PathOf(appDir_, QStringLiteral("help.pdf"));
+  const QString shown = QDir::toNativeSeparators(path);
+  if (!QFileInfo::exists(path)) {
+    report(QStringLiteral("ヘルプファイルが見つかりません。\n") + shown);
+    return;
+  }
+  if (!openUrl(QUrl::fromLocalFile(path))) {
+    report(QStringLiteral(
+               "ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
+           shown);
+  }
+}
+
+QString frmMain::VersionText() {
+  return QStringLiteral(
+             "Ver1.1.2　 2009.01.12\n\nＶＯＲＭＩＮＡ　ジャズ・アドリブ練習ソフト（Qt %1 版）")
+      .arg(QString::fromLatin1(qVersion()));
+}
+
+void frmMain::VersionBox() {
+  report(VersionText());
+}
+
+void frmMain::ExportWithDialog(exports::Format format) {
+  ExportDialog choices(format, cfg_, this, engine_.phrase().KeyMinor != 0);
+  if (choices.exec() != QDialog::Accepted) return;
+  const exports::Request request = choices.Chosen();
+  // A name from the item and its key, in the user's documents folder.
+  QString name = file_Treat::ItemName(engine_.lists(), request.category, request.item).trimmed();
+  name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
+  name += QStringLiteral(" ") +
+          (request.allKeys
+               ? QStringLiteral("12keys")
+               : spelling::KeyText(spelling::Key{request.key, engine_.phrase().KeyMinor != 0}));
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString filter = format == exports::Format::kMidi ? QStringLiteral("MIDIファイル (*.mid)")
+                         : format == exports::Format::kMusicXml
+                             ? QStringLiteral("MusicXML (*.musicxml)")
+                             : QStringLiteral("PDF (*.pdf)");
+  QString path = QFileDialog::getSaveFileName(
+      this, choices.windowTitle(), QDir(folder).filePath(name + exports::Suffix(format)), filter);
+  if (path.isEmpty()) return;
+  if (!path.endsWith(exports::Suffix(format), Qt::CaseInsensitive)) path += exports::Suffix(format);
+  ExportTo(format, request, path);
+}
+
+bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
+                       const QString& path) {
+  // The export plays the item in an engine of its own, on the settings in force now.
+  practice::OfflineEngine world(cfg_);
+  QString error;
+  world.engine.LoadCategory(appDir_, request.category, &error);
+  exports::Export built;
+  const bool ok = error.isEmpty() && exports::Build(world, request, built, &error) &&
+                  exports::Save(format, built, path, &error);
+  if (!ok && report) {
+    report(QStringLiteral("書き出せませんでした。\n%1\n（%2）")
+               .arg(QDir::toNativeSeparators(path), error));
+  }
+  return ok;
+}
+
