@@ -417,18 +417,17 @@ YEN_treat::CircleFrame frmMain::CircleFrame() const {
 }
 
 void frmMain::KeyUp() {
-  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 1) % 12);
+  cfg_.Root = practice::KeyMovedBy(cfg_.Root, practice::kSemitoneUp);
   Prepair4PLAY(true);
 }
 
 void frmMain::KeyDown() {
-  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 11) % 12);
+  cfg_.Root = practice::KeyMovedBy(cfg_.Root, practice::kSemitoneDown);
   Prepair4PLAY(true);
 }
 
 void frmMain::KeyUpFourth() {
-  // A fourth is five semitones: twelve presses visit every key once, as "４度進行" does.
-  cfg_.Root = static_cast<std::int16_t>((cfg_.Root + 5) % 12);
+  cfg_.Root = practice::KeyMovedBy(cfg_.Root, practice::kFourthUp);
   Prepair4PLAY(true);
 }
 

@@ -1,7 +1,5 @@
 // The main window's controls: the column's frames, lists, buttons and boxes, the menus,
 // and what each one does.
-#include "app/frmMain.h"
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
@@ -33,6 +31,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/frmMain.h"
+#include "app/frmMain_parts.h"
 #include "app/pictures.h"
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
@@ -42,9 +42,7 @@
 #include "dialogs/material_editor.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
-#include "app/frmMain_parts.h"
 #include "draw/graph_treat.h"
-
 
 using namespace window_parts;
 
@@ -281,11 +279,14 @@ void frmMain::ConnectFrame3() {
   for (int i = 0; i < 5; ++i) {
     connect(ui.Command12[i], &QPushButton::clicked, this, [this, i] { StaffPosition(i); });
   }
-  // Reference tones while the buttons are held: B flat, and an A a semitone below it.
-  connect(ui.Command6, &QPushButton::pressed, this,
-          [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 34, 127); });
-  connect(ui.Command8, &QPushButton::pressed, this,
-          [this] { engine_.midi().NoteOnConcert(midi1::kReferenceChannel, 33, 127); });
+  // Reference tones while the buttons are held: B flat, and an A a semitone below it, at
+  // concert pitch and full velocity.
+  connect(ui.Command6, &QPushButton::pressed, this, [this] {
+    engine_.midi().NoteOnConcert(midi1::kReferenceChannel, kReferenceBFlat, kReferenceVelocity);
+  });
+  connect(ui.Command8, &QPushButton::pressed, this, [this] {
+    engine_.midi().NoteOnConcert(midi1::kReferenceChannel, kReferenceA, kReferenceVelocity);
+  });
   for (QPushButton* b : {ui.Command6, ui.Command8}) {
     connect(b, &QPushButton::released, this,
             [this] { engine_.midi().AllNotesOff(midi1::kReferenceChannel); });

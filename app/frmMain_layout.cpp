@@ -1,7 +1,5 @@
 // The main window's layout: the symbol font, the control column's sizes for the screen,
 // the load routine that restores every control, and where the staff, clef and boxes go.
-#include "app/frmMain.h"
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
@@ -33,6 +31,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/frmMain.h"
+#include "app/frmMain_parts.h"
 #include "app/pictures.h"
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
@@ -42,9 +42,7 @@
 #include "dialogs/material_editor.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
-#include "app/frmMain_parts.h"
 #include "draw/graph_treat.h"
-
 
 using namespace window_parts;
 
@@ -271,4 +269,3 @@ void frmMain::PlaceClef() {
   const int height = static_cast<int>(std::lrint(staff_.ClefHeight * surface_.PixelsPerUnitY()));
   ui.Image1->setGeometry(topLeft.x(), topLeft.y(), width, height);
 }
-

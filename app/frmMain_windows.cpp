@@ -1,7 +1,5 @@
 // The windows the main window opens: the settings windows, the material editor, the help
 // document, the version box and the exports.
-#include "app/frmMain.h"
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
@@ -33,6 +31,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/frmMain.h"
+#include "app/frmMain_parts.h"
 #include "app/pictures.h"
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
@@ -42,9 +42,7 @@
 #include "dialogs/material_editor.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
-#include "app/frmMain_parts.h"
 #include "draw/graph_treat.h"
-
 
 using namespace window_parts;
 
@@ -198,4 +196,3 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
   }
   return ok;
 }
-

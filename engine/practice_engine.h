@@ -23,9 +23,18 @@
 
 namespace practice {
 
-// How far continuous playback moves the key after each key, by progression mode:
-// a semitone up, a semitone down, a fourth up, or not at all.
-inline constexpr int kProgressionStep[] = {1, -1, 5, 0};
+// How far a key change moves the key: a semitone up or down, a fourth up (five semitones:
+// twelve steps visit every key once), or not at all.
+inline constexpr int kSemitoneUp = 1;
+inline constexpr int kSemitoneDown = -1;
+inline constexpr int kFourthUp = 5;
+// The step continuous playback takes after each key, by progression mode (半音＋進行,
+// 半音－進行, ４度進行, そのまま).
+inline constexpr int kProgressionStep[] = {kSemitoneUp, kSemitoneDown, kFourthUp, 0};
+// The key step semitones from key, as a pitch class.
+constexpr std::int16_t KeyMovedBy(int key, int step) {
+  return static_cast<std::int16_t>(((key + step) % 12 + 12) % 12);
+}
 
 class Engine final {
  public:

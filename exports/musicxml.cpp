@@ -6,6 +6,7 @@
 #include <map>
 
 #include "exports/exports.h"
+#include "material/category.h"
 #include "theory/MusicMethod_Treat.h"
 #include "theory/phrase.h"
 #include "theory/spelling.h"
@@ -284,7 +285,7 @@ class Writer {
     int alter = 0;
     int end = 0;
     // A scale's label ("C Lydian") is a title, not a chord: it is written as words.
-    if (e_.category == 0 || !RootOf(text, 0, letter, alter, end)) {
+    if (e_.category == category::kScale || !RootOf(text, 0, letter, alter, end)) {
       Words(text, false);
       return;
     }

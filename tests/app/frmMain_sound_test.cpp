@@ -1,8 +1,6 @@
 // The main window's sound: keys played with the mouse, the output opened after the first
 // paint, reference tones, continuous play, the metronome, play once, and what the window's
 // passes play for every category.
-#include "app/frmMain.h"
-
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -25,6 +23,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/frmMain.h"
 #include "app/screen.h"
 #include "tests/app/main_window_fixture.h"
 #include "views/circle/circle.h"
