@@ -68,6 +68,10 @@ inline constexpr int kTicksPerQuarter = 480;
 // chord symbols as markers), then melody, accompaniment, bass and click, each named, each
 // note with its note-off.
 QByteArray MidiFile(const Export& e);
+// The click's drum note as the MIDI file writes it: a note of the General MIDI percussion
+// map (35..81) that notation programs know as it is, any other (the program's default click,
+// 33, a metronome click of later sound sets) as the side stick, 37.
+int NotatedDrumNote(int note);
 // A MusicXML 3.1 partwise score of the export.
 QByteArray MusicXml(const Export& e);
 

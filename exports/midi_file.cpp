@@ -17,13 +17,6 @@ using midifile::Event;
 using midifile::MetaBytes;
 using midifile::MetaType;
 
-// The click's drum note in the General MIDI percussion map (35..81) that notation programs
-// know; the program's default click (33, a metronome click of later sound sets) is written
-// as the side stick.
-constexpr int kFirstMappedDrum = 35;
-constexpr int kLastMappedDrum = 81;
-constexpr int kSideStick = 37;
-
 // Ticks of the program's grid (24 to the quarter) to the file's.
 constexpr int kScale = kTicksPerQuarter / MusicMethod_Treat::TicksPerQuarter;
 
@@ -40,8 +33,7 @@ struct Voice {
   std::map<int, std::vector<std::int64_t>> sounding;
 
   int Written(int note) const {
-    const bool unmapped = note < kFirstMappedDrum || note > kLastMappedDrum;
-    return channel == midi1::kDrumChannel && unmapped ? kSideStick : note;
+    return channel == midi1::kDrumChannel ? NotatedDrumNote(note) : note;
   }
   void Add(std::int64_t tick, int order, const std::optional<sound::ShortMessage>& message) {
     if (message) events.push_back({tick, order, midifile::MessageBytes(*message)});
@@ -125,6 +117,13 @@ void AddKey(const KeyPart& part, std::int64_t offset, std::array<Voice, 4>& voic
 }
 
 }  // namespace
+
+int NotatedDrumNote(int note) {
+  constexpr int kFirstMappedDrum = 35;
+  constexpr int kLastMappedDrum = 81;
+  constexpr int kSideStick = 37;
+  return note < kFirstMappedDrum || note > kLastMappedDrum ? kSideStick : note;
+}
 
 QByteArray MidiFile(const Export& e) {
   std::array<Voice, 4> voices = {{{midi1::kMelodyChannel, "Melody", {}, {}},

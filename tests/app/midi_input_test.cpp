@@ -222,6 +222,17 @@ TEST_F(MainWindow, APerformancePlayedThroughJackIsJudgedByTheWindow) {
   sound::MidiIn input(epoch);
   ASSERT_TRUE(input.Open(QString()));
   w.AttachMidiInput(input);
+  // The stamp each note-on came in with, as the input gives it to the window.
+  std::mutex stamped;
+  std::vector<sound::InputNote> stamps;
+  const auto toWindow = input.onNote;
+  input.onNote = [&, toWindow](const sound::InputNote& n) {
+    if (n.velocity > 0) {
+      const std::lock_guard<std::mutex> lock(stamped);
+      stamps.push_back(n);
+    }
+    toWindow(n);
+  };
 
   RtMidiOut player(RtMidi::UNIX_JACK, "player");
   ASSERT_TRUE(ConnectToVormina(player)) << "the virtual port is not listed";
@@ -271,21 +282,24 @@ TEST_F(MainWindow, APerformancePlayedThroughJackIsJudgedByTheWindow) {
   for (const auto& n : r.notes) verdicts += listen::VerdictName(n.verdict).toStdString()[0];
   EXPECT_EQ(verdicts, "hhhhwhmh");
   EXPECT_EQ(r.summary.extra, 0);
-  // Each played note's timing is what the player meant, give or take what JACK adds (the
-  // dummy server's period, 1024 frames at 48 kHz: 21 ms; more on a busy machine).
-  double worst = 0, sum = 0;
-  int played = 0;
+  // Each played note is judged at the time the input stamped it on arrival, whatever the
+  // window was doing then: its timing is its stamp from the pass's start. (How far a stamp
+  // lies from when the note was sent is JACK's period and the machine's load: measured, not
+  // asserted.)
+  const double startMs = std::chrono::duration<double, std::milli>(start - epoch).count();
+  const std::lock_guard<std::mutex> lock(stamped);
+  double worst = 0;
   for (const auto& n : r.notes) {
-    if (!n.timingMs) continue;
+    if (!n.played) continue;
+    const auto stamp = std::find_if(stamps.begin(), stamps.end(), [&](const sound::InputNote& s) {
+      return s.note == n.played->pitch && std::abs(s.ms - startMs - n.played->ms) < 1e-6;
+    });
+    EXPECT_NE(stamp, stamps.end()) << "note " << n.expected.index;
     const double meant = n.expected.index == 2 ? 80 : 0;
-    EXPECT_NEAR(*n.timingMs, meant, 50) << "note " << n.expected.index;
     worst = std::max(worst, std::abs(*n.timingMs - meant));
-    sum += *n.timingMs - meant;
-    ++played;
   }
   RecordProperty("jack_worst_timing_error_ms", std::to_string(worst));
-  std::fprintf(stderr, "JACK timing: mean %.1f ms, worst %.1f ms from what was played\n",
-               sum / std::max(played, 1), worst);
+  std::fprintf(stderr, "JACK timing: worst %.1f ms from what was played\n", worst);
 }
 
 }  // namespace

@@ -298,6 +298,23 @@ TEST_F(Cli, ExportWritesEachFormatAndRefusesWhatItCannotDo) {
   }
   EXPECT_EQ(on, 8);  // the scale's eight notes (nothing else plays in these settings)
   EXPECT_EQ(off, on);
+  // For a B♭ instrument the part is written a whole step up, but the file sounds as the band
+  // does: the same notes as at concert pitch.
+  const QString written = dir.filePath("scale-bb.mid");
+  ASSERT_EQ(Call(item + QStringList{"--format", "midi", "--out", written, "--transpose-for", "Bb"})
+                .exitCode,
+            0);
+  QFile writtenFile(written);
+  ASSERT_TRUE(writtenFile.open(QIODevice::ReadOnly));
+  const auto noteOns = [](const QByteArray& file) {
+    QByteArray notes;
+    for (qsizetype i = 0; i + 2 < file.size(); ++i) {
+      if (static_cast<unsigned char>(file[i]) == 0x90 && file[i + 2] != 0)
+        notes.append(file[i + 1]);
+    }
+    return notes;
+  };
+  EXPECT_EQ(noteOns(writtenFile.readAll()), noteOns(bytes));
 
   // MusicXML for a B♭ instrument: written a whole step up, E♭ major sounding as F major. A
   // scale is written with its signs and no key signature: its B♭ carries a flat.

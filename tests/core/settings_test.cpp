@@ -102,6 +102,19 @@ TEST(SettingsValidate, ClampsTheCheckedFieldsOnly) {
   }
 }
 
+// The tempo the program starts with: below 50 a stored tempo becomes 100, above 300 it
+// becomes 300; the bounds themselves are kept.
+TEST(SettingsStartup, TheTempoRuleKeepsItsBounds) {
+  const std::pair<int, int> cases[] = {{-5, 100},  {0, 100},   {49, 100},  {50, 50},
+                                       {120, 120}, {300, 300}, {301, 300}, {32767, 300}};
+  for (const auto& [stored, started] : cases) {
+    CfgRecord r;
+    r.Tempo = static_cast<std::int16_t>(stored);
+    settings::ApplyStartupTempo(r);
+    EXPECT_EQ(r.Tempo, started) << stored;
+  }
+}
+
 class SettingsFile : public ::testing::Test {
  protected:
   QTemporaryDir dir;

@@ -124,6 +124,11 @@ INSTANTIATE_TEST_SUITE_P(
              }},
         // Nothing played: everything missed; a note more than a beat away is not taken.
         Case{"NothingPlayed", [](auto& p) { p.clear(); }, false, "mmmmmmmm", 0, nullptr},
+        // A beat is the reach of a match, a whole beat included.
+        Case{"LastNoteAWholeBeatLate", [](auto& p) { p[7].ms += 500; }, false, "hhhhhhhh", 0,
+             [](const listen::Result& r) { EXPECT_EQ(*r.notes[7].timingMs, 500); }},
+        Case{"LastNoteJustOverABeatLate", [](auto& p) { p[7].ms += 501; }, false, "hhhhhhhm", 1,
+             nullptr},
         Case{"FarFromEveryNote",
              [](auto& p) {
                p = {listen::Played{60, 2500}};

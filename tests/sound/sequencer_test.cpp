@@ -121,6 +121,32 @@ TEST_F(Playback, SwingTimelineAt120) {
   EXPECT_EQ(NoteOns(0)[1].first, 252);
 }
 
+// Listen mode's answer counts on after the pass for its length, a part beat counting whole:
+// five eighths (two and a half beats) are answered in three clicked beats of the pass's own.
+TEST_F(Playback, TheAnswerCountsThePassesBeatsAPartBeatWhole) {
+  for (const auto& [eighths, beats] : {std::pair{4, 2}, std::pair{5, 3}, std::pair{8, 4}}) {
+    ClearPhrase(phrase);
+    for (int i = 0; i < eighths; ++i) {
+      phrase.NotePitch[i] = static_cast<std::int16_t>(24 + i);
+      phrase.NoteLength[i] = 12;
+    }
+    phrase.NoteCount = static_cast<std::int16_t>(eighths);
+    capture.messages.clear();
+    clock.Set(0);
+    sequencer.AnswerAfterPass = true;
+    PlayOnce();
+    const std::int64_t passEnd = clock.NowMs();
+    EXPECT_TRUE(sequencer.AnswerTime());
+    sequencer.AnswerAfterPass = false;
+    int clicks = 0;
+    for (const auto& [t, m] : capture.messages) {
+      if (t >= passEnd && m.channel() == midi1::kDrumChannel && !m.IsNoteOff()) ++clicks;
+    }
+    EXPECT_EQ(clicks, beats) << eighths << " eighths";
+    EXPECT_EQ(clock.NowMs() - passEnd, beats * 504) << eighths << " eighths";
+  }
+}
+
 TEST_F(Playback, ClickOnEveryBeatAndAllNotesOffAroundThePass) {
   cfg.ClickOn = 1;
   Notes({{24, 24}, {26, 24}});
