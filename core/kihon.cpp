@@ -19,8 +19,8 @@ std::int16_t Waits::WaitUntil(std::int16_t ms) {
   const auto stopped = [this] { return stopRequested_ != 0; };
   if (stopped()) return -1;
   const std::int64_t deadline = WaitReference_ + ms;
-  clock_.RunUntil(deadline - lead_, stopped);
-  if (clock_.NowMs() < deadline - lead_) return -1;
+  clock_.RunUntil(deadline, stopped);
+  if (clock_.NowMs() < deadline) return -1;
   WaitReference_ = deadline;
   return 0;
 }

@@ -24,10 +24,8 @@ class Waits {
   // Returns -1 at once, without moving the reference, when a stop is requested.
   std::int16_t WaitUntil(std::int16_t ms);
 
-  // WaitUntil returns this many ms before its deadline (the reference still moves by exactly
-  // ms): the playback hands each step to an output that schedules by itself a little ahead.
-  void SetLead(int ms) { lead_ = ms > 0 ? ms : 0; }
-  int Lead() const { return lead_; }
+  // Moves the reference ms later (a timed sequence that starts a little after now).
+  void Delay(int ms) { WaitReference_ += ms > 0 ? ms : 0; }
 
   std::int64_t WaitReference() const { return WaitReference_; }
   Clock& clock() { return clock_; }
@@ -36,7 +34,6 @@ class Waits {
   Clock& clock_;
   const std::int16_t& stopRequested_;
   std::int64_t WaitReference_ = 0;
-  int lead_ = 0;
 };
 
 // Replaces every NUL of text by a space (in text itself) and returns it with leading and

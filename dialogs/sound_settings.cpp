@@ -253,8 +253,13 @@ void settei::SetOutputs(sound::OutputChoices* outputs) {
     ComboOutput->setCurrentIndex(ComboOutput->count() - 1);
   }
   const double latency = outputs->OutputLatencyMs();
-  LabelLatency->setText(latency > 0 ? QStringLiteral("出力の遅れ：約 %1 ms").arg(latency, 0, 'f', 1)
-                                    : QStringLiteral("出力の遅れ：—"));
+  const int underflows = outputs->Underflows();
+  LabelLatency->setText(latency <= 0 ? QStringLiteral("出力の遅れ：—")
+                        : underflows > 0
+                            ? QStringLiteral("出力の遅れ：約 %1 ms（音切れ %2 回のため広げました）")
+                                  .arg(latency, 0, 'f', 1)
+                                  .arg(underflows)
+                            : QStringLiteral("出力の遅れ：約 %1 ms").arg(latency, 0, 'f', 1));
   soundFont_ = outputs->ChosenSoundFont();
   ShowSoundFont();
   ComboInput->clear();

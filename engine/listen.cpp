@@ -29,7 +29,7 @@ bool SamePitch(int a, int b, bool octaveFree) {
 Options OptionsFor(int tempo, bool octaveFree) {
   Options options;
   options.octaveFree = octaveFree;
-  options.beatMs = Sound_Treat::BeatMs(tempo);
+  options.beatMs = Sound_Treat::BeatLengthMs(tempo);
   return options;
 }
 

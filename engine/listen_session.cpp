@@ -82,7 +82,7 @@ bool Session::Begin(const settings::CfgRecord& cfg, const QString& dir, double s
 }
 
 double Session::EarlyMs() const {
-  return Sound_Treat::BeatMs(passTempo_) / 4.0;
+  return Sound_Treat::BeatLengthMs(passTempo_) / 4.0;
 }
 
 bool Session::NotePlayed(int pitch, double ms) {

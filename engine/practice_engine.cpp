@@ -11,7 +11,20 @@ Engine::Engine(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits, s
       state_(state),
       waits_(waits),
       midi_(cfg, out),
-      sequencer_(cfg, state, phrase_, midi_, waits, noWindow_) {}
+      sequencer_(cfg, state, phrase_, midi_, waits, noWindow_) {
+  // Continuous play hands the next key's pass over before it is due: the item realised in
+  // that key apart from the phrase the window shows, as a key change would realise it.
+  sequencer_.realiseInKey = [this](int key, Phrase& out) {
+    settings::CfgRecord moved = cfg_;
+    moved.Root = static_cast<std::int16_t>(key);
+    out = phrase_;
+    std::int16_t previous = state_.PreviousRoot;
+    bool refused = false;
+    RealiseContext ctx{moved, lists_, out, nullptr, [&refused](const QString&) { refused = true; }};
+    RealiseItem(ctx, true, previous);
+    return !refused && out.NoteCount > 0;
+  };
+}
 
 int Engine::LoadCategory(const QString& dir, int category, QString* error) {
   return file_Treat::LoadCategory(lists_, dir, category, error);
@@ -31,8 +44,8 @@ void Engine::Prepare(bool IsCangeOnly, const RingPoints* rings, const settings::
 
 void Engine::PlayOnce() {
   sequencer_.ContinuousPlay = 0;
-  waits_.WaitUntil(-100);
   sequencer_.BuildStepGrid();
+  sequencer_.StartClock();
   sequencer_.PlayPass();
   if (state_.StopRequested == 0) sequencer_.AnswerTime();
 }
@@ -46,20 +59,44 @@ void Engine::Metronome() {
   host.MakeSound_Bot_show(true);
   state_.StopRequested = 0;
   sequencer_.ContinuousPlay = 0;
-  waits_.WaitUntil(-100);
+  sequencer_.StartClock();
   sequencer_.CountIn();
   if (state_.StopRequested != 0) return;
-  waits_.SetLead(midi_.LeadMs());
-  for (;;) {
-    {
-      const midi1::Midi::ScheduledAt at(midi_, waits_.WaitReference());
-      midi_.DrumClick();
+  // The k-th click k beats after the first (round(k x B) at a steady tempo). Each click is
+  // handed to an output that schedules a beat ahead; the wait looks at the tempo every few
+  // ms, and a change moves the click not yet heard to the new beat's length.
+  const std::int64_t start = waits_.WaitReference();
+  const auto clickAt = [start](double ms) { return start + Sound_Treat::RoundMs(ms); };
+  const auto click = [this](std::int64_t at) {
+    const midi1::Midi::ScheduledAt scheduled(midi_, at);
+    midi_.DrumClick();
+  };
+  const bool ahead = midi_.SchedulesAhead();
+  double last = 0;  // the click given last, in ms from the first
+  click(start);
+  for (bool stopped = false; !stopped;) {
+    int tempo = cfg_.Tempo;
+    double next = last + Sound_Treat::BeatLengthMs(tempo);
+    if (ahead) click(clickAt(next));
+    for (std::int64_t left; (left = clickAt(next) - waits_.WaitReference()) > 0;) {
+      if (waits_.WaitUntil(static_cast<std::int16_t>(
+              std::min<std::int64_t>(left, Sound_Treat::kReactMs))) == -1) {
+        stopped = true;
+        break;
+      }
+      if (cfg_.Tempo == tempo) continue;
+      tempo = cfg_.Tempo;
+      if (ahead) midi_.WithdrawFrom(clickAt(next));
+      // Not before now: a beat that has become shorter than what has passed ends at once.
+      next = std::max(last + Sound_Treat::BeatLengthMs(tempo),
+                      static_cast<double>(waits_.WaitReference() - start));
+      if (ahead) click(clickAt(next));
     }
-    // Read afresh every beat, so that a tempo change applies from the next beat.
-    const int interval = Sound_Treat::BeatMs(cfg_.Tempo);
-    if (waits_.WaitUntil(static_cast<std::int16_t>(std::min(interval, 32767))) == -1) {
+    if (stopped) {
       midi_.Withdraw();
-      break;
+    } else {
+      last = next;
+      if (!ahead) click(clickAt(last));
     }
   }
   host.MakeSound_Bot_show(false);

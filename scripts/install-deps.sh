@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
   aubio-tools poppler-utils jackd2 clang-format pulseaudio pulseaudio-utils musescore3
+  fluidsynth timidity
   clang libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev
 )

@@ -92,6 +92,14 @@ void ChosenOut::Withdraw() {
   if (open_) open_->Withdraw();
 }
 
+void ChosenOut::WithdrawFrom(std::int64_t atMs) {
+  if (open_) open_->WithdrawFrom(atMs);
+}
+
+bool ChosenOut::SchedulesAhead() const {
+  return open_ && open_->SchedulesAhead();
+}
+
 int ChosenOut::LeadMs() const {
   return open_ ? open_->LeadMs() : 0;
 }
@@ -128,6 +136,11 @@ QString ChosenOut::SoundFontInUse() const {
 double ChosenOut::OutputLatencyMs() const {
   const auto* synth = dynamic_cast<const FluidSynthMidiOut*>(open_.get());
   return synth ? synth->OutputLatencyMs() : 0.0;
+}
+
+int ChosenOut::Underflows() const {
+  const auto* synth = dynamic_cast<const FluidSynthMidiOut*>(open_.get());
+  return synth ? synth->Underflows() : 0;
 }
 
 void ChosenOut::Choose(const QString& code, const QString& soundFont) {

@@ -36,6 +36,9 @@ class OutputChoices {
   // From a scheduled note to its sound leaving the program, in ms, while the synthesiser
   // plays; 0 otherwise.
   virtual double OutputLatencyMs() const = 0;
+  // How many times the sound server ran dry while the synthesiser played (each time its
+  // buffer, and the latency with it, grew); 0 otherwise.
+  virtual int Underflows() const = 0;
   // Stores the choice; it applies when the output is opened again.
   virtual void Choose(const QString& code, const QString& soundFont) = 0;
 
@@ -60,6 +63,8 @@ class ChosenOut final : public MidiOut, public OutputChoices {
   void Close() override;
   void Send(const ShortMessage& message, std::int64_t atMs) override;
   void Withdraw() override;
+  void WithdrawFrom(std::int64_t atMs) override;
+  bool SchedulesAhead() const override;
   int LeadMs() const override;
   QString Name() const override;
 
@@ -68,6 +73,7 @@ class ChosenOut final : public MidiOut, public OutputChoices {
   QString ChosenSoundFont() const override;
   QString SoundFontInUse() const override;
   double OutputLatencyMs() const override;
+  int Underflows() const override;
   void Choose(const QString& code, const QString& soundFont) override;
   QStringList InputPorts() const override;
   QString ChosenInput() const override;

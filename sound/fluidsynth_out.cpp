@@ -58,6 +58,10 @@ void FluidSynthMidiOut::Withdraw() {
   if (synth_) synth_->Withdraw();
 }
 
+void FluidSynthMidiOut::WithdrawFrom(std::int64_t atMs) {
+  if (synth_) synth_->WithdrawFrom(atMs);
+}
+
 QString FluidSynthMidiOut::Name() const {
   return QStringLiteral("FluidSynth (%1)")
       .arg(driver_.isEmpty() ? QStringLiteral("closed") : driver_);

@@ -32,7 +32,11 @@ class FluidSynthMidiOut final : public MidiOut {
   void Close() override;
   void Send(const ShortMessage& message, std::int64_t atMs) override;
   void Withdraw() override;
-  // A few tens of ms: late wake-ups of a busy machine do not make a note late.
+  void WithdrawFrom(std::int64_t atMs) override;
+  // Every message goes to the audio thread with its time, a whole pass at once.
+  bool SchedulesAhead() const override { return true; }
+  // A few tens of ms: the first messages of a pass reach the audio thread before they are
+  // due, however late the window's thread wakes.
   int LeadMs() const override { return kLeadMs; }
   bool Lost() const override { return synth_ && synth_->Lost(); }
   QString Name() const override;
@@ -40,10 +44,14 @@ class FluidSynthMidiOut final : public MidiOut {
   // The audio driver that opened, and the output buffering it was given, in ms.
   QString Driver() const { return driver_; }
   double BufferLatencyMs() const { return Synthesiser::BufferLatencyMs(); }
-  // From a message's scheduled time to its sound leaving the program, in ms.
+  // From a message's scheduled time to its sound leaving the program, in ms: more after the
+  // sound server ran dry and the buffer grew.
   double OutputLatencyMs() const {
-    return Synthesiser::BufferLatencyMs() + Synthesiser::ScheduleLatencyMs();
+    return synth_ ? synth_->OutputLatencyNowMs()
+                  : Synthesiser::BufferLatencyMs() + Synthesiser::ScheduleLatencyMs();
   }
+  // How many times the sound server ran dry since the output opened.
+  int Underflows() const { return synth_ ? synth_->Underflows() : 0; }
   // The synthesiser while open, for the benchmarks.
   const Synthesiser* synthesiser() const { return synth_.get(); }
 

@@ -15,6 +15,14 @@ void Midi::Withdraw() {
   if (cfg_.UseMidi == 1) out_.Withdraw();
 }
 
+void Midi::WithdrawFrom(std::int64_t atMs) {
+  if (cfg_.UseMidi == 1) out_.WithdrawFrom(atMs);
+}
+
+bool Midi::SchedulesAhead() const {
+  return cfg_.UseMidi == 1 && !pending_ && out_.SchedulesAhead();
+}
+
 int Midi::LeadMs() const {
   return cfg_.UseMidi == 1 ? out_.LeadMs() : 0;
 }

@@ -59,6 +59,9 @@ class Midi {
   // Drops what was sent ahead of its time and has not sounded (a stop), and the lead the
   // output needs (see MidiOut).
   void Withdraw();
+  void WithdrawFrom(std::int64_t atMs);
+  // Whether the output plays messages at their times by itself (see MidiOut).
+  bool SchedulesAhead() const;
   int LeadMs() const;
 
   // While one lives, every message goes out for the moment atMs of the playback schedule;

@@ -2,7 +2,9 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 
 namespace sound {
 
@@ -11,7 +13,11 @@ struct PulseStream::Parts {
   pa_context* context = nullptr;
   pa_stream* stream = nullptr;
   Fill fill;
+  Grown grown;
   int rate = 44100;
+  std::uint32_t periodBytes = 0;
+  std::uint32_t bufferBytes = 0;  // the target length asked for now
+  std::uint32_t maxBytes = 0;
   bool paused = false;  // guarded by the main loop's lock
   std::atomic<bool> ready{false};
   std::atomic<bool> lost{false};
@@ -26,9 +32,11 @@ struct PulseStream::Parts {
     if (p->ready && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) p->lost = true;
     pa_threaded_mainloop_signal(p->loop, 0);
   }
+  static constexpr std::uint32_t kFrameBytes = 2 * sizeof(float);
+  static constexpr pa_usec_t kSettleUs = 200000;
+
   static void Write(pa_stream* stream, std::size_t bytes, void* data) {
     auto* p = static_cast<Parts*>(data);
-    constexpr std::size_t kFrameBytes = 2 * sizeof(float);
     while (bytes >= kFrameBytes) {
       void* buffer = nullptr;
       std::size_t size = bytes;
@@ -45,6 +53,37 @@ struct PulseStream::Parts {
                       PA_SEEK_RELATIVE);
       bytes -= static_cast<std::size_t>(frames) * kFrameBytes;
     }
+  }
+
+  // The server ran dry: a busy machine did not fill the buffer in time. It grows by half
+  // (to whole periods) so that the next busy moment is covered; timing stays exact because
+  // the owner moves its schedule by the same amount.
+  static void Underflow(pa_stream* stream, void* data) {
+    auto* p = static_cast<Parts*>(data);
+    // The server reports one as the stream starts, before a sound has played: not a busy
+    // machine, and nothing to make room for.
+    pa_usec_t played = 0;
+    if (pa_stream_get_time(stream, &played) < 0 || played < kSettleUs) return;
+    if (p->paused || p->bufferBytes >= p->maxBytes) {
+      if (p->grown) p->grown(static_cast<int>(p->bufferBytes / kFrameBytes));
+      return;
+    }
+    const std::uint32_t periods = (p->bufferBytes / p->periodBytes * 3 + 1) / 2;
+    p->bufferBytes = std::min(p->maxBytes, periods * p->periodBytes);
+    pa_buffer_attr attr = Attributes(p->bufferBytes, p->periodBytes);
+    if (pa_operation* op = pa_stream_set_buffer_attr(stream, &attr, nullptr, nullptr)) {
+      pa_operation_unref(op);
+    }
+    if (p->grown) p->grown(static_cast<int>(p->bufferBytes / kFrameBytes));
+  }
+  static pa_buffer_attr Attributes(std::uint32_t target, std::uint32_t period) {
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = target;
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = period;
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    return attr;
   }
 
   // With the loop locked: waits until the context or the stream is ready or has failed.
@@ -67,6 +106,7 @@ struct PulseStream::Parts {
     if (loop) pa_threaded_mainloop_stop(loop);
     if (stream) {
       pa_stream_set_write_callback(stream, nullptr, nullptr);
+      pa_stream_set_underflow_callback(stream, nullptr, nullptr);
       pa_stream_disconnect(stream);
       pa_stream_unref(stream);
     }
@@ -90,10 +130,12 @@ PulseStream::~PulseStream() {
   Close();
 }
 
-bool PulseStream::Open(int rate, int periodFrames, int periods, Fill fill) {
+bool PulseStream::Open(int rate, int periodFrames, int periods, int maxPeriods, Fill fill,
+                       Grown grown) {
   Close();
   Parts& p = *parts_;
   p.fill = std::move(fill);
+  p.grown = std::move(grown);
   p.rate = rate;
   p.loop = pa_threaded_mainloop_new();
   if (p.loop == nullptr) return false;
@@ -116,15 +158,13 @@ bool PulseStream::Open(int rate, int periodFrames, int periods, Fill fill) {
     ok = p.stream != nullptr;
   }
   if (ok) {
-    const auto bytes = static_cast<std::uint32_t>(periodFrames * 2 * sizeof(float));
-    pa_buffer_attr attr{};
-    attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = bytes * static_cast<std::uint32_t>(periods);
-    attr.prebuf = static_cast<std::uint32_t>(-1);
-    attr.minreq = bytes;
-    attr.fragsize = static_cast<std::uint32_t>(-1);
+    p.periodBytes = static_cast<std::uint32_t>(periodFrames) * Parts::kFrameBytes;
+    p.bufferBytes = p.periodBytes * static_cast<std::uint32_t>(periods);
+    p.maxBytes = p.periodBytes * static_cast<std::uint32_t>(std::max(periods, maxPeriods));
+    pa_buffer_attr attr = Parts::Attributes(p.bufferBytes, p.periodBytes);
     pa_stream_set_state_callback(p.stream, &Parts::StreamState, &p);
     pa_stream_set_write_callback(p.stream, &Parts::Write, &p);
+    pa_stream_set_underflow_callback(p.stream, &Parts::Underflow, &p);
     const auto flags =
         static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     ok = pa_stream_connect_playback(p.stream, nullptr, &attr, flags, nullptr, nullptr) >= 0 &&

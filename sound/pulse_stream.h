@@ -19,9 +19,14 @@ class PulseStream {
   PulseStream(const PulseStream&) = delete;
   PulseStream& operator=(const PulseStream&) = delete;
 
+  // Called on the stream's own thread after the server ran out of samples and the stream's
+  // buffer grew: the frames it holds now.
+  using Grown = std::function<void(int bufferFrames)>;
+
   // Connects to the sound server and starts playing, asking for about periodFrames at a time
-  // with periods of them buffered. False when there is no server.
-  bool Open(int rate, int periodFrames, int periods, Fill fill);
+  // with periods of them buffered. After an underflow the buffer grows by half, up to
+  // maxPeriods, and grown says so. False when there is no server.
+  bool Open(int rate, int periodFrames, int periods, int maxPeriods, Fill fill, Grown grown);
   void Close();
 
   // From the fill callback only: the frame of the stream the listener hears now (counted

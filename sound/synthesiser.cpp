@@ -9,7 +9,9 @@
 #include <deque>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "sound/jack_watch.h"
@@ -18,12 +20,17 @@
 namespace sound {
 namespace {
 
-// Small buffers for a quick response to the keys and the sequencer.
+// The buffers the sound server is asked for: 256 frames each, four of them (23 ms), which
+// hold while both cores are busy; an underflow grows them by half again, up to 16.
 constexpr int kPeriodSize = 256;
-constexpr int kPeriods = 2;
-// A scheduled message sounds this long after its time, so that the first message of a pass,
-// handed over at its very time, still finds its frame ahead of the one being rendered.
+constexpr int kPeriods = 4;
+constexpr int kMaxPeriods = 16;
+// A scheduled message sounds this long after its time (besides the buffers): room for the
+// audio thread to take it from the window's thread in time.
 constexpr double kScheduleLatencyMs = 6.0;
+// Commands the window's thread can have waiting for the audio thread: two minutes of a busy
+// item's messages.
+constexpr std::size_t kRingSlots = std::size_t{1} << 16;
 // The mapping of the program's clock to the sound card's frames: the first buffers of the
 // stream come in a burst and are left out; then an average, quickly over the first second,
 // then over this many buffers (half a minute), so that the jitter of the driver's calls is
@@ -33,6 +40,9 @@ constexpr std::int64_t kBurstBuffers = 10;
 constexpr double kQuickBuffers = 200.0;
 constexpr double kMappingBuffers = 5000.0;
 constexpr double kHeardBuffers = 50.0;
+// A sequence's mapping is let go after this long without a message waiting (a second): the
+// next sequence takes the average as it stands then.
+constexpr std::int64_t kReleaseFrames = kRenderRate;
 // After this much silence the synthesiser stops rendering (the driver's buffers stay zero);
 // the next message makes it render again in the same buffer.
 constexpr std::int64_t kIdleFrames = 3 * kRenderRate;
@@ -70,18 +80,34 @@ struct Synthesiser::Parts {
   fluid_audio_driver_t* audio = nullptr;
   QString error;
 
-  // Live playback. The queue is shared with the audio thread; the rest is the audio
-  // thread's own while the driver runs.
+  // Live playback. The window's thread hands its messages over through a ring the audio
+  // thread empties at every buffer: neither waits for the other. The queue of scheduled
+  // messages and the rest are the audio thread's own while the driver runs.
   struct Scheduled {
     std::int64_t atMs;
     ShortMessage message;
   };
+  struct Command {
+    enum Kind : std::uint8_t { kSchedule, kAtOnce, kWithdrawFrom } kind = kSchedule;
+    std::int64_t atMs = 0;
+    ShortMessage message;
+  };
   std::chrono::steady_clock::time_point epoch;
-  std::mutex queueMutex;
+  std::unique_ptr<Command[]> ring = std::make_unique<Command[]>(kRingSlots);
+  std::atomic<std::size_t> ringHead{0};  // next slot the audio thread reads
+  std::atomic<std::size_t> ringTail{0};  // next slot the window's thread writes
+  std::mutex producer;  // between threads that hand over (never taken by the audio thread)
   std::deque<Scheduled> queue;
   std::vector<std::pair<int, ShortMessage>> due;  // (frame in the buffer, message)
   std::int64_t frames = 0;                        // frames asked for since the audio started
   double offset = 0;  // frames minus the program's clock in frames, averaged
+  // The mapping the messages are placed by while a sequence plays: the average as it stood
+  // when the sequence's first message came, held until nothing has been scheduled for a
+  // while. Within a sequence every message is placed on the sound card's own clock, frame
+  // exact, as the offline render places it; a dropout of the stream delays what follows as
+  // a whole instead of squeezing it.
+  std::optional<double> held;
+  std::int64_t unscheduledFrames = 0;  // since the queue was last not empty
   std::int64_t callbacks = 0;
   std::int64_t silentFrames = 0;
   // The rate the audio runs at: the program's own, unless the driver's server runs at
@@ -98,6 +124,15 @@ struct Synthesiser::Parts {
   std::unique_ptr<JackWatch> jack;
   std::atomic<bool> pulsePaused{false};
   std::atomic<bool> remap{false};
+  // The buffering the stream plays with now, in frames (grown after an underflow), and how
+  // many underflows the server reported.
+  std::atomic<int> bufferFrames{kPeriodSize * kPeriods};
+  std::atomic<int> underflows{0};
+
+  // From a thread that hands over: queues a command; false when the ring is full.
+  bool Push(const Command& command);
+  // From the audio thread: takes the commands handed over into the queue.
+  void TakeCommands(std::vector<std::pair<int, ShortMessage>>& atOnce);
 
   ~Parts() {
     if (audio) delete_fluid_audio_driver(audio);
@@ -192,15 +227,14 @@ void Synthesiser::Parts::FillInterleaved(float* out, int len) {
   FillWith(len, pulse->HeardFrame(), [&](int from, int to) {
     fluid_synth_write_float(synth, to - from, out, 2 * from, 2, out, 2 * from + 1, 2);
   });
-  if (silentFrames > kPauseFrames) {
-    // Decided with the queue locked: a message that comes now finds the stream marked as
-    // paused and starts it again (after this buffer, as the stream's lock orders it).
-    bool pause = false;
-    {
-      const std::lock_guard<std::mutex> lock(queueMutex);
-      pause = queue.empty() && !pulsePaused.exchange(true);
+  if (silentFrames > kPauseFrames && queue.empty() && !pulsePaused.exchange(true)) {
+    // Marked paused before the ring is looked at again: a command handed over now finds the
+    // mark and starts the stream again (after this buffer, as the stream's lock orders it).
+    if (ringHead.load() != ringTail.load()) {
+      pulsePaused = false;
+    } else {
+      pulse->PauseFromFill();
     }
-    if (pause) pulse->PauseFromFill();
   }
 }
 
@@ -224,7 +258,7 @@ void Synthesiser::Parts::FillWith(int len, double heardFrame,
   // dropout of the stream within a fraction of a second. Otherwise the time of the driver's
   // call stands for where the frames being rendered are, averaged slowly.
   const bool heard = heardFrame >= 0;
-  const double observed = heard ? heardFrame + kPeriodSize * kPeriods - nowMs * framesPerMs
+  const double observed = heard ? heardFrame + bufferFrames.load() - nowMs * framesPerMs
                                 : static_cast<double>(frames) - nowMs * framesPerMs;
   ++callbacks;
   if (heard && remap.exchange(false)) callbacks = kBurstBuffers;  // after a pause
@@ -236,17 +270,20 @@ void Synthesiser::Parts::FillWith(int len, double heardFrame,
                                                        : kMappingBuffers);
   }
   due.clear();
-  {
-    const std::lock_guard<std::mutex> lock(queueMutex);
-    while (!queue.empty()) {
-      const double frame =
-          (static_cast<double>(queue.front().atMs) + kScheduleLatencyMs) * framesPerMs + offset -
-          static_cast<double>(frames);
-      if (frame >= len) break;
-      due.emplace_back(std::clamp(static_cast<int>(std::lround(frame)), 0, len),
-                       queue.front().message);
-      queue.pop_front();
-    }
+  TakeCommands(due);
+  unscheduledFrames = queue.empty() ? unscheduledFrames + len : 0;
+  if (unscheduledFrames > kReleaseFrames) held.reset();
+  while (!queue.empty()) {
+    const double frame =
+        (static_cast<double>(queue.front().atMs) + kScheduleLatencyMs) * framesPerMs +
+        held.value_or(offset) - static_cast<double>(frames);
+    if (frame >= len) break;
+    // Held from the sequence's first message on: the average has had every buffer until it
+    // fell due.
+    if (!held) held = offset;
+    due.emplace_back(std::clamp(static_cast<int>(std::lround(frame)), 0, len),
+                     queue.front().message);
+    queue.pop_front();
   }
   const bool silent = due.empty() && fluid_synth_get_active_voice_count(synth) == 0;
   silentFrames = silent ? silentFrames + len : 0;
@@ -263,6 +300,39 @@ void Synthesiser::Parts::FillWith(int len, double heardFrame,
     renderedFrames.fetch_add(len, std::memory_order_relaxed);
   }
   frames += len;
+}
+
+bool Synthesiser::Parts::Push(const Command& command) {
+  const std::lock_guard<std::mutex> lock(producer);
+  const std::size_t tail = ringTail.load(std::memory_order_relaxed);
+  if (tail - ringHead.load(std::memory_order_acquire) >= kRingSlots) return false;
+  ring[tail % kRingSlots] = command;
+  ringTail.store(tail + 1, std::memory_order_release);
+  return true;
+}
+
+void Synthesiser::Parts::TakeCommands(std::vector<std::pair<int, ShortMessage>>& atOnce) {
+  std::size_t head = ringHead.load(std::memory_order_relaxed);
+  const std::size_t tail = ringTail.load(std::memory_order_acquire);
+  for (; head != tail; ++head) {
+    const Command& c = ring[head % kRingSlots];
+    switch (c.kind) {
+      case Command::kAtOnce:
+        atOnce.emplace_back(0, c.message);
+        break;
+      case Command::kWithdrawFrom:
+        std::erase_if(queue, [&c](const Scheduled& q) { return q.atMs >= c.atMs; });
+        break;
+      case Command::kSchedule: {
+        // In time order; a message for the same moment goes after those already there.
+        auto at = queue.end();
+        while (at != queue.begin() && std::prev(at)->atMs > c.atMs) --at;
+        queue.insert(at, {c.atMs, c.message});
+        break;
+      }
+    }
+  }
+  ringHead.store(head, std::memory_order_release);
 }
 
 void Synthesiser::Parts::Process(int from, int to, int nfx, float* fx[], int nout, float* out[]) {
@@ -285,6 +355,8 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
   p.epoch = epoch;
   p.frames = 0;
   p.offset = 0;
+  p.held.reset();
+  p.unscheduledFrames = 0;
   p.callbacks = 0;
   p.silentFrames = 0;
   if (p.synthRate != kRenderRate) SetSampleRate(p.synth, p.synthRate = kRenderRate);
@@ -296,8 +368,15 @@ QString Synthesiser::StartAudio(std::chrono::steady_clock::time_point epoch,
   if (driver.isEmpty() || driver == QLatin1String("pulseaudio")) {
     p.pulse = std::make_unique<PulseStream>();
     p.pulsePaused = false;
-    if (p.pulse->Open(kRenderRate, kPeriodSize, kPeriods,
-                      [&p](float* out, int frames) { p.FillInterleaved(out, frames); })) {
+    p.bufferFrames = kPeriodSize * kPeriods;
+    p.underflows = 0;
+    const auto grown = [&p](int bufferFrames) {
+      p.bufferFrames = bufferFrames;
+      p.underflows.fetch_add(1);
+    };
+    if (p.pulse->Open(
+            kRenderRate, kPeriodSize, kPeriods, kMaxPeriods,
+            [&p](float* out, int frames) { p.FillInterleaved(out, frames); }, grown)) {
       return QStringLiteral("pulseaudio");
     }
     p.pulse.reset();
@@ -347,9 +426,14 @@ double Synthesiser::ScheduleLatencyMs() {
 }
 
 void Synthesiser::Apply(const ShortMessage& message) {
-  if (parts_->synth == nullptr) return;
-  ApplyTo(parts_->synth, message);
-  parts_->WakeIfPaused();
+  Parts& p = *parts_;
+  if (p.synth == nullptr) return;
+  if (p.audio == nullptr && p.pulse == nullptr) {
+    ApplyTo(p.synth, message);
+    return;
+  }
+  // The audio thread applies it at its next buffer.
+  if (p.Push({Parts::Command::kAtOnce, 0, message})) p.WakeIfPaused();
 }
 
 void Synthesiser::Schedule(const ShortMessage& message, std::int64_t atMs) {
@@ -359,14 +443,7 @@ void Synthesiser::Schedule(const ShortMessage& message, std::int64_t atMs) {
     ApplyTo(p.synth, message);
     return;
   }
-  {
-    const std::lock_guard<std::mutex> lock(p.queueMutex);
-    // In time order; a message for the same moment goes after those already there.
-    auto at = p.queue.end();
-    while (at != p.queue.begin() && std::prev(at)->atMs > atMs) --at;
-    p.queue.insert(at, {atMs, message});
-  }
-  p.WakeIfPaused();
+  if (p.Push({Parts::Command::kSchedule, atMs, message})) p.WakeIfPaused();
 }
 
 bool Synthesiser::Lost() const {
@@ -376,8 +453,24 @@ bool Synthesiser::Lost() const {
 }
 
 void Synthesiser::Withdraw() {
-  const std::lock_guard<std::mutex> lock(parts_->queueMutex);
-  parts_->queue.clear();
+  WithdrawFrom(std::numeric_limits<std::int64_t>::min());
+}
+
+void Synthesiser::WithdrawFrom(std::int64_t atMs) {
+  Parts& p = *parts_;
+  if (p.audio == nullptr && p.pulse == nullptr) {
+    p.queue.clear();
+    return;
+  }
+  p.Push({Parts::Command::kWithdrawFrom, atMs, {}});
+}
+
+int Synthesiser::Underflows() const {
+  return parts_->underflows.load();
+}
+
+double Synthesiser::OutputLatencyNowMs() const {
+  return parts_->bufferFrames.load() / parts_->framesPerMs + kScheduleLatencyMs;
 }
 
 double Synthesiser::RenderedShare() const {

@@ -49,6 +49,13 @@ class Synthesiser {
   void Schedule(const ShortMessage& message, std::int64_t atMs);
   // Drops the scheduled messages that have not sounded yet.
   void Withdraw();
+  // Drops those scheduled for atMs or later that have not sounded yet.
+  void WithdrawFrom(std::int64_t atMs);
+  // How many times the sound server ran out of samples; each grows the stream's buffer.
+  int Underflows() const;
+  // What a scheduled message waits beyond its time before it sounds now: the buffer the
+  // stream plays with (grown after an underflow) and the schedule latency.
+  double OutputLatencyNowMs() const;
   // True once the sound server it played through has gone away, or the audio driver has
   // not asked for sound for over a second (its server or device is gone).
   bool Lost() const;

@@ -591,6 +591,7 @@ class FakeOutputs final : public sound::OutputChoices {
     return soundFont.isEmpty() ? QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2") : soundFont;
   }
   double OutputLatencyMs() const override { return 17.6; }
+  int Underflows() const override { return underflows; }
   void Choose(const QString& code, const QString& file) override {
     chosen = code;
     soundFont = file;
@@ -607,6 +608,7 @@ class FakeOutputs final : public sound::OutputChoices {
   QString chosen = QStringLiteral("synth:");
   QString soundFont;
   int chooses = 0;
+  int underflows = 0;
   QString input;
   double inputLatency = 0;
   int inputChooses = 0;
@@ -639,11 +641,15 @@ TEST_F(Dialogs, TheOutputFrameShowsAndKeepsTheChoice) {
     SCOPED_TRACE(c.name);
     FakeOutputs outputs;
     outputs.chosen = c.startChosen;
+    const bool ranDry = c.startChosen == "port:Gone";  // the latency line says so
+    outputs.underflows = ranDry ? 2 : 0;
     settei* d = window->OpenSoundSettings();
     d->SetOutputs(&outputs);
     EXPECT_TRUE(d->ComboOutput->parentWidget()->isEnabled());
     EXPECT_EQ(d->ComboOutput->currentData().toString(), c.startChosen);
-    EXPECT_EQ(d->LabelLatency->text(), QStringLiteral("出力の遅れ：約 17.6 ms"));
+    EXPECT_EQ(d->LabelLatency->text(),
+              ranDry ? QStringLiteral("出力の遅れ：約 17.6 ms（音切れ 2 回のため広げました）")
+                     : QStringLiteral("出力の遅れ：約 17.6 ms"));
     EXPECT_EQ(d->LabelSoundFont->text(), QStringLiteral("SoundFont：FluidR3_GM.sf2（標準）"));
     if (c.startChosen == "port:Gone") {
       EXPECT_EQ(d->ComboOutput->currentText(), QStringLiteral("Gone（見つかりません）"));

@@ -69,28 +69,28 @@ TEST_F(MainWindow, AKeyPressedDuringPlaybackSoundsAtOnce) {
   cfg.RepeatCount = 3;
   frmMain& w = Start();
   const KB_Treat::KeyRectangle& f = w.keyboard().KeyRect[1];
-  int waited = 0;
   std::int64_t pressedAt = -1;
-  std::size_t before = 0;
   int atOnceBefore = 0;
+  const std::int64_t start = clock.NowMs();
   clock.whileWaiting = [&](kihon::VirtualClock& c) {
-    if (++waited == 10) {
+    if (pressedAt < 0 && c.Deadline() >= start + 1000) {
       c.Advance(3);  // between two steps
       pressedAt = c.NowMs();
-      before = midiOut.messages.size();
       atOnceBefore = midiOut.atOnce;
       w.KeyOrCircle(f.left + 50.0f, f.bottom + 100.0f);
       w.KeyRelease();
     }
-    if (waited == 20) state.StopRequested = -1;
+    if (c.Deadline() >= start + 2000) state.StopRequested = -1;
   };
   QTest::keyClick(w.ui.Combo5, Qt::Key_Space);
   ASSERT_GT(pressedAt, 0);
   // The key's note-on and its all-notes-off, at the moment of the press, not at a step.
-  ASSERT_GE(midiOut.messages.size(), before + 2);
-  EXPECT_EQ(midiOut.messages[before],
-            (sound::TimedMessage{pressedAt, sound::ShortMessage::Unpack(0x7F3590u)}));  // F
-  EXPECT_EQ(midiOut.messages[before + 1].ms, pressedAt);
+  const auto pressed =
+      std::find(midiOut.messages.begin(), midiOut.messages.end(),
+                sound::TimedMessage{pressedAt, sound::ShortMessage::Unpack(0x7F3590u)});
+  ASSERT_NE(pressed, midiOut.messages.end());  // F
+  ASSERT_NE(pressed + 1, midiOut.messages.end());
+  EXPECT_EQ((pressed + 1)->ms, pressedAt);
   EXPECT_GE(midiOut.atOnce, atOnceBefore + 2);
 }
 
@@ -200,19 +200,25 @@ TEST_F(MainWindow, TheMetronomeFollowsTempoChangesAndRestoresTheTempo) {
   midiOut.messages.clear();
   std::vector<std::int64_t> clicks;
   sound::CaptureMidiOut* out = &midiOut;
-  int waited = 0;
-  clock.whileWaiting = [&](kihon::VirtualClock& c) {
-    ++waited;
-    if (waited == 2) w.ui.VScroll1->setValue(150);
-    if (waited == 4) w.ui.Command9->click();
-    (void)c;
-  };
   const std::int64_t start = clock.NowMs();
+  bool changed = false;
+  bool stopped = false;
+  clock.whileWaiting = [&](kihon::VirtualClock& c) {
+    // 150 bpm from 700 ms: the click not yet heard (due at 1000) comes at 500 + 400.
+    if (!changed && c.Deadline() >= start + 700) {
+      changed = true;
+      w.ui.VScroll1->setValue(150);
+    }
+    if (!stopped && c.Deadline() >= start + 1400) {
+      stopped = true;
+      w.ui.Command9->click();
+    }
+  };
   w.ui.Command7->click();
   for (const auto& [t, m] : out->messages) {
     if (m.Packed() == 0x642199) clicks.push_back(t - start);
   }
-  EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 500, 1000, 1400}));
+  EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 500, 900, 1300}));
   EXPECT_EQ(cfg.Tempo, 120);
   // The bar and the box show the tempo in force again.
   EXPECT_EQ(w.ui.VScroll1->value(), 120);

@@ -133,8 +133,8 @@ TEST_F(MainWindow, ListenModeJudgesAPassPlayedAlong) {
   EXPECT_TRUE(w.ui.mnu_settei_listen->isChecked());
   const Phrase& ph = w.engine().phrase();
   ASSERT_EQ(ph.NoteCount, 8);
-  // At 120 bpm a step is 21 ms, an eighth 12 steps.
-  const double eighth = 12 * 21;
+  // At 120 bpm an eighth is 250 ms.
+  const double eighth = 250;
   w.practiceLogPath = dir.filePath(QStringLiteral("log/practice.jsonl"));
   w.StartListening(1000);
   for (int i = 0; i < 8; ++i) {
@@ -253,8 +253,8 @@ TEST_F(MainWindow, APerformancePlayedThroughJackIsJudgedByTheWindow) {
   ASSERT_EQ(ph.NoteCount, 8);
   const auto start = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
   w.StartListening(std::chrono::duration<double, std::milli>(start - epoch).count());
-  // At 120 bpm an eighth is 12 steps of 21 ms.
-  const double eighth = 12 * 21;
+  // At 120 bpm an eighth is 250 ms.
+  const double eighth = 250;
   for (int i = 0; i < 8; ++i) {
     if (i == 6) continue;
     const double late = i == 2 ? 80 : 0;

@@ -207,12 +207,12 @@ TEST_F(Cli, EventsOfAPlayOncePass) {
   for (const QString& line : lines) {
     if (line.endsWith("90") && !line.split(' ')[1].startsWith("0000")) noteOns << line;
   }
-  // Straight eighths of 12 ticks of 21 ms; C (24) at pitch base 36 is note 60 (3C).
+  // Straight eighths 250 ms apart at 120 bpm; C (24) at pitch base 36 is note 60 (3C).
   ASSERT_EQ(noteOns.size(), 8);
   EXPECT_EQ(noteOns[0], "0 00643C90");
-  EXPECT_EQ(noteOns[1], "252 00643E90");
-  EXPECT_EQ(noteOns[7], "1764 00644890");
-  EXPECT_EQ(lines.last(), "2016 00007BB2");
+  EXPECT_EQ(noteOns[1], "250 00643E90");
+  EXPECT_EQ(noteOns[7], "1750 00644890");
+  EXPECT_EQ(lines.last(), "2000 00007BB2");
 }
 
 TEST_F(Cli, EventsUseTheStartUpTempoRule) {
@@ -240,11 +240,13 @@ TEST_F(Cli, RenderedScaleHasTheScalesPitches) {
   EXPECT_EQ(bytes.left(4), "RIFF");
   EXPECT_EQ(bytes.mid(8, 8), "WAVEfmt ");
   EXPECT_EQ(static_cast<std::uint8_t>(bytes[22]), 2);  // stereo
-  // 2016 ms of music and a second of release, at 44.1 kHz, 4 bytes a frame.
-  EXPECT_EQ(bytes.size() - 44, (2016 + 1000) * 441 / 10 * 4);
+  // 2000 ms of music and a second of release, at 44.1 kHz, 4 bytes a frame.
+  EXPECT_EQ(bytes.size() - 44, (2000 + 1000) * 441 / 10 * 4);
   QFile midi(mid);
   ASSERT_TRUE(midi.open(QIODevice::ReadOnly));
   EXPECT_EQ(midi.read(4), "MThd");
+  // The last sound has a second to die away: the track ends 1000 ticks (ms) after it.
+  EXPECT_TRUE(midi.readAll().endsWith(QByteArray("\x87\x68\xFF\x2F\x00", 5)));
 
   const QString tracker = QStandardPaths::findExecutable("aubionotes");
   if (tracker.isEmpty()) GTEST_SKIP() << "aubionotes (Debian package aubio-tools) is not installed";

@@ -7,6 +7,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 namespace {
 QByteArray Read(const QString& path) {
   QFile f(path);
@@ -45,4 +51,24 @@ TEST(AtomicFile, ReplacesWholeFilesAndRefusesWhatItCannotWrite) {
   EXPECT_FALSE(atomic_file::Write(dir.filePath("missing/scale.txt"), "x", &error));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_EQ(Read(file), "through the link");
+
+#ifdef Q_OS_UNIX
+  // A disk that takes no more (here a limit of 8 bytes a file): refused with the reason, the
+  // old contents kept and no temporary file left behind.
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = before;
+  small.rlim_cur = 8;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  error.clear();
+  const bool written = atomic_file::Write(file, "far more than eight bytes", &error);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(Read(file), "through the link");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{"link.txt", "scale.txt"}));
+#endif
 }

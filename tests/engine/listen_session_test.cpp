@@ -156,10 +156,10 @@ INSTANTIATE_TEST_SUITE_P(
                            },
                            false, "hhhhhhhh", "ootootoo"},
                       // A quarter beat at 120 bpm is 125 ms: the first note anticipated by 100 ms
-                      // is the pass's; by 300 ms, it is not.
+                      // is the pass's; by 200 ms, it is not.
                       Case{"FirstNoteAnticipated", [](auto& p) { p[0].offsetMs = -100; }, false,
                            "hhhhhhhh", "tooooooo"},
-                      Case{"FirstNoteFarTooEarly", [](auto& p) { p[0].offsetMs = -300; }, false,
+                      Case{"FirstNoteFarTooEarly", [](auto& p) { p[0].offsetMs = -200; }, false,
                            "mhhhhhhh", "-ooooooo"},
                       Case{"WrongAndMissed",
                            [](auto& p) {

@@ -31,6 +31,7 @@ QByteArray Bytes(std::initializer_list<int> values) {
 TEST(MidiFileReader, ReadsTimesThroughTheTempoMapAndRunningStatus) {
   // Format 0, 480 ticks a quarter: 120 bpm, a note at 0, then (running status) at one
   // quarter; the tempo halves to 60 bpm there, and a note a quarter later is 1000 ms on.
+  // Running status after a control change is one more control change, not a note.
   const QByteArray track = Bytes({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // 500000 us
                                   0x00, 0x90, 60,   100,                     //
                                   0x83, 0x60, 62,   90,                      // 480 later
@@ -38,6 +39,8 @@ TEST(MidiFileReader, ReadsTimesThroughTheTempoMapAndRunningStatus) {
                                   0x00, 62,   0,                             // a note-off
                                   0x83, 0x60, 0xF0, 0x02, 0x01, 0xF7,        // a sysex
                                   0x00, 0x91, 64,   80,                      // 960: 1500 ms
+                                  0x00, 0xB1, 64,   127,                     // a pedal down
+                                  0x00, 65,   100,                           // running: a CC
                                   0x00, 0xFF, 0x2F, 0x00});
   std::vector<midifile::NoteOn> notes;
   QString error;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
+#include <tuple>
 #include <vector>
 
 #include "core/clock.h"
@@ -99,26 +101,52 @@ class Playback : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Playback, SwingTimelineAt120) {
-  cfg.SwingOn = 1;
-  cfg.SwingLevel = 1;
-  Notes({{24, 12}, {26, 12}, {28, 12}, {29, 12}});
-  PlayOnce();
-  const auto ons = NoteOns(0);
-  ASSERT_EQ(ons.size(), 4u);
-  // Beat 500 ms, tick 21 ms: a beat of 504 ms, swing pair (29, 13).
-  EXPECT_EQ(ons[0].first, 0);
-  EXPECT_EQ(ons[0].second, 60);
-  EXPECT_EQ(ons[1].first, 12 * 29);
-  EXPECT_EQ(ons[2].first, 504);
-  EXPECT_EQ(ons[3].first, 504 + 348);
-  EXPECT_EQ(clock.NowMs(), 2 * 504);
-  // Straight: 12 ticks of 21 ms.
-  cfg.SwingOn = 0;
-  capture.messages.clear();
-  clock.Set(0);
-  PlayOnce();
-  EXPECT_EQ(NoteOns(0)[1].first, 252);
+// A beat lasts 60000 / tempo ms, unrounded; each step sounds at its own time rounded to the
+// ms, halves up, so no error adds up. The item: two eighths (swung when swing is on), a
+// triplet (never swung), a sixteenth and a dotted eighth (never swung).
+TEST_F(Playback, StepTimesAreTheTempoAskedFor) {
+  struct Case {
+    int tempo;
+    int swing;  // -1 straight, else the swing level
+    std::vector<std::int64_t> onsets;
+    std::int64_t end;
+  };
+  const Case cases[] = {
+      {50, -1, {0, 600, 1200, 1600, 2000, 2400, 2700}, 3600},
+      {50, 1, {0, 840, 1200, 1600, 2000, 2400, 2700}, 3600},
+      {120, -1, {0, 250, 500, 667, 833, 1000, 1125}, 1500},
+      {120, 0, {0, 300, 500, 667, 833, 1000, 1125}, 1500},
+      {120, 1, {0, 350, 500, 667, 833, 1000, 1125}, 1500},
+      {120, 2, {0, 400, 500, 667, 833, 1000, 1125}, 1500},
+      {200, -1, {0, 150, 300, 400, 500, 600, 675}, 900},
+      {200, 0, {0, 180, 300, 400, 500, 600, 675}, 900},
+      {200, 1, {0, 210, 300, 400, 500, 600, 675}, 900},
+      {200, 2, {0, 240, 300, 400, 500, 600, 675}, 900},
+      // 240: eighths 125 ms apart (not 120), the sixteenth at 62.5 rounded up.
+      {240, -1, {0, 125, 250, 333, 417, 500, 563}, 750},
+      {240, 0, {0, 150, 250, 333, 417, 500, 563}, 750},
+      {240, 1, {0, 175, 250, 333, 417, 500, 563}, 750},
+      {240, 2, {0, 200, 250, 333, 417, 500, 563}, 750},
+      {300, -1, {0, 100, 200, 267, 333, 400, 450}, 600},
+      {300, 0, {0, 120, 200, 267, 333, 400, 450}, 600},
+      {300, 1, {0, 140, 200, 267, 333, 400, 450}, 600},
+      {300, 2, {0, 160, 200, 267, 333, 400, 450}, 600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.tempo << " bpm, swing " << c.swing);
+    cfg.Tempo = static_cast<std::int16_t>(c.tempo);
+    cfg.SwingOn = c.swing >= 0 ? 1 : 0;
+    cfg.SwingLevel = static_cast<std::int16_t>(std::max(c.swing, 0));
+    Notes({{24, 12}, {26, 12}, {28, 8}, {29, 8}, {31, 8}, {33, 6}, {35, 18}});
+    capture.messages.clear();
+    clock.Set(0);
+    PlayOnce();
+    std::vector<std::int64_t> onsets;
+    for (const auto& [t, note] : NoteOns(0)) onsets.push_back(t);
+    EXPECT_EQ(onsets, c.onsets);
+    EXPECT_EQ(clock.NowMs(), c.end);
+    EXPECT_EQ(capture.messages.back().ms, c.end);  // the pass's closing all-notes-off
+  }
 }
 
 // Listen mode's answer counts on after the pass for its length, a part beat counting whole:
@@ -143,7 +171,7 @@ TEST_F(Playback, TheAnswerCountsThePassesBeatsAPartBeatWhole) {
       if (t >= passEnd && m.channel() == midi1::kDrumChannel && !m.IsNoteOff()) ++clicks;
     }
     EXPECT_EQ(clicks, beats) << eighths << " eighths";
-    EXPECT_EQ(clock.NowMs() - passEnd, beats * 504) << eighths << " eighths";
+    EXPECT_EQ(clock.NowMs() - passEnd, beats * 500) << eighths << " eighths";
   }
 }
 
@@ -165,7 +193,7 @@ TEST_F(Playback, ATieSendsNoNoteOffAtItsStep) {
   PlayOnce();
   for (const auto& [t, message] : capture.messages) {
     const std::uint32_t m = message.Packed();
-    if (t == 504) {
+    if (t == 500) {
       EXPECT_NE(m & 0xF0, 0xB0u) << std::hex << m;
     }
   }
@@ -188,7 +216,7 @@ TEST_F(Playback, ScalesAreNeverAccompanied) {
   // D F# A D an octave up, struck at the chord and again two beats later.
   EXPECT_EQ(NoteOns(1).size(), 8u);
   EXPECT_EQ(NoteOns(1)[1].second, 36 + 12 + 2 + 4);
-  EXPECT_EQ(NoteOns(1)[4].first, 2 * 504);
+  EXPECT_EQ(NoteOns(1)[4].first, 2 * 500);
   EXPECT_EQ(NoteOns(2).size(), 3u);  // a bass note on every beat: D, A, D
   EXPECT_EQ(NoteOns(2)[1].second, 36 + 9);
 }
@@ -201,11 +229,11 @@ TEST_F(Playback, NothingIsAccompaniedBeforeTheFirstChordSymbol) {
   PlayOnce();
   const auto accomp = NoteOns(1);
   ASSERT_FALSE(accomp.empty());
-  EXPECT_EQ(accomp.front().first, 2 * 504);
+  EXPECT_EQ(accomp.front().first, 2 * 500);
   EXPECT_EQ(accomp.front().second, 36 + 12 + 2);
   for (const auto& [t, message] : capture.messages) {
     const std::uint32_t m = message.Packed();
-    if (t < 2 * 504) {
+    if (t < 2 * 500) {
       EXPECT_NE(m & 0xFF, 0x92u) << std::hex << m;
       EXPECT_NE(m & 0xFF, 0x91u) << std::hex << m;
     }
@@ -213,18 +241,27 @@ TEST_F(Playback, NothingIsAccompaniedBeforeTheFirstChordSymbol) {
   EXPECT_EQ(NoteOns(2).front().second, 36 + 2);  // the bass starts on the chord's root
 }
 
+// Two half-note clicks and four quarters at 0, 2, 4, 5, 6 and 7 beats, the pass at 8, each
+// from the count-in's start (at 70 bpm a beat is 857.14 ms).
 TEST_F(Playback, CountInClicksTwoHalvesAndFourQuarters) {
   cfg.CountInOn = 1;
   Notes({{24, 24}, {26, 24}});
-  sequencer.PlayItem(0);
-  std::vector<std::int64_t> clicks;
-  for (const auto& [t, message] : capture.messages) {
-    const std::uint32_t m = message.Packed();
-    if (m == 0x7F4499u) clicks.push_back(t);
+  for (const auto& [tempo, clicks, first] :
+       {std::tuple{120, std::vector<std::int64_t>{0, 1000, 2000, 2500, 3000, 3500}, 4000},
+        std::tuple{70, std::vector<std::int64_t>{0, 1714, 3429, 4286, 5143, 6000}, 6857}}) {
+    cfg.Tempo = static_cast<std::int16_t>(tempo);
+    capture.messages.clear();
+    clock.Set(0);
+    host.transport.clear();
+    sequencer.PlayItem(0);
+    std::vector<std::int64_t> heard;
+    for (const auto& [t, message] : capture.messages) {
+      if (message.Packed() == 0x7F4499u) heard.push_back(t);
+    }
+    EXPECT_EQ(heard, clicks) << tempo;
+    EXPECT_EQ(NoteOns(0).front().first, first) << tempo;
+    EXPECT_EQ(host.transport, (std::vector<bool>{true, false}));  // a single pass ends play
   }
-  EXPECT_EQ(clicks, (std::vector<std::int64_t>{0, 1000, 2000, 2500, 3000, 3500}));
-  EXPECT_EQ(NoteOns(0).front().first, 4000);
-  EXPECT_EQ(host.transport, (std::vector<bool>{true, false}));  // a single pass ends play
 }
 
 TEST_F(Playback, StopDuringTheCountInPlaysNothing) {
@@ -278,8 +315,8 @@ TEST_F(Playback, TempoProductsAndLimitsNeverOverflow) {
   sequencer.PlayItem(0);
   clock.whileWaiting = nullptr;
   ASSERT_GE(host.tempi.size(), 3u);
-  EXPECT_EQ(host.tempi[2], 300);  // sped up, but no faster than the tempo control goes
-  EXPECT_EQ(BeatMs(0), 60000);    // a tempo of 0 from a file does not divide by zero
+  EXPECT_EQ(host.tempi[2], 300);      // sped up, but no faster than the tempo control goes
+  EXPECT_EQ(BeatLengthMs(0), 60000);  // a tempo of 0 from a file does not divide by zero
   cfg.Tempo = 0;
   cfg.RepeatOn = 0;
   capture.messages.clear();
@@ -307,7 +344,7 @@ TEST_F(Playback, AQuarterBeatPauseAfterOddScales) {
     sequencer.PlayItem(0);
     const auto ons = NoteOns(0);
     ASSERT_GE(ons.size(), static_cast<size_t>(notes + 1));
-    const std::int64_t passLength = notes * 12 * 21;
+    const std::int64_t passLength = notes * 250;
     EXPECT_EQ(ons[notes].first - ons[0].first, passLength + (notes % 2 ? 125 : 0)) << notes;
   }
 }
@@ -426,7 +463,7 @@ TEST_F(Playback, TheAccompanimentReadsChordsEveryEighthStep) {
 }
 
 // Swing stretches only the beats that move in eighths; triplets, sixteenths and dotted
-// figures keep their written lengths. At 120 bpm a tick is 21 ms, the swing pair 29 / 13.
+// figures keep their written lengths. At 120 bpm, swung eighths are 350 and 150 ms.
 TEST_F(Playback, SwingSwingsOnlyTheBeatsOfEighths) {
   cfg.SwingOn = 1;
   cfg.SwingLevel = 1;
@@ -448,12 +485,12 @@ TEST_F(Playback, SwingSwingsOnlyTheBeatsOfEighths) {
   PlayOnce();
   std::vector<std::int64_t> onsets;
   for (const auto& [t, note] : NoteOns(0)) onsets.push_back(t);
-  EXPECT_EQ(onsets, (std::vector<std::int64_t>{0, 168, 336,         // straight
-                                               504, 630, 756, 882,  // straight
-                                               1008, 1008 + 348,    // swung
-                                               1512, 1512 + 378,    // straight
-                                               2016 + 348,          // swung
-                                               2520}));
+  EXPECT_EQ(onsets, (std::vector<std::int64_t>{0, 167, 333,         // straight
+                                               500, 625, 750, 875,  // straight
+                                               1000, 1000 + 350,    // swung
+                                               1500, 1500 + 375,    // straight
+                                               2000 + 350,          // swung
+                                               2500}));
   // The count-in keeps its beats with swing on.
   capture.messages.clear();
   clock.Set(0);
@@ -498,34 +535,54 @@ TEST_F(Playback, TheAccompanimentPlaysEachWrittenChord) {
 
 namespace {
 
-// An output with a clock of its own, as the embedded synthesiser is: it asks for a lead and
-// records, for every message, the time it is scheduled for and the time it was handed over.
+// An output with a clock of its own, as the embedded synthesiser is: a message plays at its
+// time unless withdrawn before. It records when each was handed over.
 class SchedulingOut final : public sound::MidiOut {
  public:
+  struct Sent {
+    std::int64_t ms;  // when it plays
+    sound::ShortMessage message;
+    std::int64_t handedOver;
+    bool atOnce;
+  };
   SchedulingOut(kihon::VirtualClock& clock, int lead) : clock_(clock), lead_(lead) {}
   bool Open() override { return true; }
   void Close() override {}
   QString Name() const override { return QStringLiteral("scheduling"); }
   void Send(const sound::ShortMessage& message, std::int64_t atMs) override {
-    scheduled.push_back({atMs, message});
-    handedOver.push_back(clock_.NowMs());
+    const bool atOnce = atMs == sound::kAtOnce;
+    sent.push_back({atOnce ? clock_.NowMs() : atMs, message, clock_.NowMs(), atOnce});
   }
-  void Withdraw() override { ++withdrawals; }
+  void Withdraw() override { WithdrawFrom(std::numeric_limits<std::int64_t>::min()); }
+  void WithdrawFrom(std::int64_t atMs) override {
+    const std::int64_t from = std::max(atMs, clock_.NowMs() + 1);  // what has sounded stays
+    withdrawn +=
+        static_cast<int>(std::erase_if(sent, [from](const Sent& m) { return m.ms >= from; }));
+  }
+  bool SchedulesAhead() const override { return true; }
   int LeadMs() const override { return lead_; }
+  // What plays, in the order of the times.
+  std::vector<Sent> Heard() const {
+    std::vector<Sent> heard = sent;
+    std::stable_sort(heard.begin(), heard.end(),
+                     [](const Sent& x, const Sent& y) { return x.ms < y.ms; });
+    return heard;
+  }
 
-  sound::TimedMessages scheduled;
-  std::vector<std::int64_t> handedOver;
-  int withdrawals = 0;
+  std::vector<Sent> sent;
+  int withdrawn = 0;
+  std::int64_t stoppedAt = -1;
 
  private:
   kihon::VirtualClock& clock_;
   int lead_;
 };
 
-// Two keys of continuous playback with count-in, click, accompaniment and swing, played on
-// an output with the given lead while every wait wakes lateMs late; stopped during the
-// second key's pass.
-SchedulingOut PlayTwoKeys(int lead, int lateMs) {
+// Two keys of continuous playback with count-in, click, accompaniment and swing at 150 bpm
+// (count-in to 3200 ms, then passes of 1600 ms), on an output with a lead of 30 ms, while
+// every wait wakes lateMs late and the window holds the playback up for blockMs once at
+// 3900 ms (the middle of the first pass); stopped at 5600 ms, in the second key's pass.
+SchedulingOut PlayTwoKeys(int lateMs, int blockMs) {
   kihon::VirtualClock clock;
   RunState state;
   kihon::Waits waits{clock, state.StopRequested};
@@ -544,7 +601,7 @@ SchedulingOut PlayTwoKeys(int lead, int lateMs) {
   cfg.RepeatOn = 1;
   cfg.RepeatCount = 1;
   cfg.Category = 3;
-  SchedulingOut out(clock, lead);
+  SchedulingOut out(clock, 30);
   midi1::Midi midi{cfg, out};
   midi.StartMidiOut({});
   Phrase phrase;
@@ -558,12 +615,30 @@ SchedulingOut PlayTwoKeys(int lead, int lateMs) {
   phrase.NoteChord[0] = QStringLiteral("Dm7");
   phrase.NoteChord[4] = QStringLiteral("G7");
   RecordingHost host;
-  host.onPrepare = [&] { midi.SendInstruments(); };
   Sequencer sequencer{cfg, state, phrase, midi, waits, host};
-  int waitsSoFar = 0;
+  // The next key realised apart from the window: here the same notes a fourth up.
+  sequencer.realiseInKey = [&phrase](int key, Phrase& moved) {
+    moved = phrase;
+    for (int i = 0; i < moved.NoteCount; ++i) moved.NotePitch[i] += static_cast<std::int16_t>(key);
+    return true;
+  };
+  host.onPrepare = [&] {
+    midi.SendInstruments();
+    if (host.prepares == 2) {
+      for (int i = 0; i < phrase.NoteCount; ++i) phrase.NotePitch[i] += 5;
+    }
+  };
+  bool blocked = false;
   clock.whileWaiting = [&](kihon::VirtualClock& c) {
     c.Advance(lateMs);
-    if (host.prepares == 2 && ++waitsSoFar == 5) state.StopRequested = -1;
+    if (!blocked && c.Deadline() >= 3900) {
+      blocked = true;
+      c.Advance(blockMs);
+    }
+    if (c.Deadline() >= 5600 && state.StopRequested == 0) {
+      state.StopRequested = -1;
+      out.stoppedAt = c.NowMs();
+    }
   };
   sequencer.PlayItem(5);
   return out;
@@ -571,63 +646,57 @@ SchedulingOut PlayTwoKeys(int lead, int lateMs) {
 
 }  // namespace
 
-TEST(ScheduledTime, EveryMessageCarriesTheTimeOfItsStep) {
-  const SchedulingOut punctual = PlayTwoKeys(0, 0);
-  ASSERT_GT(punctual.scheduled.size(), 40u);
-  // Without a lead and waking on time, a message is handed over at the time it carries;
-  // only the stop's three all-notes-off go out at once.
-  int atOnce = 0;
-  for (std::size_t i = 0; i < punctual.scheduled.size(); ++i) {
-    if (punctual.scheduled[i].ms == sound::kAtOnce) {
-      ++atOnce;
-    } else {
-      EXPECT_EQ(punctual.scheduled[i].ms, punctual.handedOver[i]) << i;
-    }
-  }
-  EXPECT_EQ(atOnce, 3);
+// The whole pass goes to the output when it begins, the next one with it: late wake-ups and
+// a window that holds the playback up change nothing that is heard.
+TEST(ScheduledTime, EveryMessageIsHandedOverBeforeItsTime) {
+  const SchedulingOut onTime = PlayTwoKeys(0, 0);
+  const auto heardOnTime = onTime.Heard();
+  ASSERT_GT(heardOnTime.size(), 60u);
   struct Case {
     const char* name;
-    int lead;
     int lateMs;
+    int blockMs;
   };
-  for (const Case c : {Case{"waking late", 0, 7}, Case{"handed over ahead", 30, 0},
-                       Case{"ahead and waking late", 30, 7}}) {
+  for (const Case c : {Case{"on time", 0, 0}, Case{"waking 7 ms late", 7, 0},
+                       Case{"the window blocked for 200 ms", 0, 200}, Case{"both", 7, 200}}) {
     SCOPED_TRACE(c.name);
-    const SchedulingOut out = PlayTwoKeys(c.lead, c.lateMs);
-    std::size_t common = std::min(out.scheduled.size(), punctual.scheduled.size());
-    if (c.lateMs == 0) {
-      EXPECT_EQ(out.scheduled, punctual.scheduled);
+    const SchedulingOut out = PlayTwoKeys(c.lateMs, c.blockMs);
+    const auto heard = out.Heard();
+    for (const auto& m : heard) {
+      if (m.atOnce) continue;
+      EXPECT_LE(m.handedOver, m.ms) << m.ms << " " << std::hex << m.message.Packed();
     }
-    // Late wake-ups reach the stop after fewer steps; up to there the schedule is the same.
-    for (std::size_t i = 0; i + 4 < common; ++i) {
-      ASSERT_EQ(out.scheduled[i], punctual.scheduled[i]) << i;
-    }
-    std::size_t ahead = 0;
-    for (std::size_t i = 0; i < out.scheduled.size(); ++i) {
-      if (out.scheduled[i].ms == sound::kAtOnce) continue;
-      // Never after its time by more than a late wake-up.
-      const std::int64_t early = out.scheduled[i].ms - out.handedOver[i];
-      EXPECT_GE(early, -c.lateMs) << i;
-      if (c.lead > 0 && c.lateMs == 0) {
-        // Handed over a whole lead ahead, but for the first step, which is timed from now.
-        EXPECT_TRUE(early == 0 || early == c.lead) << i << " " << early;
-        if (early == c.lead) ++ahead;
+    // Up to the stop, the same messages at the same times.
+    const std::int64_t stop = std::min(out.stoppedAt, onTime.stoppedAt);
+    const auto upTo = [stop](const std::vector<SchedulingOut::Sent>& all) {
+      sound::TimedMessages kept;
+      for (const auto& m : all) {
+        if (!m.atOnce && m.ms <= stop) kept.push_back({m.ms, m.message});
       }
-    }
-    if (c.lead > 0 && c.lateMs == 0) {
-      EXPECT_GE(ahead + 8, out.scheduled.size());
-    }
-    EXPECT_EQ(out.withdrawals, 1);  // the stop drops what was handed over ahead
+      return kept;
+    };
+    EXPECT_EQ(upTo(heard), upTo(heardOnTime));
+    // The second key's pass was handed over ahead and is heard a fourth up.
+    EXPECT_TRUE(std::any_of(heard.begin(), heard.end(), [](const auto& m) {
+      return m.ms >= 4800 && m.message.Packed() == 0x644190u;  // melody F 65, velocity 100
+    }));
   }
 }
 
-TEST(ScheduledTime, AStopSilencesAtOnce) {
-  const SchedulingOut out = PlayTwoKeys(30, 0);
-  // The last three messages are the all-notes-off of the melody, accompaniment and bass
-  // channels, sent at once after the withdrawal.
-  ASSERT_GE(out.scheduled.size(), 3u);
-  for (std::size_t i = out.scheduled.size() - 3; i < out.scheduled.size(); ++i) {
-    EXPECT_EQ(out.scheduled[i].ms, sound::kAtOnce);
-    EXPECT_EQ(out.scheduled[i].message.Packed() & 0xFFF0u, 0x7BB0u);
+// A stop withdraws what has not sounded (the rest of the pass and the one handed over after
+// it) and silences the channels at once.
+TEST(ScheduledTime, AStopWithdrawsWhatHasNotSounded) {
+  const SchedulingOut out = PlayTwoKeys(0, 0);
+  const auto heard = out.Heard();
+  EXPECT_GT(out.withdrawn, 20);
+  ASSERT_GE(heard.size(), 3u);
+  for (const auto& m : heard) {
+    if (!m.atOnce) {
+      EXPECT_LE(m.ms, out.stoppedAt);
+    }
+  }
+  for (std::size_t i = heard.size() - 3; i < heard.size(); ++i) {
+    EXPECT_TRUE(heard[i].atOnce);
+    EXPECT_EQ(heard[i].message.Packed() & 0xFFF0u, 0x7BB0u);
   }
 }
