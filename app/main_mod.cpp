@@ -60,7 +60,8 @@ int main(int argc, char* argv[]) {
   RunState state;
   kihon::SteadyClock clock;
   kihon::Waits waits(clock, state.StopRequested);
-  const QString appDir = appdir::ApplicationDirectory();
+  appdir::SeedOutcome seeded;
+  const QString appDir = appdir::ApplicationDirectory(&seeded);
   const settings::Reporter report = [](const QString& message) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ＶＯＲＭＩＮＡ"), message,
                     QMessageBox::Ok);
@@ -85,6 +86,10 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, &window, [&window, message] { window.report(message); });
   };
   window.Start();
+  // New shipped material kept beside the user's own changed files: said once the window is up.
+  if (const QString seedMessage = appdir::SeedMessage(appDir, seeded); !seedMessage.isEmpty()) {
+    QTimer::singleShot(0, &window, [&window, seedMessage] { window.report(seedMessage); });
+  }
 
   // MIDI input: the port chosen in the per-user settings, and the virtual port "VORMINA".
   sound::MidiIn midiIn(clock.Start());

@@ -1,11 +1,16 @@
 #include "core/appdir.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <optional>
+
+#include "core/atomic_file.h"
+#include "shipped_versions.h"
 
 namespace appdir {
 namespace {
@@ -33,24 +38,113 @@ QString PathOf(const QString& dir, const QString& fileName) {
   return QDir(dir).filePath(fileName);
 }
 
-QString Resolve(const QString& programDir, const QString& userDir) {
+QString Resolve(const QString& programDir, const QString& userDir, SeedOutcome* outcome) {
   if (CanWriteIn(programDir)) return programDir;
-  SeedUserDirectory(programDir, userDir);
+  const SeedOutcome seeded = SeedUserDirectory(programDir, userDir);
+  if (outcome) *outcome = seeded;
   return userDir;
 }
 
-void SeedUserDirectory(const QString& programDir, const QString& userDir) {
+const ShippedVersions& KnownShippedVersions() {
+  static const ShippedVersions versions = [] {
+    ShippedVersions v;
+    for (const QString& line : QString::fromLatin1(kShippedVersions).split(u'\n')) {
+      if (!line.trimmed().isEmpty()) v.insert(line.trimmed());
+    }
+    return v;
+  }();
+  return versions;
+}
+
+QString VersionEntry(const QString& name, const QByteArray& bytes) {
+  return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) +
+         QStringLiteral("  ") + name;
+}
+
+namespace {
+
+// The whole of a regular file, or nothing (a missing file, a folder, a device).
+std::optional<QByteArray> ReadWhole(const QString& path) {
+  if (!QFileInfo(path).isFile()) return std::nullopt;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return std::nullopt;
+  return bytes;
+}
+
+// Brings the user's copy of a material file up to a differing shipped one, as
+// SeedUserDirectory says.
+void UpgradeMaterial(const QString& name, const QByteArray& shippedBytes, const QString& target,
+                     const ShippedVersions& shipped, SeedOutcome& outcome) {
+  const auto own = ReadWhole(target);
+  if (!own || *own == shippedBytes) return;
+  QString why;
+  if (shipped.contains(VersionEntry(name, *own))) {
+    if (atomic_file::Write(target, shippedBytes, &why)) {
+      outcome.replaced << name;
+    } else {
+      outcome.failed << name + QStringLiteral("（") + why + QStringLiteral("）");
+    }
+    return;
+  }
+  const QString beside = target + QStringLiteral(".new");
+  if (QFileInfo::exists(beside)) {
+    const auto old = ReadWhole(beside);
+    // Already there from an earlier start, or something the user wrote there: left alone.
+    if (!old || *old == shippedBytes || !shipped.contains(VersionEntry(name, *old))) return;
+  }
+  if (atomic_file::Write(beside, shippedBytes, &why)) {
+    outcome.besides << name;
+  } else {
+    outcome.failed << name + QStringLiteral(".new（") + why + QStringLiteral("）");
+  }
+}
+
+}  // namespace
+
+SeedOutcome SeedUserDirectory(const QString& programDir, const QString& userDir,
+                              const ShippedVersions& shipped) {
+  SeedOutcome outcome;
   QDir().mkpath(userDir);
+  const QStringList material = MaterialFiles();
   for (const QString& name : ShippedFiles()) {
     const QString source = PathOf(programDir, name);
     const QString target = PathOf(userDir, name);
-    if (QFileInfo::exists(source) && !QFileInfo::exists(target)) {
+    if (!QFileInfo::exists(source)) continue;
+    if (!QFileInfo::exists(target)) {
       if (QFile::copy(source, target)) {
         // Copies of read-only installed files must still be editable by their user.
         QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
       }
+    } else if (material.contains(name)) {
+      if (const auto shippedBytes = ReadWhole(source)) {
+        UpgradeMaterial(name, *shippedBytes, target, shipped, outcome);
+      }
     }
   }
+  return outcome;
+}
+
+QString SeedMessage(const QString& userDir, const SeedOutcome& outcome) {
+  QStringList parts;
+  if (!outcome.besides.isEmpty()) {
+    QStringList pairs;
+    for (const QString& name : outcome.besides) {
+      pairs << QStringLiteral("　%1 → %1.new").arg(name);
+    }
+    parts << QStringLiteral(
+                 "新しい版の教材があります。次のファイルはあなたが変更しているので"
+                 "そのまま残し、新しい版を隣に置きました:\n") +
+                 pairs.join(u'\n');
+  }
+  if (!outcome.failed.isEmpty()) {
+    parts << QStringLiteral("次の教材ファイルを新しい版にできませんでした（元のままです）:\n　") +
+                 outcome.failed.join(QStringLiteral("\n　"));
+  }
+  if (parts.isEmpty()) return {};
+  return parts.join(QStringLiteral("\n\n")) + QStringLiteral("\n\nフォルダ: ") +
+         QDir::toNativeSeparators(userDir);
 }
 
 QString InstalledShareDirectory(const QString& programDir) {
@@ -61,20 +155,23 @@ QString InstalledShareDirectory(const QString& programDir) {
   return QFileInfo::exists(PathOf(share, probe)) ? share : QString();
 }
 
-QString ApplicationDirectoryFor(const QString& programDir, const QString& userDir) {
+QString ApplicationDirectoryFor(const QString& programDir, const QString& userDir,
+                                SeedOutcome* outcome) {
   // An installed program never writes beside itself, even when it could (run by root): the
   // user's files are theirs, filled once from the shipped copies.
   const QString share = InstalledShareDirectory(programDir);
   if (!share.isEmpty()) {
-    SeedUserDirectory(share, userDir);
+    const SeedOutcome seeded = SeedUserDirectory(share, userDir);
+    if (outcome) *outcome = seeded;
     return userDir;
   }
-  return Resolve(programDir, userDir);
+  return Resolve(programDir, userDir, outcome);
 }
 
-QString ApplicationDirectory() {
+QString ApplicationDirectory(SeedOutcome* outcome) {
   return ApplicationDirectoryFor(QCoreApplication::applicationDirPath(),
-                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                                 outcome);
 }
 
 }  // namespace appdir

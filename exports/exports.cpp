@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "material/category.h"
+#include "sound/Sound_Treat.h"
 #include "sound/midi1.h"
 #include "theory/MusicMethod_Treat.h"
 
@@ -116,8 +117,20 @@ bool Build(practice::OfflineEngine& world, const Request& request, Export& out, 
     part.spelled = spelling::SpellItem(part.phrase, engine.lists(), cfg);
     part.minor = part.phrase.KeyMinor != 0;
     part.lengthTicks = BarsOf(part.phrase) * 4 * kTicksPerQuarter;
-    // The pass's first step is tick 0.
+    // The pass's first step is tick 0; at the grid tempo a tick is a ms, so the sequencer's
+    // step times are the file's ticks.
     const std::int64_t origin = practice::PassStart(messages);
+    const Sound_Treat::StepGrid& grid = engine.grid();
+    const std::vector<std::int64_t> stepTimes =
+        Sound_Treat::PassTimes(grid, Sound_Treat::BeatLengthMs(kGridTempo), cfg.SwingOn == 1,
+                               Sound_Treat::SwingShare(cfg.SwingLevel));
+    int step = 0;
+    int next = 0;
+    for (const SoundingNote& n : SoundingNotes(part.phrase)) {
+      for (; next < n.index; ++next) step += part.phrase.NoteLength[next];
+      const int endStep = std::clamp(step + n.length, 0, static_cast<int>(grid.EndStep));
+      part.writtenEnds.push_back(stepTimes[static_cast<std::size_t>(endStep)]);
+    }
     for (const auto& [ms, m] : messages) {
       if (m.kind() == sound::ShortMessage::kProgramChange) {
         part.events.push_back({0, m});

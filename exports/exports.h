@@ -47,6 +47,9 @@ struct KeyPart {
   std::vector<spelling::Spelled> spelled;
   sound::TimedMessages events;  // at ticks, not ms
   int lengthTicks = 0;          // whole bars
+  // Where each sounding melody note's written length ends (tied notes as one), in ticks from
+  // the key's start as the pass plays it: on the swung grid when the pass swings.
+  std::vector<std::int64_t> writtenEnds;
 };
 
 struct Export {

@@ -84,10 +84,7 @@ std::vector<Event> Conductor(const Export& e) {
 // notes no longer than written (tied notes as one), program changes in the first key.
 void AddKey(const KeyPart& part, std::int64_t offset, std::array<Voice, 4>& voices) {
   const std::int64_t end = offset + part.lengthTicks;
-  std::vector<std::int64_t> written;
-  for (const SoundingNote& n : SoundingNotes(part.phrase)) {
-    written.push_back(static_cast<std::int64_t>(n.length) * kScale);
-  }
+  const std::vector<std::int64_t>& written = part.writtenEnds;
   std::size_t melodyNote = 0;
   for (const auto& [tick, m] : part.events) {
     auto voice = std::find_if(voices.begin(), voices.end(),
@@ -100,7 +97,7 @@ void AddKey(const KeyPart& part, std::int64_t offset, std::array<Voice, 4>& voic
                  sound::ShortMessage::Make(m.status(), voice->Written(m.data1()), m.data2()));
       std::int64_t limit = end;
       if (voice->channel == midi1::kMelodyChannel && melodyNote < written.size()) {
-        limit = std::min(end, t + written[melodyNote++]);
+        limit = std::min(end, offset + written[melodyNote++]);
       }
       voice->sounding[m.data1()].push_back(limit);
     } else if (m.IsNoteOff()) {

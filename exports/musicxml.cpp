@@ -76,6 +76,7 @@ struct Kind {
 };
 constexpr Kind kKinds[] = {
     {"", "major", {}, 0},
+    {"M", "major", {}, 0},
     {"M7", "major-seventh", {}, 0},
     {"maj7", "major-seventh", {}, 0},
     {"m7", "minor-seventh", {}, 0},
@@ -85,6 +86,9 @@ constexpr Kind kKinds[] = {
     {"dim", "diminished", {}, 0},
     {"m", "minor", {}, 0},
     {"mM7", "major-minor", {}, 0},
+    {"m(maj9)", "major-minor", {{{9, 0, "add"}}}, 1},
+    {"mM9", "major-minor", {{{9, 0, "add"}}}, 1},
+    {"add9", "major", {{{9, 0, "add"}}}, 1},
     {"6", "major-sixth", {}, 0},
     {"m6", "minor-sixth", {}, 0},
     {"aug", "augmented", {}, 0},
@@ -94,6 +98,7 @@ constexpr Kind kKinds[] = {
     {"11", "dominant-11th", {}, 0},
     {"m11", "minor-11th", {}, 0},
     {"13", "dominant-13th", {}, 0},
+    {"13#11", "dominant-13th", {{{11, 1, "alter"}}}, 1},
     {"sus4", "suspended-fourth", {}, 0},
     {"7#5", "augmented-seventh", {}, 0},
     {"7#9", "dominant", {{{9, 1, "add"}}}, 1},
@@ -102,6 +107,8 @@ constexpr Kind kKinds[] = {
     {"7b13", "dominant", {{{13, -1, "add"}}}, 1},
     // The altered dominant as its usual reading: a raised fifth and a raised ninth.
     {"7alt", "dominant", {{{5, 1, "alter"}, {9, 1, "add"}}}, 2},
+    {"alt", "dominant", {{{5, 1, "alter"}, {9, 1, "add"}}}, 2},
+    {"7b9b13", "dominant", {{{9, -1, "add"}, {13, -1, "add"}}}, 2},
     {"9sus4", "suspended-fourth", {{{7, -1, "add"}, {9, 0, "add"}}}, 2},
     {"7sus4", "suspended-fourth", {{{7, -1, "add"}}}, 1},
     {"M7#5", "major-seventh", {{{5, 1, "alter"}}}, 1},
@@ -410,10 +417,7 @@ class Writer {
   }
 
   void Beams(int group) {
-    if (group == group::kQuarterTripletFirst || group == group::kQuarterTripletMiddle ||
-        group == group::kQuarterTripletLast) {
-      return;
-    }
+    if (!group::IsBeamed(group)) return;
     const QString state = group::IsFirst(group)    ? QStringLiteral("begin")
                           : group::IsMiddle(group) ? QStringLiteral("continue")
                                                    : QStringLiteral("end");

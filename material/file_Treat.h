@@ -12,8 +12,8 @@
 
 namespace file_Treat {
 
-inline constexpr int kListSlots = 31;         // slots 0..30 of each list
-inline constexpr int kMaxListItems = 20;      // the list loaders stop after 20 items
+inline constexpr int kListSlots = 61;         // slots 0..60 of each list
+inline constexpr int kMaxListItems = 60;      // the list loaders stop after 60 items
 inline constexpr int kPhraseSlots = 301;      // phrases 0..300
 inline constexpr int kPhraseLineSlots = 101;  // body lines 0..100 of a phrase
 
@@ -76,7 +76,7 @@ struct TextProblem {
 };
 
 // The list files: scale.txt, code.txt, ptn.txt. Each returns the number of items stored
-// (0..20). A line without a comma ends the load with 0 (the category shows no items) and
+// (0..60). A line without a comma ends the load with 0 (the category shows no items) and
 // sets error to a message naming the file and the line; a missing file gives 0 silently.
 std::int16_t LoadScaleFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
 std::int16_t LoadChordFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);

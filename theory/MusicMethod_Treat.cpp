@@ -48,10 +48,13 @@ void InitNamesAndChordScales(TheoryTables& t) {
       SetScale(t, tonality, treatment, kI, major ? "024579BCEGH" : "023579ACEFH",
                major ? "M7" : "m7");
     }
+    // The V's symbol names what its scale plays over it, so that the band's chord (voiced
+    // from the symbol) agrees with the melody: the half-whole diminished scale over a
+    // dominant with a flat ninth, the whole-tone scale over one with a raised fifth.
     SetScale(t, tonality, 0, kV, "024579ACEGI", "7");
-    SetScale(t, tonality, 1, kV, "0134679ACDF", "dim");
+    SetScale(t, tonality, 1, kV, "0134679ACDF", "7b9");
     SetScale(t, tonality, 2, kV, "013468ACDFG", "alt");
-    SetScale(t, tonality, 3, kV, "02468ACEGIK", "7");
+    SetScale(t, tonality, 3, kV, "02468ACEGIK", "7#5");
   }
 }
 
@@ -276,15 +279,16 @@ struct QualityRow {
 };
 
 // Every chord the material writes, by its suffix: the accompaniment's voices above the root
-// and the bass's second note.
+// and the bass's second note (the seventh, not the fifth, under a flat thirteenth).
 const QualityRow kQualities[] = {
-    {{""}, {{0, 4, 7, 12}, 7}},
+    {{"", "M"}, {{0, 4, 7, 12}, 7}},
     {{"m", "-"}, {{0, 3, 7, 12}, 7}},
     {{"6"}, {{0, 4, 7, 9}, 7}},
     {{"m6", "-6"}, {{0, 3, 7, 9}, 7}},
     {{"69", "6/9"}, {{0, 4, 9, 14}, 7}},
     {{"M7", "maj7", "Maj7", "\u25B3", "\u25B37"}, {{0, 4, 7, 11}, 7}},
     {{"mM7", "m(maj7)", "mmaj7", "-M7"}, {{0, 3, 7, 11}, 7}},
+    {{"mM9", "m(maj9)", "mmaj9"}, {{0, 3, 11, 14}, 7}},
     {{"7"}, {{0, 4, 7, 10}, 7}},
     {{"m7", "-7", "min7"}, {{0, 3, 7, 10}, 7}},
     {{"m7b5", "\u00F8", "\u00F87", "-7b5"}, {{0, 3, 6, 10}, 6}},
@@ -300,8 +304,10 @@ const QualityRow kQualities[] = {
     {{"7b9"}, {{0, 4, 10, 13}, 7}},
     {{"7#9"}, {{0, 4, 10, 15}, 7}},
     {{"7#11"}, {{0, 4, 10, 18}, 7}},
-    {{"7b13"}, {{0, 4, 10, 20}, 7}},
+    {{"7b13"}, {{0, 4, 10, 20}, 10}},
+    {{"7b9b13"}, {{0, 4, 10, 13}, 10}},
     {{"13"}, {{0, 4, 10, 21}, 7}},
+    {{"13#11"}, {{0, 4, 10, 21}, 7}},
     {{"alt", "7alt"}, {{0, 4, 10, 15}, 0}},
     {{"M9", "maj9"}, {{0, 4, 11, 14}, 7}},
     {{"m9", "-9"}, {{0, 3, 10, 14}, 7}},

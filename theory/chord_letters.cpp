@@ -142,8 +142,8 @@ Parsed Parse(const QString& suffix) {
     } else if (rest.startsWith(QStringLiteral("add"))) {
       i += 3;  // the number that follows is a tension
     } else if (s[i] == u'M') {
+      // "M" alone is the major triad; a number after it makes the seventh major.
       major = true;
-      Seventh(p, 11);
       ++i;
     } else {
       const int sign = s[i] == u'b' ? -1 : s[i] == u'#' || s[i] == u'+' ? 1 : 0;

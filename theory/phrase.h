@@ -120,6 +120,15 @@ constexpr bool IsLast(int c) {
 constexpr bool IsTriplet(int c) {
   return c >= kQuarterTripletFirst;
 }
+// A triplet of quarters, or a quarter and an eighth in a triplet (the shuffle's long-short):
+// bracketed, never beamed.
+constexpr bool IsUnbeamedTriplet(int c) {
+  return c >= kQuarterTripletFirst && c <= kQuarterTripletLast;
+}
+// A note drawn with a beam to its group's other notes.
+constexpr bool IsBeamed(int c) {
+  return c > kNone && !IsUnbeamedTriplet(c);
+}
 }  // namespace group
 
 // The notes that start a sound, in order, each with how long it sounds as written: a rest

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -63,7 +64,7 @@ TEST_F(MainWindow, ListsHoldTheirDesignedEntries) {
   EXPECT_EQ(w.ui.Combo3->itemText(1), QStringLiteral(" マイナー"));
   EXPECT_EQ(w.ui.Combo4->itemText(3), QStringLiteral(" ホールトーン"));
   EXPECT_EQ(w.windowTitle(), QStringLiteral("C アイオニアンＶＯＲＭＩＮＡ　   "));
-  EXPECT_EQ(w.ui.Combo1->count(), 20);
+  EXPECT_EQ(w.ui.Combo1->count(), 25);  // the shipped scales
   EXPECT_EQ(w.ui.Combo1->itemText(1), QStringLiteral(" ドリアン"));
   EXPECT_EQ(w.ui.mnu_edit->actions().size(), 7);
   EXPECT_EQ(w.ui.mnu_help_show_ver->text(), QStringLiteral("バージョン情報"));
@@ -239,11 +240,25 @@ TEST_F(MainWindow, EachCategoryRestoresItsLastItem) {
   EXPECT_EQ(cfg.LastItem[1], 5);
 }
 
-TEST_F(MainWindow, ALastItemPastTheListSelectsNothing) {
-  cfg.LastItem[0] = 25;
+// A list of sixty items is shown whole and its last item chosen and kept in the settings
+// file (its layout unchanged); a stored item past the list selects nothing.
+TEST_F(MainWindow, ListsOfSixtyItemsAreShownChosenAndKept) {
+  QFile file(dir.filePath("scale.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  for (int i = 1; i <= 61; ++i) file.write(QStringLiteral("s%1,WWHWWWH\n").arg(i).toUtf8());
+  file.close();
+  cfg.LastItem[0] = 60;
   frmMain& w = Start();
-  EXPECT_EQ(w.ui.Combo1->count(), 20);
+  EXPECT_EQ(w.ui.Combo1->count(), 60);
   EXPECT_EQ(w.ui.Combo1->currentIndex(), -1);
+  w.ui.Combo1->setCurrentIndex(59);
+  EXPECT_EQ(cfg.LastItem[0], 59);
+  EXPECT_EQ(w.engine().phrase().NoteChord[0].trimmed(), QStringLiteral("C s60"));
+  ASSERT_TRUE(settings::SaveSettings(cfg, SettingsPath(), {}));
+  EXPECT_EQ(QFileInfo(SettingsPath()).size(), settings::kRecordSize);
+  settings::CfgRecord stored;
+  settings::LoadSettings(stored, SettingsPath(), {});
+  EXPECT_EQ(stored.LastItem[0], 59);
 }
 
 TEST_F(MainWindow, PreparationSendsTheProgramChangesFirst) {

@@ -28,6 +28,13 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
+// A pattern list one item longer than the list shows.
+QString TooLong() {
+  QString text;
+  for (int i = 1; i <= 61; ++i) text += QStringLiteral("p%1,135\n").arg(i);
+  return text;
+}
+
 class Editing : public MainWindow {
  protected:
   MaterialEditor& Open(int category) {
@@ -110,6 +117,11 @@ TEST_F(Editing, TheFirstProblemIsShownWithItsLine) {
        "ファイルの内容が変です"},
       {4, "AUX1.txt", "C4\n$late\nC4\nD4\n", 1, "$"},
       {5, "AUX2.txt", "$one note\n*C7\nC5\n", 1, "２つ"},
+      // What the loader reads differently from what is written.
+      {0, "scale.txt", "# steps\nアイオニアン,WWHWWWH\nドリアン,WHWXWHW\n", 3, "前のステップ"},
+      {3, "ric.txt", "$ok\n*Dm7\n3D4\n3DQ\n3F4\n", 4, "長さ"},
+      {4, "AUX1.txt", "$ok\n*C7\n3C4\n3E4x\n", 4, "「x」は読まれず"},
+      {2, "ptn.txt", TooLong(), 61, "60 項目まで"},
   };
   frmMain& w = Start();
   for (const Case& c : cases) {

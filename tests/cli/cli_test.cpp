@@ -99,11 +99,11 @@ class Cli : public ::testing::Test {
 
 TEST_F(Cli, ItemsListsNamesWithoutTheLeadingBlank) {
   QString many;
-  for (int i = 0; i < 23; ++i) many += QStringLiteral("スケール%1,WW\n").arg(i);
+  for (int i = 0; i < 63; ++i) many += QStringLiteral("スケール%1,WW\n").arg(i);
   Write("scale.txt", many);
   const CliRun run = Call({"items", "--category", "0"});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.json["count"].toInt(), 20);
+  EXPECT_EQ(run.json["count"].toInt(), 60);
   EXPECT_EQ(run.json["items"].toArray().first().toString(), "スケール0");
   const CliRun missing = Call({"items", "--category", "1"});
   EXPECT_EQ(missing.exitCode, 0);

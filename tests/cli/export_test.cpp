@@ -14,11 +14,14 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <array>
 #include <map>
 
 #include "core/atomic_file.h"
+#include "engine/practice_engine.h"
 #include "exports/exports.h"
 #include "material/category.h"
+#include "sound/midi1.h"
 #include "theory/MusicMethod_Treat.h"
 
 namespace {
@@ -425,3 +428,124 @@ TEST_F(Exports, MidiFileComesBackWithEveryNoteAtItsTimeAndPitch) {
 }
 
 }  // namespace
+
+namespace {
+
+// The (on tick, off tick, note) of every note of a channel in a Standard MIDI File, read
+// byte by byte: variable-length deltas, running status, meta and system exclusive events.
+std::vector<std::array<std::int64_t, 3>> FileNotes(const QByteArray& bytes, int channel) {
+  std::vector<std::array<std::int64_t, 3>> notes;
+  std::map<int, std::size_t> sounding;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+  qsizetype at = 14;  // after the header chunk
+  while (at + 8 <= bytes.size()) {
+    const qsizetype length =
+        (data[at + 4] << 24) | (data[at + 5] << 16) | (data[at + 6] << 8) | data[at + 7];
+    qsizetype p = at + 8;
+    const qsizetype end = p + length;
+    std::int64_t tick = 0;
+    int status = 0;
+    const auto number = [&] {
+      std::int64_t v = 0;
+      while (p < end) {
+        const unsigned char b = data[p++];
+        v = (v << 7) | (b & 0x7F);
+        if (!(b & 0x80)) break;
+      }
+      return v;
+    };
+    while (p < end) {
+      tick += number();
+      if (data[p] & 0x80) status = data[p++];
+      if (status == 0xFF) {
+        ++p;  // the meta event's type
+        p += number();
+      } else if (status == 0xF0 || status == 0xF7) {
+        p += number();
+      } else {
+        const int kind = status & 0xF0;
+        const int note = data[p];
+        const int velocity = (kind == 0xC0 || kind == 0xD0) ? 0 : data[p + 1];
+        p += (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+        if ((status & 0x0F) != channel) continue;
+        if (kind == 0x90 && velocity > 0) {
+          sounding[note] = notes.size();
+          notes.push_back({tick, -1, note});
+        } else if ((kind == 0x80 || kind == 0x90) && sounding.count(note)) {
+          notes[sounding[note]][1] = tick;
+          sounding.erase(note);
+        }
+      }
+    }
+    at = end;
+  }
+  return notes;
+}
+
+}  // namespace
+
+// A swung export is the pass the program plays: each melody note starts and ends at the
+// same tick as the capture of that pass (at the export's tempo a ms is a tick), so no gap
+// opens before a swung off-beat and no note rings past where the program ends it.
+TEST(SwungExport, TheMelodyIsThePlayedPassTickForTick) {
+  struct Case {
+    int category, item;
+    std::int16_t level;
+  };
+  // A scale in eighths, phrases with eighths, triplets, a rest first and ties, at each level.
+  const Case cases[] = {{0, 0, 1}, {3, 0, 0}, {3, 0, 2}, {3, 3, 1}, {3, 5, 1}, {3, 2, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "category " << c.category << " item " << c.item << " swing level " << c.level);
+    settings::CfgRecord record = settings::DefaultRecord();
+    record.SwingLevel = c.level;
+    record.PitchAdjust = 0;
+    practice::OfflineEngine world(record);
+    ASSERT_GT(
+        world.engine.LoadCategory(QStringLiteral(VORMINA_SOURCE_DIR "/data"), c.category, nullptr),
+        c.item);
+    exports::Request request;
+    request.category = c.category;
+    request.item = c.item;
+    request.swing = true;
+    exports::Export e;
+    QString error;
+    ASSERT_TRUE(exports::Build(world, request, e, &error)) << error.toStdString();
+    ASSERT_EQ(e.keys.size(), 1u);
+    const auto file = FileNotes(exports::MidiFile(e), midi1::kMelodyChannel);
+
+    // The same pass played and captured: 125 bpm, swung, once, no count-in.
+    settings::CfgRecord played = settings::DefaultRecord();
+    played.SwingLevel = c.level;
+    played.SwingOn = 1;
+    played.PitchAdjust = 0;
+    played.Tempo = 125;
+    played.CountInOn = 0;
+    played.RepeatOn = 0;
+    played.SpeedUpOn = 0;
+    practice::OfflineEngine capture(played);
+    capture.engine.LoadCategory(QStringLiteral(VORMINA_SOURCE_DIR "/data"), c.category, nullptr);
+    capture.engine.Select(c.category, c.item, e.keys[0].key);
+    const practice::PassResult pass =
+        capture.Pass(practice::OfflineEngine::Move::kInKey, e.keys[0].key);
+    const std::int64_t origin = practice::PassStart(pass.messages);
+    std::vector<std::array<std::int64_t, 3>> heard;
+    for (const auto& [ms, m] : pass.messages) {
+      if (m.channel() != midi1::kMelodyChannel) continue;
+      if (m.kind() == sound::ShortMessage::kNoteOn && !m.IsNoteOff()) {
+        heard.push_back({ms - origin, -1, m.data1()});
+      } else if ((m.IsNoteOff() || m.IsAllNotesOff()) && !heard.empty() && heard.back()[1] < 0) {
+        heard.back()[1] = ms - origin;
+      }
+    }
+    ASSERT_EQ(file.size(), heard.size());
+    bool swungOffBeat = false;
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+      EXPECT_EQ(file[i], heard[i]) << "note " << i;
+      swungOffBeat = swungOffBeat || heard[i][0] % 480 > 240;
+    }
+    if (c.category == 0) {
+      EXPECT_TRUE(swungOffBeat);  // the pass does swing
+    }
+  }
+}

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -151,4 +153,71 @@ TEST(OfflineEngine, PlaysOnceAsTheProgramDoesAfterItsStart) {
   const practice::PassResult refused = broken.PlayOnce();
   EXPECT_EQ(refused.error, kPhraseError);
   for (const auto& [t, m] : refused.messages) EXPECT_EQ(m.Packed() & 0xF0u, 0xC0u);
+}
+
+// Each treatment of the V is one whole: its symbol names what the melody's scale plays over
+// it, and the band voices that symbol (four notes above the root, the bass on the root and
+// then the chord's fifth), in major and in minor.
+TEST(OfflineEngine, TheBandPlaysTheVChordItsTreatmentNames) {
+  struct Row {
+    std::int16_t tonality, treatment;
+    const char* symbol;
+    std::set<int> accompaniment;  // pitch classes
+    std::vector<int> bass;        // pitch classes in order
+  };
+  const Row rows[] = {
+      {0, 0, "G7", {7, 11, 2, 5}, {7, 2}},    {0, 1, "G7b9", {7, 11, 5, 8}, {7, 2}},
+      {0, 2, "Galt", {7, 11, 5, 10}, {7, 7}}, {0, 3, "G7#5", {7, 11, 3, 5}, {7, 3}},
+      {1, 0, "G7", {7, 11, 2, 5}, {7, 2}},    {1, 1, "G7b9", {7, 11, 5, 8}, {7, 2}},
+      {1, 2, "Galt", {7, 11, 5, 10}, {7, 7}}, {1, 3, "G7#5", {7, 11, 3, 5}, {7, 3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.symbol + std::string(row.tonality ? " in C minor" : " in C major"));
+    settings::CfgRecord record = settings::DefaultRecord();
+    record.Tempo = 120;
+    record.SwingOn = 0;
+    record.Tonality = row.tonality;
+    record.V7Treatment = row.treatment;
+    practice::OfflineEngine world(record);
+    ASSERT_GT(world.engine.LoadCategory(QStringLiteral(VORMINA_SOURCE_DIR "/data"), 2, nullptr), 0);
+    world.engine.Select(2, 0, 0);
+    const practice::PassResult pass = world.PlayOnce();
+    ASSERT_TRUE(pass.error.isEmpty());
+    const Phrase& phrase = world.engine.phrase();
+    // The V's first note, and the note where the next chord starts.
+    int v = -1, next = phrase.NoteCount;
+    for (int i = 0; i < phrase.NoteCount; ++i) {
+      const QString chord = phrase.NoteChord[i].trimmed();
+      if (chord.isEmpty()) continue;
+      if (v >= 0) {
+        next = i;
+        break;
+      }
+      if (chord.startsWith(u'G')) {
+        EXPECT_EQ(chord, QString::fromLatin1(row.symbol));
+        v = i;
+      }
+    }
+    ASSERT_GE(v, 0);
+    std::vector<std::int64_t> melody;
+    for (const auto& [t, m] : pass.messages) {
+      if (m.channel() == midi1::kMelodyChannel && m.kind() == sound::ShortMessage::kNoteOn &&
+          !m.IsNoteOff())
+        melody.push_back(t);
+    }
+    ASSERT_EQ(static_cast<int>(melody.size()), phrase.NoteCount);
+    const std::int64_t from = melody[v];
+    const std::int64_t to = next < phrase.NoteCount ? melody[next] : INT64_MAX;
+    std::set<int> accompaniment;
+    std::vector<int> bass;
+    for (const auto& [t, m] : pass.messages) {
+      if (t < from || t >= to || m.kind() != sound::ShortMessage::kNoteOn || m.IsNoteOff())
+        continue;
+      if (m.channel() == midi1::kAccompChannel && t == from) accompaniment.insert(m.data1() % 12);
+      if (m.channel() == midi1::kBassChannel) bass.push_back(m.data1() % 12);
+    }
+    EXPECT_EQ(accompaniment, row.accompaniment);
+    ASSERT_GE(bass.size(), 2u);
+    EXPECT_EQ(std::vector<int>(bass.begin(), bass.begin() + 2), row.bass);
+  }
 }

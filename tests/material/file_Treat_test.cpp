@@ -56,13 +56,13 @@ TEST_F(MaterialFiles, ListFileSyntax) {
   EXPECT_EQ(lists.ScaleName[3], "\t#tab");  // a tab before "#" makes no comment
 }
 
-TEST_F(MaterialFiles, ListFilesStopAtTwentyAndFailSilently) {
+TEST_F(MaterialFiles, ListFilesStopAtSixtyAndFailSilently) {
   QString many;
-  for (int i = 0; i < 25; ++i) many += QStringLiteral("chord%1,343\n").arg(i);
+  for (int i = 0; i < 65; ++i) many += QStringLiteral("chord%1,343\n").arg(i);
   Write("code.txt", many);
-  EXPECT_EQ(file_Treat::LoadChordFile(lists, dir.path()), 20);
-  EXPECT_EQ(lists.ChordSuffix[19], "chord19");
-  EXPECT_EQ(lists.ChordSuffix[20], "");
+  EXPECT_EQ(file_Treat::LoadChordFile(lists, dir.path()), 60);
+  EXPECT_EQ(lists.ChordSuffix[59], "chord59");
+  EXPECT_EQ(lists.ChordSuffix[60], "");
 
   Write("ptn.txt", "one,1357\nno comma here\nthree,135\n");
   EXPECT_EQ(file_Treat::LoadPatternFile(lists, dir.path()), 0);

@@ -140,7 +140,7 @@ TEST_F(Realisation, TwoFiveOneTreatmentsAndTonalities) {
   cfg.Root = 0;
   auto ctx = Context();
   RealiseTwoFiveOne(ctx, 0, 0);
-  EXPECT_EQ(phrase.NoteChord[4].trimmed(), "Gdim");
+  EXPECT_EQ(phrase.NoteChord[4].trimmed(), "G7b9");
   EXPECT_EQ(Pitches()[4], 7);
   EXPECT_EQ(Pitches()[5], 10);  // the combination-of-diminished scale's third degree
   ClearPhrase(phrase);

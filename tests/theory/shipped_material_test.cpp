@@ -2,26 +2,66 @@
 // and the phrase books are written in whole bars.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <set>
 
 #include "material/file_Treat.h"
 #include "theory/MusicMethod_Treat.h"
+#include "theory/material_check.h"
 #include "theory/phrase.h"
 
 namespace {
 const QString kDataDir = QStringLiteral(VORMINA_SOURCE_DIR "/data");
 }
 
-TEST(ShippedMaterial, ListFilesAreFull) {
+// The lists hold what a student needs, no more than the list shows, each step and degree a
+// character the loaders read; every chord item's notes hold the voicing the band plays for
+// its name (the name matches the notes).
+TEST(ShippedMaterial, ListFilesHoldWhatAStudentNeeds) {
   file_Treat::MaterialLists lists;
-  EXPECT_EQ(file_Treat::LoadScaleFile(lists, kDataDir), 20);
-  EXPECT_EQ(file_Treat::LoadChordFile(lists, kDataDir), 20);
-  EXPECT_EQ(file_Treat::LoadPatternFile(lists, kDataDir), 20);
-  for (int i = 0; i < 20; ++i) {
+  const int scales = file_Treat::LoadScaleFile(lists, kDataDir);
+  const int chords = file_Treat::LoadChordFile(lists, kDataDir);
+  const int patterns = file_Treat::LoadPatternFile(lists, kDataDir);
+  const auto has = [](const auto& names, int count, const QString& name) {
+    return std::find(names.begin(), names.begin() + count, name) != names.begin() + count;
+  };
+  for (const char* name :
+       {"アイオニアン",   "ドリアン",       "フリジアン",   "リディアン",   "ミクソ",
+        "エオリアン",     "ロクリアン",     "メロディック", "リディアンb7", "リディアン#5",
+        "オルタード",     "ロクリアン#2",   "ハーモニック", "HMP5↓",        "コンディミ",
+        "ディミニッシュ", "ホールトーン",   "ビバップM",    "ビバップ",     "ビバップm",
+        "メジャーペンタ", "マイナーペンタ", "Mブルース",    "ブルース"}) {
+    EXPECT_TRUE(has(lists.ScaleName, scales, QString::fromUtf8(name))) << name;
+  }
+  for (const char* suffix :
+       {"M",    "m",   "aug",     "6",    "m6",   "M7",  "m7",  "7",    "m7b5",
+        "dim7", "mM7", "7#5",     "M7#5", "7alt", "7b9", "7#9", "7#11", "7b13",
+        "9",    "13",  "m(maj9)", "M9",   "m9",   "m11", "6/9", "add9", "9sus4"}) {
+    EXPECT_TRUE(has(lists.ChordSuffix, chords, QString::fromUtf8(suffix))) << suffix;
+  }
+  EXPECT_LE(scales, file_Treat::kMaxListItems);
+  EXPECT_LE(chords, file_Treat::kMaxListItems);
+  EXPECT_GE(patterns, 20);
+  for (int i = 0; i < scales; ++i) {
     for (QChar c : lists.ScaleSteps[i]) EXPECT_TRUE(QString("1234HW").contains(c)) << i;
-    for (QChar c : lists.ChordSteps[i]) EXPECT_TRUE(QString("1234HW").contains(c)) << i;
+  }
+  for (int i = 0; i < chords; ++i) {
+    const std::string name = lists.ChordSuffix[i].toStdString();
+    std::set<int> notes{0};
+    int pitch = 0;
+    for (QChar c : lists.ChordSteps[i]) {
+      EXPECT_TRUE(QString("1234HW").contains(c)) << name;
+      pitch += MusicMethod_Treat::StepValue(c, 0);
+      notes.insert(MusicMethod_Treat::PitchClass(pitch));
+    }
+    const auto quality = MusicMethod_Treat::ChordQualityOf(lists.ChordSuffix[i]);
+    ASSERT_TRUE(quality.has_value()) << name;
+    for (int v : quality->voices)
+      EXPECT_TRUE(notes.count(MusicMethod_Treat::PitchClass(v))) << name << " lacks " << v;
+  }
+  for (int i = 0; i < patterns; ++i) {
     for (QChar c : lists.PatternDegrees[i]) EXPECT_TRUE(QString("1234567").contains(c)) << i;
     EXPECT_GE(lists.PatternDegrees[i].size(), 1);
     EXPECT_LE(lists.PatternDegrees[i].size(), 6);
@@ -285,5 +325,16 @@ TEST(ShippedMaterial, PhrasesAreWrittenAsATeacherWouldHaveThem) {
         }
       }
     }
+  }
+}
+
+// The material editor finds nothing to say of the shipped files.
+TEST(ShippedMaterial, TheEditorFindsNoProblem) {
+  for (int category = 0; category < 6; ++category) {
+    file_Treat::MaterialText text;
+    ASSERT_EQ(file_Treat::ReadMaterialFile(file_Treat::CategoryFile(kDataDir, category), text),
+              file_Treat::ReadStatus::kRead);
+    const auto problem = material_check::FirstProblem(category, text.lines);
+    EXPECT_FALSE(problem.has_value()) << (problem ? problem->message.toStdString() : "");
   }
 }

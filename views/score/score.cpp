@@ -255,7 +255,7 @@ void ScoreDrawer::DrawNoteMaestro(Element& e) {
   const auto glyph = [low](char16_t lower) {
     return QString(low ? QChar(lower) : QChar(lower).toUpper());
   };
-  const bool beamed = ctx_.phrase.NoteGroup(e.index) > 0;
+  const bool beamed = group::IsBeamed(ctx_.phrase.NoteGroup(e.index));
   switch (e.length) {
     case 4:
     case 6:
@@ -377,7 +377,7 @@ void ScoreDrawer::DrawNotePlain(Element& e) {
     head = {true, e.cx, y, 0.6f * s, 0.7f, 3, true, {}};
   }
   const bool beamable = len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
-  if (beamable && ctx_.phrase.NoteGroup(e.index) > 0) {
+  if (beamable && group::IsBeamed(ctx_.phrase.NoteGroup(e.index))) {
     DrawBeamGroup(e.index, x, y);
   } else if (plainHead || len == 48 || len == 72) {
     Line(x + dx, y, x + dx, y + v);
