@@ -48,7 +48,7 @@ exports/midi_file.cpp|  return note < kFirstMappedDrum \|\| note > kLastMappedDr
 app/frmMain.cpp|  cfg_.Root = practice::KeyMovedBy(cfg_.Root, practice::kSemitoneDown);|  cfg_.Root = practice::KeyMovedBy(cfg_.Root, practice::kSemitoneUp);|半音－ moves up
 dialogs/export_dialog.cpp|  const QString key = exports::KeyTitle(request_.key, minor);|  const QString key = exports::KeyTitle(request_.key, minor && request_.key < 0);|a minor key's name lost in the export dialog
 sound/Sound_Treat.cpp|return static_cast<std::int64_t>(std::floor(ms + 0.5));|return static_cast<std::int64_t>(std::ceil(ms - 0.5));|times rounded halves down
-sound/Sound_Treat.cpp|  return share + (1 - share) * (o - kHalf) / kHalf;|  return share + (1 - share) * (o - kHalf) / kStepsPerBeat;|a swung beat's second half too short
+sound/Sound_Treat.cpp|static constexpr double kShares[] = {0.6, 0.7, 0.8};|static constexpr double kShares[] = {0.6, 0.75, 0.8};|標準 swing at 3:1
 sound/Sound_Treat.cpp|std::max(pass.origin + pass.times[static_cast<std::size_t>(t)], waits_.clock().NowMs() + 1);|std::max(pass.origin + pass.times.back(), waits_.clock().NowMs() + 1);|a change mid-pass left to the next pass
 engine/practice_engine.cpp|      if (ahead) midi_.WithdrawFrom(clickAt(next));|      if (ahead && tempo < 0) midi_.WithdrawFrom(clickAt(next));|a tempo change leaves the click due at the old beat
 cli/vormina_cli.cpp|    realiseError = sel.world->Pass(Move::kKeyChange, *thenKey, false).error;|    realiseError = sel.world->Pass(Move::kInKey, *thenKey, false).error;|--then-key realises afresh

@@ -498,6 +498,12 @@ TEST_F(Score, EngravedBeamsAreHalfASpaceThickAndTheDigitClearsThem) {
     }
     EXPECT_TRUE(inked);
   }
+  // The shuffle's quarter and eighth of a triplet: one group, no beam, its digit drawn.
+  engraved = false;
+  Draw({{26, 16}, {28, 8}, {24, 24}, {24, 48}});
+  EXPECT_EQ(phrase.NoteGroup(0), group::kQuarterTripletFirst);
+  EXPECT_EQ(phrase.NoteGroup(1), group::kQuarterTripletLast);
+  EXPECT_NE(Find(QStringLiteral("3")), nullptr);
 }
 
 // The arpeggio phrase moved to D♭, written as the shared spelling has it: each bar gives

@@ -98,6 +98,8 @@ class ScoreDrawer {
   void DrawNotePlain(Element& e);
   void DrawFlags(const Element& e, float dx, bool up);
   void DrawBeamGroup(int i, float x, float y);
+  // The digit of a triplet drawn without a beam, once its last note is drawn.
+  void MarkUnbeamedTriplet(int i, float x, float y);
   // A beamed group's stems: up or down, their length and x offset from the heads, and where
   // each ends (the beam's line).
   struct Beams {
@@ -201,6 +203,25 @@ void ScoreDrawer::DrawElement(int i) {
   ph.NoteCursorX[i] = Maestro() ? e.cx + 0.5f * S() : e.cx;
   if (ph.NoteTie[i] == 1 && i > 0) DrawTie(e.length, ph.NoteCursorX[i - 1], ph.NoteCursorX[i], e.y);
   DrawDot(e, e.y);
+  MarkUnbeamedTriplet(i, ph.NoteCursorX[i], e.isRest ? T() : NoteHeight(e));
+}
+
+void ScoreDrawer::MarkUnbeamedTriplet(int i, float x, float y) {
+  const int code = ctx_.phrase.NoteGroup(i);
+  if (!group::IsUnbeamedTriplet(code)) return;
+  if (group::IsFirst(code)) {
+    st_.tripletX0 = x;
+    st_.tripletTop = y;
+    return;
+  }
+  st_.tripletTop = std::max(st_.tripletTop, y);
+  if (!group::IsLast(code)) return;
+  // A "3" over the group, clear of the stems that rise from its highest head (up is a
+  // larger y), below the chord names.
+  Font(kGothic, 12, true, false);
+  const float s = S();
+  Text((st_.tripletX0 + x) / 2, std::max(st_.tripletTop + 4.8f * s, T() + 5 * s),
+       QStringLiteral("3"));
 }
 
 void ScoreDrawer::DrawChordName(const QString& text, float x) {

@@ -36,6 +36,9 @@ struct ScoreState {
   std::array<BeamEntry, kBeamSlots> beam{};
   int beamLast = -1;
   float beamX0 = 0, beamY0 = 0;
+  // An unbeamed triplet being drawn (quarter triplets, the shuffle's quarter and eighth):
+  // where its first note stands and the highest head so far, for its digit.
+  float tripletX0 = 0, tripletTop = 0;
   float LastCursorX = 0;
   // Whether the cursor line at LastCursorX is on the picture now. A redraw of the window
   // in the middle of a pass (a circle click, a view switch) clears it, and removing the
