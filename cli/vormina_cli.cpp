@@ -124,7 +124,13 @@ class Options {
 };
 
 QString Directory(const Options& options) {
-  return options.Text(QStringLiteral("--dir"), appdir::ApplicationDirectory());
+  // New shipped material kept beside the user's changed files is said, as the window does.
+  appdir::SeedOutcome seeded;
+  const QString dir = appdir::ApplicationDirectory(&seeded);
+  if (const QString message = appdir::SeedMessage(dir, seeded); !message.isEmpty()) {
+    QTextStream(stderr) << "vormina-cli: " << message << '\n';
+  }
+  return options.Text(QStringLiteral("--dir"), dir);
 }
 
 // The settings of dir as the program loads them; false after a failure to read them. A

@@ -33,14 +33,19 @@ export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/
 export QT_QPA_PLATFORM=offscreen
 cli=$root/usr/bin/vormina-cli
 "$cli" items --category 0 > "$work/items.json"
-grep -q '"count":20' "$work/items.json" || { cat "$work/items.json"; exit 1; }
+grep -q '"count":25' "$work/items.json" || { cat "$work/items.json"; exit 1; }
 user=$XDG_DATA_HOME/vormina/vormina
 [ -f "$user/scale.txt" ] && [ -f "$user/cfg.inf" ] || { echo "the user folder was not filled"; exit 1; }
 "$cli" realise --category 0 --item 0 --key 2 | grep -q '"notes"'
-# The user's own files are theirs: a second start replaces nothing.
+# The user's own files are theirs: a start keeps a changed one, puts the shipped file beside
+# it and says so once; a start after that says nothing.
 printf '# mine\n' >> "$user/scale.txt"
-"$cli" items --category 0 > /dev/null
+"$cli" items --category 0 > /dev/null 2> "$work/second.txt"
 tail -n 1 "$user/scale.txt" | grep -q '^# mine$' || { echo "the user's scale.txt was replaced"; exit 1; }
+cmp -s "$user/scale.txt.new" "$root/usr/share/vormina/scale.txt" || { echo "no scale.txt.new"; exit 1; }
+grep -q 'scale.txt → scale.txt.new' "$work/second.txt" || { cat "$work/second.txt"; exit 1; }
+"$cli" items --category 0 > /dev/null 2> "$work/third.txt"
+[ ! -s "$work/third.txt" ] || { cat "$work/third.txt"; exit 1; }
 # Nothing was written beside the installed program.
 [ -z "$(ls "$root/usr/bin" | grep -v '^vormina')" ] || { ls "$root/usr/bin"; exit 1; }
 echo "staged install: ok"
