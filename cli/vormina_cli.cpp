@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "core/appdir.h"
+#include "core/file_read.h"
 #include "core/settings.h"
 #include "engine/listen.h"
 #include "engine/practice_engine.h"
@@ -151,6 +152,18 @@ bool LoadSettingsOf(const QString& dir, settings::CfgRecord& record) {
   return result != settings::LoadResult::kFailed;
 }
 
+// A material load's message on standard error: an error when nothing was loaded (exit code
+// 1), else a warning (bytes that are no character) and the work goes on (-1).
+int ReportLoad(const QString& error, int count) {
+  if (error.isEmpty()) return count >= 0 ? 0 : 1;
+  if (count == 0) {
+    QTextStream(stderr) << "vormina-cli: " << error << '\n';
+    return 1;
+  }
+  QTextStream(stderr) << "vormina-cli: warning: " << error << '\n';
+  return 0;
+}
+
 int PrintSettings(const QStringList& args) {
   Options options;
   QString problem;
@@ -178,7 +191,7 @@ int PrintItems(const QStringList& args) {
   out.Add("count", count).Add("items", items);
   if (!error.isEmpty()) out.Add("error", error);
   Print(out.ToString());
-  return 0;
+  return ReportLoad(error, count);
 }
 
 // The realised item: its key as written and each note with its written name ("Eb4"; empty
@@ -239,10 +252,7 @@ int Select(const QStringList& args, const QStringList& extra, Options& options, 
   practice::Engine& engine = sel.world->engine;
   QString loadError;
   const int count = engine.LoadCategory(sel.dir, *category, &loadError);
-  if (!loadError.isEmpty()) {
-    QTextStream(stderr) << "vormina-cli: " << loadError << '\n';
-    return 1;
-  }
+  if (ReportLoad(loadError, count) != 0) return 1;
   if (*item >= count) {
     return Usage(QStringLiteral("category %1 has %2 items").arg(*category).arg(count));
   }
@@ -286,7 +296,8 @@ int PrintRealisation(const QStringList& args) {
               .Add("count", 0)
               .AddRaw("notes", "[]")
               .ToString());
-    return 0;
+    QTextStream(stderr) << "vormina-cli: " << realiseError << '\n';
+    return 1;
   }
   Print(PhraseJson(engine.phrase(), engine.lists(), cfg));
   return 0;
@@ -416,14 +427,16 @@ int Score(QStringList args) {
   if (!mode) return Usage(problem);
   const QString path = options.Text(QStringLiteral("--performance"), QString());
   if (path.isEmpty()) return Usage(QStringLiteral("--performance is required"));
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    QTextStream(stderr) << "vormina-cli: cannot read " << path << '\n';
+  // A take is a regular file of bounded size: a FIFO is not waited on, /dev/zero not read.
+  const file_read::Result take = file_read::Read(path, file_read::kPerformanceMidiBytes);
+  if (take.status != file_read::Status::kRead) {
+    QTextStream(stderr) << "vormina-cli: "
+                        << file_read::Problem(take, path, file_read::kPerformanceMidiBytes) << '\n';
     return 1;
   }
   std::vector<midifile::NoteOn> performance;
   QString error;
-  if (!midifile::ReadNoteOns(file.readAll(), performance, &error)) {
+  if (!midifile::ReadNoteOns(take.bytes, performance, &error)) {
     QTextStream(stderr) << "vormina-cli: " << path << ": " << error << '\n';
     return 1;
   }
@@ -442,6 +455,11 @@ int Score(QStringList args) {
   for (const midifile::NoteOn& n : performance) played.push_back({n.note, n.ms});
   const listen::Result result =
       listen::Match(expected, played, listen::OptionsFor(cfg.Tempo, octaveFree));
+  if (result.notJudged > 0) {
+    QTextStream(stderr) << "vormina-cli: warning: " << path << " holds " << played.size()
+                        << " notes, more than a pass of " << expected.size()
+                        << " notes could; the last " << result.notJudged << " were not judged\n";
+  }
   QStringList notes;
   for (const listen::NoteResult& r : result.notes) {
     notes << OrderedJson()

@@ -1,34 +1,35 @@
 #include "core/atomic_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#endif
+
+#include "core/file_read.h"
 
 namespace atomic_file {
 
-#ifdef Q_OS_UNIX
 namespace {
 
-QString SystemError(const char* what) {
-  return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
-                                      QString::fromLocal8Bit(std::strerror(errno)));
+QByteArray Native(const QString& path) {
+  return QFile::encodeName(path);
+}
+
+// "cfg.inf を保存できません（フォルダー /home/…）。一時ファイルを作成できません: 理由"
+QString Describe(const QString& target, const QString& step, const QString& reason) {
+  const QFileInfo info(target);
+  return QStringLiteral("%1 を保存できません（フォルダー %2）。%3: %4")
+      .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()), step, reason);
 }
 
 // Writes all of bytes to fd, going on after partial writes and interruptions.
-bool WriteAll(int fd, const QByteArray& bytes) {
-  const char* data = bytes.constData();
-  qsizetype left = bytes.size();
+bool WriteAll(int fd, const char* data, qint64 left) {
   while (left > 0) {
     const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
     if (written < 0) {
@@ -41,67 +42,144 @@ bool WriteAll(int fd, const QByteArray& bytes) {
   return true;
 }
 
+// Copies everything of from (from its start) to to (at its start); false with errno set.
+bool CopyWhole(int from, int to) {
+  if (::lseek(from, 0, SEEK_SET) < 0 || ::lseek(to, 0, SEEK_SET) < 0) return false;
+  char block[65536];
+  for (;;) {
+    const ssize_t n = ::read(from, block, sizeof block);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(to, block, n)) return false;
+  }
+}
+
+// The failure of a step, with errno's reason, in error; always false.
+bool Fail(QString* error, const QString& target, const QString& step, int errnum) {
+  if (error) *error = Describe(target, step, file_read::SystemReason(errnum));
+  return false;
+}
+
+// Makes a private file for the old contents of target: beside it, or in the per-user cache.
+int MakeBackup(const QString& target, QByteArray& backupPath) {
+  const QFileInfo info(target);
+  backupPath = Native(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + ".old.XXXXXX";
+  int fd = ::mkstemp(backupPath.data());
+  if (fd >= 0) return fd;
+  QDir().mkpath(BackupFolder());
+  backupPath = Native(BackupFolder() + u'/' + info.fileName()) + ".old.XXXXXX";
+  return ::mkstemp(backupPath.data());
+}
+
+// Writes bytes into target itself, its old contents kept aside until the new ones are on the
+// disk and put back when the write fails.
+bool WriteInPlace(const QString& target, const QByteArray& bytes, QString* error) {
+  const int fd = ::open(Native(target).constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return Fail(error, target, QStringLiteral("開けません"), errno);
+  QByteArray backupPath;
+  const int backup = MakeBackup(target, backupPath);
+  if (backup < 0) {
+    const int why = errno;
+    ::close(fd);
+    return Fail(error, target, QStringLiteral("元の内容の控えを作れません"), why);
+  }
+  struct stat old {};
+  if (::fstat(fd, &old) != 0 || !CopyWhole(fd, backup) || ::fsync(backup) != 0) {
+    const int why = errno;
+    ::close(backup);
+    ::unlink(backupPath.constData());
+    ::close(fd);
+    return Fail(error, target, QStringLiteral("元の内容の控えを作れません"), why);
+  }
+  bool written = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes.constData(), bytes.size()) &&
+                 ::ftruncate(fd, bytes.size()) == 0 && ::fsync(fd) == 0;
+  const int why = errno;
+  bool restored = written;
+  if (!written) {
+    restored = CopyWhole(backup, fd) && ::ftruncate(fd, old.st_size) == 0 && ::fsync(fd) == 0;
+  }
+  ::close(backup);
+  written = ::close(fd) == 0 && written;
+  if (restored) ::unlink(backupPath.constData());
+  if (written) return true;
+  Fail(error, target, QStringLiteral("書き込めません"), why);
+  if (!restored && error) {
+    *error += QStringLiteral("\n元の内容は %1 に残してあります。")
+                  .arg(QDir::toNativeSeparators(QFile::decodeName(backupPath)));
+  }
+  return false;
+}
+
+// A folder that takes no new file, or a name that cannot be replaced (a file mounted on its
+// own): the file is written in place when it exists.
+bool FolderRefused(int errnum) {
+  return errnum == EACCES || errnum == EPERM || errnum == EROFS || errnum == EBUSY ||
+         errnum == EXDEV;
+}
+
 }  // namespace
 
-bool Write(const QString& path, const QByteArray& bytes, QString* error) {
-  const auto fail = [error](const QString& why) {
-    if (error) *error = why;
-    return false;
-  };
-  // A link is followed to the file it names, which is the one replaced.
-  QString target = path;
-  const QFileInfo info(path);
-  if (info.isSymLink()) target = info.symLinkTarget();
-  const QFileInfo targetInfo(target);
-  if (targetInfo.exists() && !targetInfo.isFile()) {
-    return fail(QStringLiteral("通常のファイルではありません"));
-  }
-  mode_t mode = 0644;
-  struct stat old {};
-  if (::stat(QFile::encodeName(target).constData(), &old) == 0) mode = old.st_mode & 07777;
+QString BackupFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+         QStringLiteral("/backups");
+}
 
-  QByteArray temporary = QFile::encodeName(target) + ".XXXXXX";
+bool Write(const QString& path, const QByteArray& bytes, QString* error) {
+  QString linkError;
+  const QString target = file_read::FinalTarget(path, &linkError);
+  if (target.isEmpty()) {
+    if (error) *error = Describe(path, QStringLiteral("リンクをたどれません"), linkError);
+    return false;
+  }
+  struct stat old {};
+  const bool exists = ::stat(Native(target).constData(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) {
+    if (error) {
+      *error = Describe(target, QStringLiteral("書き込みません"),
+                        QStringLiteral("通常のファイルではありません"));
+    }
+    return false;
+  }
+  // A second name of the same file would be split off by a rename.
+  if (exists && old.st_nlink > 1) return WriteInPlace(target, bytes, error);
+
+  QByteArray temporary = Native(target) + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return fail(SystemError("作成できません"));
-  const auto abandon = [&](const QString& why) {
+  if (fd < 0) {
+    if (exists && FolderRefused(errno)) return WriteInPlace(target, bytes, error);
+    return Fail(error, target, QStringLiteral("一時ファイルを作成できません"), errno);
+  }
+  const auto abandon = [&](const QString& step) {
+    const int why = errno;
     ::close(fd);
     ::unlink(temporary.constData());
-    return fail(why);
+    return Fail(error, target, step, why);
   };
-  if (::fchmod(fd, mode) != 0) return abandon(SystemError("属性を設定できません"));
-  if (!WriteAll(fd, bytes)) return abandon(SystemError("書き込めません"));
-  if (::fsync(fd) != 0) return abandon(SystemError("ディスクに書き込めません"));
-  if (::close(fd) != 0) {
-    ::unlink(temporary.constData());
-    return fail(SystemError("書き込めません"));
+  if (::fchmod(fd, exists ? (old.st_mode & 07777) : 0644) != 0) {
+    return abandon(QStringLiteral("属性を設定できません"));
   }
-  if (std::rename(temporary.constData(), QFile::encodeName(target).constData()) != 0) {
-    const QString why = SystemError("置き換えられません");
+  if (!WriteAll(fd, bytes.constData(), bytes.size()))
+    return abandon(QStringLiteral("書き込めません"));
+  if (::fsync(fd) != 0) return abandon(QStringLiteral("ディスクに書き込めません"));
+  if (::close(fd) != 0) {
+    const int why = errno;
     ::unlink(temporary.constData());
-    return fail(why);
+    return Fail(error, target, QStringLiteral("書き込めません"), why);
+  }
+  if (std::rename(temporary.constData(), Native(target).constData()) != 0) {
+    const int why = errno;
+    ::unlink(temporary.constData());
+    if (exists && FolderRefused(why)) return WriteInPlace(target, bytes, error);
+    return Fail(error, target, QStringLiteral("置き換えられません"), why);
   }
   // The rename itself is made durable with the folder.
-  const int folder = ::open(QFile::encodeName(targetInfo.absolutePath()).constData(), O_RDONLY);
+  const int folder = ::open(Native(QFileInfo(target).absolutePath()).constData(), O_RDONLY);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);
   }
   return true;
 }
-
-#else
-
-bool Write(const QString& path, const QByteArray& bytes, QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-      !file.commit()) {
-    if (error) *error = file.errorString();
-    file.cancelWriting();
-    return false;
-  }
-  return true;
-}
-
-#endif
 
 }  // namespace atomic_file

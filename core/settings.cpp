@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include "core/atomic_file.h"
+#include "core/file_read.h"
 #include "core/kihon.h"
 
 namespace settings {
@@ -169,33 +170,36 @@ void Validate(CfgRecord& record) {
 
 namespace {
 
+// The failure message: the design's own words, then which file and why.
+QString Unexpected(const QString& detail) {
+  return detail.isEmpty() ? kUnexpectedError : kUnexpectedError + QStringLiteral("\n\n") + detail;
+}
+
 // Writes the record image followed by whatever an existing file held after it, through
 // the atomic writer: the old file stays whole until the new one is complete on the disk.
-bool WriteRecordFile(const CfgRecord& record, const QString& path) {
+// False with the reason in why.
+bool WriteRecordFile(const CfgRecord& record, const QString& path, QString& why) {
   QByteArray tail;
-  const QFileInfo info(path);
-  if (info.exists()) {
-    if (!info.isFile()) return false;  // a folder, a device, a FIFO: never replaced
-    QFile old(path);
-    if (!old.open(QIODevice::ReadOnly)) return false;
-    if (old.size() > kRecordSize) {
-      if (!old.seek(kRecordSize)) return false;
-      tail = old.readAll();
-      if (old.error() != QFileDevice::NoError) return false;
-    }
+  const file_read::Result old = file_read::Read(path, file_read::kSettingsBytes);
+  if (old.status == file_read::Status::kRead) {
+    tail = old.bytes.mid(kRecordSize);
+  } else if (old.status != file_read::Status::kMissing) {
+    // A folder, a device, a FIFO, a file too large to be settings: never replaced.
+    why = file_read::Problem(old, path, file_read::kSettingsBytes);
+    return false;
   }
   const RecordImage image = EncodeRecord(record);
   const QByteArray bytes =
       QByteArray(reinterpret_cast<const char*>(image.data()), kRecordSize) + tail;
-  QString why;
   return atomic_file::Write(path, bytes, &why);
 }
 
 }  // namespace
 
 bool SaveSettings(CfgRecord& record, const QString& path, const Reporter& report) {
-  if (!WriteRecordFile(record, path)) {
-    if (report) report(kUnexpectedError);
+  QString why;
+  if (!WriteRecordFile(record, path, why)) {
+    if (report) report(Unexpected(why));
     return false;
   }
   Validate(record);
@@ -204,33 +208,24 @@ bool SaveSettings(CfgRecord& record, const QString& path, const Reporter& report
 
 LoadResult LoadSettings(CfgRecord& record, const QString& path, const Reporter& report) {
   const bool fresh = record == CfgRecord{};
-  const QFileInfo info(path);
-  if (info.exists()) {
-    // Only a regular file is opened: a FIFO would wait for ever, a device or a folder is
-    // no settings file. Such a path, like a file that cannot be opened, cannot be read.
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-      if (report) report(kUnexpectedError);
-      // A record never loaded becomes usable all the same; the path is left alone.
-      if (fresh) {
-        record = DefaultRecord();
-        Validate(record);
-      }
-      return LoadResult::kFailed;
-    }
-    const QByteArray bytes = file.read(kRecordSize);
-    if (file.error() != QFileDevice::NoError) {
-      if (report) report(kUnexpectedError);
-      return LoadResult::kFailed;
-    }
-    file.close();
-    if (bytes.size() == kRecordSize) {
-      RecordImage image{};
-      std::memcpy(image.data(), bytes.constData(), kRecordSize);
-      record = DecodeRecord(image);
+  // Only a regular file is read, and without waiting: a FIFO, a device or a folder is no
+  // settings file. Such a path, like a file that cannot be opened, cannot be read.
+  const file_read::Result read = file_read::Read(path, file_read::kSettingsBytes);
+  if (read.status != file_read::Status::kRead && read.status != file_read::Status::kMissing) {
+    if (report) report(Unexpected(file_read::Problem(read, path, file_read::kSettingsBytes)));
+    // A record never loaded becomes usable all the same; the path is left alone.
+    if (fresh) {
+      record = DefaultRecord();
       Validate(record);
-      return LoadResult::kLoaded;
     }
+    return LoadResult::kFailed;
+  }
+  if (read.bytes.size() >= kRecordSize) {
+    RecordImage image{};
+    std::memcpy(image.data(), read.bytes.constData(), kRecordSize);
+    record = DecodeRecord(image);
+    Validate(record);
+    return LoadResult::kLoaded;
   }
   // Missing or short: the file becomes the record as it is in memory; a record that was
   // never loaded (the all-zero start-up record) first takes the shipped defaults, so a

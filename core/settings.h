@@ -169,14 +169,15 @@ enum class LoadResult { kLoaded, kCreated, kNotWritten, kFailed };
 
 // Reads "cfg.inf" at path into record. A missing or short file is replaced by the record
 // as it is in memory, except that a record never loaded yet (all zero, as at start-up)
-// first becomes DefaultRecord(). Any other failure reports kUnexpectedError and leaves the
-// record unvalidated.
+// first becomes DefaultRecord(). Any other failure reports kUnexpectedError (followed by the
+// file and the reason) and leaves the record unvalidated.
 LoadResult LoadSettings(CfgRecord& record, const QString& path, const Reporter& report);
 
 // Writes the record to path through the atomic writer: the old file stays byte for byte as
-// it was unless the new one is complete on the disk (a full disk reports kUnexpectedError);
-// a link is followed and kept; a path that is not a regular file is never replaced; the
-// bytes after the record in an existing longer file are kept. Returns whether it saved.
+// it was unless the new one is complete on the disk (a full disk reports kUnexpectedError,
+// followed by the file, its folder and the reason); links are followed to the end and kept; a path
+// that is not a regular file is never replaced; the bytes after the record in an existing longer
+// file are kept. Returns whether it saved.
 bool SaveSettings(CfgRecord& record, const QString& path, const Reporter& report);
 
 // Start-up tempo rule: below 50 becomes 100, above 300 becomes 300.

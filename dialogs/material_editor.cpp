@@ -156,6 +156,8 @@ void MaterialEditor::Load() {
     lineEnd_ = text.lineEnd;
     // A file that ends with a line end gets one again on saving; one that does not, not.
     finalNewline_ = text.endsWithLineEnd;
+    keptBytes_ = text.keptBytes;
+    damage_ = file_Treat::DamageWarning(text, QFileInfo(path_).fileName());
     Text->setPlainText(text.lines.join(u'\n'));
   } else if (status != file_Treat::ReadStatus::kMissing) {
     // Something that is not a material file to edit: shown, never written over.
@@ -170,8 +172,14 @@ void MaterialEditor::Load() {
 }
 
 QString MaterialEditor::FormatText() const {
-  return QDir::toNativeSeparators(path_) + QStringLiteral("　（") + EncodingName(encoding_) +
-         QStringLiteral("・") + LineEndName(lineEnd_) + QStringLiteral("）");
+  const QString format = QDir::toNativeSeparators(path_) + QStringLiteral("　（") +
+                         EncodingName(encoding_) + QStringLiteral("・") + LineEndName(lineEnd_) +
+                         QStringLiteral("）");
+  // Lines with bytes that are no character are said; unless edited they are saved unchanged.
+  return damage_.isEmpty()
+             ? format
+             : format + u'\n' + damage_ +
+                   QStringLiteral("その行は、書き換えなければ元のバイトのまま保存します。");
 }
 
 bool MaterialEditor::Save() {
@@ -182,13 +190,25 @@ bool MaterialEditor::Save() {
     if (problem->line > 0) Text->GoToLine(problem->line);
     if (!ask(problem->message + QStringLiteral("\n\nこのまま保存しますか？"))) return false;
   }
+  // What the file's encoding cannot hold is never changed into something else on the disk:
+  // the user saves as UTF-8 instead, or goes back to the text.
+  if (const QString lost = file_Treat::Unwritable(text, encoding_, keptBytes_); !lost.isEmpty()) {
+    if (!ask(QStringLiteral("%1 は %2 では保存できない文字です。\n\nUTF-8 で保存しますか？"
+                            "（「いいえ」で保存せずに戻ります）")
+                 .arg(lost, EncodingName(encoding_)))) {
+      return false;
+    }
+    encoding_ = file_Treat::TextEncoding::kUtf8;
+    // Bytes kept from the Shift-JIS file have no place in a UTF-8 one.
+    keptBytes_.clear();
+    Format->setText(FormatText());
+  }
   const QByteArray bytes = file_Treat::EncodeMaterialText(
       text + (finalNewline_ && !text.isEmpty() ? QStringLiteral("\n") : QString()), encoding_,
-      lineEnd_);
+      lineEnd_, keptBytes_);
   QString why;
   if (!atomic_file::Write(path_, bytes, &why)) {
-    report(QStringLiteral("%1 を保存できませんでした（%2）。\nファイルは元のままです。")
-               .arg(QDir::toNativeSeparators(path_), why));
+    report(why + QStringLiteral("\n編集中の内容はこの画面に残っています。"));
     return false;
   }
   Text->document()->setModified(false);

@@ -73,5 +73,7 @@ class MaterialEditor : public QDialog {
   file_Treat::TextEncoding encoding_ = file_Treat::TextEncoding::kShiftJis;
   QString lineEnd_ = QStringLiteral("\r\n");
   bool finalNewline_ = true;
+  QHash<QString, QByteArray> keptBytes_;  // lines read with bytes written back unchanged
+  QString damage_;                        // the lines with bytes that are no character
   bool readable_ = true;  // false for a path that is not a material file that can be read
 };

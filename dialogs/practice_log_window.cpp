@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/file_read.h"
 #include "theory/MusicMethod_Treat.h"
 
 namespace {
@@ -203,12 +204,15 @@ PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : 
   layout->addWidget(Note);
   QStringList notes;
   if (!log_.error.isEmpty()) {
-    notes << QStringLiteral("練習記録を読めませんでした。%1（%2）")
-                 .arg(QDir::toNativeSeparators(logPath), log_.error);
+    notes << QStringLiteral("練習記録を読めませんでした。%1").arg(log_.error);
   } else {
     notes << QStringLiteral("%1 回の採点（%2）")
                  .arg(log_.entries.size())
                  .arg(QDir::toNativeSeparators(logPath));
+  }
+  if (log_.cut) {
+    notes << QStringLiteral("記録が長いため、新しいほうの %1 MB だけを読みました。")
+                 .arg(file_read::kPracticeLogBytes / (1024 * 1024));
   }
   if (log_.unreadable > 0) {
     notes << QStringLiteral("読めない行が %1 行あり、飛ばしました。").arg(log_.unreadable);

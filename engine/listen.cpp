@@ -33,48 +33,80 @@ Options OptionsFor(int tempo, bool octaveFree) {
   return options;
 }
 
-Result Match(const std::vector<Expected>& expected, const std::vector<Played>& played,
+std::size_t MostPlayed(std::size_t expectedNotes) {
+  return 4 * expectedNotes + 64;
+}
+
+Result Match(const std::vector<Expected>& expected, const std::vector<Played>& playedIn,
              const Options& options) {
+  // More notes than a pass could hold are cut; the rest are judged in the order played.
   const std::size_t n = expected.size();
+  std::vector<Played> played(
+      playedIn.begin(),
+      playedIn.begin() + static_cast<std::ptrdiff_t>(std::min(playedIn.size(), MostPlayed(n))));
+  std::stable_sort(played.begin(), played.end(),
+                   [](const Played& a, const Played& b) { return a.ms < b.ms; });
   const std::size_t m = played.size();
-  const double beat = options.beatMs > 0 ? options.beatMs : 500;
+  const double beat = options.beatMs > 0 && std::isfinite(options.beatMs) ? options.beatMs : 500;
+  // The alignment only visits cells (i, j) where the last note played so far is at most a
+  // beat after the next item note, and the last item note so far at most a beat after the
+  // next note played: an optimal alignment can always take its misses and extras in time
+  // order, and then never leaves this band. Each row's band [low, high] of j:
+  //   high: the played notes up to a beat after expected[i];
+  //   low:  the played notes more than a beat before expected[i - 1].
+  std::vector<std::size_t> low(n + 1), high(n + 1), offset(n + 2);
+  const auto countBefore = [&](double ms, bool inclusive) {
+    const auto it = inclusive
+                        ? std::upper_bound(played.begin(), played.end(), ms,
+                                           [](double t, const Played& p) { return t < p.ms; })
+                        : std::lower_bound(played.begin(), played.end(), ms,
+                                           [](const Played& p, double t) { return p.ms < t; });
+    return static_cast<std::size_t>(it - played.begin());
+  };
+  offset[0] = 0;
+  for (std::size_t i = 0; i <= n; ++i) {
+    high[i] =
+        i < n ? std::max(countBefore(expected[i].ms + beat, true), i > 0 ? high[i - 1] : 0) : m;
+    low[i] = i > 0 ? std::min(countBefore(expected[i - 1].ms - beat, false), high[i]) : 0;
+    if (i > 0) low[i] = std::max(low[i], low[i - 1]);
+    offset[i + 1] = offset[i] + (high[i] - low[i] + 1);
+  }
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  std::vector<double> cost((n + 1) * (m + 1), kInf);
-  std::vector<Step> from((n + 1) * (m + 1), Step::kNone);
-  const auto at = [m](std::size_t i, std::size_t j) { return i * (m + 1) + j; };
+  std::vector<double> cost(offset[n + 1], kInf);
+  std::vector<Step> from(offset[n + 1], Step::kNone);
+  const auto inBand = [&](std::size_t i, std::size_t j) { return j >= low[i] && j <= high[i]; };
+  const auto at = [&](std::size_t i, std::size_t j) { return offset[i] + (j - low[i]); };
+  const auto relax = [&](std::size_t i, std::size_t j, double c, Step step) {
+    if (inBand(i, j) && c < cost[at(i, j)]) {
+      cost[at(i, j)] = c;
+      from[at(i, j)] = step;
+    }
+  };
   cost[at(0, 0)] = 0;
   for (std::size_t i = 0; i <= n; ++i) {
-    for (std::size_t j = 0; j <= m; ++j) {
+    for (std::size_t j = low[i]; j <= high[i]; ++j) {
       const double here = cost[at(i, j)];
       if (here == kInf) continue;
-      if (i < n && here + kMissedCost < cost[at(i + 1, j)]) {
-        cost[at(i + 1, j)] = here + kMissedCost;
-        from[at(i + 1, j)] = Step::kMiss;
-      }
-      if (j < m && here + kExtraCost < cost[at(i, j + 1)]) {
-        cost[at(i, j + 1)] = here + kExtraCost;
-        from[at(i, j + 1)] = Step::kExtra;
-      }
+      if (i < n) relax(i + 1, j, here + kMissedCost, Step::kMiss);
+      if (j < m) relax(i, j + 1, here + kExtraCost, Step::kExtra);
       if (i < n && j < m) {
         const double dt = std::abs(played[j].ms - expected[i].ms);
         if (dt <= beat) {
-          const double c =
-              here + dt / beat +
-              (SamePitch(played[j].pitch, expected[i].pitch, options.octaveFree) ? 0 : kWrongCost);
-          if (c < cost[at(i + 1, j + 1)]) {
-            cost[at(i + 1, j + 1)] = c;
-            from[at(i + 1, j + 1)] = Step::kMatch;
-          }
+          const bool same = SamePitch(played[j].pitch, expected[i].pitch, options.octaveFree);
+          relax(i + 1, j + 1, here + dt / beat + (same ? 0 : kWrongCost), Step::kMatch);
         }
       }
     }
   }
   Result result;
+  result.notJudged = static_cast<int>(playedIn.size() - m);
   result.notes.resize(n);
   std::size_t i = n;
   std::size_t j = m;
   while (i > 0 || j > 0) {
-    const Step step = from[at(i, j)];
+    // A cell no path reached (only for item notes out of time order) is left by a miss.
+    Step step = inBand(i, j) ? from[at(i, j)] : Step::kNone;
+    if (step == Step::kNone) step = i > 0 ? Step::kMiss : Step::kExtra;
     if (step == Step::kMatch) {
       --i;
       --j;

@@ -71,11 +71,20 @@ struct Result {
   std::vector<NoteResult> notes;
   std::vector<Played> extra;
   Summary summary;
+  int notJudged = 0;  // notes played beyond MostPlayed, cut
 };
 
 // The options for a pass at tempo: a match within one of its beats.
 Options OptionsFor(int tempo, bool octaveFree);
 
+// The most notes of a performance judged against an item of expectedNotes notes: four for
+// each of its notes and a few more, far beyond what a player plays in a pass. Later notes
+// are cut (Result::notJudged).
+std::size_t MostPlayed(std::size_t expectedNotes);
+
+// The alignment of the notes played with the item's notes (expected in time order; played
+// are taken in time order). Its time and memory grow with the notes times the notes that a
+// beat around each can reach, never with the whole performance times the whole item.
 Result Match(const std::vector<Expected>& expected, const std::vector<Played>& played,
              const Options& options);
 

@@ -1,18 +1,27 @@
 #include "engine/practice_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
 #include <cmath>
 #include <map>
 
+#include "core/file_read.h"
 #include "theory/MusicMethod_Treat.h"
 
 namespace practice_log {
 
 namespace {
+const QString kNoRegularFile =
+    QStringLiteral("通常のファイルではありません（FIFO やデバイスには記録しません）");
+
 double Tenths(double v) {
   return std::round(v * 10) / 10;
 }
@@ -62,30 +71,71 @@ std::optional<Entry> FromJsonLine(const QByteArray& line) {
 }
 
 bool Append(const QString& path, const Entry& entry, QString* error) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  const qint64 before = QFileInfo(path).exists() ? QFileInfo(path).size() : 0;
-  QFile log(path);
-  const QByteArray bytes = ToJsonLine(entry) + '\n';
-  if (log.open(QIODevice::Append | QIODevice::WriteOnly) && log.write(bytes) == bytes.size() &&
-      log.flush()) {
-    return true;
+  const auto fail = [&](const QString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  // The log's own file at the end of any chain of links, written there and nowhere else.
+  QString linkError;
+  const QString target = file_read::FinalTarget(path, &linkError);
+  if (target.isEmpty()) return fail(linkError);
+  struct stat st {};
+  if (::stat(QFile::encodeName(target).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    return fail(kNoRegularFile);
   }
-  if (error) *error = log.errorString();
-  log.close();
+  QDir().mkpath(QFileInfo(target).absolutePath());
+  // Opened without waiting (a FIFO put there after the check is not waited on), for reading
+  // too: the last byte tells whether the last line has its line end.
+  const int fd = ::open(QFile::encodeName(target).constData(),
+                        O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return fail(file_read::SystemReason(errno));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // /dev/null would take the entry and lose it; a device or a FIFO is no log.
+    ::close(fd);
+    return fail(kNoRegularFile);
+  }
+  QByteArray bytes = ToJsonLine(entry) + '\n';
+  // A last line without its line end (cut short, or edited by hand) gets one first, so that
+  // it and the new entry stay two lines.
+  char last = '\n';
+  if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') {
+    bytes.prepend('\n');
+  }
+  const char* data = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, static_cast<std::size_t>(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data += n;
+    left -= n;
+  }
+  bool written = left == 0 && ::fsync(fd) == 0;
+  int why = errno;
   // A line written in part would spoil the next one: the file goes back to where it was.
-  if (QFileInfo(path).exists() && QFileInfo(path).size() > before) QFile::resize(path, before);
-  return false;
+  if (left > 0 && ::ftruncate(fd, st.st_size) != 0) {
+    // Nothing more can be done; the reader skips a broken line.
+  }
+  if (::close(fd) != 0 && written) {
+    written = false;
+    why = errno;
+  }
+  return written || fail(file_read::SystemReason(why));
 }
 
 Log Read(const QString& path) {
   Log result;
-  QFile file(path);
-  if (!file.exists()) return result;
-  if (!file.open(QIODevice::ReadOnly)) {
-    result.error = file.errorString();
+  const file_read::Result read =
+      file_read::Read(path, file_read::kPracticeLogBytes, file_read::Over::kReadEnd);
+  if (read.status == file_read::Status::kMissing) return result;
+  if (read.status != file_read::Status::kRead) {
+    result.error = file_read::Problem(read, path, file_read::kPracticeLogBytes);
     return result;
   }
-  const QList<QByteArray> lines = file.readAll().split('\n');
+  QList<QByteArray> lines = read.bytes.split('\n');
+  // Only the newest part of a very long log is read; its first line is a piece of one.
+  result.cut = read.cut;
+  if (read.cut && !lines.isEmpty()) lines.removeFirst();
   for (const QByteArray& line : lines) {
     if (line.trimmed().isEmpty()) continue;
     if (std::optional<Entry> e = FromJsonLine(line)) {

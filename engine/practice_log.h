@@ -31,16 +31,20 @@ struct Entry {
 QByteArray ToJsonLine(const Entry& entry);
 std::optional<Entry> FromJsonLine(const QByteArray& line);
 
-// Appends one line to the log at path (its folder made when missing); false, with the
-// reason in error, when it could not be written whole.
+// Appends one whole line to the log at path (its folder made when missing; links followed to
+// the log's own file; a last line without its line end first ended). False, with the reason
+// in error, when it could not be written whole, or when path is no regular file (a FIFO,
+// /dev/null, a device): nothing is then written.
 bool Append(const QString& path, const Entry& entry, QString* error = nullptr);
 
 struct Log {
   std::vector<Entry> entries;
   int unreadable = 0;  // lines that were not entries, skipped
-  QString error;       // the file exists but cannot be read
+  QString error;       // the file exists but cannot be read (names it and says why)
+  bool cut = false;    // the log is longer than is read: only its newest entries are here
 };
-// The log at path; an absent file is an empty log.
+// The log at path; an absent file is an empty log. Only a regular file is read, and of a
+// log longer than file_read::kPracticeLogBytes its newest part.
 Log Read(const QString& path);
 
 // The items of the log, the one practised last first.

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "core/appdir.h"
+#include "core/file_read.h"
 #include "core/kihon.h"
 
 namespace file_Treat {
@@ -17,80 +18,188 @@ MaterialLists::MaterialLists()
 
 namespace {
 
-// Valid UTF-8 that holds at least one multi-byte sequence.
-bool LooksLikeUtf8(const QByteArray& bytes) {
-  const bool multiByte = std::any_of(bytes.begin(), bytes.end(),
-                                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  if (!multiByte) return false;
-  QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = decode(bytes);
-  return !decode.hasError();
+// How well bytes read as UTF-8: the multi-byte sequences that are well formed, and the
+// bytes that start none.
+struct Utf8Count {
+  int multiByte = 0;
+  int invalid = 0;
+};
+
+Utf8Count CountUtf8(const QByteArray& bytes) {
+  Utf8Count count;
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    const unsigned char c = b[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    const int length = c >= 0xC2 && c <= 0xDF   ? 2
+                       : c >= 0xE0 && c <= 0xEF ? 3
+                       : c >= 0xF0 && c <= 0xF4 ? 4
+                                                : 0;
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    const unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    bool ok = length > 0 && i + length <= n && b[i + 1] >= low && b[i + 1] <= high;
+    for (int k = 2; ok && k < length; ++k) ok = b[i + k] >= 0x80 && b[i + k] <= 0xBF;
+    if (ok) {
+      ++count.multiByte;
+      i += length;
+    } else {
+      ++count.invalid;
+      ++i;
+    }
+  }
+  return count;
+}
+
+// UTF-8 wins when it holds multi-byte text and at most one byte in eight sequences that is
+// not UTF-8 (a stray byte from another program); Shift-JIS text read as UTF-8 is almost all
+// invalid.
+constexpr int kUtf8SequencesPerStrayByte = 8;
+
+TextEncoding GuessEncoding(const QByteArray& bytes) {
+  const Utf8Count count = CountUtf8(bytes);
+  if (count.multiByte > 0 && count.invalid * kUtf8SequencesPerStrayByte <= count.multiByte) {
+    return TextEncoding::kUtf8;
+  }
+  return TextEncoding::kShiftJis;
 }
 
 }  // namespace
 
 MaterialText DecodeMaterialText(const QByteArray& bytes) {
   MaterialText out;
-  QString text;
+  QByteArray body = bytes;
   if (bytes.startsWith("\xEF\xBB\xBF")) {
     out.encoding = TextEncoding::kUtf8WithBom;
-    text = QString::fromUtf8(bytes.mid(3));
-  } else if (LooksLikeUtf8(bytes)) {
-    out.encoding = TextEncoding::kUtf8;
-    text = QString::fromUtf8(bytes);
+    body = bytes.mid(3);
   } else {
-    out.encoding = TextEncoding::kShiftJis;
-    QStringDecoder decode("windows-31j");
-    text = decode.isValid() ? decode(bytes) : QString::fromLatin1(bytes);
+    out.encoding = GuessEncoding(bytes);
   }
+  const bool shiftJis = out.encoding == TextEncoding::kShiftJis;
+  QStringDecoder decode(shiftJis ? "windows-31j" : "UTF-8", QStringDecoder::Flag::Stateless);
+  QStringEncoder encode(shiftJis ? "windows-31j" : "UTF-8", QStringEncoder::Flag::Stateless);
+  // One line of bytes: decoded, and its bytes kept when writing the text back would not give
+  // them again (a byte the encoding does not know, one of two codes for the same character).
+  const auto addLine = [&](const QByteArray& raw) {
+    const int number = static_cast<int>(out.lines.size()) + 1;
+    QString line = decode.isValid() ? QString(decode(raw)) : QString::fromLatin1(raw);
+    if (decode.hasError() || line.contains(QChar::ReplacementCharacter)) {
+      if (!raw.contains("\xEF\xBF\xBD")) out.damagedLines.push_back(number);
+    }
+    decode.resetState();
+    if (encode.isValid()) {
+      const QByteArray again = encode(line);
+      encode.resetState();
+      if (again != raw) out.keptBytes.insert(line, raw);
+    }
+    out.lines << line;
+  };
   bool endSeen = false;
   qsizetype start = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r' || text[i] == u'\n') {
-      out.lines << text.mid(start, i - start);
-      const bool crlf = text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
+  for (qsizetype i = 0; i < body.size(); ++i) {
+    if (body[i] == '\r' || body[i] == '\n') {
+      addLine(body.mid(start, i - start));
+      const bool crlf = body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n';
       if (!endSeen) {
-        out.lineEnd = crlf ? QStringLiteral("\r\n") : QString(text[i]);
+        out.lineEnd = crlf ? QStringLiteral("\r\n") : QString(QChar::fromLatin1(body[i]));
         endSeen = true;
       }
       if (crlf) ++i;
       start = i + 1;
     }
   }
-  if (start < text.size()) out.lines << text.mid(start);
-  out.endsWithLineEnd = start == text.size();
+  if (start < body.size()) addLine(body.mid(start));
+  out.endsWithLineEnd = start == body.size();
   return out;
 }
 
-QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd) {
+QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd,
+                              const QHash<QString, QByteArray>& keptBytes) {
   QString lines = text;
   lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   lines.replace(u'\r', u'\n');
-  if (lineEnd != QStringLiteral("\n")) lines.replace(QStringLiteral("\n"), lineEnd);
-  switch (encoding) {
-    case TextEncoding::kUtf8WithBom:
-      return QByteArray("\xEF\xBB\xBF") + lines.toUtf8();
-    case TextEncoding::kUtf8:
-      return lines.toUtf8();
-    case TextEncoding::kShiftJis:
-      break;
+  const bool shiftJis = encoding == TextEncoding::kShiftJis;
+  QStringEncoder encode(shiftJis ? "windows-31j" : "UTF-8", QStringEncoder::Flag::Stateless);
+  QByteArray out =
+      encoding == TextEncoding::kUtf8WithBom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+  const QByteArray end = lineEnd.toLatin1();
+  const QStringList split = lines.split(u'\n');
+  for (qsizetype i = 0; i < split.size(); ++i) {
+    if (i > 0) out += end;
+    // A line as it was read is written as it was read, byte for byte.
+    const auto kept = keptBytes.constFind(split[i]);
+    if (kept != keptBytes.cend()) {
+      out += *kept;
+    } else {
+      out += encode.isValid() ? QByteArray(encode(split[i])) : split[i].toLatin1();
+      encode.resetState();
+    }
   }
-  QStringEncoder encode("windows-31j");
-  return encode.isValid() ? QByteArray(encode(lines)) : lines.toLatin1();
+  return out;
+}
+
+QString Unwritable(const QString& text, TextEncoding encoding,
+                   const QHash<QString, QByteArray>& keptBytes) {
+  if (encoding != TextEncoding::kShiftJis) return QString();
+  QStringEncoder encode("windows-31j", QStringEncoder::Flag::Stateless);
+  QStringDecoder decode("windows-31j", QStringDecoder::Flag::Stateless);
+  if (!encode.isValid() || !decode.isValid()) return QString();
+  QStringList named;
+  const QStringList lines = text.split(u'\n');
+  for (qsizetype n = 0; n < lines.size() && named.size() < 5; ++n) {
+    const QString& line = lines[n];
+    if (keptBytes.contains(line)) continue;  // written back as it was read
+    for (qsizetype i = 0; i < line.size(); ++i) {
+      // One character, a surrogate pair taken whole.
+      const qsizetype length = line[i].isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
+      const QString one = line.mid(i, length);
+      i += length - 1;
+      const QByteArray bytes = encode(one);
+      encode.resetState();
+      const QString back = decode(bytes);
+      decode.resetState();
+      if (back != one) {
+        named << QStringLiteral("「%1」（%2 行目）").arg(one).arg(n + 1);
+        break;
+      }
+    }
+  }
+  return named.join(QStringLiteral("、"));
 }
 
 ReadStatus ReadMaterialFile(const QString& path, MaterialText& text) {
   text = MaterialText{};
-  const QFileInfo info(path);
-  if (!info.exists()) return ReadStatus::kMissing;
-  if (!info.isFile()) return ReadStatus::kUnreadable;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return ReadStatus::kUnreadable;
-  const QByteArray bytes = file.read(kMaxMaterialBytes + 1);
-  if (file.error() != QFileDevice::NoError) return ReadStatus::kUnreadable;
-  if (bytes.size() > kMaxMaterialBytes) return ReadStatus::kTooLarge;
-  text = DecodeMaterialText(bytes);
-  return ReadStatus::kRead;
+  const file_read::Result read = file_read::Read(path, kMaxMaterialBytes);
+  switch (read.status) {
+    case file_read::Status::kRead:
+      text = DecodeMaterialText(read.bytes);
+      return ReadStatus::kRead;
+    case file_read::Status::kMissing:
+      return ReadStatus::kMissing;
+    case file_read::Status::kTooLarge:
+      return ReadStatus::kTooLarge;
+    case file_read::Status::kNotRegular:
+    case file_read::Status::kUnreadable:
+      break;
+  }
+  return ReadStatus::kUnreadable;
+}
+
+QString DamageWarning(const MaterialText& text, const QString& fileName) {
+  if (text.damagedLines.empty()) return QString();
+  QStringList lines;
+  for (std::size_t i = 0; i < text.damagedLines.size() && i < 5; ++i) {
+    lines << QString::number(text.damagedLines[i]);
+  }
+  if (text.damagedLines.size() > 5) lines << QStringLiteral("…");
+  return QStringLiteral(
+             "%1 の %2 行目に、文字として読めないバイトがあります。その箇所は「�」と表示され"
+             "ます（ほかの行はそのまま読みました）。")
+      .arg(fileName, lines.join(QStringLiteral("、")));
 }
 
 QString ReadProblem(ReadStatus status, const QString& fileName) {
@@ -193,6 +302,7 @@ std::int16_t LoadListFile(const QString& dir, int category, std::array<QString, 
   TextProblem problem;
   const std::int16_t count =
       ParseListLines(text.lines, CategoryFileName(category), first, second, &problem);
+  if (problem.message.isEmpty()) problem.message = DamageWarning(text, CategoryFileName(category));
   if (!problem.message.isEmpty() && error) *error = problem.message;
   return count;
 }
@@ -262,6 +372,7 @@ std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QStr
   }
   TextProblem problem;
   const std::int16_t count = ParsePhraseLines(lists, text.lines, fileName, &problem);
+  if (problem.message.isEmpty()) problem.message = DamageWarning(text, fileName);
   if (!problem.message.isEmpty() && error) *error = problem.message;
   return count;
 }

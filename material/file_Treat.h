@@ -1,6 +1,7 @@
 // The six material files and their in-memory lists.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/file_read.h"
 #include "material/category.h"
 
 namespace file_Treat {
@@ -42,19 +44,35 @@ struct MaterialText {
   TextEncoding encoding = TextEncoding::kShiftJis;
   QString lineEnd = QStringLiteral("\r\n");
   bool endsWithLineEnd = true;  // the last line ends with a line end (or the file is empty)
+  // 1-based lines holding bytes that are no character of the encoding (shown as U+FFFD).
+  std::vector<int> damagedLines;
+  // Lines whose bytes the encoding would not give back from their text (a byte that is no
+  // character, one of two codes for one character), by their text: written back unchanged.
+  QHash<QString, QByteArray> keptBytes;
 };
 
-// Decodes a material file's bytes: UTF-8 after a byte-order mark; UTF-8 when the bytes are
-// valid UTF-8 and hold a multi-byte sequence (Shift-JIS text almost never is); Shift-JIS
-// otherwise. Lines end with CR LF, LF or CR; the first line end found is remembered.
+// Decodes a material file's bytes: UTF-8 after a byte-order mark; UTF-8 when the bytes hold
+// multi-byte UTF-8 and at most a stray byte in eight sequences that is not (those bytes read
+// as U+FFFD, their lines in damagedLines); Shift-JIS otherwise. Lines end with CR LF, LF or
+// CR; the first line end found is remembered.
 MaterialText DecodeMaterialText(const QByteArray& bytes);
-// The bytes of text (lines joined with "\n") in the given encoding and line end.
-QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd);
+// The bytes of text (lines joined with "\n") in the given encoding and line end; a line
+// found in keptBytes is written as those bytes.
+QByteArray EncodeMaterialText(const QString& text, TextEncoding encoding, const QString& lineEnd,
+                              const QHash<QString, QByteArray>& keptBytes = {});
+// The characters of text that encoding cannot hold, each with its line ("「😀」（3 行目）"),
+// the first of at most five lines (lines in keptBytes are written as read and pass); "" when
+// all can be written.
+QString Unwritable(const QString& text, TextEncoding encoding,
+                   const QHash<QString, QByteArray>& keptBytes = {});
+// The message for a file read with bytes that are no character, naming the file and the
+// lines; "" when there are none.
+QString DamageWarning(const MaterialText& text, const QString& fileName);
 
 // How reading a material file ended. Only a regular file is opened (a FIFO would wait for
 // ever, a device may never end), and no more than kMaxMaterialBytes are read.
 enum class ReadStatus { kRead, kMissing, kUnreadable, kTooLarge };
-inline constexpr qint64 kMaxMaterialBytes = 16 * 1024 * 1024;
+inline constexpr qint64 kMaxMaterialBytes = file_read::kMaterialBytes;
 ReadStatus ReadMaterialFile(const QString& path, MaterialText& text);
 // The message for a file that was not read, naming it ("" for kRead).
 QString ReadProblem(ReadStatus status, const QString& fileName);

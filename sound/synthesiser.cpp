@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/file_read.h"
 #include "sound/jack_watch.h"
 #include "sound/pulse_stream.h"
 
@@ -200,6 +201,12 @@ Synthesiser::Synthesiser(const QString& soundFont) : parts_(std::make_unique<Par
   // Only the samples of the instruments in use are read, when a channel selects one: a
   // 140 MB SoundFont opens in a tenth of a second.
   fluid_settings_setint(p.settings, "synth.dynamic-sample-loading", 1);
+  // A SoundFont is a regular file: a FIFO or a device would hang or never end the load.
+  if (const file_read::Result check = file_read::Check(soundFont, file_read::kSoundFontBytes);
+      check.status != file_read::Status::kRead) {
+    p.error = file_read::Problem(check, soundFont, file_read::kSoundFontBytes);
+    return;
+  }
   p.synth = new_fluid_synth(p.settings);
   if (p.synth == nullptr ||
       fluid_synth_sfload(p.synth, soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED) {

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -186,7 +187,10 @@ TEST_F(SettingsFile, UnreadableFileReportsAndLeavesTheRecordUnvalidated) {
   CfgRecord r;
   r.Root = 40;
   settings::LoadSettings(r, path, report);
-  EXPECT_EQ(messages, QStringList{QStringLiteral("予期しないエラー発生")});
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("予期しないエラー発生\n")))
+      << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].contains(path)) << messages[0].toStdString();
   EXPECT_EQ(r.Root, 40);
   EXPECT_EQ(r.UseMidi, 0);
 }
@@ -196,7 +200,15 @@ TEST_F(SettingsFile, FailedSaveReportsAndDoesNotValidate) {
   CfgRecord r;
   r.Root = 40;
   EXPECT_FALSE(settings::SaveSettings(r, nowhere, report));
-  EXPECT_EQ(messages.size(), 1);
+  ASSERT_EQ(messages.size(), 1);
+  // The design's words, then the file, its folder and the system's reason, all readable (the
+  // reason once came out as UTF-8 read as Latin-1: "ä½æã§ãã¾ãã").
+  EXPECT_TRUE(messages[0].startsWith(settings::kUnexpectedError));
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("cfg.inf を保存できません")));
+  EXPECT_TRUE(messages[0].contains(dir.filePath(QStringLiteral("missing/folder"))));
+  EXPECT_TRUE(messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
+      << messages[0].toStdString();
+  EXPECT_FALSE(messages[0].contains(QChar(u'ã'))) << messages[0].toStdString();
   EXPECT_EQ(r.Root, 40);
   EXPECT_FALSE(QFile::exists(nowhere));
 }

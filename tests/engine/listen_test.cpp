@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -129,11 +132,72 @@ INSTANTIATE_TEST_SUITE_P(
              [](const listen::Result& r) { EXPECT_EQ(*r.notes[7].timingMs, 500); }},
         Case{"LastNoteJustOverABeatLate", [](auto& p) { p[7].ms += 501; }, false, "hhhhhhhm", 1,
              nullptr},
-        Case{"FarFromEveryNote",
+        // A performance with more notes than a pass could hold is cut: the first notes
+        // (the whole scale and a flood after it) are judged, the rest said not judged.
+        Case{"AFloodOfNotesIsCut",
              [](auto& p) {
-               p = {listen::Played{60, 2500}};
+               for (int i = 0; i < 5000; ++i) p.push_back({30, 3000.0 + i});
              },
-             false, "mmmmmmmm", 1, nullptr}),
+             false, "hhhhhhhh", static_cast<int>(listen::MostPlayed(8)) - 8,
+             [](const listen::Result& r) {
+               EXPECT_EQ(r.notJudged, 5008 - static_cast<int>(listen::MostPlayed(8)));
+             }},
+        Case{"FarFromEveryNote", [](auto& p) { p = {listen::Played{60, 2500}}; }, false, "mmmmmmmm",
+             1, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The matcher looks only within a band of a beat around each note; whatever a player does,
+// its alignment costs no more than the best over every way of pairing the notes (a full
+// table of item notes against notes played, the alignment as first built).
+double BestCost(const std::vector<listen::Expected>& e, const std::vector<listen::Played>& p,
+                double beat) {
+  const std::size_t n = e.size(), m = p.size();
+  std::vector<double> cost((n + 1) * (m + 1), 1e300);
+  const auto at = [m](std::size_t i, std::size_t j) { return i * (m + 1) + j; };
+  cost[0] = 0;
+  for (std::size_t i = 0; i <= n; ++i) {
+    for (std::size_t j = 0; j <= m; ++j) {
+      const double here = cost[at(i, j)];
+      if (i < n) cost[at(i + 1, j)] = std::min(cost[at(i + 1, j)], here + 1);
+      if (j < m) cost[at(i, j + 1)] = std::min(cost[at(i, j + 1)], here + 1);
+      const double dt = i < n && j < m ? std::abs(p[j].ms - e[i].ms) : 1e300;
+      if (dt <= beat) {
+        cost[at(i + 1, j + 1)] = std::min(cost[at(i + 1, j + 1)],
+                                          here + dt / beat + (p[j].pitch == e[i].pitch ? 0 : 0.9));
+      }
+    }
+  }
+  return cost[at(n, m)];
+}
+
+TEST(MatcherBand, CostsNoMoreThanTheFullTable) {
+  std::mt19937 random(28);
+  const double beat = 400;
+  for (int trial = 0; trial < 400; ++trial) {
+    std::vector<listen::Expected> expected;
+    std::vector<listen::Played> played;
+    double t = 0;
+    const int notes = 1 + static_cast<int>(random() % 24);
+    for (int i = 0; i < notes; ++i) {
+      t += 50.0 * static_cast<double>(random() % 20);  // chords, runs and long gaps
+      expected.push_back({i, 60 + static_cast<int>(random() % 5), t});
+      const unsigned what = random() % 10;
+      if (what == 0) continue;  // missed
+      const double off = std::uniform_real_distribution<double>(-1.5 * beat, 1.5 * beat)(random);
+      played.push_back(
+          {expected.back().pitch + (what == 1 ? 1 : 0), t + (what < 4 ? off : off / 8)});
+      if (what == 2) played.push_back({62, t + off / 2});  // an extra beside it
+    }
+    std::sort(played.begin(), played.end(), [](auto& a, auto& b) { return a.ms < b.ms; });
+    const listen::Result r = listen::Match(expected, played, {false, beat});
+    double cost = r.summary.missed + r.summary.extra;
+    for (const listen::NoteResult& note : r.notes) {
+      if (note.timingMs) cost += std::abs(*note.timingMs) / beat;
+      if (note.verdict == Verdict::kWrong) cost += 0.9;
+    }
+    ASSERT_NEAR(cost, BestCost(expected, played, beat), 1e-9) << "trial " << trial;
+    ASSERT_EQ(r.summary.hit + r.summary.wrong + r.summary.extra, static_cast<int>(played.size()));
+  }
+}
 
 }  // namespace

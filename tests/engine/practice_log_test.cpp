@@ -3,10 +3,14 @@
 #include "engine/practice_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include "core/file_read.h"
 
 namespace {
 
@@ -86,6 +90,78 @@ TEST(PracticeLog, ALogThatCannotBeWrittenSaysWhyAndKeepsWhatItHad) {
                                       MakeEntry("2026-12-01T20:00:00", "C", 100, 6), &error));
     EXPECT_FALSE(error.isEmpty());
   }
+}
+
+// Whole lines only: a last entry without its line end (an editor's save, a cut-short write)
+// stays an entry beside the new one; a chain of links leads to the log's own file.
+TEST(PracticeLog, AppendsWholeLinesThroughLinks) {
+  QTemporaryDir dir;
+  const QString real = dir.filePath(QStringLiteral("logs/real.jsonl"));
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("logs")));
+  {
+    QFile f(real);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(practice_log::ToJsonLine(MakeEntry("2026-12-01T20:00:00", "C", 100, 6)));  // no \n
+  }
+  ASSERT_TRUE(QFile::link(real, dir.filePath("l2")));
+  ASSERT_TRUE(QFile::link(dir.filePath("l2"), dir.filePath("practice-log.jsonl")));
+  QString error;
+  ASSERT_TRUE(practice_log::Append(dir.filePath("practice-log.jsonl"),
+                                   MakeEntry("2026-12-02T20:00:00", "G", 110, 8), &error))
+      << error.toStdString();
+  const practice_log::Log log = practice_log::Read(dir.filePath("practice-log.jsonl"));
+  ASSERT_EQ(log.entries.size(), 2u) << log.error.toStdString() << log.unreadable;
+  EXPECT_EQ(log.entries[0].key, QStringLiteral("C"));
+  EXPECT_EQ(log.entries[1].key, QStringLiteral("G"));
+  EXPECT_EQ(log.unreadable, 0);
+  EXPECT_TRUE(QFileInfo(dir.filePath("l2")).isSymLink());
+}
+
+// What is no regular file is neither waited on nor written to nor read without end: the
+// append is refused at once with a reason, and the reader says why.
+TEST(PracticeLog, AFifoOrADeviceIsNoLog) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  for (const QString& target : {fifo, QStringLiteral("/dev/null"), QStringLiteral("/dev/zero")}) {
+    const QString path = dir.filePath(QFileInfo(target).fileName() + QStringLiteral(".jsonl"));
+    ASSERT_TRUE(QFile::link(target, path));
+    QString error;
+    EXPECT_FALSE(practice_log::Append(path, MakeEntry("2026-12-01T20:00:00", "C", 100, 6), &error))
+        << target.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("通常のファイルではありません")))
+        << error.toStdString();
+    const practice_log::Log log = practice_log::Read(path);
+    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(log.error.contains(path)) << log.error.toStdString();
+  }
+}
+
+// A log longer than is read at once gives its newest entries, the cut piece of a line at the
+// start of what was read not counted as unreadable.
+TEST(PracticeLog, ALogLongerThanItsLimitIsReadFromItsEnd) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("practice-log.jsonl"));
+  const QByteArray old =
+      practice_log::ToJsonLine(MakeEntry("2026-01-01T20:00:00", "C", 100, 6)) + '\n';
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QByteArray block;
+    while (block.size() < 1024 * 1024) block += old;
+    for (qint64 written = 0; written <= file_read::kPracticeLogBytes; written += block.size()) {
+      ASSERT_EQ(f.write(block), block.size());
+    }
+    f.write("{\"date\": \"2026-");  // a piece of a line: the reader starts after a line end
+    f.write("12-08\"}\n");
+  }
+  ASSERT_TRUE(practice_log::Append(path, MakeEntry("2026-12-08T20:00:00", "G", 110, 8)));
+  const practice_log::Log log = practice_log::Read(path);
+  EXPECT_TRUE(log.cut);
+  ASSERT_FALSE(log.entries.empty());
+  EXPECT_EQ(log.entries.back().key, QStringLiteral("G"));
+  EXPECT_LE(static_cast<qint64>(log.entries.size()) * old.size(), file_read::kPracticeLogBytes);
+  EXPECT_EQ(log.unreadable, 1);  // the hand-written piece, not the cut first line
 }
 
 TEST(PracticeLog, DaysAddUpTheirPassesPerKeyAndKeepTheHighestTempo) {
