@@ -11,8 +11,8 @@
 namespace file_read {
 
 // The most the program reads of each kind of file.
-inline constexpr qint64 kSettingsBytes = 1024 * 1024;        // "cfg.inf" and what follows it
-inline constexpr qint64 kMaterialBytes = 16 * 1024 * 1024;   // a material file
+inline constexpr qint64 kSettingsBytes = 1024 * 1024;             // "cfg.inf" and what follows it
+inline constexpr qint64 kMaterialBytes = 16 * 1024 * 1024;        // a material file
 inline constexpr qint64 kPerformanceMidiBytes = 4 * 1024 * 1024;  // a played take as MIDI
 inline constexpr qint64 kPerformanceWavBytes = 512LL * 1024 * 1024;  // a played take as sound
 inline constexpr qint64 kPracticeLogBytes = 8 * 1024 * 1024;  // the practice log's newest part
@@ -27,8 +27,8 @@ enum class Over { kRefuse, kReadEnd };
 struct Result {
   Status status = Status::kMissing;
   QByteArray bytes;
-  QString reason;     // the system's reason when kUnreadable
-  bool cut = false;   // kReadEnd: only the end of a larger file was read
+  QString reason;    // the system's reason when kUnreadable
+  bool cut = false;  // kReadEnd: only the end of a larger file was read
 };
 
 // The bytes of the regular file at path (links followed), at most limit of them.

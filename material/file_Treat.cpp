@@ -55,10 +55,10 @@ Utf8Count CountUtf8(const QByteArray& bytes) {
   return count;
 }
 
-// UTF-8 wins when it holds multi-byte text and at most one byte in eight sequences that is
-// not UTF-8 (a stray byte from another program); Shift-JIS text read as UTF-8 is almost all
-// invalid.
-constexpr int kUtf8SequencesPerStrayByte = 8;
+// UTF-8 wins when it holds multi-byte text and at most one stray byte (from another
+// program) for every two well-formed sequences; Shift-JIS text read as UTF-8 is almost all
+// stray bytes, with a well-formed sequence only now and then by chance.
+constexpr int kUtf8SequencesPerStrayByte = 2;
 
 TextEncoding GuessEncoding(const QByteArray& bytes) {
   const Utf8Count count = CountUtf8(bytes);
@@ -87,9 +87,12 @@ MaterialText DecodeMaterialText(const QByteArray& bytes) {
   const auto addLine = [&](const QByteArray& raw) {
     const int number = static_cast<int>(out.lines.size()) + 1;
     QString line = decode.isValid() ? QString(decode(raw)) : QString::fromLatin1(raw);
-    if (decode.hasError() || line.contains(QChar::ReplacementCharacter)) {
-      if (!raw.contains("\xEF\xBF\xBD")) out.damagedLines.push_back(number);
-    }
+    // A byte that is no character reads as U+FFFD in UTF-8 and as U+001A (SUB) in Shift-JIS
+    // (the decoder's own error flag stays set once raised, so it cannot tell the lines apart).
+    const bool damaged =
+        shiftJis ? line.contains(QChar(0x1A)) && !raw.contains('\x1A')
+                 : line.contains(QChar::ReplacementCharacter) && !raw.contains("\xEF\xBF\xBD");
+    if (damaged) out.damagedLines.push_back(number);
     decode.resetState();
     if (encode.isValid()) {
       const QByteArray again = encode(line);

@@ -52,9 +52,9 @@ struct MaterialText {
 };
 
 // Decodes a material file's bytes: UTF-8 after a byte-order mark; UTF-8 when the bytes hold
-// multi-byte UTF-8 and at most a stray byte in eight sequences that is not (those bytes read
-// as U+FFFD, their lines in damagedLines); Shift-JIS otherwise. Lines end with CR LF, LF or
-// CR; the first line end found is remembered.
+// multi-byte UTF-8 and at most one stray byte for every two well-formed sequences (those
+// bytes read as U+FFFD, their lines in damagedLines; in Shift-JIS as U+001A); Shift-JIS otherwise.
+// Lines end with CR LF, LF or CR; the first line end found is remembered.
 MaterialText DecodeMaterialText(const QByteArray& bytes);
 // The bytes of text (lines joined with "\n") in the given encoding and line end; a line
 // found in keptBytes is written as those bytes.

@@ -1,6 +1,7 @@
 // What the disk and the folder may do to the program's files: a full disk, links, FIFOs,
 // huge files, read-only folders. Nothing the user wrote is lost, nothing hangs.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -8,8 +9,18 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <functional>
 
+#include "core/appdir.h"
+#include "core/atomic_file.h"
 #include "core/settings.h"
+#include "engine/practice_engine.h"
+#include "engine/practice_log.h"
+#include "exports/exports.h"
+#include "exports/sheet.h"
 #include "material/file_Treat.h"
 #include "sound/offline.h"
 
@@ -36,6 +47,7 @@ class SmallDisk {
     mounted_ = Run({"-t", "tmpfs", "-o", "size=256k", "tmpfs", path_});
   }
   ~SmallDisk() {
+    for (const QString& file : bound_) QProcess::execute("umount", {file});
     if (mounted_) QProcess::execute("umount", {path_});
   }
   bool mounted() const { return mounted_; }
@@ -49,6 +61,12 @@ class SmallDisk {
     }
   }
   bool MakeReadOnly() { return Run({"-o", "remount,ro", path_}); }
+  // Puts the file from over the name in this disk (a bind mount): a file that stays
+  // writable when the disk is read-only.
+  bool Bind(const QString& from, const QString& name) {
+    bound_ << File(name);
+    return Run({"--bind", from, File(name)});
+  }
 
  private:
   static bool Run(const QStringList& args) {
@@ -59,6 +77,7 @@ class SmallDisk {
   }
   QTemporaryDir dir_;
   QString path_;
+  QStringList bound_;
   bool mounted_ = false;
 };
 
@@ -97,7 +116,10 @@ TEST(FileSafety, AFullDiskLeavesTheOldFilesAndSaysSo) {
   Messages.clear();
   record.Tempo = 222;
   EXPECT_FALSE(settings::SaveSettings(record, disk.File("cfg.inf"), kReport));
-  EXPECT_EQ(Messages, QStringList{settings::kUnexpectedError});
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].startsWith(settings::kUnexpectedError));
+  EXPECT_TRUE(Messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))))
+      << Messages[0].toStdString();
   EXPECT_EQ(Read(disk.File("cfg.inf")), settingsBefore);
 
   sound::TimedMessages many;
@@ -146,7 +168,9 @@ TEST(FileSafety, LinksAndSpecialFiles) {
     settings::CfgRecord loaded;
     loaded.Root = 3;
     EXPECT_EQ(settings::LoadSettings(loaded, path, kReport), settings::LoadResult::kFailed);
-    EXPECT_EQ(Messages, QStringList{settings::kUnexpectedError});
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].startsWith(settings::kUnexpectedError));
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("通常のファイルではない")));
     EXPECT_FALSE(settings::SaveSettings(record, path, kReport));
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
@@ -220,4 +244,124 @@ TEST(FileSafety, TheToolWorksInAReadOnlyFolder) {
     EXPECT_FALSE(out.isEmpty());
   }
   EXPECT_FALSE(QFile::exists(disk.File("cfg.inf")));
+}
+
+// A "cfg.inf" that may be written in a folder that takes no new file (a read-only disk with
+// the file mounted writable on it) is written in place, its old contents kept in the
+// per-user cache meanwhile and removed after; once the file too is read-only, the message
+// names the file, the folder and the reason.
+TEST(FileSafety, AWritableSettingsFileInAReadOnlyFolderIsSaved) {
+  SmallDisk own, disk;
+  if (!own.mounted() || !disk.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
+  QTemporaryDir cache;
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+  settings::CfgRecord record = settings::DefaultRecord();
+  ASSERT_TRUE(settings::SaveSettings(record, own.File("cfg.inf"), kReport));
+  Write(disk.File("cfg.inf"), "");
+  ASSERT_TRUE(disk.Bind(own.File("cfg.inf"), "cfg.inf"));
+  ASSERT_TRUE(disk.MakeReadOnly());
+  record.Tempo = 177;
+  Messages.clear();
+  EXPECT_TRUE(settings::SaveSettings(record, disk.File("cfg.inf"), kReport))
+      << Messages.join("").toStdString();
+  EXPECT_EQ(static_cast<unsigned char>(Read(disk.File("cfg.inf"))[200]), 177);
+  EXPECT_EQ(Read(disk.File("cfg.inf")).size(), settings::kRecordSize);
+  EXPECT_TRUE(QDir(atomic_file::BackupFolder()).entryList(QDir::Files).isEmpty());
+
+  ASSERT_TRUE(own.MakeReadOnly());
+  record.Tempo = 99;
+  Messages.clear();
+  EXPECT_FALSE(settings::SaveSettings(record, disk.File("cfg.inf"), kReport));
+  ASSERT_EQ(Messages.size(), 1);
+  EXPECT_TRUE(Messages[0].startsWith(settings::kUnexpectedError));
+  EXPECT_TRUE(Messages[0].contains(QStringLiteral("cfg.inf を保存できません（フォルダー ") +
+                                   disk.File("").chopped(1)))
+      << Messages[0].toStdString();
+  EXPECT_TRUE(Messages[0].contains(QString::fromLocal8Bit(std::strerror(EROFS))))
+      << Messages[0].toStdString();
+  EXPECT_EQ(static_cast<unsigned char>(Read(disk.File("cfg.inf"))[200]), 177);
+  qunsetenv("XDG_CACHE_HOME");
+}
+
+// Every file the program writes, on a disk that takes no more (a file-size limit of 64
+// bytes): the write is refused with a message naming the file, the old contents stay byte
+// for byte, and nothing is left beside them.
+TEST(FileSafety, EveryWriterKeepsTheOldFileWhenTheDiskIsFull) {
+  QTemporaryDir dir;
+  CopyShippedMaterial(dir.path());
+  practice::OfflineEngine world(settings::DefaultRecord());
+  ASSERT_GT(world.engine.LoadCategory(dir.path(), 0, nullptr), 0);
+  exports::Request request;
+  exports::Export built;
+  ASSERT_TRUE(exports::Build(world, request, built, nullptr));
+  const sound::TimedMessages pass = world.PlayInKey(0, 0, 0).messages;
+  practice_log::Entry entry;
+  entry.date = QDateTime::currentDateTime();
+  entry.key = QStringLiteral("C");
+  entry.tempo = 120;
+  // A user's folder whose scale.txt is an old shipped version, to be replaced by the new one.
+  QTemporaryDir user;
+  CopyShippedMaterial(user.path());
+  QFile::copy(QStringLiteral(VORMINA_SOURCE_DIR "/data/cfg.inf"),
+              QDir(user.path()).filePath("cfg.inf"));
+  struct Case {
+    const char* file;
+    std::function<bool(const QString& path, QString* why)> write;
+  };
+  const Case cases[] = {
+      {"cfg.inf",
+       [](const QString& path, QString* why) {
+         settings::CfgRecord record = settings::DefaultRecord();
+         return settings::SaveSettings(record, path, [why](const QString& m) { *why = m; });
+       }},
+      {"take.mid",
+       [&](const QString& path, QString* why) {
+         return exports::Save(exports::Format::kMidi, built, path, why);
+       }},
+      {"take.musicxml",
+       [&](const QString& path, QString* why) {
+         return exports::Save(exports::Format::kMusicXml, built, path, why);
+       }},
+      {"sheet.pdf",
+       [&](const QString& path, QString* why) {
+         return exports::Save(exports::Format::kPdf, built, path, why);
+       }},
+      {"render.wav",
+       [](const QString& path, QString* why) {
+         return offline::WriteWav(path, std::vector<std::int16_t>(4000), 44100, why);
+       }},
+      {"render.mid",
+       [&](const QString& path, QString* why) { return offline::WriteMidiFile(path, pass, why); }},
+      {"practice-log.jsonl",
+       [&](const QString& path, QString* why) { return practice_log::Append(path, entry, why); }},
+      {"scale.txt",
+       [&](const QString& path, QString* why) {
+         const appdir::SeedOutcome outcome = appdir::SeedUserDirectory(
+             QStringLiteral(VORMINA_SOURCE_DIR "/data"), QFileInfo(path).absolutePath(),
+             {appdir::VersionEntry("scale.txt", Read(path))});
+         *why = outcome.failed.join(u' ');
+         return outcome.failed.isEmpty();
+       }},
+  };
+  const QByteArray old(100, 'o');
+  for (const Case& c : cases) {
+    const QString folder = QString::fromUtf8(c.file) == "scale.txt" ? user.path() : dir.path();
+    const QString path = QDir(folder).filePath(c.file);
+    Write(path, old);
+    const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    rlimit normal{};
+    getrlimit(RLIMIT_FSIZE, &normal);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = normal;
+    small.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString why;
+    const bool written = c.write(path, &why);
+    setrlimit(RLIMIT_FSIZE, &normal);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_FALSE(written) << c.file;
+    EXPECT_FALSE(why.isEmpty()) << c.file;
+    EXPECT_EQ(Read(path), old) << c.file;
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), before) << c.file;
+  }
 }

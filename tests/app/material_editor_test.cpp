@@ -101,6 +101,39 @@ TEST_F(Editing, SavesInTheFilesOwnEncodingAndLineEnds) {
   }
 }
 
+// The editor never writes what it cannot write back: a line with bytes that are no
+// character goes back byte for byte; a character the file's encoding cannot hold is named,
+// and the file is left alone unless the user saves it as UTF-8 instead.
+TEST_F(Editing, WhatTheEncodingCannotHoldIsNeverChanged) {
+  QStringEncoder shiftJis("windows-31j");
+  const QByteArray bytes = shiftJis(QStringLiteral("# スケール\r\n")) + "# \x81\x20\r\n" +
+                           shiftJis(QStringLiteral("アイオニアン,WWHWWWH\r\n"));
+  Start();
+  WriteBytes(dir.filePath("scale.txt"), bytes);
+  MaterialEditor& editor = Open(0);
+  editor.Text->appendPlainText(QStringLiteral("ドリアン,WHWWWHW"));
+  ASSERT_TRUE(editor.Save());
+  const QByteArray saved = ReadBytes(dir.filePath("scale.txt"));
+  EXPECT_TRUE(saved.startsWith(bytes)) << saved.toHex().toStdString();
+  EXPECT_TRUE(editorQuestions.isEmpty());
+
+  editor.Text->appendPlainText(QStringLiteral("リディアン😀,WWWHWWH"));
+  keepAnyway = false;
+  EXPECT_FALSE(editor.Save());
+  ASSERT_EQ(editorQuestions.size(), 1);
+  EXPECT_TRUE(editorQuestions[0].contains(QStringLiteral("「😀」（5 行目）")))
+      << editorQuestions[0].toStdString();
+  EXPECT_TRUE(editorQuestions[0].contains(QStringLiteral("UTF-8 で保存しますか")));
+  EXPECT_EQ(ReadBytes(dir.filePath("scale.txt")), saved);
+  keepAnyway = true;
+  ASSERT_TRUE(editor.Save());
+  const QByteArray utf8 = ReadBytes(dir.filePath("scale.txt"));
+  EXPECT_EQ(file_Treat::DecodeMaterialText(utf8).encoding, file_Treat::TextEncoding::kUtf8);
+  EXPECT_TRUE(utf8.contains(QStringLiteral("リディアン😀,WWWHWWH\r\n").toUtf8()));
+  EXPECT_TRUE(editor.FormatText().contains(QStringLiteral("UTF-8")));
+  Close(editor);
+}
+
 // Before saving, the text is read as the program reads it; the first problem is shown with
 // its line, and the file is only written when the user keeps the text anyway.
 TEST_F(Editing, TheFirstProblemIsShownWithItsLine) {

@@ -1,6 +1,7 @@
 // vormina-cli items and realise, run as a separate program on material folders of the
 // tests' own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include "core/file_read.h"
 #include "core/settings.h"
 
 namespace {
@@ -154,7 +156,8 @@ TEST_F(Cli, PhraseErrorsAndLoadErrors) {
   for (int i = 0; i < 101; ++i) full += "C4\n";
   Write("AUX1.txt", full);
   const CliRun refused = Call({"realise", "--category", "4", "--item", "0", "--key", "3"});
-  EXPECT_EQ(refused.exitCode, 0);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.errors.contains("ファイルの内容が変です")) << refused.errors.toStdString();
   EXPECT_EQ(refused.json["error"].toString(), "ファイルの内容が変です。修正してください");
   EXPECT_EQ(refused.json["root"].toInt(), 3);
   EXPECT_EQ(refused.json["count"].toInt(), 0);
@@ -164,6 +167,58 @@ TEST_F(Cli, PhraseErrorsAndLoadErrors) {
   const CliRun broken = Call({"realise", "--category", "5", "--item", "0", "--key", "0"});
   EXPECT_NE(broken.exitCode, 0);
   EXPECT_FALSE(broken.errors.isEmpty());
+}
+
+// Every command says what went wrong and exits non-zero: material that is a FIFO, a folder
+// or too large, a phrase that cannot be realised, a performance that is a FIFO, a device or
+// too large, and a file that cannot be written. Nothing waits on a FIFO.
+TEST_F(Cli, EveryCommandExitsNonZeroOnWhatItReports) {
+  Write("scale.txt", "Ionian,WWHWWWH\n");
+  QString full = "$full\n";
+  for (int i = 0; i < 101; ++i) full += "C4\n";
+  Write("AUX2.txt", full);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("ric.txt")).constData(), 0600), 0);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("take.mid")).constData(), 0600), 0);
+  ASSERT_TRUE(QDir(dir.path()).mkdir("AUX1.txt"));
+  for (const char* name : {"code.txt", "big.mid"}) {
+    QFile big(dir.filePath(name));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(file_read::kMaterialBytes + 1));  // sparse, quick
+  }
+  const QStringList scale = {"--category", "0", "--item", "0", "--key", "0"};
+  const QString nowhere = dir.filePath("missing/out");
+  struct Case {
+    QStringList args;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"items", "--category", "3"}, "ric.txt"},
+      {{"items", "--category", "4"}, "AUX1.txt"},
+      {{"items", "--category", "1"}, "大きすぎる"},
+      {{"realise", "--category", "3", "--item", "0", "--key", "0"}, "ric.txt"},
+      {{"realise", "--category", "5", "--item", "0", "--key", "0"}, "ファイルの内容が変です"},
+      {{"events", "--category", "4", "--item", "0", "--key", "0"}, "AUX1.txt"},
+      {{"render", "--category", "1", "--item", "0", "--key", "0", "--out", nowhere}, "大きすぎる"},
+      {QStringList{"render"} + scale + QStringList{"--out", nowhere + ".wav"}, "保存できません"},
+      {{"export", "--category", "5", "--item", "0", "--key", "0", "--format", "midi", "--out",
+        nowhere},
+       "ファイルの内容が変です"},
+      {QStringList{"export"} + scale + QStringList{"--format", "musicxml", "--out", nowhere},
+       "missing"},
+      {QStringList{"score"} + scale + QStringList{"--performance", dir.filePath("take.mid")},
+       "通常のファイルではない"},
+      {QStringList{"score"} + scale + QStringList{"--performance", "/dev/zero"},
+       "通常のファイルではない"},
+      {QStringList{"score"} + scale + QStringList{"--performance", dir.filePath("big.mid")},
+       "大きすぎる"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = Call(c.args);
+    EXPECT_EQ(run.exitCode, 1) << c.args.join(' ').toStdString() << ": "
+                               << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QString::fromUtf8(c.says)))
+        << c.args.join(' ').toStdString() << ": " << run.errors.toStdString();
+  }
 }
 
 TEST_F(Cli, ThreeHundredAndTwoPhrasesKeepTheFirst301) {

@@ -182,6 +182,49 @@ TEST_F(MaterialFiles, Utf8WithoutAByteOrderMarkIsRecognised) {
   EXPECT_EQ(lists.ScaleName[1], "リディアン");
 }
 
+// A byte that is no character does not turn a file into another encoding: UTF-8 with a
+// stray byte (here one byte in a name, and a Latin-1 "é" in a comment) stays UTF-8, its
+// lines named in the load's message; Shift-JIS with a broken pair stays Shift-JIS. Either way
+// the lines as read are written back byte for byte.
+TEST_F(MaterialFiles, AStrayByteIsShownWhereItIsAndKept) {
+  using file_Treat::TextEncoding;
+  QStringEncoder shiftJis("windows-31j");
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    TextEncoding encoding;
+    std::vector<int> damaged;
+  };
+  const Case cases[] = {
+      {"UTF-8 with one stray byte",
+       QStringLiteral("ドリアン,WHWWWHW\n").toUtf8() + "Lydian\xFF,WWWHWWH\n" +
+           QStringLiteral("ロクリアン,HWWHWWW\n# caf").toUtf8() + "\xE9\n",
+       TextEncoding::kUtf8,
+       {2, 4}},
+      {"Shift-JIS with a broken pair",
+       shiftJis(QStringLiteral("ドリアン,WHWWWHW\r\n")) + "Lydian,WWWHWWH\x81\x20\r\n" +
+           shiftJis(QStringLiteral("ロクリアン,HWWHWWW\r\n")),
+       TextEncoding::kShiftJis,
+       {2}},
+  };
+  for (const Case& c : cases) {
+    const file_Treat::MaterialText text = file_Treat::DecodeMaterialText(c.bytes);
+    EXPECT_EQ(text.encoding, c.encoding) << c.what;
+    ASSERT_GE(text.lines.size(), 3) << c.what;
+    EXPECT_EQ(text.lines[0], QStringLiteral("ドリアン,WHWWWHW")) << c.what;
+    EXPECT_EQ(text.lines[2], QStringLiteral("ロクリアン,HWWHWWW")) << c.what;
+    EXPECT_EQ(text.damagedLines, c.damaged) << c.what;
+    EXPECT_EQ(file_Treat::EncodeMaterialText(text.lines.join(u'\n') + u'\n', text.encoding,
+                                             text.lineEnd, text.keptBytes),
+              c.bytes)
+        << c.what;
+  }
+  WriteBytes("scale.txt", cases[0].bytes);
+  EXPECT_EQ(file_Treat::LoadScaleFile(lists, dir.path(), &error), 3);
+  EXPECT_EQ(lists.ScaleName[2], QStringLiteral("ロクリアン"));
+  EXPECT_TRUE(error.contains(QStringLiteral("scale.txt の 2、4 行目"))) << error.toStdString();
+}
+
 // A list line that lost its comma still ends the list, but the message names the file and
 // the line, so an edit does not empty a category silently.
 TEST_F(MaterialFiles, ALineWithoutACommaIsNamed) {
