@@ -198,7 +198,9 @@ void frmMain::DrawListenMarks() {
           .arg(s.missed)
           .arg(s.extra)
           .arg(s.meanAbsTimingMs, 0, 'f', 0)
-          .arg(s.maxAbsTimingMs, 0, 'f', 0);
+          .arg(s.maxAbsTimingMs, 0, 'f', 0) +
+      // Notes beyond what a pass could hold (a device sending a flood) are said, not judged.
+      (last->notJudged > 0 ? QStringLiteral("　未採点 %1").arg(last->notJudged) : QString());
   // The line of the pass before goes first.
   const float left = right - surface_.TextWidth(line);
   surface_.FilledBox(std::min(left, right - staff_.StaffWidth * 0.55f), top, right,

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/atomic_file.h"
+#include "core/file_read.h"
 #include "shipped_versions.h"
 
 namespace appdir {
@@ -63,14 +64,12 @@ QString VersionEntry(const QString& name, const QByteArray& bytes) {
 
 namespace {
 
-// The whole of a regular file, or nothing (a missing file, a folder, a device).
+// The whole of a regular material file, or nothing (a missing file, a folder, a device, a
+// file larger than material is).
 std::optional<QByteArray> ReadWhole(const QString& path) {
-  if (!QFileInfo(path).isFile()) return std::nullopt;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return std::nullopt;
-  return bytes;
+  file_read::Result read = file_read::Read(path, file_read::kMaterialBytes);
+  if (read.status != file_read::Status::kRead) return std::nullopt;
+  return std::move(read.bytes);
 }
 
 // Brings the user's copy of a material file up to a differing shipped one, as

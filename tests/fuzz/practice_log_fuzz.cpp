@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const practice_log::Log log = practice_log::Read(path);
   if (!log.error.isEmpty()) std::abort();
-  const qsizetype lines = QByteArray(reinterpret_cast<const char*>(data),
-                                     static_cast<qsizetype>(size)).count('\n') + 1;
+  const qsizetype lines =
+      QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).count('\n') + 1;
   if (static_cast<qsizetype>(log.entries.size()) + log.unreadable > lines) std::abort();
   for (const practice_log::Entry& e : log.entries) {
     if (!e.date.isValid() || practice_log::KeyOfName(e.key) < 0 || e.summary.hit > e.notes ||

@@ -1,6 +1,7 @@
 #include "sound/chosen_out.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <map>
 #include <vector>
+
+#include "sound/fluidsynth_out.h"
 
 namespace {
 
@@ -163,4 +166,19 @@ TEST(ChosenOutput, TheMidiInputChoiceIsKeptPerUserAndAppliedAtOnce) {
   EXPECT_EQ(again.InputLatencyMs(), 15);
   QSettings(settings, QSettings::IniFormat).setValue(QStringLiteral("midi/inputLatencyMs"), 99999);
   EXPECT_EQ(again.InputLatencyMs(), 500);
+}
+
+// A SoundFont that is a FIFO or a device is refused at once, by name, instead of the
+// synthesiser waiting on it or reading without end.
+TEST(SoundFontFile, WhatIsNoRegularFileIsRefusedByName) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath(QStringLiteral("FluidR3_GM.sf2"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+    std::vector<std::int16_t> samples;
+    QString error;
+    EXPECT_FALSE(sound::RenderOffline(path, {}, 10, samples, error)) << path.toStdString();
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("通常のファイルではない"))) << error.toStdString();
+  }
 }
