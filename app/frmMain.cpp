@@ -323,7 +323,10 @@ void frmMain::Set_combo1() {
                       ui.Combo1->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     ui.Combo1->view()->setMinimumWidth(std::max(ui.Combo1->width(), widest + frame));
   }
-  if (!error.isEmpty() && report) report(error);
+  // A load that failed is said each time; a warning about a list that loaded is said once.
+  const bool warning = !error.isEmpty() && ui.Combo1->count() > 0;
+  if (!error.isEmpty() && report && (!warning || !loadWarningsSaid_.contains(error))) report(error);
+  if (warning) loadWarningsSaid_.insert(error);
   const int item = settings::CurrentItem(cfg_);
   if (item >= 0 && item < ui.Combo1->count()) ui.Combo1->setCurrentIndex(item);
 }

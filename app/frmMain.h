@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QTableWidget>
 #include <QUrl>
 #include <array>
@@ -324,6 +325,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   RunState& state_;
   kihon::Waits& waits_;
   QString appDir_;
+  // Warnings of loads that still gave items (bytes that are no character): each said once,
+  // not again at every layout or category change.
+  QSet<QString> loadWarningsSaid_;
   draw::Surface surface_;
   draw::Paint paint_;
   SurfaceWidget* view_ = nullptr;

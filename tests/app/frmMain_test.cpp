@@ -387,3 +387,23 @@ TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
   EXPECT_GT(w.ui.Check5->x(), w.ui.Check3->x() + w.ui.Check3->width());
   EXPECT_EQ(w.ui.Check5->y(), w.ui.Check3->y());
 }
+
+// A list that loads with a warning (a byte that is no character) says so once, not again at
+// every layout or when its category is chosen again; the list is there all the same.
+TEST_F(MainWindow, AWarningAboutAListIsSaidOnce) {
+  QFile scales(dir.filePath("scale.txt"));
+  ASSERT_TRUE(scales.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  scales.write(QStringLiteral("アイオニアン,WWHWWWH\n# caf").toUtf8() + "\xE9\n" +
+               QStringLiteral("ドリアン,WHWWWHW\n").toUtf8());
+  scales.close();
+  cfg.Category = 0;
+  frmMain& w = Start();
+  w.resize(w.width() - 40, w.height() - 40);
+  QCoreApplication::processEvents();
+  w.ui.Combo2->setCurrentIndex(1);
+  w.ui.Combo2->setCurrentIndex(0);
+  ASSERT_EQ(messages.size(), 1) << messages.join(u'|').toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("scale.txt の 2 行目")))
+      << messages[0].toStdString();
+  EXPECT_EQ(w.ui.Combo1->count(), 2);
+}
