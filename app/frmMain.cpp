@@ -323,10 +323,13 @@ void frmMain::Set_combo1() {
                       ui.Combo1->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     ui.Combo1->view()->setMinimumWidth(std::max(ui.Combo1->width(), widest + frame));
   }
-  // A load that failed is said each time; a warning about a list that loaded is said once.
+  // A warning about a list that loaded is said once; a load that failed once each time the
+  // user asks for the list.
   const bool warning = !error.isEmpty() && ui.Combo1->count() > 0;
-  if (!error.isEmpty() && report && (!warning || !loadWarningsSaid_.contains(error))) report(error);
+  const bool said = warning ? loadWarningsSaid_.contains(error) : error == loadErrorSaid_;
+  if (!error.isEmpty() && report && !said) report(error);
   if (warning) loadWarningsSaid_.insert(error);
+  loadErrorSaid_ = warning ? QString() : error;
   const int item = settings::CurrentItem(cfg_);
   if (item >= 0 && item < ui.Combo1->count()) ui.Combo1->setCurrentIndex(item);
 }

@@ -328,6 +328,9 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // Warnings of loads that still gave items (bytes that are no character): each said once,
   // not again at every layout or category change.
   QSet<QString> loadWarningsSaid_;
+  // The failure of the last load, said once until the user chooses a category or saves the
+  // file again (a layout reloads the list and would say it again before the window shows).
+  QString loadErrorSaid_;
   draw::Surface surface_;
   draw::Paint paint_;
   SurfaceWidget* view_ = nullptr;

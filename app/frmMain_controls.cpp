@@ -219,6 +219,9 @@ void frmMain::ConnectFrame1() {
                        static_cast<QWidget*>(ui.Label4), static_cast<QWidget*>(ui.Label5)}) {
       w->setVisible(pattern);
     }
+    // The list asked for again by the user: a failed load is said again (while the window
+    // starts, the category is the stored one and was said already).
+    if (isVisible()) loadErrorSaid_.clear();
     Set_combo1();
   });
   connect(ui.Combo1, &QComboBox::currentIndexChanged, this, [this](int index) {

@@ -128,7 +128,9 @@ MaterialEditor* frmMain::EditMaterial(int i) {
     return new MaterialEditor(
         i, path,
         [this](int category) {
-          if (category == cfg_.Category) Set_combo1();
+          if (category != cfg_.Category) return;
+          loadErrorSaid_.clear();  // a problem still there after the save is said again
+          Set_combo1();
         },
         this);
   });

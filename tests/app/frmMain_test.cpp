@@ -389,7 +389,9 @@ TEST_F(MainWindow, TheEntryBoxesSitAboveTheKeyboard) {
 }
 
 // A list that loads with a warning (a byte that is no character) says so once, not again at
-// every layout or when its category is chosen again; the list is there all the same.
+// every layout or when its category is chosen again; the list is there all the same. A list
+// that cannot load says so once per time the user asks for it, not at every layout (the
+// message came back at each, and the window never showed).
 TEST_F(MainWindow, AWarningAboutAListIsSaidOnce) {
   QFile scales(dir.filePath("scale.txt"));
   ASSERT_TRUE(scales.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -406,4 +408,18 @@ TEST_F(MainWindow, AWarningAboutAListIsSaidOnce) {
   EXPECT_TRUE(messages[0].contains(QStringLiteral("scale.txt の 2 行目")))
       << messages[0].toStdString();
   EXPECT_EQ(w.ui.Combo1->count(), 2);
+
+  QFile chords(dir.filePath("code.txt"));
+  ASSERT_TRUE(chords.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  chords.write("m7,343\nM7 434\n");
+  chords.close();
+  messages.clear();
+  w.ui.Combo2->setCurrentIndex(1);
+  w.resize(w.width() + 40, w.height() + 40);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(messages.size(), 1) << messages.join(u'|').toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("code.txt の 2 行目にコンマ")));
+  w.ui.Combo2->setCurrentIndex(0);
+  w.ui.Combo2->setCurrentIndex(1);
+  EXPECT_EQ(messages.size(), 2);
 }
