@@ -156,6 +156,11 @@ QString Unwritable(const QString& text, TextEncoding encoding,
   for (qsizetype n = 0; n < lines.size() && named.size() < 5; ++n) {
     const QString& line = lines[n];
     if (keptBytes.contains(line)) continue;  // written back as it was read
+    const QByteArray whole = encode(line);
+    encode.resetState();
+    const QString again = decode(whole);
+    decode.resetState();
+    if (again == line) continue;  // the usual case: the whole line goes there and back
     for (qsizetype i = 0; i < line.size(); ++i) {
       // One character, a surrogate pair taken whole.
       const qsizetype length = line[i].isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
