@@ -68,6 +68,36 @@ TextEncoding GuessEncoding(const QByteArray& bytes) {
   return TextEncoding::kShiftJis;
 }
 
+// The code of position i of a text or of its bytes.
+int CodeAt(const QString& text, qsizetype i) {
+  return text[i].unicode();
+}
+int CodeAt(const QByteArray& bytes, qsizetype i) {
+  return static_cast<unsigned char>(bytes[i]);
+}
+
+// Splits body at CR LF, LF or CR, handing each line to add; the first line end found and
+// whether the last line has one go to out.
+template <class Text, class Add>
+void SplitLines(const Text& body, MaterialText& out, Add add) {
+  bool endSeen = false;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < body.size(); ++i) {
+    const int c = CodeAt(body, i);
+    if (c != '\r' && c != '\n') continue;
+    add(body.mid(start, i - start));
+    const bool crlf = c == '\r' && i + 1 < body.size() && CodeAt(body, i + 1) == '\n';
+    if (!endSeen) {
+      out.lineEnd = crlf ? QStringLiteral("\r\n") : QString(QChar(c));
+      endSeen = true;
+    }
+    if (crlf) ++i;
+    start = i + 1;
+  }
+  if (start < body.size()) add(body.mid(start));
+  out.endsWithLineEnd = start == body.size();
+}
+
 }  // namespace
 
 MaterialText DecodeMaterialText(const QByteArray& bytes) {
@@ -82,41 +112,36 @@ MaterialText DecodeMaterialText(const QByteArray& bytes) {
   const bool shiftJis = out.encoding == TextEncoding::kShiftJis;
   QStringDecoder decode(shiftJis ? "windows-31j" : "UTF-8", QStringDecoder::Flag::Stateless);
   QStringEncoder encode(shiftJis ? "windows-31j" : "UTF-8", QStringEncoder::Flag::Stateless);
-  // One line of bytes: decoded, and its bytes kept when writing the text back would not give
-  // them again (a byte the encoding does not know, one of two codes for the same character).
-  const auto addLine = [&](const QByteArray& raw) {
+  if (!decode.isValid() || !encode.isValid()) {
+    SplitLines(QString::fromLatin1(body), out, [&](const QString& line) { out.lines << line; });
+    return out;
+  }
+  // The usual file goes there and back whole: its text is split as it is.
+  const QString whole = decode(body);
+  decode.resetState();
+  const QByteArray again = encode(whole);
+  encode.resetState();
+  if (again == body) {
+    SplitLines(whole, out, [&](const QString& line) { out.lines << line; });
+    return out;
+  }
+  // Otherwise line by line: each decoded, and its bytes kept when writing the text back would
+  // not give them again (a byte the encoding does not know, one of two codes for the same
+  // character).
+  SplitLines(body, out, [&](const QByteArray& raw) {
     const int number = static_cast<int>(out.lines.size()) + 1;
-    QString line = decode.isValid() ? QString(decode(raw)) : QString::fromLatin1(raw);
+    const QString line = decode(raw);
+    decode.resetState();
     // A byte that is no character reads as U+FFFD in UTF-8 and as U+001A (SUB) in Shift-JIS
     // (the decoder's own error flag stays set once raised, so it cannot tell the lines apart).
     const bool damaged =
         shiftJis ? line.contains(QChar(0x1A)) && !raw.contains('\x1A')
                  : line.contains(QChar::ReplacementCharacter) && !raw.contains("\xEF\xBF\xBD");
     if (damaged) out.damagedLines.push_back(number);
-    decode.resetState();
-    if (encode.isValid()) {
-      const QByteArray again = encode(line);
-      encode.resetState();
-      if (again != raw) out.keptBytes.insert(line, raw);
-    }
+    if (QByteArray(encode(line)) != raw) out.keptBytes.insert(line, raw);
+    encode.resetState();
     out.lines << line;
-  };
-  bool endSeen = false;
-  qsizetype start = 0;
-  for (qsizetype i = 0; i < body.size(); ++i) {
-    if (body[i] == '\r' || body[i] == '\n') {
-      addLine(body.mid(start, i - start));
-      const bool crlf = body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n';
-      if (!endSeen) {
-        out.lineEnd = crlf ? QStringLiteral("\r\n") : QString(QChar::fromLatin1(body[i]));
-        endSeen = true;
-      }
-      if (crlf) ++i;
-      start = i + 1;
-    }
-  }
-  if (start < body.size()) addLine(body.mid(start));
-  out.endsWithLineEnd = start == body.size();
+  });
   return out;
 }
 
