@@ -28,20 +28,6 @@ QString Describe(const QString& target, const QString& step, const QString& reas
       .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()), step, reason);
 }
 
-// Writes all of bytes to fd, going on after partial writes and interruptions.
-bool WriteAll(int fd, const char* data, qint64 left) {
-  while (left > 0) {
-    const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    left -= written;
-  }
-  return true;
-}
-
 // Copies everything of from (from its start) to to (at its start); false with errno set.
 bool CopyWhole(int from, int to) {
   if (::lseek(from, 0, SEEK_SET) < 0 || ::lseek(to, 0, SEEK_SET) < 0) return false;
@@ -119,6 +105,19 @@ bool FolderRefused(int errnum) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, const char* data, qint64 left) {
+  while (left > 0) {
+    const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    left -= written;
+  }
+  return true;
+}
 
 QString BackupFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +

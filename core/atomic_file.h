@@ -20,6 +20,10 @@ namespace atomic_file {
 // the file, its folder and the reason, when the file could not be written whole.
 bool Write(const QString& path, const QByteArray& bytes, QString* error);
 
+// Writes all of the left bytes at data to the open file fd, going on after partial writes
+// and interruptions; false with errno set when the system refuses.
+bool WriteAll(int fd, const char* data, qint64 left);
+
 // The folder where old contents are kept while a file is written in place, when its own
 // folder takes no new file.
 QString BackupFolder();

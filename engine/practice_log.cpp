@@ -13,6 +13,7 @@
 #include <cmath>
 #include <map>
 
+#include "core/atomic_file.h"
 #include "core/file_read.h"
 #include "theory/MusicMethod_Treat.h"
 
@@ -101,19 +102,11 @@ bool Append(const QString& path, const Entry& entry, QString* error) {
   if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') {
     bytes.prepend('\n');
   }
-  const char* data = bytes.constData();
-  qsizetype left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, static_cast<std::size_t>(left));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data += n;
-    left -= n;
-  }
-  bool written = left == 0 && ::fsync(fd) == 0;
+  const bool whole = atomic_file::WriteAll(fd, bytes.constData(), bytes.size());
+  bool written = whole && ::fsync(fd) == 0;
   int why = errno;
   // A line written in part would spoil the next one: the file goes back to where it was.
-  if (left > 0 && ::ftruncate(fd, st.st_size) != 0) {
+  if (!whole && ::ftruncate(fd, st.st_size) != 0) {
     // Nothing more can be done; the reader skips a broken line.
   }
   if (::close(fd) != 0 && written) {
