@@ -32,6 +32,7 @@ bench: build
 	$(BUILD)/bench/vormina_prepare_bench
 	$(BUILD)/bench/vormina_playback_bench
 	$(BUILD)/bench/vormina_listen_bench
+	$(BUILD)/bench/vormina_ear_bench
 	$(BUILD)/bench/vormina_startup_bench
 
 # Every fuzz target for FUZZ_SECONDS seconds (default 60), with clang and libFuzzer.

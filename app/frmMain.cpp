@@ -577,6 +577,28 @@ void frmMain::ShowPlayedOnCircle() {
   for (int pc = 0; pc < 12; ++pc) YEN_treat::ShowPlayed(circle_, surface_, cfg_, pc, held[pc]);
 }
 
+void frmMain::AttachEar(sound::Ear& ear) {
+  QPointer<frmMain> self(this);
+  // A note heard begins and ends as a key pressed and released on a MIDI keyboard.
+  ear.onNote = [self](const sound::EarNote& n) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, n] {
+          if (self) self->PlayedNote(n.note, n.on ? 100 : 0, n.ms);
+        },
+        Qt::QueuedConnection);
+  };
+  auto* watch = new QTimer(this);
+  watch->setInterval(1000);
+  connect(watch, &QTimer::timeout, this, [this, &ear] {
+    if (!ear.IsOpen() || !ear.Lost()) return;
+    const QString source = ear.Source();
+    ear.Close();  // said once: the next choice of the input opens it again
+    if (report) report(QStringLiteral("マイク入力（%1）が使えなくなりました。").arg(source));
+  });
+  watch->start();
+}
+
 void frmMain::AttachMidiInput(sound::MidiIn& input) {
   QPointer<frmMain> self(this);
   input.onNote = [self](const sound::InputNote& n) {

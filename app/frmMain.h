@@ -22,6 +22,7 @@
 #include "exports/sheet.h"
 #include "material/file_Treat.h"
 #include "sound/Sound_Treat.h"
+#include "sound/ear.h"
 #include "sound/midi1.h"
 #include "sound/midi_in.h"
 #include "theory/phrase.h"
@@ -173,6 +174,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // Takes notes from the MIDI input from now on (handed over to the window's thread); a port
   // that goes away is said once.
   void AttachMidiInput(sound::MidiIn& input);
+  // A microphone: the notes the ear hears are played in as a MIDI keyboard's are.
+  void AttachEar(sound::Ear& ear);
 
   // Listen mode ("聴き取り採点"): while on, the notes played with each pass (along) or
   // after it, in the count that follows it (answer), are judged against the item's; the

@@ -92,13 +92,28 @@ int main(int argc, char* argv[]) {
   }
 
   // MIDI input: the port chosen in the per-user settings, and the virtual port "VORMINA".
+  // Or a microphone ("audio:" and the capture source), heard by the ear; the virtual MIDI
+  // port stays open beside it.
   sound::MidiIn midiIn(clock.Start());
-  midiOut.applyInput = [&midiIn](const QString& port, double latencyMs) {
+  sound::Ear ear(clock.Start());
+  midiOut.ear = &ear;
+  midiOut.applyInput = [&midiIn, &ear, &window](const QString& port, double latencyMs) {
     midiIn.SetLatencyMs(latencyMs);
-    midiIn.Open(port);
+    ear.SetCorrectionMs(latencyMs);
+    if (!port.startsWith(sound::kAudioInputPrefix)) {
+      ear.Close();
+      midiIn.Open(port);
+      return;
+    }
+    midiIn.Open(QString());
+    QString error;
+    if (!ear.Open(port.mid(sound::kAudioInputPrefix.size()), &error)) {
+      QTimer::singleShot(0, &window, [&window, error] { window.report(error); });
+    }
   };
   midiOut.applyInput(midiOut.ChosenInput(), midiOut.InputLatencyMs());
   window.AttachMidiInput(midiIn);
+  window.AttachEar(ear);
 
   // Listen mode as the user left it, kept per user when changed, and its practice log.
   window.SetListen(listen::LoadSettings(*user_settings::Open()));
@@ -110,5 +125,7 @@ int main(int argc, char* argv[]) {
   const int code = QApplication::exec();
   // The input stops calling the window before either goes.
   midiOut.applyInput = nullptr;
+  ear.Close();
+  midiOut.ear = nullptr;
   return code;
 }

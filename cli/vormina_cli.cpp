@@ -23,6 +23,8 @@
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_file_reader.h"
 #include "sound/offline.h"
+#include "sound/transcriber.h"
+#include "sound/wav_reader.h"
 #include "theory/phrase.h"
 #include "theory/spelling.h"
 
@@ -39,10 +41,12 @@ const char* const kUsage =
     "  vormina-cli export  [--dir DIR] --category C --item I --key K --format midi|musicxml|pdf\n"
     "                      --out FILE [--keys one|all] [--progression up|down|fourths]\n"
     "                      [--transpose-for C|Bb|Eb|F] [--swing]\n"
-    "  vormina-cli score   [--dir DIR] --category C --item I --key K --performance FILE.mid\n"
-    "                      [--mode answer|along] [--octave-free]\n"
+    "  vormina-cli score   [--dir DIR] --category C --item I --key K\n"
+    "                      --performance FILE.mid|TAKE.wav [--mode answer|along] [--octave-free]\n"
+    "  vormina-cli transcribe TAKE.wav       (also: vormina-cli --transcribe TAKE.wav)\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
-    "keys 0..11.\n";
+    "keys 0..11. A WAV take (PCM or float, mono or stereo, any rate) is heard as listen\n"
+    "mode hears a microphone.\n";
 
 int Usage(const QString& problem = QString()) {
   QTextStream err(stderr);
@@ -411,6 +415,87 @@ QJsonValue Maybe(const std::optional<double>& value) {
   return value ? QJsonValue(std::round(*value * 10) / 10) : QJsonValue(QJsonValue::Null);
 }
 
+// A recorded take: its bytes read (a regular file, bounded) and its sound decoded. False
+// after saying why on standard error.
+bool ReadTake(const QString& path, wav::Sound& sound) {
+  const file_read::Result take = file_read::Read(path, file_read::kPerformanceWavBytes);
+  QString error;
+  if (take.status != file_read::Status::kRead) {
+    error = file_read::Problem(take, path, file_read::kPerformanceWavBytes);
+  } else if (!wav::Read(take.bytes, sound, &error)) {
+    error = path + QStringLiteral(": ") + error;
+  }
+  if (error.isEmpty()) return true;
+  QTextStream(stderr) << "vormina-cli: " << error << '\n';
+  return false;
+}
+
+// The notes of a performance: a recording's (a RIFF file) as the ear hears them, or a
+// Standard MIDI File's note-ons. False after saying why on standard error.
+bool ReadPerformance(const QString& path, std::vector<listen::Played>& played) {
+  const file_read::Result head = file_read::Check(path, file_read::kPerformanceWavBytes);
+  QFile file(path);
+  const bool wave = head.status == file_read::Status::kRead && file.open(QIODevice::ReadOnly) &&
+                    file.read(4) == QByteArrayLiteral("RIFF");
+  file.close();
+  if (wave) {
+    wav::Sound sound;
+    if (!ReadTake(path, sound)) return false;
+    for (const sound::HeardNote& n : sound::Transcribe(sound.samples, sound.rate)) {
+      played.push_back({n.pitch, n.onsetMs});
+    }
+    return true;
+  }
+  // A take as MIDI is a regular file of bounded size: a FIFO is not waited on, /dev/zero
+  // not read.
+  const file_read::Result take = file_read::Read(path, file_read::kPerformanceMidiBytes);
+  if (take.status != file_read::Status::kRead) {
+    QTextStream(stderr) << "vormina-cli: "
+                        << file_read::Problem(take, path, file_read::kPerformanceMidiBytes) << '\n';
+    return false;
+  }
+  std::vector<midifile::NoteOn> performance;
+  QString error;
+  if (!midifile::ReadNoteOns(take.bytes, performance, &error)) {
+    QTextStream(stderr) << "vormina-cli: " << path << ": " << error << '\n';
+    return false;
+  }
+  for (const midifile::NoteOn& n : performance) played.push_back({n.note, n.ms});
+  return true;
+}
+
+// The notes a recording holds, as listen mode hears them: onset, pitch, how far off in
+// cents, length.
+int Transcribe(QStringList args) {
+  // --dir, accepted as every command accepts it, has nothing to say here.
+  if (const qsizetype at = args.indexOf(QStringLiteral("--dir")); at >= 0 && at + 1 < args.size()) {
+    args.remove(at, 2);
+  }
+  if (args.size() != 1) return Usage(QStringLiteral("transcribe takes one WAV file"));
+  wav::Sound sound;
+  if (!ReadTake(args[0], sound)) return 1;
+  static const char* const kNames[12] = {"C",  "Db", "D",  "Eb", "E",  "F",
+                                         "Gb", "G",  "Ab", "A",  "Bb", "B"};
+  QStringList notes;
+  for (const sound::HeardNote& n : sound::Transcribe(sound.samples, sound.rate)) {
+    notes << OrderedJson()
+                 .Add("onset_ms", std::round(n.onsetMs * 10) / 10)
+                 .Add("pitch", n.pitch)
+                 .Add("name",
+                      QString::fromLatin1(kNames[n.pitch % 12]) + QString::number(n.pitch / 12 - 1))
+                 .Add("cents", std::round(n.cents * 10) / 10)
+                 .Add("length_ms", std::round(n.lengthMs * 10) / 10)
+                 .ToString();
+  }
+  Print(OrderedJson()
+            .Add("rate", sound.rate)
+            .Add("seconds",
+                 std::round(static_cast<double>(sound.samples.size()) / sound.rate * 1000) / 1000)
+            .AddRaw("notes", u'[' + notes.join(u',') + u']')
+            .ToString());
+  return 0;
+}
+
 int Score(QStringList args) {
   const bool octaveFree = args.removeAll(QStringLiteral("--octave-free")) > 0;
   Options options;
@@ -427,19 +512,9 @@ int Score(QStringList args) {
   if (!mode) return Usage(problem);
   const QString path = options.Text(QStringLiteral("--performance"), QString());
   if (path.isEmpty()) return Usage(QStringLiteral("--performance is required"));
-  // A take is a regular file of bounded size: a FIFO is not waited on, /dev/zero not read.
-  const file_read::Result take = file_read::Read(path, file_read::kPerformanceMidiBytes);
-  if (take.status != file_read::Status::kRead) {
-    QTextStream(stderr) << "vormina-cli: "
-                        << file_read::Problem(take, path, file_read::kPerformanceMidiBytes) << '\n';
-    return 1;
-  }
-  std::vector<midifile::NoteOn> performance;
+  std::vector<listen::Played> played;
+  if (!ReadPerformance(path, played)) return 1;
   QString error;
-  if (!midifile::ReadNoteOns(take.bytes, performance, &error)) {
-    QTextStream(stderr) << "vormina-cli: " << path << ": " << error << '\n';
-    return 1;
-  }
   // The item's notes as the pass plays them, melody on, without count-in or repetitions.
   settings::CfgRecord& cfg = sel.world->cfg;
   const int category = cfg.Category;
@@ -451,8 +526,6 @@ int Score(QStringList args) {
     QTextStream(stderr) << "vormina-cli: " << error << '\n';
     return 1;
   }
-  std::vector<listen::Played> played;
-  for (const midifile::NoteOn& n : performance) played.push_back({n.note, n.ms});
   const listen::Result result =
       listen::Match(expected, played, listen::OptionsFor(cfg.Tempo, octaveFree));
   if (result.notJudged > 0) {
@@ -525,5 +598,8 @@ int main(int argc, char* argv[]) {
   if (command == QStringLiteral("render")) return Render(args.mid(1));
   if (command == QStringLiteral("export")) return Export(args.mid(1));
   if (command == QStringLiteral("score")) return Score(args.mid(1));
+  if (command == QStringLiteral("transcribe") || command == QStringLiteral("--transcribe")) {
+    return Transcribe(args.mid(1));
+  }
   return Usage(QStringLiteral("unknown command %1").arg(command));
 }

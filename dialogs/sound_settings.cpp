@@ -9,12 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -116,15 +118,15 @@ void settei::CreateControls() {
   CreateRangePreview();
   CreateOutputFrame();
   Command1 = new QPushButton(QStringLiteral("OK"), this);
-  Command1->setGeometry(378, 496, 150, 36);
+  Command1->setGeometry(378, 552, 150, 36);
   Command1->setDefault(true);
   Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
-  Command2->setGeometry(548, 496, 150, 36);
+  Command2->setGeometry(548, 552, 150, 36);
 }
 
 // The four voices' frames: instrument, test button and volume each.
 void settei::CreateVoiceFrames() {
-  resize(900, 546);
+  resize(900, 600);
   const char* frames[] = {"メロディ", "伴奏", "ベース", "クリック"};
   std::array<QComboBox*, 4> lists{};
   std::array<QPushButton*, 4> tests{};
@@ -208,7 +210,7 @@ void settei::CreateRangePreview() {
 void settei::CreateOutputFrame() {
   auto* output = new QGroupBox(QStringLiteral("出力"), this);
   output->setObjectName(QStringLiteral("output"));
-  output->setGeometry(378, 246, 320, 240);
+  output->setGeometry(378, 246, 320, 296);
   ComboOutput = new QComboBox(output);
   ComboOutput->setGeometry(10, 24, 300, 26);
   ComboOutput->setAccessibleName(QStringLiteral("出力先"));
@@ -222,18 +224,33 @@ void settei::CreateOutputFrame() {
   CommandSoundFontReset = new QPushButton(QStringLiteral("標準に戻す"), output);
   CommandSoundFontReset->setGeometry(164, 128, 146, 30);
   CommandSoundFontReset->setAccessibleName(QStringLiteral("SoundFontを標準に戻す"));
-  auto* inputLabel = new QLabel(QStringLiteral("MIDI入力"), output);
+  auto* inputLabel = new QLabel(QStringLiteral("入力"), output);
   inputLabel->setGeometry(10, 168, 70, 26);
   ComboInput = new QComboBox(output);
   ComboInput->setGeometry(80, 168, 230, 26);
-  ComboInput->setAccessibleName(QStringLiteral("MIDI入力のポート"));
+  ComboInput->setAccessibleName(QStringLiteral("入力（MIDIのポートまたはマイク）"));
   auto* latencyLabel = new QLabel(QStringLiteral("入力の遅れ補正"), output);
   latencyLabel->setGeometry(10, 202, 120, 26);
   SpinInputLatency = new QSpinBox(output);
   SpinInputLatency->setGeometry(130, 202, 90, 26);
   SpinInputLatency->setRange(0, 500);
   SpinInputLatency->setSuffix(QStringLiteral(" ms"));
-  SpinInputLatency->setAccessibleName(QStringLiteral("MIDI入力の遅れ補正（ミリ秒）"));
+  SpinInputLatency->setAccessibleName(QStringLiteral("入力の遅れ補正（ミリ秒）"));
+  // A microphone's level and the note it hears now, so that a player sees at once that it
+  // works and is in tune.
+  MeterInput = new QProgressBar(output);
+  MeterInput->setGeometry(10, 236, 120, 20);
+  MeterInput->setRange(-60, 0);
+  MeterInput->setTextVisible(false);
+  MeterInput->setAccessibleName(QStringLiteral("マイクの音量"));
+  LabelHeard = new QLabel(output);
+  LabelHeard->setGeometry(140, 232, 170, 26);
+  LabelHeard->setAccessibleName(QStringLiteral("マイクに聞こえる音"));
+  auto* earTimer = new QTimer(this);
+  earTimer->setInterval(50);
+  connect(earTimer, &QTimer::timeout, this, [this] { ShowEar(); });
+  earTimer->start();
+  ShowEar();
   output->setEnabled(false);
 }
 
@@ -266,11 +283,42 @@ void settei::SetOutputs(sound::OutputChoices* outputs) {
   ComboInput->addItem(QStringLiteral("なし"), QString());
   const QString input = outputs->ChosenInput();
   for (const QString& port : outputs->InputPorts()) ComboInput->addItem(port, port);
+  for (const auto& [code, name] : outputs->AudioInputs()) {
+    ComboInput->addItem(QStringLiteral("マイク：") + name, code);
+  }
   if (!input.isEmpty() && ComboInput->findData(input) < 0) {
-    ComboInput->addItem(input + QStringLiteral("（見つかりません）"), input);
+    const QString shown =
+        input.startsWith(sound::kAudioInputPrefix)
+            ? QStringLiteral("マイク：") + input.mid(sound::kAudioInputPrefix.size())
+            : input;
+    ComboInput->addItem(shown + QStringLiteral("（見つかりません）"), input);
   }
   ComboInput->setCurrentIndex(std::max(0, ComboInput->findData(input)));
   SpinInputLatency->setValue(static_cast<int>(std::lround(outputs->InputLatencyMs())));
+}
+
+QString sound_settings::HeardText(double pitch) {
+  if (pitch <= 0) return QStringLiteral("今の音：—");
+  static const char* const kNames[12] = {"C",  "D♭", "D",  "E♭", "E",  "F",
+                                         "G♭", "G",  "A♭", "A",  "B♭", "B"};
+  const int note = static_cast<int>(std::lround(pitch));
+  const int cents = static_cast<int>(std::lround((pitch - note) * 100));
+  const QString name =
+      QString::fromUtf8(kNames[((note % 12) + 12) % 12]) + QString::number(note / 12 - 1);
+  // A minus sign, as a tuner writes it.
+  const QString off = cents == 0  ? QStringLiteral("±0")
+                      : cents < 0 ? QStringLiteral("−%1").arg(-cents)
+                                  : QStringLiteral("+%1").arg(cents);
+  return QStringLiteral("今の音：%1 %2 セント").arg(name, off);
+}
+
+void settei::ShowEar() {
+  double levelDb = -120, pitch = 0;
+  const bool listening = outputs_ && outputs_->EarReading(levelDb, pitch);
+  MeterInput->setEnabled(listening);
+  MeterInput->setValue(listening ? std::clamp(static_cast<int>(levelDb), -60, 0) : -60);
+  LabelHeard->setText(listening ? sound_settings::HeardText(pitch)
+                                : QStringLiteral("今の音：（マイクを選ぶと表示）"));
 }
 
 void settei::ShowSoundFont() {

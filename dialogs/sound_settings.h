@@ -21,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QLabel;
+class QProgressBar;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -40,6 +41,9 @@ const std::array<Instrument, 41>& MelodyInstruments();
 int MelodyNumber(int entry);
 const QStringList& BassNames();
 const QStringList& ClickNames();
+
+// The tuner's line for a pitch heard (MIDI note with fraction; 0 or less for none).
+QString HeardText(double pitch);
 
 // The text fields' accepted values; OK refuses anything outside them.
 inline constexpr int kPitchAdjustMin = -20, kPitchAdjustMax = 20;
@@ -116,12 +120,16 @@ class settei : public QDialog {
   // The MIDI input in the same frame: the port ("なし" for none) and the latency allowed for.
   QComboBox* ComboInput = nullptr;
   QSpinBox* SpinInputLatency = nullptr;
+  // While a microphone is the input: its level and the note it hears ("今の音：B♭4 −12 セント").
+  QProgressBar* MeterInput = nullptr;
+  QLabel* LabelHeard = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void ShowSoundFont();
+  void ShowEar();
   void CreateControls();
   void CreateVoiceFrames();
   void CreateSwitches();

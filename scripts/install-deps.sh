@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  libfluidsynth-dev librtmidi-dev libpulse-dev libjack-jackd2-dev timgm6mb-soundfont fluid-soundfont-gm
+  libfluidsynth-dev librtmidi-dev libpulse-dev libaubio-dev libjack-jackd2-dev timgm6mb-soundfont fluid-soundfont-gm
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev
   aubio-tools poppler-utils jackd2 clang-format pulseaudio pulseaudio-utils musescore3

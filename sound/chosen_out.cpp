@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/user_settings.h"
+#include "sound/audio_in.h"
+#include "sound/ear.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_in.h"
 #include "sound/rtmidi_out.h"
@@ -173,6 +175,23 @@ void ChosenOut::ChooseInput(const QString& port, double latencyMs) {
   store->setValue(kInputLatencyMs, latencyMs);
   store->sync();
   if (applyInput) applyInput(port, latencyMs);
+}
+
+std::vector<std::pair<QString, QString>> ChosenOut::AudioInputs() const {
+  std::vector<std::pair<QString, QString>> inputs;
+  for (const CaptureSource& source : CaptureSources()) {
+    inputs.emplace_back(kAudioInputPrefix + source.name,
+                        source.monitor ? source.description + QStringLiteral("（出力の録音）")
+                                       : source.description);
+  }
+  return inputs;
+}
+
+bool ChosenOut::EarReading(double& levelDb, double& pitch) const {
+  if (!ear || !ear->IsOpen()) return false;
+  levelDb = ear->LevelDb();
+  pitch = ear->Pitch();
+  return true;
 }
 
 }  // namespace sound

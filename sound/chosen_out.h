@@ -9,11 +9,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "sound/midi_out.h"
 
 namespace sound {
+
+class Ear;
 
 // One output the sound settings offer: its code as stored ("synth:" and a driver name, empty
 // for automatic; "port:" and a port name) and its name as shown.
@@ -49,7 +52,21 @@ class OutputChoices {
   virtual double InputLatencyMs() const = 0;
   // Stores the input choice and applies it at once.
   virtual void ChooseInput(const QString& port, double latencyMs) = 0;
+
+  // The microphones and other capture sources of the sound server, as input choices: (the
+  // code ChooseInput takes, "audio:" and the source's name; the name the user knows).
+  virtual std::vector<std::pair<QString, QString>> AudioInputs() const { return {}; }
+  // While a capture source is the input: the level heard now (dB full scale) and the pitch
+  // (MIDI note with fraction, 0 for none). False when no source is listened to.
+  virtual bool EarReading(double& levelDb, double& pitch) const {
+    (void)levelDb;
+    (void)pitch;
+    return false;
+  }
 };
+
+// The prefix of an input choice that names a capture source rather than a MIDI port.
+inline const QString kAudioInputPrefix = QStringLiteral("audio:");
 
 class ChosenOut final : public MidiOut, public OutputChoices {
  public:
@@ -79,6 +96,10 @@ class ChosenOut final : public MidiOut, public OutputChoices {
   QString ChosenInput() const override;
   double InputLatencyMs() const override;
   void ChooseInput(const QString& port, double latencyMs) override;
+  std::vector<std::pair<QString, QString>> AudioInputs() const override;
+  bool EarReading(double& levelDb, double& pitch) const override;
+  // The microphone listener whose readings EarReading gives (none: no readings).
+  const Ear* ear = nullptr;
   // Opens the MIDI input as chosen (set by the program; nothing in tests).
   std::function<void(const QString& port, double latencyMs)> applyInput;
 

@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
 
 #include "core/file_read.h"
 #include "core/settings.h"
@@ -211,6 +213,8 @@ TEST_F(Cli, EveryCommandExitsNonZeroOnWhatItReports) {
        "通常のファイルではない"},
       {QStringList{"score"} + scale + QStringList{"--performance", dir.filePath("big.mid")},
        "大きすぎる"},
+      {{"transcribe", dir.filePath("scale.txt")}, "WAV ファイルではありません"},
+      {{"transcribe", "/dev/zero"}, "通常のファイルではない"},
   };
   for (const Case& c : cases) {
     const CliRun run = Call(c.args);
@@ -446,6 +450,48 @@ TEST_F(Cli, ScoreJudgesAPerformanceFile) {
   EXPECT_EQ(notes[2].toObject()["played_pitch"].toInt(),
             notes[2].toObject()["expected_pitch"].toInt() + 1);
   EXPECT_EQ(run.json["summary"].toObject()["wrong"].toInt(), 1);
+
+  // A recording: a horn-like tone for each note of the scale at its time, the sixth a
+  // semitone low. Heard, it is judged as the MIDI take is.
+  const int playedPitches[] = {62, 64, 66, 67, 69, 70, 73, 74};
+  QByteArray samples;
+  constexpr int kRate = 44100;
+  for (int i = 0; i < kRate * 2; ++i) {
+    const int note = std::min(7, i / (kRate * 240 / 1000));
+    const double t = static_cast<double>(i) / kRate - note * 0.240;
+    const double hz = 440.0 * std::pow(2.0, (playedPitches[note] - 69) / 12.0);
+    const double envelope = std::clamp(std::min(t / 0.015, (0.220 - t) / 0.015), 0.0, 1.0);
+    double value = 0;
+    for (int h = 1; h <= 5; ++h) value += std::sin(2 * 3.14159265358979 * h * hz * t) / h;
+    const auto sample = static_cast<qint16>(std::lround(6000 * envelope * value));
+    samples.append(static_cast<char>(sample & 0xFF)).append(static_cast<char>(sample >> 8));
+  }
+  const auto le = [](quint32 v, int bytes) {
+    QByteArray out;
+    for (int b = 0; b < bytes; ++b) out.append(static_cast<char>(v >> (8 * b)));
+    return out;
+  };
+  QFile take(dir.filePath("take.wav"));
+  ASSERT_TRUE(take.open(QIODevice::WriteOnly));
+  take.write("RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+             le(kRate, 4) + le(kRate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
+             le(samples.size(), 4) + samples);
+  take.close();
+  run = Call(QStringList{"score"} + item + QStringList{"--performance", dir.filePath("take.wav")});
+  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  notes = run.json["notes"].toArray();
+  ASSERT_EQ(notes.size(), 8);
+  for (int i = 0; i < 8; ++i) {
+    const QJsonObject n = notes[i].toObject();
+    EXPECT_EQ(n["verdict"].toString(), i == 5 ? QStringLiteral("wrong") : QStringLiteral("hit"))
+        << i;
+    EXPECT_EQ(n["played_pitch"].toInt(), playedPitches[i]) << i;
+    EXPECT_LE(std::abs(n["timing_ms"].toDouble()), 20) << i;
+  }
+  run = Call({"transcribe", dir.filePath("take.wav")});
+  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  EXPECT_EQ(run.json["notes"].toArray().size(), 8);
+  EXPECT_EQ(run.json["notes"].toArray()[5].toObject()["name"].toString(), QStringLiteral("Bb4"));
 
   // Not a MIDI file: a message and exit 1.
   Write("not.mid", "hello\n");

@@ -5,54 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 #include <chrono>
 
 #include "sound/fluidsynth_out.h"
 #include "sound/synthesiser.h"
+#include "tests/sound/pulse_server.h"
 
 namespace {
-
-class PulseServer {
- public:
-  PulseServer() {
-    const QString pulse = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-    const QString pactl = QStandardPaths::findExecutable(QStringLiteral("pactl"));
-    if (pulse.isEmpty() || pactl.isEmpty()) return;
-    before_ = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-    server_.setProcessChannelMode(QProcess::MergedChannels);
-    server_.start(pulse,
-                  {"--daemonize=no", "-n", "--exit-idle-time=-1", "--disallow-exit",
-                   "--load=module-null-sink sink_name=null", "--load=module-native-protocol-unix"});
-    if (!server_.waitForStarted(5000)) return;
-    for (int i = 0; i < 100 && !running_; ++i) {
-      QProcess info;
-      info.start(pactl, {QStringLiteral("info")});
-      running_ = info.waitForFinished(5000) && info.exitCode() == 0;
-      if (!running_) QThread::msleep(50);
-    }
-  }
-  ~PulseServer() {
-    server_.terminate();
-    if (!server_.waitForFinished(5000)) server_.kill();
-    qputenv("XDG_RUNTIME_DIR", before_);
-  }
-  bool running() const { return running_; }
-  void Kill() {
-    server_.kill();
-    server_.waitForFinished(5000);
-  }
-
- private:
-  QTemporaryDir runtime_;
-  QByteArray before_;
-  QProcess server_;
-  bool running_ = false;
-};
 
 // Waits until the synthesiser has been asked for buffers `more` times beyond `from`, at
 // most `ms`; the count reached.

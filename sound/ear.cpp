@@ -1,0 +1,85 @@
+#include "sound/ear.h"
+
+#include <algorithm>
+
+#include "sound/audio_in.h"
+#include "sound/transcriber.h"
+
+namespace sound {
+
+namespace {
+constexpr int kEarRate = 44100;
+}  // namespace
+
+Ear::Ear(std::chrono::steady_clock::time_point epoch)
+    : epoch_(epoch), in_(std::make_unique<AudioIn>(epoch)) {
+  in_->onSamples = [this](const float* samples, int count, double firstMs) {
+    Heard(samples, count, firstMs);
+  };
+}
+
+Ear::~Ear() {
+  Close();
+}
+
+bool Ear::Open(const QString& source, QString* error) {
+  Close();
+  {
+    std::lock_guard<std::mutex> hold(transcriberLock_);
+    transcriber_ = std::make_unique<Transcriber>(kEarRate);
+    fed_ = 0;
+    heldPitch_ = -1;
+    transcriber_->onNoteBegun = [this](const HeardNote& n) {
+      const double ms = clockAtZeroMs_ + n.onsetMs - correctionMs_;
+      if (heldPitch_ >= 0 && onNote) onNote({heldPitch_, false, ms});
+      heldPitch_ = n.pitch;
+      if (onNote) onNote({n.pitch, true, ms});
+    };
+    transcriber_->onNote = [this](const HeardNote& n) {
+      if (heldPitch_ < 0) return;
+      if (onNote) onNote({heldPitch_, false, clockAtZeroMs_ + n.onsetMs + n.lengthMs});
+      heldPitch_ = -1;
+    };
+    transcriber_->onFrame = [this](const HeardFrame& f) {
+      levelDb_ = f.levelDb;
+      pitch_ = f.pitch;
+    };
+  }
+  return in_->Open(source, kEarRate, error);
+}
+
+void Ear::Close() {
+  in_->Close();
+  levelDb_ = -120;
+  pitch_ = 0;
+}
+
+bool Ear::IsOpen() const {
+  return in_->IsOpen();
+}
+
+QString Ear::Source() const {
+  return in_->Source();
+}
+
+bool Ear::Lost() const {
+  return in_->Lost();
+}
+
+double Ear::LatencyMs() const {
+  std::lock_guard<std::mutex> hold(const_cast<std::mutex&>(transcriberLock_));
+  return in_->LatencyMs() + (transcriber_ ? transcriber_->AnalysisDelayMs() : 0);
+}
+
+void Ear::Heard(const float* samples, int count, double firstMs) {
+  std::lock_guard<std::mutex> hold(transcriberLock_);
+  if (!transcriber_) return;
+  // The program's time of the first sample fed, kept from the blocks' stamps: the first
+  // block gives it; later blocks move it only by what the two clocks drifted apart.
+  const double zero = firstMs - 1000.0 * static_cast<double>(fed_) / kEarRate;
+  clockAtZeroMs_ = fed_ == 0 ? zero : clockAtZeroMs_ + 0.01 * (zero - clockAtZeroMs_);
+  fed_ += count;
+  transcriber_->Feed(samples, count);
+}
+
+}  // namespace sound
