@@ -550,15 +550,29 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::PlayedNote(int note, int velocity, double ms) {
-  bool listened = false;
-  if (velocity > 0) {
-    const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
-    listened = session_.NotePlayed(note, at);
-  }
   // The note the player pressed, as the program's pitch: the keyboard's keys are pitches
-  // from PitchBase, as the mouse plays them.
+  // from PitchBase, as the mouse plays them; the program sounds it.
   const int pitch = note - cfg_.PitchBase;
   SoundKey(pitch, velocity);
+  NoteIn(note, pitch, velocity > 0, ms);
+}
+
+void frmMain::HeardNote(int note, bool on, double ms) {
+  // A horn heard through the microphone sounds at concert pitch; the staff and the keyboard
+  // show the notes as its player reads them, the pitch adjustment taken off (as the program
+  // adds it to what it plays). The program does not sound it: the player is playing.
+  NoteIn(note, note - cfg_.PitchBase - cfg_.PitchAdjust, on, ms);
+}
+
+void frmMain::NoteIn(int note, int pitch, bool on, double ms) {
+  bool listened = false;
+  if (on) {
+    const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
+    // Judged as sounded: the item's notes are compared as the program plays them.
+    listened = session_.NotePlayed(note, at);
+    if (noteTap_) noteTap_(at);
+  }
+  const int velocity = on ? 1 : 0;
   const auto held = std::find(heldPitches_.begin(), heldPitches_.end(), pitch);
   if (velocity > 0 && held == heldPitches_.end()) heldPitches_.push_back(pitch);
   if (velocity == 0 && held != heldPitches_.end()) heldPitches_.erase(held);
@@ -584,7 +598,7 @@ void frmMain::AttachEar(sound::Ear& ear) {
     QMetaObject::invokeMethod(
         qApp,
         [self, n] {
-          if (self) self->PlayedNote(n.note, n.on ? 100 : 0, n.ms);
+          if (self) self->HeardNote(n.note, n.on, n.ms);
         },
         Qt::QueuedConnection);
   };

@@ -171,6 +171,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // A note played on a MIDI instrument (velocity 0: released): it sounds on the melody
   // channel as a key played with the mouse does, and shows on the keyboard while held.
   void PlayedNote(int note, int velocity, double ms = -1);
+  // A note the microphone heard (its sounding MIDI note) beginning or ending at ms.
+  void HeardNote(int note, bool on, double ms);
   // Takes notes from the MIDI input from now on (handed over to the window's thread); a port
   // that goes away is said once.
   void AttachMidiInput(sound::MidiIn& input);
@@ -348,6 +350,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void DrawListenMarks();
   void PaintVerdict(const listen::NoteResult& note);
   void ShowPlayedOnCircle();
+  // A note played in (its MIDI note, shown as pitch) begins or ends: judged, shown.
+  void NoteIn(int note, int pitch, bool on, double ms);
+  // Where the notes played in also go while the input's lateness is measured.
+  std::function<void(double ms)> noteTap_;
   // Sounds (velocity 0: ends) a key of the keyboard on the melody channel, at concert pitch
   // when the window's 弾くときは実音 is on.
   void SoundKey(int pitch, int velocity);

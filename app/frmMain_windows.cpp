@@ -89,6 +89,7 @@ settei* frmMain::OpenSoundSettings() {
         },
         [this](const QString& message) { report(message); }, this);
     dialog->SetOutputs(dynamic_cast<sound::OutputChoices*>(&midiOut_));
+    dialog->tapNotes = [this](std::function<void(double)> tap) { noteTap_ = std::move(tap); };
     return dialog;
   });
 }

@@ -27,6 +27,7 @@
 #include "app/screen.h"
 #include "app/surface_widget.h"
 #include "draw/graph_treat.h"
+#include "engine/listen.h"
 
 namespace sound_settings {
 
@@ -109,6 +110,8 @@ settei::settei(settings::CfgRecord& cfg, midi1::Midi& midi, kihon::Waits& waits,
 }
 
 settei::~settei() {
+  // The window stops handing notes to a measurement that goes with the dialog.
+  if (tapNotes && measureClicksLeft_ > 0) tapNotes(nullptr);
   preview_.changed = nullptr;
 }
 
@@ -246,6 +249,14 @@ void settei::CreateOutputFrame() {
   LabelHeard = new QLabel(output);
   LabelHeard->setGeometry(140, 232, 170, 26);
   LabelHeard->setAccessibleName(QStringLiteral("マイクに聞こえる音"));
+  CommandMeasureInput = new QPushButton(QStringLiteral("入力の遅れを測る"), output);
+  CommandMeasureInput->setGeometry(10, 262, 150, 26);
+  CommandMeasureInput->setToolTip(
+      QStringLiteral("4 拍の準備のあと、クリックに合わせて 8 拍演奏してください。"
+                     "遅れの中央値を入力の遅れ補正にします。"));
+  LabelMeasured = new QLabel(output);
+  LabelMeasured->setGeometry(166, 262, 144, 26);
+  connect(CommandMeasureInput, &QPushButton::clicked, this, [this] { MeasureInput(); });
   auto* earTimer = new QTimer(this);
   earTimer->setInterval(50);
   connect(earTimer, &QTimer::timeout, this, [this] { ShowEar(); });
@@ -319,6 +330,58 @@ void settei::ShowEar() {
   MeterInput->setValue(listening ? std::clamp(static_cast<int>(levelDb), -60, 0) : -60);
   LabelHeard->setText(listening ? sound_settings::HeardText(pitch)
                                 : QStringLiteral("今の音：（マイクを選ぶと表示）"));
+}
+
+namespace {
+constexpr int kMeasureBeatMs = 500;    // 120 bpm
+constexpr int kMeasureLeadClicks = 4;  // heard first, not measured
+constexpr int kMeasureClicks = 8;
+}  // namespace
+
+void settei::MeasureInput() {
+  if (!tapNotes || measureClicksLeft_ > 0) return;
+  measureClicks_.clear();
+  measureNotes_.clear();
+  measureClicksLeft_ = kMeasureLeadClicks + kMeasureClicks;
+  tapNotes([this](double ms) { measureNotes_.push_back(ms); });
+  CommandMeasureInput->setEnabled(false);
+  LabelMeasured->setText(QStringLiteral("4 拍の準備のあと 8 拍…"));
+  if (!measureTimer_) {
+    measureTimer_ = new QTimer(this);
+    measureTimer_->setTimerType(Qt::PreciseTimer);
+    measureTimer_->setInterval(kMeasureBeatMs);
+    connect(measureTimer_, &QTimer::timeout, this, [this] {
+      if (measureClicksLeft_ == 0) {
+        MeasureInputEnded();
+        return;
+      }
+      // The click's time is the one the program schedules it at, as a pass's notes are.
+      const double now = static_cast<double>(waits_.clock().NowMs());
+      midi_.DrumClick();
+      if (measureClicksLeft_-- <= kMeasureClicks) measureClicks_.push_back(now);
+    });
+  }
+  measureTimer_->start();
+}
+
+void settei::MeasureInputEnded() {
+  measureTimer_->stop();
+  if (tapNotes) tapNotes(nullptr);
+  CommandMeasureInput->setEnabled(true);
+  const std::optional<listen::Lateness> lateness =
+      listen::MeasureLateness(measureClicks_, measureNotes_, kMeasureBeatMs);
+  if (!lateness) {
+    LabelMeasured->setText(QStringLiteral("測れませんでした"));
+    report_(
+        QStringLiteral("クリックに合わせた音が 8 拍のうち 6 拍に足りませんでした。"
+                       "入力を確かめて、もう一度測ってください。"));
+    return;
+  }
+  // The correction takes off lateness only: a player ahead of the click keeps 0.
+  const int ms = std::clamp(static_cast<int>(std::lround(lateness->ms)), 0, 500);
+  SpinInputLatency->setValue(ms);
+  LabelMeasured->setText(
+      QStringLiteral("遅れ %1 ms（%2/%3 拍）").arg(ms).arg(lateness->answered).arg(kMeasureClicks));
 }
 
 void settei::ShowSoundFont() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "core/kihon.h"
 #include "core/settings.h"
@@ -22,6 +23,7 @@ class QComboBox;
 class QSpinBox;
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -123,6 +125,13 @@ class settei : public QDialog {
   // While a microphone is the input: its level and the note it hears ("今の音：B♭4 −12 セント").
   QProgressBar* MeterInput = nullptr;
   QLabel* LabelHeard = nullptr;
+  // "入力の遅れを測る": the player plays with eight clicks; the median lateness becomes the
+  // input's correction above.
+  QPushButton* CommandMeasureInput = nullptr;
+  QLabel* LabelMeasured = nullptr;
+  // Given by the window: hands it a receiver of the notes played in (their times on the
+  // program's clock), or nothing to stop.
+  std::function<void(std::function<void(double ms)>)> tapNotes;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -130,6 +139,8 @@ class settei : public QDialog {
  private:
   void ShowSoundFont();
   void ShowEar();
+  void MeasureInput();
+  void MeasureInputEnded();
   void CreateControls();
   void CreateVoiceFrames();
   void CreateSwitches();
@@ -167,4 +178,9 @@ class settei : public QDialog {
   Scor_treat::StaffLayout previewStaff_;
   sound::OutputChoices* outputs_ = nullptr;
   QString soundFont_;  // the SoundFont chosen in the dialog, empty for the automatic one
+  // The input measurement under way: its clicks' times, the notes heard, the clicks to go.
+  std::vector<double> measureClicks_;
+  std::vector<double> measureNotes_;
+  int measureClicksLeft_ = 0;
+  QTimer* measureTimer_ = nullptr;
 };

@@ -33,6 +33,27 @@ Options OptionsFor(int tempo, bool octaveFree) {
   return options;
 }
 
+std::optional<Lateness> MeasureLateness(const std::vector<double>& clicksMs,
+                                        const std::vector<double>& notesMs, double beatMs) {
+  std::vector<double> offsets;
+  for (const double click : clicksMs) {
+    std::optional<double> nearest;
+    for (const double note : notesMs) {
+      const double offset = note - click;
+      if (std::abs(offset) < beatMs / 2 && (!nearest || std::abs(offset) < std::abs(*nearest))) {
+        nearest = offset;
+      }
+    }
+    if (nearest) offsets.push_back(*nearest);
+  }
+  if (offsets.empty() || offsets.size() * 4 < clicksMs.size() * 3) return std::nullopt;
+  std::sort(offsets.begin(), offsets.end());
+  const std::size_t half = offsets.size() / 2;
+  const double median =
+      offsets.size() % 2 ? offsets[half] : (offsets[half - 1] + offsets[half]) / 2;
+  return Lateness{median, static_cast<int>(offsets.size())};
+}
+
 std::size_t MostPlayed(std::size_t expectedNotes) {
   return 4 * expectedNotes + 64;
 }

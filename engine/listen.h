@@ -99,6 +99,17 @@ std::vector<Expected> ExpectedOf(const sound::TimedMessages& pass, const Phrase&
 std::vector<Expected> ExpectedPass(practice::OfflineEngine& world, int category, int item, int key,
                                    QString* error = nullptr);
 
+// The input's lateness as a player measures it ("入力の遅れを測る"): playing a note with each
+// of a run of clicks. For each click the nearest note within half a beat of it; the median
+// of those notes' distances from their clicks (ms, positive when late). Nothing when fewer
+// than three quarters of the clicks were answered.
+struct Lateness {
+  double ms = 0;
+  int answered = 0;  // clicks with a note near them
+};
+std::optional<Lateness> MeasureLateness(const std::vector<double>& clicksMs,
+                                        const std::vector<double>& notesMs, double beatMs);
+
 // The verdict as a word: "hit", "wrong", "missed".
 QString VerdictName(Verdict verdict);
 

@@ -181,6 +181,27 @@ TEST_F(MainWindow, AHeldNoteIsRingedOnTheCircleUntilReleased) {
   EXPECT_EQ(ring(), before);
 }
 
+// A horn heard through the microphone sounds at concert pitch: a B♭ instrument's concert D
+// is its written E, shown so on the circle; judged as sounded; and the program does not
+// play it back (it would sound over the player and into the microphone).
+TEST_F(MainWindow, ANoteHeardIsShownAsItsPlayerReadsItAndIsNotSounded) {
+  cfg.ShowDiagram = -1;
+  cfg.PitchBase = 36;
+  cfg.PitchAdjust = -2;
+  frmMain& w = Start();
+  const std::size_t sent = midiOut.messages.size();
+  w.HeardNote(62, true, -1);
+  EXPECT_TRUE(w.circle().playedShown[4]);   // E
+  EXPECT_FALSE(w.circle().playedShown[2]);  // not D
+  w.HeardNote(62, false, -1);
+  EXPECT_FALSE(w.circle().playedShown[4]);
+  EXPECT_EQ(midiOut.messages.size(), sent);
+  // A MIDI keyboard's key is sounded, as before.
+  w.PlayedNote(62, 90);
+  EXPECT_GT(midiOut.messages.size(), sent);
+  w.PlayedNote(62, 0);
+}
+
 // The window "練習記録": the log's items, the last practised first, and its days.
 TEST_F(MainWindow, ThePracticeLogWindowShowsTheDaysOfTheItemPractisedLast) {
   const QString path = dir.filePath(QStringLiteral("practice.jsonl"));

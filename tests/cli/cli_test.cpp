@@ -64,9 +64,10 @@ class Cli : public ::testing::Test {
     return run;
   }
   // A settings file for playing: melody on, no click, no swing, no count-in.
-  void WritePlayingSettings(std::int16_t tempo) {
+  void WritePlayingSettings(std::int16_t tempo, std::int16_t pitchAdjust = 0) {
     settings::CfgRecord cfg;
     cfg.Tempo = tempo;
+    cfg.PitchAdjust = pitchAdjust;
     cfg.MelodyOn = 1;
     cfg.MelodyVolume = 100;
     cfg.MelodyInstrument = 1;
@@ -452,42 +453,52 @@ TEST_F(Cli, ScoreJudgesAPerformanceFile) {
   EXPECT_EQ(run.json["summary"].toObject()["wrong"].toInt(), 1);
 
   // A recording: a horn-like tone for each note of the scale at its time, the sixth a
-  // semitone low. Heard, it is judged as the MIDI take is.
+  // semitone low. Heard, it is judged as the MIDI take is; and so is the same take a tone
+  // lower from a B♭ instrument (the pitch adjustment -2: the item sounds a tone below its
+  // written notes, and the microphone hears what sounds).
   const int playedPitches[] = {62, 64, 66, 67, 69, 70, 73, 74};
-  QByteArray samples;
-  constexpr int kRate = 44100;
-  for (int i = 0; i < kRate * 2; ++i) {
-    const int note = std::min(7, i / (kRate * 240 / 1000));
-    const double t = static_cast<double>(i) / kRate - note * 0.240;
-    const double hz = 440.0 * std::pow(2.0, (playedPitches[note] - 69) / 12.0);
-    const double envelope = std::clamp(std::min(t / 0.015, (0.220 - t) / 0.015), 0.0, 1.0);
-    double value = 0;
-    for (int h = 1; h <= 5; ++h) value += std::sin(2 * 3.14159265358979 * h * hz * t) / h;
-    const auto sample = static_cast<qint16>(std::lround(6000 * envelope * value));
-    samples.append(static_cast<char>(sample & 0xFF)).append(static_cast<char>(sample >> 8));
-  }
-  const auto le = [](quint32 v, int bytes) {
-    QByteArray out;
-    for (int b = 0; b < bytes; ++b) out.append(static_cast<char>(v >> (8 * b)));
-    return out;
+  const auto writeTake = [&](int shift) {
+    QByteArray samples;
+    constexpr int kRate = 44100;
+    for (int i = 0; i < kRate * 2; ++i) {
+      const int note = std::min(7, i / (kRate * 240 / 1000));
+      const double t = static_cast<double>(i) / kRate - note * 0.240;
+      const double hz = 440.0 * std::pow(2.0, (playedPitches[note] + shift - 69) / 12.0);
+      const double envelope = std::clamp(std::min(t / 0.015, (0.220 - t) / 0.015), 0.0, 1.0);
+      double value = 0;
+      for (int h = 1; h <= 5; ++h) value += std::sin(2 * 3.14159265358979 * h * hz * t) / h;
+      const auto sample = static_cast<qint16>(std::lround(6000 * envelope * value));
+      samples.append(static_cast<char>(sample & 0xFF)).append(static_cast<char>(sample >> 8));
+    }
+    const auto le = [](quint32 v, int bytes) {
+      QByteArray out;
+      for (int b = 0; b < bytes; ++b) out.append(static_cast<char>(v >> (8 * b)));
+      return out;
+    };
+    QFile take(dir.filePath("take.wav"));
+    ASSERT_TRUE(take.open(QIODevice::WriteOnly));
+    take.write("RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+               le(kRate, 4) + le(kRate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
+               le(samples.size(), 4) + samples);
   };
-  QFile take(dir.filePath("take.wav"));
-  ASSERT_TRUE(take.open(QIODevice::WriteOnly));
-  take.write("RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
-             le(kRate, 4) + le(kRate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-             le(samples.size(), 4) + samples);
-  take.close();
-  run = Call(QStringList{"score"} + item + QStringList{"--performance", dir.filePath("take.wav")});
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  notes = run.json["notes"].toArray();
-  ASSERT_EQ(notes.size(), 8);
-  for (int i = 0; i < 8; ++i) {
-    const QJsonObject n = notes[i].toObject();
-    EXPECT_EQ(n["verdict"].toString(), i == 5 ? QStringLiteral("wrong") : QStringLiteral("hit"))
-        << i;
-    EXPECT_EQ(n["played_pitch"].toInt(), playedPitches[i]) << i;
-    EXPECT_LE(std::abs(n["timing_ms"].toDouble()), 20) << i;
+  for (const int adjust : {0, -2}) {
+    SCOPED_TRACE(adjust);
+    WritePlayingSettings(125, static_cast<std::int16_t>(adjust));
+    writeTake(adjust);
+    run =
+        Call(QStringList{"score"} + item + QStringList{"--performance", dir.filePath("take.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    notes = run.json["notes"].toArray();
+    ASSERT_EQ(notes.size(), 8);
+    for (int i = 0; i < 8; ++i) {
+      const QJsonObject n = notes[i].toObject();
+      EXPECT_EQ(n["verdict"].toString(), i == 5 ? QStringLiteral("wrong") : QStringLiteral("hit"))
+          << i;
+      EXPECT_EQ(n["played_pitch"].toInt(), playedPitches[i] + adjust) << i;
+      EXPECT_LE(std::abs(n["timing_ms"].toDouble()), 20) << i;
+    }
   }
+  writeTake(0);
   run = Call({"transcribe", dir.filePath("take.wav")});
   ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
   EXPECT_EQ(run.json["notes"].toArray().size(), 8);

@@ -201,3 +201,36 @@ TEST(MatcherBand, CostsNoMoreThanTheFullTable) {
 }
 
 }  // namespace
+
+// "入力の遅れを測る": the median lateness of the notes played with the clicks.
+TEST(Lateness, IsTheMedianOfTheNotesNearTheClicks) {
+  const std::vector<double> clicks = {0, 500, 1000, 1500, 2000, 2500, 3000, 3500};
+  const auto notes = [&](std::vector<double> offsets) {
+    std::vector<double> at;
+    for (std::size_t i = 0; i < offsets.size(); ++i) at.push_back(clicks[i] + offsets[i]);
+    return at;
+  };
+  struct Case {
+    const char* name;
+    std::vector<double> notes;
+    std::optional<double> ms;
+  };
+  const std::vector<Case> cases = {
+      {"every beat 40 ms late", notes({40, 40, 40, 40, 40, 40, 40, 40}), 40},
+      {"one beat far off moves it little", notes({30, 35, 40, 45, 50, 55, 60, 240}), 47.5},
+      {"early notes count as early", notes({-20, -10, -20, -10, -20, -10, -20, -10}), -15},
+      {"six of eight answered", notes({40, 40, 40, 40, 40, 40}), 40},
+      {"five of eight is too few", notes({40, 40, 40, 40, 40}), std::nullopt},
+      {"a note halfway between two clicks answers neither",
+       notes({250, 250, 250, 250, 250, 250, 250, 250}), std::nullopt},
+      {"the nearest of two notes answers", {30, 120, 530, 1030, 1530, 2030, 2530, 3030, 3530}, 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<listen::Lateness> got = listen::MeasureLateness(clicks, c.notes, 500);
+    ASSERT_EQ(got.has_value(), c.ms.has_value());
+    if (got) {
+      EXPECT_DOUBLE_EQ(got->ms, *c.ms);
+    }
+  }
+}
