@@ -19,6 +19,7 @@
 
 #include "core/file_read.h"
 #include "core/settings.h"
+#include "tests/sound/takes.h"
 
 namespace {
 
@@ -458,28 +459,11 @@ TEST_F(Cli, ScoreJudgesAPerformanceFile) {
   // written notes, and the microphone hears what sounds).
   const int playedPitches[] = {62, 64, 66, 67, 69, 70, 73, 74};
   const auto writeTake = [&](int shift) {
-    QByteArray samples;
-    constexpr int kRate = 44100;
-    for (int i = 0; i < kRate * 2; ++i) {
-      const int note = std::min(7, i / (kRate * 240 / 1000));
-      const double t = static_cast<double>(i) / kRate - note * 0.240;
-      const double hz = 440.0 * std::pow(2.0, (playedPitches[note] + shift - 69) / 12.0);
-      const double envelope = std::clamp(std::min(t / 0.015, (0.220 - t) / 0.015), 0.0, 1.0);
-      double value = 0;
-      for (int h = 1; h <= 5; ++h) value += std::sin(2 * 3.14159265358979 * h * hz * t) / h;
-      const auto sample = static_cast<qint16>(std::lround(6000 * envelope * value));
-      samples.append(static_cast<char>(sample & 0xFF)).append(static_cast<char>(sample >> 8));
-    }
-    const auto le = [](quint32 v, int bytes) {
-      QByteArray out;
-      for (int b = 0; b < bytes; ++b) out.append(static_cast<char>(v >> (8 * b)));
-      return out;
-    };
-    QFile take(dir.filePath("take.wav"));
-    ASSERT_TRUE(take.open(QIODevice::WriteOnly));
-    take.write("RIFF" + le(36 + samples.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
-               le(kRate, 4) + le(kRate * 2, 4) + le(2, 2) + le(16, 2) + "data" +
-               le(samples.size(), 4) + samples);
+    std::vector<takes::Note> take;
+    for (int i = 0; i < 8; ++i) take.push_back({240.0 * i, 220, playedPitches[i] + shift});
+    QFile file(dir.filePath("take.wav"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(takes::Wav(take));
   };
   for (const int adjust : {0, -2}) {
     SCOPED_TRACE(adjust);
