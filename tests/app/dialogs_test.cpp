@@ -12,11 +12,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <vector>
@@ -609,9 +611,19 @@ class FakeOutputs final : public sound::OutputChoices {
   QString soundFont;
   int chooses = 0;
   int underflows = 0;
+  std::vector<std::pair<QString, QString>> AudioInputs() const override {
+    return {{QStringLiteral("audio:alsa_input.usb-mic"), QStringLiteral("USB マイク")}};
+  }
+  bool EarReading(double& level, double& pitch) const override {
+    level = levelDb;
+    pitch = heard;
+    return listening;
+  }
   QString input;
   double inputLatency = 0;
   int inputChooses = 0;
+  bool listening = false;
+  double levelDb = -120, heard = 0;
 };
 
 }  // namespace
@@ -669,6 +681,45 @@ TEST_F(Dialogs, TheOutputFrameShowsAndKeepsTheChoice) {
       EXPECT_EQ(midiOut.opens, opens + 1);  // opened again at once
     }
   }
+}
+
+// The input choice offers the sound server's microphones beside the MIDI ports; while one
+// is listened to, the frame shows its level and the note it hears, as a tuner names it.
+TEST_F(Dialogs, TheInputOffersMicrophonesAndShowsWhatTheyHear) {
+  Start();
+  FakeOutputs outputs;
+  settei* d = window->OpenSoundSettings();
+  d->SetOutputs(&outputs);
+  const int mic = d->ComboInput->findData(QStringLiteral("audio:alsa_input.usb-mic"));
+  ASSERT_GE(mic, 0);
+  EXPECT_EQ(d->ComboInput->itemText(mic), QStringLiteral("マイク：USB マイク"));
+  EXPECT_FALSE(d->MeterInput->isEnabled());
+  struct Reading {
+    double levelDb, pitch;
+    int meter;
+    const char* heard;
+  };
+  outputs.listening = true;
+  for (const Reading& r :
+       {Reading{-20, 69.88, -20, "今の音：B♭4 −12 セント"},
+        Reading{-6, 61.3, -6, "今の音：D♭4 +30 セント"}, Reading{-90, 0, -60, "今の音：—"},
+        Reading{3, 60, 0, "今の音：C4 ±0 セント"}}) {
+    outputs.levelDb = r.levelDb;
+    outputs.heard = r.pitch;
+    QTest::qWait(120);  // the frame looks at the ear twenty times a second
+    EXPECT_TRUE(d->MeterInput->isEnabled());
+    EXPECT_EQ(d->MeterInput->value(), r.meter);
+    EXPECT_EQ(d->LabelHeard->text(), QString::fromUtf8(r.heard));
+  }
+  d->ComboInput->setCurrentIndex(mic);
+  d->Command1->click();
+  EXPECT_EQ(outputs.input, QStringLiteral("audio:alsa_input.usb-mic"));
+  // A microphone chosen before and not there now is still shown as chosen.
+  outputs.input = QStringLiteral("audio:gone");
+  d = window->OpenSoundSettings();
+  d->SetOutputs(&outputs);
+  EXPECT_EQ(d->ComboInput->currentText(), QStringLiteral("マイク：gone（見つかりません）"));
+  d->Command2->click();
 }
 
 // The file menu's exports: the entries, the choices starting from what is shown, a file
@@ -744,7 +795,7 @@ TEST_F(Dialogs, TheInputChoiceIsShownAndKeptWithItsLatency) {
   FakeOutputs outputs;
   settei* d = window->OpenSoundSettings();
   d->SetOutputs(&outputs);
-  ASSERT_EQ(d->ComboInput->count(), 2);
+  ASSERT_EQ(d->ComboInput->count(), 3);  // なし, the MIDI port, the microphone
   EXPECT_EQ(d->ComboInput->currentText(), QStringLiteral("なし"));
   EXPECT_EQ(d->ComboInput->itemText(1), QStringLiteral("Keystation:in"));
   d->ComboInput->setCurrentIndex(1);
