@@ -22,12 +22,14 @@ constexpr int kHopsPerWindow = 8;
 constexpr double kSilenceDb = -60;
 constexpr double kRangeDb = 30;
 constexpr double kPeakFallDbPerSecond = 6;
-constexpr double kMinConfidence = 0.6;
-constexpr double kLowestPitch = 28;    // E1
+constexpr double kMinConfidence = 0.5;
+constexpr double kLowestPitch = 31;    // G1: two of its periods fill the window
 constexpr double kHighestPitch = 108;  // C8
 
 // A note begins after this many frames with one pitch; ends after kReleaseMs without one.
 constexpr int kConfirmFrames = 4;
+// Frames analysed after a frame before it is decided: the onset detector has seen past it.
+constexpr std::size_t kLookAhead = 5;
 constexpr double kReleaseMs = 30;
 // A slur: the pitch stays at least kSlurSemitones from the note's for kSlurMs. Vibrato of
 // half a semitone each way stays below it.
@@ -46,13 +48,16 @@ constexpr double kDipFloorDb = 3;
 // How long after a cut the next note's pitch may take to hold and the note still begins
 // at the cut.
 constexpr double kCutReachMs = 50;
+// A note is said to have begun once its pitch has held this long (or at its end): until
+// then its first pitch may still give way to the one that follows, from the same onset.
+constexpr double kSettleMs = 40;
 // A note whose level falls this far below its loudest has ended, whatever rings on.
-constexpr double kFadeDb = 20;
+constexpr double kFadeDb = 30;
 // Shorter than this is no note (a click, a breath).
-constexpr double kMinNoteMs = 35;
+constexpr double kMinNoteMs = 50;
 // An onset found up to kOnsetBeforeMs before the first frame of a note (or kOnsetAfterMs
 // after it) gives the note's onset time.
-constexpr double kOnsetBeforeMs = 45;
+constexpr double kOnsetBeforeMs = 70;
 constexpr double kOnsetAfterMs = 10;
 // How strong a rise of the spectral flux is an onset (aubio's own default finds onsets in
 // the steady part of a held note).
@@ -171,6 +176,8 @@ struct Transcriber::Parts {
   void Decide(Transcriber& owner, const Frame& frame, std::size_t queued);
   void Begin(Transcriber& owner, double onsetMs, std::deque<Frame> frames);
   void End(Transcriber& owner, double atMs);
+  // Says the note has begun, with the pitch heard so far, once.
+  void Announce(Transcriber& owner, double heard);
   // Ends the note at atMs, where a re-articulation was heard; the next note begins there.
   void Cut(Transcriber& owner, double atMs, const Frame& frame);
   double OnsetNear(double ms) const;
@@ -196,6 +203,7 @@ struct Transcriber::Parts {
   double voicedMs = -1e9;     // the time of the note's last voiced frame
   double cutMs = -1e9;        // where the last note was cut by a re-articulation
   double steadyMs = -1e9;     // the last frame heard at the note\'s pitch
+  bool announced = false;     // the note sounding has been said to have begun
   bool fading = false;        // a note has faded and its ring goes on
   double fadeFloorDb = 0;     // the softest of that ring
   double notePeakDb = -120;   // the loudest frame of the note since its last dip
@@ -264,7 +272,6 @@ void Transcriber::Parts::Hop(Transcriber& owner) {
   }
   queue.push_back(frame);
   // A frame is decided once the onset detector has seen past it.
-  constexpr std::size_t kLookAhead = 5;
   while (queue.size() > kLookAhead) {
     const Frame next = queue.front();
     queue.pop_front();
@@ -317,6 +324,15 @@ void Transcriber::Parts::Begin(Transcriber& owner, double onsetMs, std::deque<Fr
   note.cents = (heard - note.pitch) * 100;
   unvoiced = 0;
   changed.clear();
+  announced = false;
+  (void)owner;
+}
+
+void Transcriber::Parts::Announce(Transcriber& owner, double heard) {
+  if (announced) return;
+  announced = true;
+  note.pitch = static_cast<int>(std::lround(heard));
+  note.cents = (heard - note.pitch) * 100;
   if (owner.onNoteBegun) owner.onNoteBegun(note);
 }
 
@@ -331,6 +347,7 @@ void Transcriber::Parts::End(Transcriber& owner, double atMs) {
   if (steady.size() < 3) steady = notePitches;
   const double heard = Median(steady);
   if (note.lengthMs < kMinNoteMs || steady.empty()) return;
+  Announce(owner, heard);
   note.pitch = static_cast<int>(std::lround(heard));
   note.cents = (heard - note.pitch) * 100;
   if (owner.onNote) owner.onNote(note);
@@ -415,6 +432,7 @@ void Transcriber::Parts::Decide(Transcriber& owner, const Frame& frame, std::siz
     steadyMs = frame.ms;
     notePitches.push_back(frame.pitch);
     noteTimes.push_back(frame.ms);
+    if (frame.ms - note.onsetMs >= kSettleMs) Announce(owner, Median(notePitches));
     return;
   }
   changed.push_back(frame);
@@ -425,7 +443,22 @@ void Transcriber::Parts::Decide(Transcriber& owner, const Frame& frame, std::siz
   for (const Frame& f : changed) moved.push_back(f.pitch);
   const double interval = std::abs(Median(moved) - reference);
   const bool octaves = std::abs(interval - 12 * std::round(interval / 12)) < 0.5;
-  if (changed.back().ms - changed.front().ms + hopMs >= (octaves ? kOctaveSlurMs : kSlurMs)) {
+  const double holdMs = changed.back().ms - changed.front().ms + hopMs;
+  if (!announced && holdMs >= kSlurMs) {
+    // The note's first pitch did not hold: the attack (a scoop, YIN's slip to a longer
+    // period while the tone builds up, a room's last note ringing on). The note is what
+    // followed, from the same onset.
+    notePitches.clear();
+    noteTimes.clear();
+    for (const Frame& f : changed) {
+      notePitches.push_back(f.pitch);
+      noteTimes.push_back(f.ms);
+    }
+    steadyMs = changed.back().ms;
+    changed.clear();
+    return;
+  }
+  if (holdMs >= (octaves ? kOctaveSlurMs : kSlurMs)) {
     // The new pitch began where the old one was last heard steady, unless that was long
     // before (a crack, a breath in between).
     const double at =
@@ -444,8 +477,9 @@ int Transcriber::rate() const {
 
 double Transcriber::AnalysisDelayMs() const {
   // A frame is analysed when its window is full (half a window after its time) and decided
-  // after the look-ahead; a note begins once its confirming frames are decided.
-  return 1000.0 * (parts_->window / 2.0 + parts_->hop * (5 + kConfirmFrames)) / parts_->rate;
+  // after the look-ahead; a note is said to have begun once its pitch has held.
+  return 1000.0 * (parts_->window / 2.0 + parts_->hop * kLookAhead) / parts_->rate +
+         std::max(kSettleMs, 1000.0 * parts_->hop * kConfirmFrames / parts_->rate);
 }
 
 void Transcriber::Feed(const float* samples, int count) {
