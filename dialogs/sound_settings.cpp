@@ -1,5 +1,6 @@
 #include "dialogs/sound_settings.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -232,6 +233,11 @@ void settei::CreateOutputFrame() {
   ComboInput = new QComboBox(output);
   ComboInput->setGeometry(80, 168, 230, 26);
   ComboInput->setAccessibleName(QStringLiteral("入力（MIDIのポートまたはマイク）"));
+  // A sound server names its sources at length: the list opens wide enough to read them, and
+  // the chosen one is read in full from the tooltip.
+  ComboInput->view()->setMinimumWidth(420);
+  connect(ComboInput, &QComboBox::currentTextChanged, ComboInput,
+          [this](const QString& text) { ComboInput->setToolTip(text); });
   auto* latencyLabel = new QLabel(QStringLiteral("入力の遅れ補正"), output);
   latencyLabel->setGeometry(10, 202, 120, 26);
   SpinInputLatency = new QSpinBox(output);
