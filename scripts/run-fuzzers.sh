@@ -17,7 +17,7 @@ export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 mkdir -p "$build/artifacts"
 status=0
-for target in settings material transpose performance practice_log; do
+for target in settings material transpose performance practice_log take; do
   work="$build/corpus/$target"
   mkdir -p "$work"
   cp -n tests/fuzz/corpus/"$target"/* "$work"/ 2>/dev/null || true

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <chrono>
 #include <mutex>
@@ -103,4 +104,26 @@ TEST_F(MainWindow, APassPlayedIntoTheMicrophoneIsJudgedByTheWindow) {
     worst = std::max(worst, std::abs(*n.timingMs - meant));
   }
   std::fprintf(stderr, "Microphone timing: worst %.1f ms from what was played\n", worst);
+}
+
+// The sound server goes away while the microphone is listened to: said once, and the window
+// goes on.
+TEST_F(MainWindow, AMicrophoneThatGoesAwayIsSaidOnce) {
+  PulseServer server;
+  if (!server.running()) GTEST_SKIP() << "no PulseAudio server";
+  frmMain& w = Start();
+  sound::Ear ear(std::chrono::steady_clock::now());
+  w.AttachEar(ear);
+  QString error;
+  ASSERT_TRUE(ear.Open(QStringLiteral("null.monitor"), &error)) << error.toStdString();
+  server.Kill();
+  const QString gone = QStringLiteral("マイク入力（null.monitor）が使えなくなりました。");
+  for (int i = 0; i < 500 && !messages.contains(gone); ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+  ASSERT_TRUE(messages.contains(gone)) << messages.join(u'|').toStdString();
+  QTest::qWait(2500);  // the window looks once a second
+  EXPECT_EQ(messages.count(gone), 1);
+  EXPECT_FALSE(ear.IsOpen());
 }
