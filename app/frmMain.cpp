@@ -592,45 +592,46 @@ void frmMain::ShowPlayedOnCircle() {
 }
 
 void frmMain::AttachEar(sound::Ear& ear) {
-  QPointer<frmMain> self(this);
   // A note heard begins and ends as a key pressed and released on a MIDI keyboard.
-  ear.onNote = [self](const sound::EarNote& n) {
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, n] {
-          if (self) self->HeardNote(n.note, n.on, n.ms);
-        },
-        Qt::QueuedConnection);
+  ear.onNote = [self = QPointer<frmMain>(this)](const sound::EarNote& n) {
+    OnWindowThread(self, [n](frmMain& w) { w.HeardNote(n.note, n.on, n.ms); });
   };
-  auto* watch = new QTimer(this);
-  watch->setInterval(1000);
-  connect(watch, &QTimer::timeout, this, [this, &ear] {
-    if (!ear.IsOpen() || !ear.Lost()) return;
+  WatchEachSecond([this, &ear] {
+    if (!ear.IsOpen() || !ear.Lost()) return true;
     const QString source = ear.Source();
     ear.Close();  // said once: the next choice of the input opens it again
     if (report) report(QStringLiteral("マイク入力（%1）が使えなくなりました。").arg(source));
+    return true;
   });
-  watch->start();
 }
 
 void frmMain::AttachMidiInput(sound::MidiIn& input) {
-  QPointer<frmMain> self(this);
-  input.onNote = [self](const sound::InputNote& n) {
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, n] {
-          if (self) self->PlayedNote(n.note, n.velocity, n.ms);
-        },
-        Qt::QueuedConnection);
+  input.onNote = [self = QPointer<frmMain>(this)](const sound::InputNote& n) {
+    OnWindowThread(self, [n](frmMain& w) { w.PlayedNote(n.note, n.velocity, n.ms); });
   };
-  auto* watch = new QTimer(this);
-  watch->setInterval(1000);
-  connect(watch, &QTimer::timeout, this, [this, &input, watch] {
-    if (!input.Lost()) return;
-    watch->stop();
+  WatchEachSecond([this, &input] {
+    if (!input.Lost()) return true;
     const QString port = input.Port();
     input.Open(QString());  // the virtual port stays for other programs
     if (report) report(QStringLiteral("MIDI入力（%1）が使えなくなりました。").arg(port));
+    return false;
+  });
+}
+
+void frmMain::OnWindowThread(const QPointer<frmMain>& self, std::function<void(frmMain&)> what) {
+  QMetaObject::invokeMethod(
+      qApp,
+      [self, what = std::move(what)] {
+        if (self) what(*self);
+      },
+      Qt::QueuedConnection);
+}
+
+void frmMain::WatchEachSecond(std::function<bool()> look) {
+  auto* watch = new QTimer(this);
+  watch->setInterval(1000);
+  connect(watch, &QTimer::timeout, this, [watch, look = std::move(look)] {
+    if (!look()) watch->stop();
   });
   watch->start();
 }

@@ -352,6 +352,11 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void ShowPlayedOnCircle();
   // A note played in (its MIDI note, shown as pitch) begins or ends: judged, shown.
   void NoteIn(int note, int pitch, bool on, double ms);
+  // Runs what with the window on the window's thread (from an input's thread), unless the
+  // window has gone.
+  static void OnWindowThread(const QPointer<frmMain>& self, std::function<void(frmMain&)> what);
+  // Calls look once a second while it answers true (an input that may go away).
+  void WatchEachSecond(std::function<bool()> look);
   // Where the notes played in also go while the input's lateness is measured.
   std::function<void(double ms)> noteTap_;
   // Sounds (velocity 0: ends) a key of the keyboard on the melody channel, at concert pitch

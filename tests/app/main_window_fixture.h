@@ -61,6 +61,13 @@ class MainWindow : public ::testing::Test {
 
   QString SettingsPath() const { return dir.filePath(QStringLiteral("cfg.inf")); }
 
+  // A judgement's verdicts as letters, one a note: h(it), w(rong), m(issed).
+  static std::string VerdictLetters(const listen::Result& result) {
+    std::string letters;
+    for (const auto& n : result.notes) letters += listen::VerdictName(n.verdict).toStdString()[0];
+    return letters;
+  }
+
   QTemporaryDir dir;
   settings::CfgRecord cfg;
   RunState state;

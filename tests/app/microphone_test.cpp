@@ -90,9 +90,7 @@ TEST_F(MainWindow, APassPlayedIntoTheMicrophoneIsJudgedByTheWindow) {
   ear.Close();
   ASSERT_TRUE(w.LastScore().has_value());
   const listen::Result& r = *w.LastScore();
-  std::string verdicts;
-  for (const auto& n : r.notes) verdicts += listen::VerdictName(n.verdict).toStdString()[0];
-  EXPECT_EQ(verdicts, "hhhhwhmh");
+  EXPECT_EQ(VerdictLetters(r), "hhhhwhmh");
   EXPECT_EQ(r.summary.extra, 0);
   // Timing from the samples, relative to the probe: the late note about 80 ms late, the
   // others about on time (the worst printed).

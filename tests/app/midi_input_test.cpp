@@ -278,9 +278,7 @@ TEST_F(MainWindow, APerformancePlayedThroughJackIsJudgedByTheWindow) {
   input.Close();
   ASSERT_TRUE(w.LastScore().has_value());
   const listen::Result& r = *w.LastScore();
-  std::string verdicts;
-  for (const auto& n : r.notes) verdicts += listen::VerdictName(n.verdict).toStdString()[0];
-  EXPECT_EQ(verdicts, "hhhhwhmh");
+  EXPECT_EQ(VerdictLetters(r), "hhhhwhmh");
   EXPECT_EQ(r.summary.extra, 0);
   // Each played note is judged at the time the input stamped it on arrival, whatever the
   // window was doing then: its timing is its stamp from the pass's start. (How far a stamp
