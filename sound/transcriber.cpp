@@ -459,10 +459,16 @@ void Transcriber::Parts::Decide(Transcriber& owner, const Frame& frame, std::siz
     return;
   }
   if (holdMs >= (octaves ? kOctaveSlurMs : kSlurMs)) {
-    // The new pitch began where the old one was last heard steady, unless that was long
-    // before (a crack, a breath in between).
-    const double at =
-        OnsetNear(std::clamp(steadyMs + hopMs, changed.front().ms - kSlurMs, changed.front().ms));
+    // The new pitch began at the first onset heard since the old one was last steady (its
+    // attack, which a room's ringing hides from YIN for a while), else where the old pitch
+    // was last heard steady, unless that was long before (a crack, a breath in between).
+    double at = std::clamp(steadyMs + hopMs, changed.front().ms - kSlurMs, changed.front().ms);
+    for (const double o : onsets) {
+      if (o > steadyMs - hopMs && o <= changed.front().ms + hopMs && o > note.onsetMs) {
+        at = o;
+        break;
+      }
+    }
     End(owner, at);
     Begin(owner, at, std::move(changed));
   }
