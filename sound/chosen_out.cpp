@@ -6,6 +6,7 @@
 #include "sound/audio_in.h"
 #include "sound/ear.h"
 #include "sound/fluidsynth_out.h"
+#include "sound/jack_in.h"
 #include "sound/midi_in.h"
 #include "sound/rtmidi_out.h"
 
@@ -183,6 +184,13 @@ std::vector<std::pair<QString, QString>> ChosenOut::AudioInputs() const {
     inputs.emplace_back(kAudioInputPrefix + source.name,
                         source.monitor ? source.description + QStringLiteral("（出力の録音）")
                                        : source.description);
+  }
+  // A JACK server's audio ports (a sound card's capture, other programs' outputs), where
+  // one runs; the program's own are left out.
+  for (const QString& port : JackSoundPorts()) {
+    if (port.startsWith(QLatin1String("VORMINA"))) continue;
+    inputs.emplace_back(kAudioInputPrefix + kJackSourcePrefix + port,
+                        QStringLiteral("JACK：") + port);
   }
   return inputs;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sound/audio_in.h"
+#include "sound/jack_in.h"
 #include "sound/transcriber.h"
 
 namespace sound {
@@ -12,10 +13,14 @@ constexpr int kEarRate = 44100;
 }  // namespace
 
 Ear::Ear(std::chrono::steady_clock::time_point epoch)
-    : epoch_(epoch), in_(std::make_unique<AudioIn>(epoch)) {
-  in_->onSamples = [this](const float* samples, int count, double firstMs) {
+    : epoch_(epoch),
+      in_(std::make_unique<AudioIn>(epoch)),
+      jackIn_(std::make_unique<JackIn>(epoch)) {
+  const auto heard = [this](const float* samples, int count, double firstMs) {
     Heard(samples, count, firstMs);
   };
+  in_->onSamples = heard;
+  jackIn_->onSamples = heard;
 }
 
 Ear::~Ear() {
@@ -24,9 +29,18 @@ Ear::~Ear() {
 
 bool Ear::Open(const QString& source, QString* error) {
   Close();
+  onJack_ = source.startsWith(kJackSourcePrefix);
+  if (onJack_) {
+    // JACK's rate is the server's: the port is opened first, then heard at its rate. Its
+    // first period waits for the transcriber.
+    std::lock_guard<std::mutex> hold(transcriberLock_);
+    transcriber_.reset();
+    if (!jackIn_->Open(source.mid(kJackSourcePrefix.size()), error)) return false;
+  }
   {
     std::lock_guard<std::mutex> hold(transcriberLock_);
-    transcriber_ = std::make_unique<Transcriber>(kEarRate);
+    rate_ = onJack_ ? jackIn_->Rate() : kEarRate;
+    transcriber_ = std::make_unique<Transcriber>(rate_);
     fed_ = 0;
     heldPitch_ = -1;
     transcriber_->onNoteBegun = [this](const HeardNote& n) {
@@ -45,30 +59,32 @@ bool Ear::Open(const QString& source, QString* error) {
       pitch_ = f.pitch;
     };
   }
-  return in_->Open(source, kEarRate, error);
+  return onJack_ || in_->Open(source, kEarRate, error);
 }
 
 void Ear::Close() {
   in_->Close();
+  jackIn_->Close();
   levelDb_ = -120;
   pitch_ = 0;
 }
 
 bool Ear::IsOpen() const {
-  return in_->IsOpen();
+  return onJack_ ? jackIn_->IsOpen() : in_->IsOpen();
 }
 
 QString Ear::Source() const {
-  return in_->Source();
+  return onJack_ ? kJackSourcePrefix + jackIn_->Port() : in_->Source();
 }
 
 bool Ear::Lost() const {
-  return in_->Lost();
+  return onJack_ ? jackIn_->Lost() : in_->Lost();
 }
 
 double Ear::LatencyMs() const {
   std::lock_guard<std::mutex> hold(const_cast<std::mutex&>(transcriberLock_));
-  return in_->LatencyMs() + (transcriber_ ? transcriber_->AnalysisDelayMs() : 0);
+  return (onJack_ ? jackIn_->LatencyMs() : in_->LatencyMs()) +
+         (transcriber_ ? transcriber_->AnalysisDelayMs() : 0);
 }
 
 void Ear::Heard(const float* samples, int count, double firstMs) {
@@ -76,7 +92,7 @@ void Ear::Heard(const float* samples, int count, double firstMs) {
   if (!transcriber_) return;
   // The program's time of the first sample fed, kept from the blocks' stamps: the first
   // block gives it; later blocks move it only by what the two clocks drifted apart.
-  const double zero = firstMs - 1000.0 * static_cast<double>(fed_) / kEarRate;
+  const double zero = firstMs - 1000.0 * static_cast<double>(fed_) / rate_;
   clockAtZeroMs_ = fed_ == 0 ? zero : clockAtZeroMs_ + 0.01 * (zero - clockAtZeroMs_);
   fed_ += count;
   transcriber_->Feed(samples, count);

@@ -15,7 +15,11 @@
 namespace sound {
 
 class AudioIn;
+class JackIn;
 class Transcriber;
+
+// The prefix of a source that is a JACK port rather than a sound server's source.
+inline const QString kJackSourcePrefix = QStringLiteral("jack:");
 
 // A note heard: its MIDI note, on (true) or over, and its time in ms of the program's clock.
 struct EarNote {
@@ -31,8 +35,9 @@ class Ear {
   Ear(const Ear&) = delete;
   Ear& operator=(const Ear&) = delete;
 
-  // Listens to the capture source (its name; empty for the server's default). False, with
-  // the reason in error, when it cannot be opened.
+  // Listens to the capture source (its name; empty for the server's default), or to a JACK
+  // port ("jack:" and its full name). False, with the reason in error, when it cannot be
+  // opened.
   bool Open(const QString& source, QString* error = nullptr);
   void Close();
   bool IsOpen() const;
@@ -58,6 +63,9 @@ class Ear {
 
   std::chrono::steady_clock::time_point epoch_;
   std::unique_ptr<AudioIn> in_;
+  std::unique_ptr<JackIn> jackIn_;
+  bool onJack_ = false;  // the source opened last is a JACK port
+  int rate_ = 0;         // samples a second of the source opened
   std::unique_ptr<Transcriber> transcriber_;
   std::mutex transcriberLock_;
   double clockAtZeroMs_ = 0;  // the program's time of the first sample fed

@@ -4,6 +4,7 @@
 #include "sound/ear.h"
 
 #include <gtest/gtest.h>
+#include <jack/jack.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,6 +13,9 @@
 #include <mutex>
 #include <vector>
 
+#include "sound/jack_in.h"
+#include "sound/wav_reader.h"
+#include "tests/sound/jack_server.h"
 #include "tests/sound/pulse_server.h"
 #include "tests/sound/takes.h"
 
@@ -66,6 +70,93 @@ TEST(Ear, HearsATakePlayedIntoTheSoundServer) {
     EXPECT_NEAR(off.ms - on.ms, 300, 30);
     if (i > 0) {
       EXPECT_NEAR(on.ms - heard[2 * i - 2].ms, 350, 30);
+    }
+  }
+}
+
+namespace {
+
+// Another program on the JACK server: one audio output port, "player:out", that plays a
+// take once from its start, then silence.
+class JackPlayer {
+ public:
+  bool Open() {
+    jack_status_t status{};
+    client_ = jack_client_open("player", JackNoStartServer, &status);
+    if (!client_) return false;
+    port_ = jack_port_register(client_, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    jack_set_process_callback(client_, &JackPlayer::Process, this);
+    return port_ && jack_activate(client_) == 0;
+  }
+  ~JackPlayer() {
+    if (client_) jack_client_close(client_);
+  }
+  int Rate() const { return static_cast<int>(jack_get_sample_rate(client_)); }
+  void Play(std::vector<float> take) {
+    std::lock_guard<std::mutex> hold(lock_);
+    take_ = std::move(take);
+    at_ = 0;
+  }
+  bool Done() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return at_ >= take_.size();
+  }
+
+ private:
+  static int Process(jack_nframes_t frames, void* self) {
+    auto* p = static_cast<JackPlayer*>(self);
+    auto* out = static_cast<float*>(jack_port_get_buffer(p->port_, frames));
+    std::lock_guard<std::mutex> hold(p->lock_);
+    for (jack_nframes_t i = 0; i < frames; ++i) {
+      out[i] = p->at_ < p->take_.size() ? p->take_[p->at_++] : 0.0f;
+    }
+    return 0;
+  }
+  jack_client_t* client_ = nullptr;
+  jack_port_t* port_ = nullptr;
+  std::mutex lock_;
+  std::vector<float> take_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+// The same through JACK, for a player whose sound goes through it: the program's input is
+// connected to another program's output port, at the server's rate.
+TEST(Ear, HearsATakeFromAJackPort) {
+  JackServer jack;
+  ASSERT_TRUE(jack.running()) << jack.log().toStdString();
+  JackPlayer player;
+  ASSERT_TRUE(player.Open());
+  EXPECT_TRUE(sound::JackSoundPorts().contains(QStringLiteral("player:out")));
+  sound::Ear ear(std::chrono::steady_clock::now());
+  std::mutex lock;
+  std::vector<sound::EarNote> heard;
+  ear.onNote = [&](const sound::EarNote& n) {
+    std::lock_guard<std::mutex> hold(lock);
+    heard.push_back(n);
+  };
+  QString error;
+  EXPECT_FALSE(ear.Open(QStringLiteral("jack:nobody:out"), &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("その入力はありません"))) << error.toStdString();
+  ASSERT_TRUE(ear.Open(QStringLiteral("jack:player:out"), &error)) << error.toStdString();
+  std::vector<takes::Note> notes;
+  for (const int pitch : {62, 66, 69}) {
+    notes.push_back({200 + 350.0 * static_cast<double>(notes.size()), 300, pitch});
+  }
+  wav::Sound take;
+  ASSERT_TRUE(wav::Read(takes::Wav(notes, player.Rate()), take));
+  player.Play(take.samples);
+  for (int i = 0; i < 300 && !player.Done(); ++i) QThread::msleep(10);
+  QThread::msleep(300);  // what the analysis still holds
+  ear.Close();
+  std::lock_guard<std::mutex> hold(lock);
+  ASSERT_EQ(heard.size(), 6u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(heard[2 * i].note, notes[i].pitch);
+    EXPECT_TRUE(heard[2 * i].on);
+    if (i > 0) {
+      EXPECT_NEAR(heard[2 * i].ms - heard[2 * i - 2].ms, 350, 30);
     }
   }
 }
