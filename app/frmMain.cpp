@@ -558,26 +558,42 @@ void frmMain::PlayedNote(int note, int velocity, double ms) {
 }
 
 void frmMain::HeardNote(int note, bool on, double ms) {
-  // A horn heard through the microphone sounds at concert pitch; the staff and the keyboard
-  // show the notes as its player reads them, the pitch adjustment taken off (as the program
-  // adds it to what it plays). The program does not sound it: the player is playing.
-  NoteIn(note, note - cfg_.PitchBase - cfg_.PitchAdjust, on, ms);
+  // A horn heard through the microphone is judged as it sounds (concert pitch), as the
+  // program's own notes are; it is shown by ShowHeard, sooner. The program does not sound
+  // it: the player is playing.
+  if (on && Judge(note, ms)) UpdateLiveMarks();
+}
+
+void frmMain::ShowHeard(int note) {
+  // The staff and the keyboard show the notes as the horn's player reads them: the pitch
+  // adjustment taken off (as the program adds it to what it plays).
+  if (heardShown_) std::erase(heldPitches_, *heardShown_);
+  heardShown_.reset();
+  if (note >= 0) {
+    heardShown_ = note - cfg_.PitchBase - cfg_.PitchAdjust;
+    heldPitches_.push_back(*heardShown_);
+  }
+  ShowHeld();
+}
+
+bool frmMain::Judge(int note, double ms) {
+  const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
+  if (noteTap_) noteTap_(at);
+  // Judged as sounded: the item's notes are compared as the program plays them.
+  return session_.NotePlayed(note, at);
 }
 
 void frmMain::NoteIn(int note, int pitch, bool on, double ms) {
-  bool listened = false;
-  if (on) {
-    const double at = ms >= 0 ? ms : static_cast<double>(engine_.waits().clock().NowMs());
-    // Judged as sounded: the item's notes are compared as the program plays them.
-    listened = session_.NotePlayed(note, at);
-    if (noteTap_) noteTap_(at);
-  }
-  const int velocity = on ? 1 : 0;
+  const bool listened = on && Judge(note, ms);
   const auto held = std::find(heldPitches_.begin(), heldPitches_.end(), pitch);
-  if (velocity > 0 && held == heldPitches_.end()) heldPitches_.push_back(pitch);
-  if (velocity == 0 && held != heldPitches_.end()) heldPitches_.erase(held);
-  ShowPlayedOnCircle();
+  if (on && held == heldPitches_.end()) heldPitches_.push_back(pitch);
+  if (!on && held != heldPitches_.end()) heldPitches_.erase(held);
   if (listened) UpdateLiveMarks();
+  ShowHeld();
+}
+
+void frmMain::ShowHeld() {
+  ShowPlayedOnCircle();
   if (cfg_.ShowKeyboard == 0) return;
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
   for (const int p : heldPitches_) {
@@ -595,6 +611,9 @@ void frmMain::AttachEar(sound::Ear& ear) {
   // A note heard begins and ends as a key pressed and released on a MIDI keyboard.
   ear.onNote = [self = QPointer<frmMain>(this)](const sound::EarNote& n) {
     OnWindowThread(self, [n](frmMain& w) { w.HeardNote(n.note, n.on, n.ms); });
+  };
+  ear.onShown = [self = QPointer<frmMain>(this)](int note) {
+    OnWindowThread(self, [note](frmMain& w) { w.ShowHeard(note); });
   };
   WatchEachSecond([this, &ear] {
     if (!ear.IsOpen() || !ear.Lost()) return true;

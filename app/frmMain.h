@@ -171,8 +171,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // A note played on a MIDI instrument (velocity 0: released): it sounds on the melody
   // channel as a key played with the mouse does, and shows on the keyboard while held.
   void PlayedNote(int note, int velocity, double ms = -1);
-  // A note the microphone heard (its sounding MIDI note) beginning or ending at ms.
+  // A note the microphone heard (its sounding MIDI note) beginning or ending at ms: judged.
   void HeardNote(int note, bool on, double ms);
+  // The note the microphone hears now (its sounding MIDI note; -1 for none): shown.
+  void ShowHeard(int note);
   // Takes notes from the MIDI input from now on (handed over to the window's thread); a port
   // that goes away is said once.
   void AttachMidiInput(sound::MidiIn& input);
@@ -352,6 +354,11 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void ShowPlayedOnCircle();
   // A note played in (its MIDI note, shown as pitch) begins or ends: judged, shown.
   void NoteIn(int note, int pitch, bool on, double ms);
+  // Listen mode's judgement of a note played at ms (-1: now); true when it counts.
+  bool Judge(int note, double ms);
+  // The held notes on the circle and the keyboard.
+  void ShowHeld();
+  std::optional<int> heardShown_;  // the pitch the microphone's note is shown at
   // Runs what with the window on the window's thread (from an input's thread), unless the
   // window has gone.
   static void OnWindowThread(const QPointer<frmMain>& self, std::function<void(frmMain&)> what);

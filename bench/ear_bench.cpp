@@ -131,6 +131,7 @@ struct Take {
 // What one method made of one take.
 struct Heard {
   std::vector<sound::HeardNote> notes;
+  std::vector<std::pair<int, double>> shown;  // ours: what the keyboard would show, and when
   double cpuSeconds = 0;
   bool ok = true;
 };
@@ -444,7 +445,11 @@ double ThreadCpuSeconds() {
 Heard Ours(const Take& take) {
   Heard heard;
   const double before = ThreadCpuSeconds();
-  heard.notes = sound::Transcribe(take.sound, kRate);
+  sound::Transcriber ear(kRate);
+  ear.onNote = [&heard](const sound::HeardNote& n) { heard.notes.push_back(n); };
+  ear.onShown = [&heard](int note, double ms) { heard.shown.emplace_back(note, ms); };
+  ear.Feed(take.sound.data(), static_cast<int>(take.sound.size()));
+  ear.Finish();
   heard.cpuSeconds = ThreadCpuSeconds() - before;
   return heard;
 }
@@ -1193,6 +1198,40 @@ int main(int argc, char** argv) {
       "a match: same pitch, onset within %.0f ms\n\n",
       takes.size(), takeCount, skippedChords, refused, audio, kMatchMs);
   PrintMain(raw, cal, calibration, withAubio);
+  // How soon the keyboard and the circle would show each note (ours, from the samples: the
+  // sound server's capture latency comes on top): the first time its pitch is shown from its
+  // onset on, within 250 ms.
+  // Counted from the note-on, and from the onset as the instrument's sound makes it heard
+  // (the note-on plus the instrument's calibration: a slow attack is heard late by anyone).
+  std::vector<double> shownAfter, shownAfterHeard;
+  int notShown = 0;
+  for (std::size_t k = 0; k < takes.size(); ++k) {
+    const double heardLate = hornCalibration[static_cast<std::size_t>(takes[k].horn)][0];
+    for (const Note& n : takes[k].truth) {
+      const auto& shown = heard[k][0].shown;
+      const auto first = std::find_if(shown.begin(), shown.end(), [&](const auto& s) {
+        return s.first == n.pitch && s.second >= n.on && s.second <= n.on + 250;
+      });
+      if (first == shown.end()) {
+        ++notShown;
+      } else {
+        shownAfter.push_back(first->second - n.on);
+        shownAfterHeard.push_back(first->second - n.on - heardLate);
+      }
+    }
+  }
+  const auto within40 = [](const std::vector<double>& ms) {
+    return static_cast<double>(
+               std::count_if(ms.begin(), ms.end(), [](double x) { return x <= 40; })) /
+           static_cast<double>(std::max<std::size_t>(1, ms.size()));
+  };
+  std::printf(
+      "  ours: a note shown on the keyboard (analysis; capture latency on top), after its "
+      "note-on: median %.1f ms, p95 %.1f ms, within 40 ms %.3f; after it is heard: median "
+      "%.1f ms, p95 %.1f ms, within 40 ms %.3f; not shown within 250 ms %d\n",
+      Percentile(shownAfter, 0.5), Percentile(shownAfter, 0.95), within40(shownAfter),
+      Percentile(shownAfterHeard, 0.5), Percentile(shownAfterHeard, 0.95),
+      within40(shownAfterHeard), notShown);
 
   std::vector<QString> names;
   for (const char* n : kMixNames) names.push_back(QString::fromLatin1(n));

@@ -54,6 +54,9 @@ bool Ear::Open(const QString& source, QString* error) {
       if (onNote) onNote({heldPitch_, false, clockAtZeroMs_ + n.onsetMs + n.lengthMs});
       heldPitch_ = -1;
     };
+    transcriber_->onShown = [this](int note, double) {
+      if (onShown) onShown(note);
+    };
     transcriber_->onFrame = [this](const HeardFrame& f) {
       levelDb_ = f.levelDb;
       pitch_ = f.pitch;

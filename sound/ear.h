@@ -50,6 +50,9 @@ class Ear {
 
   // Called on the stream's thread: a note begins (its pitch as first heard) or is over.
   std::function<void(const EarNote&)> onNote;
+  // Called on the stream's thread as soon as the pitch heard has held a moment: the MIDI
+  // note to show now on the keyboard and the circle (-1 for none). Not judged.
+  std::function<void(int note)> onShown;
 
   // The level of late (dB full scale) and the pitch heard now (MIDI note with fraction, 0
   // for none), for the meter and the tuner.

@@ -48,6 +48,10 @@ constexpr double kDipFloorDb = 3;
 // How long after a cut the next note's pitch may take to hold and the note still begins
 // at the cut.
 constexpr double kCutReachMs = 50;
+// The note shown on the keyboard: a pitch held this many frames; none after silence held
+// this many.
+constexpr int kShowFrames = 2;
+constexpr int kHideFrames = 3;
 // A note is said to have begun once its pitch has held this long (or at its end): until
 // then its first pitch may still give way to the one that follows, from the same onset.
 constexpr double kSettleMs = 40;
@@ -176,6 +180,8 @@ struct Transcriber::Parts {
   void Decide(Transcriber& owner, const Frame& frame, std::size_t queued);
   void Begin(Transcriber& owner, double onsetMs, std::deque<Frame> frames);
   void End(Transcriber& owner, double atMs);
+  // The note to show now, from each frame's pitch (-1 for none).
+  void Show(Transcriber& owner, int heard);
   // Says the note has begun, with the pitch heard so far, once.
   void Announce(Transcriber& owner, double heard);
   // Ends the note at atMs, where a re-articulation was heard; the next note begins there.
@@ -204,10 +210,13 @@ struct Transcriber::Parts {
   double cutMs = -1e9;        // where the last note was cut by a re-articulation
   double steadyMs = -1e9;     // the last frame heard at the note\'s pitch
   bool announced = false;     // the note sounding has been said to have begun
-  bool fading = false;        // a note has faded and its ring goes on
-  double fadeFloorDb = 0;     // the softest of that ring
-  double notePeakDb = -120;   // the loudest frame of the note since its last dip
-  double dipDb = -120;        // the softest frame since that peak, and its time
+  int shown = -1;             // the note shown now, the one heard last and for how many frames
+  int showCandidate = -1;
+  int showRun = 0;
+  bool fading = false;       // a note has faded and its ring goes on
+  double fadeFloorDb = 0;    // the softest of that ring
+  double notePeakDb = -120;  // the loudest frame of the note since its last dip
+  double dipDb = -120;       // the softest frame since that peak, and its time
   double dipMs = 0;
   int lowFrames = 0;  // frames in a row that far down, and the most of them since the peak
   int dipFrames = 0;
@@ -270,6 +279,7 @@ void Transcriber::Parts::Hop(Transcriber& owner) {
   if (owner.onFrame) {
     owner.onFrame({frame.ms, frame.levelDb, frame.voiced ? frame.pitch : 0, frame.confidence});
   }
+  Show(owner, frame.voiced ? static_cast<int>(std::lround(frame.pitch)) : -1);
   queue.push_back(frame);
   // A frame is decided once the onset detector has seen past it.
   while (queue.size() > kLookAhead) {
@@ -303,6 +313,14 @@ bool Transcriber::Parts::LevelRisesAt(double ms, std::size_t queued) const {
     if (f->ms >= ms && f->ms <= ms + 30) after = std::max(after, f->levelDb);
   }
   return before < 1e9 && after > -1e9 && after - before >= kRiseDb;
+}
+
+void Transcriber::Parts::Show(Transcriber& owner, int heard) {
+  showRun = heard == showCandidate ? showRun + 1 : 1;
+  showCandidate = heard;
+  if (heard == shown || showRun < (heard < 0 ? kHideFrames : kShowFrames)) return;
+  shown = heard;
+  if (owner.onShown) owner.onShown(shown, 1000.0 * static_cast<double>(hops) * hop / rate);
 }
 
 void Transcriber::Parts::Begin(Transcriber& owner, double onsetMs, std::deque<Frame> frames) {

@@ -48,6 +48,10 @@ class Transcriber {
   std::function<void(const HeardNote&)> onNoteBegun;
   std::function<void(const HeardNote&)> onNote;
   std::function<void(const HeardFrame&)> onFrame;
+  // Called from Feed as soon as the pitch heard has held two frames (or silence three): the
+  // MIDI note to show now (-1 for none) and the time of the last sample fed. Quicker than a
+  // note's beginning, for the keyboard and the circle; not a judgement.
+  std::function<void(int note, double atMs)> onShown;
 
   // Analyses the next samples of the sound (any number at a time).
   void Feed(const float* samples, int count);

@@ -190,11 +190,16 @@ TEST_F(MainWindow, ANoteHeardIsShownAsItsPlayerReadsItAndIsNotSounded) {
   cfg.PitchAdjust = -2;
   frmMain& w = Start();
   const std::size_t sent = midiOut.messages.size();
-  w.HeardNote(62, true, -1);
+  w.ShowHeard(62);
   EXPECT_TRUE(w.circle().playedShown[4]);   // E
   EXPECT_FALSE(w.circle().playedShown[2]);  // not D
-  w.HeardNote(62, false, -1);
+  w.ShowHeard(64);                          // slurred on: one note shown at a time
   EXPECT_FALSE(w.circle().playedShown[4]);
+  EXPECT_TRUE(w.circle().playedShown[6]);  // F♯
+  w.HeardNote(62, true, -1);
+  w.HeardNote(62, false, -1);
+  w.ShowHeard(-1);
+  EXPECT_FALSE(w.circle().playedShown[6]);
   EXPECT_EQ(midiOut.messages.size(), sent);
   // A MIDI keyboard's key is sounded, as before.
   w.PlayedNote(62, 90);

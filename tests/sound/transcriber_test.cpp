@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -159,6 +160,39 @@ TEST(Transcriber, FindsTheNotesOfGeneratedTakes) {
         EXPECT_NEAR(heard[i].lengthMs, w.lengthMs, 40);
       }
     }
+  }
+}
+
+// What the keyboard and the circle show: each note within 40 ms of its onset (counted in
+// samples, before the sound server's latency), a trombone's B♭1 within 55 ms (two of its
+// periods alone last 34 ms); before the note is said to have begun, and nothing once it has
+// ended.
+TEST(Transcriber, ShowsANoteWithin40MsOfItsOnset) {
+  struct Case {
+    Take take;
+    double withinMs;
+  };
+  for (const auto& [take, withinMs] :
+       {Case{Take{Line(kScale, 250, 25)}, 40}, Case{Take{Line(kScale, 250, 0), true}, 40},
+        Case{Take{Line({93, 95, 96}, 250, 25)}, 40}, Case{Take{Line({34, 36, 34}, 400, 40)}, 55}}) {
+    sound::Transcriber ear(kRate);
+    std::vector<std::pair<int, double>> shown;
+    std::vector<double> begun;
+    ear.onShown = [&](int note, double ms) { shown.emplace_back(note, ms); };
+    ear.onNoteBegun = [&](const sound::HeardNote&) { begun.push_back(shown.back().second); };
+    const std::vector<float> sound = Render(take);
+    ear.Feed(sound.data(), static_cast<int>(sound.size()));
+    ear.Finish();
+    for (const Written& w : take.notes) {
+      SCOPED_TRACE(w.pitch);
+      const auto first = std::find_if(shown.begin(), shown.end(), [&](const auto& s) {
+        return s.first == w.pitch && s.second >= w.onsetMs;
+      });
+      ASSERT_NE(first, shown.end());
+      EXPECT_LE(first->second - w.onsetMs, withinMs);
+    }
+    EXPECT_EQ(begun.size(), take.notes.size());
+    EXPECT_EQ(shown.back().first, -1);
   }
 }
 
