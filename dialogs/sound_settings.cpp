@@ -355,7 +355,7 @@ void settei::MeasureInput() {
   if (!measureTimer_) {
     measureTimer_ = new QTimer(this);
     measureTimer_->setTimerType(Qt::PreciseTimer);
-    measureTimer_->setInterval(kMeasureBeatMs);
+    measureTimer_->setInterval(measureBeatMs);
     connect(measureTimer_, &QTimer::timeout, this, [this] {
       if (measureClicksLeft_ == 0) {
         MeasureInputEnded();
@@ -375,7 +375,7 @@ void settei::MeasureInputEnded() {
   if (tapNotes) tapNotes(nullptr);
   CommandMeasureInput->setEnabled(true);
   const std::optional<listen::Lateness> lateness =
-      listen::MeasureLateness(measureClicks_, measureNotes_, kMeasureBeatMs);
+      listen::MeasureLateness(measureClicks_, measureNotes_, measureBeatMs);
   if (!lateness) {
     LabelMeasured->setText(QStringLiteral("測れませんでした"));
     report_(

@@ -132,6 +132,8 @@ class settei : public QDialog {
   // Given by the window: hands it a receiver of the notes played in (their times on the
   // program's clock), or nothing to stop.
   std::function<void(std::function<void(double ms)>)> tapNotes;
+  // The measurement's beat: 500 ms (120 bpm).
+  int measureBeatMs = 500;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

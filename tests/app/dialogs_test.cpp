@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "dialogs/colour_settings.h"
@@ -719,6 +720,39 @@ TEST_F(Dialogs, TheInputOffersMicrophonesAndShowsWhatTheyHear) {
   d = window->OpenSoundSettings();
   d->SetOutputs(&outputs);
   EXPECT_EQ(d->ComboInput->currentText(), QStringLiteral("マイク：gone（見つかりません）"));
+  d->Command2->click();
+}
+
+// 入力の遅れを測る: eight clicks after four, a note played with each; the median lateness
+// becomes the input's correction, shown beside the button. Notes too far from the clicks:
+// said, the correction unchanged.
+TEST_F(Dialogs, MeasuringTheInputSetsItsCorrection) {
+  Start();
+  FakeOutputs outputs;
+  settei* d = window->OpenSoundSettings();
+  d->SetOutputs(&outputs);
+  d->measureBeatMs = 100;  // the test's beat: a note counts within 50 ms of its click
+  for (const auto& [lateMs, shown, correction] :
+       {std::tuple{35.0, "遅れ 35 ms（8/8 拍）", 35}, std::tuple{60.0, "測れませんでした", 7}}) {
+    SCOPED_TRACE(shown);
+    d->SpinInputLatency->setValue(7);
+    const qsizetype said = messages.size();
+    clock.Advance(1000);
+    d->CommandMeasureInput->click();
+    EXPECT_FALSE(d->CommandMeasureInput->isEnabled());
+    // The player's notes, lateMs after the clicks (the window's clock stands still in the
+    // test: every click is at its now).
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          window->PlayedNote(60, 90, static_cast<double>(clock.NowMs()) + lateMs);
+          window->PlayedNote(60, 0);
+          return d->CommandMeasureInput->isEnabled();
+        },
+        5000));
+    EXPECT_EQ(d->LabelMeasured->text(), QString::fromUtf8(shown));
+    EXPECT_EQ(d->SpinInputLatency->value(), correction);
+    EXPECT_EQ(messages.size(), said + (correction == 35 ? 0 : 1));
+  }
   d->Command2->click();
 }
 
