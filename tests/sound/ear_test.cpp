@@ -19,6 +19,38 @@
 #include "tests/sound/pulse_server.h"
 #include "tests/sound/takes.h"
 
+namespace {
+
+// The notes the ear says, as they come from its thread.
+class Listener {
+ public:
+  explicit Listener(sound::Ear& ear) {
+    ear.onNote = [this](const sound::EarNote& n) {
+      std::lock_guard<std::mutex> hold(lock_);
+      heard_.push_back(n);
+    };
+  }
+  std::vector<sound::EarNote> Heard() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return heard_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<sound::EarNote> heard_;
+};
+
+// Tongued notes 300 ms long, 350 ms apart, from fromMs.
+std::vector<takes::Note> Tongued(const std::vector<int>& pitches, double fromMs) {
+  std::vector<takes::Note> notes;
+  for (const int pitch : pitches) {
+    notes.push_back({fromMs + 350.0 * static_cast<double>(notes.size()), 300, pitch});
+  }
+  return notes;
+}
+
+}  // namespace
+
 TEST(Ear, HearsATakePlayedIntoTheSoundServer) {
   PulseServer server;
   if (!server.running() || !PulseServer::Has(QStringLiteral("paplay"))) {
@@ -27,35 +59,21 @@ TEST(Ear, HearsATakePlayedIntoTheSoundServer) {
   QTemporaryDir dir;
   QFile file(dir.filePath(QStringLiteral("take.wav")));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  std::vector<takes::Note> notes;
-  for (const int pitch : {60, 64, 67, 70}) {
-    notes.push_back({300 + 350.0 * static_cast<double>(notes.size()), 300, pitch});
-  }
+  const std::vector<takes::Note> notes = Tongued({60, 64, 67, 70}, 300);
   file.write(takes::Wav(notes));
   file.close();
 
   sound::Ear ear(std::chrono::steady_clock::now());
-  std::mutex lock;
-  std::vector<sound::EarNote> heard;
-  ear.onNote = [&](const sound::EarNote& n) {
-    std::lock_guard<std::mutex> hold(lock);
-    heard.push_back(n);
-  };
+  Listener listener(ear);
   QString error;
   ASSERT_TRUE(ear.Open(QStringLiteral("null.monitor"), &error)) << error.toStdString();
   ASSERT_EQ(server.Run(QStringLiteral("paplay"),
                        {QStringLiteral("-d"), QStringLiteral("null"), file.fileName()}),
             0);
   // What is still in the buffers and the analysis arrives shortly after the take ends.
-  for (int i = 0; i < 100; ++i) {
-    {
-      std::lock_guard<std::mutex> hold(lock);
-      if (heard.size() >= 8) break;
-    }
-    QThread::msleep(20);
-  }
+  for (int i = 0; i < 100 && listener.Heard().size() < 8; ++i) QThread::msleep(20);
   ear.Close();
-  std::lock_guard<std::mutex> hold(lock);
+  const std::vector<sound::EarNote> heard = listener.Heard();
   ASSERT_EQ(heard.size(), 8u);
   const int pitches[] = {60, 64, 67, 70};
   for (std::size_t i = 0; i < 4; ++i) {
@@ -130,27 +148,19 @@ TEST(Ear, HearsATakeFromAJackPort) {
   ASSERT_TRUE(player.Open());
   EXPECT_TRUE(sound::JackSoundPorts().contains(QStringLiteral("player:out")));
   sound::Ear ear(std::chrono::steady_clock::now());
-  std::mutex lock;
-  std::vector<sound::EarNote> heard;
-  ear.onNote = [&](const sound::EarNote& n) {
-    std::lock_guard<std::mutex> hold(lock);
-    heard.push_back(n);
-  };
+  Listener listener(ear);
   QString error;
   EXPECT_FALSE(ear.Open(QStringLiteral("jack:nobody:out"), &error));
   EXPECT_TRUE(error.contains(QStringLiteral("その入力はありません"))) << error.toStdString();
   ASSERT_TRUE(ear.Open(QStringLiteral("jack:player:out"), &error)) << error.toStdString();
-  std::vector<takes::Note> notes;
-  for (const int pitch : {62, 66, 69}) {
-    notes.push_back({200 + 350.0 * static_cast<double>(notes.size()), 300, pitch});
-  }
+  const std::vector<takes::Note> notes = Tongued({62, 66, 69}, 200);
   wav::Sound take;
   ASSERT_TRUE(wav::Read(takes::Wav(notes, player.Rate()), take));
   player.Play(take.samples);
   for (int i = 0; i < 300 && !player.Done(); ++i) QThread::msleep(10);
   QThread::msleep(300);  // what the analysis still holds
   ear.Close();
-  std::lock_guard<std::mutex> hold(lock);
+  const std::vector<sound::EarNote> heard = listener.Heard();
   ASSERT_EQ(heard.size(), 6u);
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(heard[2 * i].note, notes[i].pitch);
