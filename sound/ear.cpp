@@ -85,7 +85,7 @@ bool Ear::Lost() const {
 }
 
 double Ear::LatencyMs() const {
-  std::lock_guard<std::mutex> hold(const_cast<std::mutex&>(transcriberLock_));
+  std::lock_guard<std::mutex> hold(transcriberLock_);
   return (onJack_ ? jackIn_->LatencyMs() : in_->LatencyMs()) +
          (transcriber_ ? transcriber_->AnalysisDelayMs() : 0);
 }

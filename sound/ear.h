@@ -70,7 +70,7 @@ class Ear {
   bool onJack_ = false;  // the source opened last is a JACK port
   int rate_ = 0;         // samples a second of the source opened
   std::unique_ptr<Transcriber> transcriber_;
-  std::mutex transcriberLock_;
+  mutable std::mutex transcriberLock_;
   double clockAtZeroMs_ = 0;  // the program's time of the first sample fed
   long long fed_ = 0;         // samples fed since Open
   int heldPitch_ = -1;
