@@ -474,15 +474,13 @@ int Transcribe(QStringList args) {
   if (args.size() != 1) return Usage(QStringLiteral("transcribe takes one WAV file"));
   wav::Sound sound;
   if (!ReadTake(args[0], sound)) return 1;
-  static const char* const kNames[12] = {"C",  "Db", "D",  "Eb", "E",  "F",
-                                         "Gb", "G",  "Ab", "A",  "Bb", "B"};
   QStringList notes;
   for (const sound::HeardNote& n : sound::Transcribe(sound.samples, sound.rate)) {
     notes << OrderedJson()
                  .Add("onset_ms", std::round(n.onsetMs * 10) / 10)
                  .Add("pitch", n.pitch)
-                 .Add("name",
-                      QString::fromLatin1(kNames[n.pitch % 12]) + QString::number(n.pitch / 12 - 1))
+                 .Add("name", spelling::Name(spelling::PlainName(n.pitch % 12, true)) +
+                                  QString::number(n.pitch / 12 - 1))
                  .Add("cents", std::round(n.cents * 10) / 10)
                  .Add("length_ms", std::round(n.lengthMs * 10) / 10)
                  .ToString();

@@ -29,6 +29,7 @@
 #include "app/surface_widget.h"
 #include "draw/graph_treat.h"
 #include "engine/listen.h"
+#include "theory/spelling.h"
 
 namespace sound_settings {
 
@@ -316,12 +317,11 @@ void settei::SetOutputs(sound::OutputChoices* outputs) {
 
 QString sound_settings::HeardText(double pitch) {
   if (pitch <= 0) return QStringLiteral("今の音：—");
-  static const char* const kNames[12] = {"C",  "D♭", "D",  "E♭", "E",  "F",
-                                         "G♭", "G",  "A♭", "A",  "B♭", "B"};
   const int note = static_cast<int>(std::lround(pitch));
   const int cents = static_cast<int>(std::lround((pitch - note) * 100));
-  const QString name =
-      QString::fromUtf8(kNames[((note % 12) + 12) % 12]) + QString::number(note / 12 - 1);
+  // Named as a tuner names it: flats for the black keys.
+  const QString name = spelling::PrintedName(spelling::PlainName(((note % 12) + 12) % 12, true)) +
+                       QString::number(note / 12 - 1);
   // A minus sign, as a tuner writes it.
   const QString off = cents == 0  ? QStringLiteral("±0")
                       : cents < 0 ? QStringLiteral("−%1").arg(-cents)

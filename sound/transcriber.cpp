@@ -178,7 +178,7 @@ struct Transcriber::Parts {
 
   void Hop(Transcriber& owner);
   void Decide(Transcriber& owner, const Frame& frame, std::size_t queued);
-  void Begin(Transcriber& owner, double onsetMs, std::deque<Frame> frames);
+  void Begin(double onsetMs, std::deque<Frame> frames);
   void End(Transcriber& owner, double atMs);
   // The note to show now, from each frame's pitch (-1 for none).
   void Show(Transcriber& owner, int heard);
@@ -323,7 +323,7 @@ void Transcriber::Parts::Show(Transcriber& owner, int heard) {
   if (owner.onShown) owner.onShown(shown, 1000.0 * static_cast<double>(hops) * hop / rate);
 }
 
-void Transcriber::Parts::Begin(Transcriber& owner, double onsetMs, std::deque<Frame> frames) {
+void Transcriber::Parts::Begin(double onsetMs, std::deque<Frame> frames) {
   inNote = true;
   voicedMs = steadyMs = frames.back().ms;
   notePeakDb = dipDb = frames.back().levelDb;
@@ -343,7 +343,6 @@ void Transcriber::Parts::Begin(Transcriber& owner, double onsetMs, std::deque<Fr
   unvoiced = 0;
   changed.clear();
   announced = false;
-  (void)owner;
 }
 
 void Transcriber::Parts::Announce(Transcriber& owner, double heard) {
@@ -398,7 +397,7 @@ void Transcriber::Parts::Decide(Transcriber& owner, const Frame& frame, std::siz
     // A note that follows a re-articulation begins where the old one was cut.
     const double onsetMs =
         candidate.front().ms - cutMs <= kCutReachMs ? cutMs : OnsetNear(candidate.front().ms);
-    Begin(owner, onsetMs, std::move(candidate));
+    Begin(onsetMs, std::move(candidate));
     candidate.clear();
     return;
   }
@@ -488,7 +487,7 @@ void Transcriber::Parts::Decide(Transcriber& owner, const Frame& frame, std::siz
       }
     }
     End(owner, at);
-    Begin(owner, at, std::move(changed));
+    Begin(at, std::move(changed));
   }
 }
 
