@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QStringList>
 #include <QTextStream>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "engine/practice_engine.h"
 #include "exports/exports.h"
 #include "exports/sheet.h"
+#include "material/category.h"
 #include "material/file_Treat.h"
 #include "sound/fluidsynth_out.h"
 #include "sound/midi_file_reader.h"
@@ -30,6 +32,7 @@
 
 namespace {
 
+// The short usage, said with every command line the tool cannot take.
 const char* const kUsage =
     "usage:\n"
     "  vormina-cli settings [--dir DIR]\n"
@@ -44,15 +47,223 @@ const char* const kUsage =
     "  vormina-cli score   [--dir DIR] --category C --item I --key K\n"
     "                      --performance FILE.mid|TAKE.wav [--mode answer|along] [--octave-free]\n"
     "  vormina-cli transcribe TAKE.wav       (also: vormina-cli --transcribe TAKE.wav)\n"
+    "  vormina-cli help [COMMAND]            (also: --help, -h, COMMAND --help)\n"
+    "  vormina-cli version                   (also: --version)\n"
     "DIR defaults to the application folder; C is 0..5, I an item of the category, K and K2\n"
     "keys 0..11. A WAV take (PCM or float, mono or stereo, any rate) is heard as listen\n"
-    "mode hears a microphone.\n";
+    "mode hears a microphone. \"vormina-cli help COMMAND\" explains a command.\n";
 
 int Usage(const QString& problem = QString()) {
   QTextStream err(stderr);
   if (!problem.isEmpty()) err << "vormina-cli: " << problem << '\n';
   err << kUsage;
   return 2;
+}
+
+// The options every command on one item takes, as the help of each explains them.
+const char* const kItemOptions =
+    "  --dir DIR       the folder of the material files and cfg.inf (default: the folder the\n"
+    "                  program uses)\n"
+    "  --category C    the category, 0..5: 0 scales, 1 chords, 2 II-V-I patterns, 3 II-V-I\n"
+    "                  phrases, 4 and 5 the other two phrase books\n"
+    "  --item I        the item, counted from 0 in the order \"vormina-cli items\" lists them:\n"
+    "                  0..59 in categories 0..2, 0..300 in the phrase books, and below the\n"
+    "                  category's count\n"
+    "  --key K         the key the item is in, 0..11: 0 C, 1 D♭, 2 D, 3 E♭, 4 E, 5 F, 6 F♯,\n"
+    "                  7 G, 8 A♭, 9 A, 10 B♭, 11 B; a phrase of a phrase book is moved there\n"
+    "                  from the key it is written in\n";
+
+// What every command says of the key: the same rule for each.
+const char* const kKeyRule =
+    "Key: --key K means the same in every command and every category: the item is in key K.\n"
+    "A scale, chord or pattern is built on K; a phrase of a phrase book is moved from the key\n"
+    "it is written in to K, as choosing a key in the window moves it. realise and score name\n"
+    "the key in their JSON (\"key_name\", as the program writes it: \"B♭\", \"C♯m\"; for a\n"
+    "phrase also \"written_key_name\"); events, render and export name it on standard error:\n"
+    "  vormina-cli: NAME in key B♭ (written in G)\n";
+
+// A command: its name, the line the overview gives it, and its own help after its usage.
+struct Command {
+  const char* name;
+  const char* summary;
+  const char* usage;
+  const char* text;     // what it does
+  const char* options;  // its own options after the item's, if it takes an item
+  bool takesItem;       // --dir, --category, --item and --key
+  const char* examples;
+};
+
+const Command kCommands[] = {
+    {"settings", "print the settings (cfg.inf) as the program loads them, as JSON",
+     "vormina-cli settings [--dir DIR]",
+     "Prints the settings record, after loading and checking it as the program does, as one\n"
+     "JSON object keyed by the record's field names. A missing cfg.inf is created, as the\n"
+     "program creates it.\n",
+     "  --dir DIR       the folder of cfg.inf (default: the folder the program uses)\n", false,
+     "  vormina-cli settings\n"
+     "  vormina-cli settings --dir ~/my-material\n"},
+    {"items", "list the item names of a category, as JSON",
+     "vormina-cli items [--dir DIR] --category C",
+     "Prints {\"count\": N, \"items\": [...]}: the names of the items of category C, in the\n"
+     "order the window lists them; --item counts in this order from 0.\n",
+     "  --dir DIR       the folder of the material files (default: the folder the program uses)\n"
+     "  --category C    the category, 0..5: 0 scales, 1 chords, 2 II-V-I patterns, 3 II-V-I\n"
+     "                  phrases, 4 and 5 the other two phrase books\n",
+     false, "  vormina-cli items --category 3\n"},
+    {"realise", "realise an item in a key and print its notes as JSON",
+     "vormina-cli realise [--dir DIR] --category C --item I --key K [--then-key K2]",
+     "Realises item I of category C in key K as the program does (fitted into the note range of\n"
+     "the settings, grouped into beams) and prints one JSON object: \"root\" (the key as a\n"
+     "number), \"key\" (its plain name, \"Bb\"), \"key_name\" (as the program writes it, \"B♭\"),\n"
+     "for a phrase \"written_key_name\", then \"count\" and \"notes\" (each note's pitch, name,\n"
+     "length, rest, tie, chord, degree and group). A phrase the program refuses prints\n"
+     "{\"error\": ...} and exits 1.\n",
+     "  --then-key K2   then change the key to K2 (0..11) as the semitone buttons do, and print\n"
+     "                  the result of that step\n",
+     true,
+     "  vormina-cli realise --category 0 --item 0 --key 2\n"
+     "  vormina-cli realise --category 3 --item 0 --key 10 --then-key 3\n"},
+    {"events", "play an item once on a virtual clock and print its MIDI messages",
+     "vormina-cli events [--dir DIR] --category C --item I --key K",
+     "Plays item I of category C in key K once, as the program plays it after starting, on a\n"
+     "virtual clock from time 0, and prints one line a MIDI message: the time in milliseconds\n"
+     "and the packed message as 8 hexadecimal digits (the program changes first).\n",
+     "", true, "  vormina-cli events --category 2 --item 0 --key 5\n"},
+    {"render", "play an item once through the built-in synthesiser into a WAV file",
+     "vormina-cli render [--dir DIR] --category C --item I --key K --out FILE.wav [--midi "
+     "FILE.mid]",
+     "Plays the pass that \"events\" prints through the built-in synthesiser (the program's\n"
+     "SoundFont) into a 44.1 kHz 16-bit stereo WAV file, with a second for the last sound to\n"
+     "die away.\n",
+     "  --out FILE.wav  the WAV file to write (required)\n"
+     "  --midi FILE.mid also write the pass as a Standard MIDI File (one tick a millisecond)\n",
+     true,
+     "  vormina-cli render --category 3 --item 0 --key 7 --out phrase.wav --midi phrase.mid\n"},
+    {"export", "write an item as a Standard MIDI File, MusicXML or the twelve-key sheet (PDF)",
+     "vormina-cli export [--dir DIR] --category C --item I --key K --format midi|musicxml|pdf\n"
+     "                   --out FILE [--keys one|all] [--progression up|down|fourths]\n"
+     "                   [--transpose-for C|Bb|Eb|F] [--swing]",
+     "Writes the item in key K, or in all twelve keys from K, as the file menu's exports do.\n"
+     "The file is written whole or not at all. K is the key as it sounds (concert pitch).\n",
+     "  --format F      midi (a Standard MIDI File, format 1), musicxml (MusicXML 3.1) or pdf\n"
+     "                  (the twelve-key practice sheet, A4); required\n"
+     "  --out FILE      the file to write; required\n"
+     "  --keys one|all  key K alone (the default), or all twelve keys from K\n"
+     "  --progression P the order of the twelve keys: up (a semitone up each time, the\n"
+     "                  default), down (a semitone down) or fourths (a fourth up)\n"
+     "  --transpose-for C|Bb|Eb|F\n"
+     "                  the part for an instrument: C (concert pitch, the default), or a B♭,\n"
+     "                  E♭ or F instrument, written a major second, a major sixth or a fifth\n"
+     "                  above how it sounds (the MIDI file still sounds at concert pitch)\n"
+     "  --swing         the MIDI file swung as the program plays it (straight without)\n",
+     true,
+     "  vormina-cli export --category 3 --item 0 --key 10 --format midi --out phrase.mid\n"
+     "  vormina-cli export --category 0 --item 0 --key 0 --format pdf --out sheet.pdf --keys all "
+     "\\\n"
+     "      --progression fourths --transpose-for Bb\n"},
+    {"score", "judge a performance (a MIDI file or a WAV take) against an item",
+     "vormina-cli score [--dir DIR] --category C --item I --key K\n"
+     "                  --performance FILE.mid|TAKE.wav [--mode answer|along] [--octave-free]",
+     "Judges a performance against the notes of item I in key K as the pass plays them, with\n"
+     "listen mode's matcher, and prints one JSON object: \"root\", \"key_name\" (for a phrase\n"
+     "also \"written_key_name\"), \"notes\" (each note's expected and played pitch and time,\n"
+     "its verdict hit, wrong or missed, and its timing error in ms), \"extra\" (notes played\n"
+     "beyond the item's) and \"summary\".\n",
+     "  --performance FILE.mid|TAKE.wav\n"
+     "                  the performance: a Standard MIDI File (time 0 the start of the pass, or\n"
+     "                  of the answer) or a WAV recording (PCM or float, mono or stereo, any\n"
+     "                  rate), heard as listen mode hears a microphone; required\n"
+     "  --mode answer|along\n"
+     "                  how it was played: in the answer after the pass (the default) or along\n"
+     "                  with the pass\n"
+     "  --octave-free   a note in another octave counts: the pitch class alone is judged\n",
+     true,
+     "  vormina-cli score --category 0 --item 0 --key 2 --performance take.mid --mode along\n"
+     "  vormina-cli score --category 3 --item 0 --key 10 --performance take.wav --octave-free\n"},
+    {"transcribe", "print the notes a WAV take holds, as listen mode hears them",
+     "vormina-cli transcribe TAKE.wav       (also: vormina-cli --transcribe TAKE.wav)",
+     "Prints the notes a recording holds as one JSON object: its rate and length in seconds,\n"
+     "and each note's onset and length in ms, pitch, name and how far off it is in cents.\n",
+     "  TAKE.wav        the recording: PCM (8, 16, 24 or 32 bits) or float, mono or stereo, any\n"
+     "                  rate\n",
+     false, "  vormina-cli transcribe take.wav\n"},
+    {"help", "print this overview, or the help of one command",
+     "vormina-cli help [COMMAND]            (also: --help, -h, COMMAND --help)",
+     "Prints the overview of the commands, or with a COMMAND that command's help: what it\n"
+     "does, every option with its range, and examples.\n",
+     "  COMMAND         one of the commands the overview lists\n", false,
+     "  vormina-cli help export\n"
+     "  vormina-cli export --help\n"},
+    {"version", "print the program's version",
+     "vormina-cli version                   (also: --version)",
+     "Prints the version of VORMINA this tool was built with.\n", "", false,
+     "  vormina-cli --version\n"},
+};
+
+// The command of a name or of its other spelling ("--transcribe", "--help", "-h",
+// "--version"); nothing for an unknown name.
+const Command* FindCommand(const QString& name) {
+  static const QHash<QString, QString> kOtherNames = {
+      {QStringLiteral("--transcribe"), QStringLiteral("transcribe")},
+      {QStringLiteral("--help"), QStringLiteral("help")},
+      {QStringLiteral("-h"), QStringLiteral("help")},
+      {QStringLiteral("--version"), QStringLiteral("version")}};
+  const QString plain = kOtherNames.value(name, name);
+  for (const Command& command : kCommands) {
+    if (plain == QLatin1String(command.name)) return &command;
+  }
+  return nullptr;
+}
+
+QString Overview() {
+  QString text = QStringLiteral(
+      "vormina-cli: VORMINA's work on one item of the practice material, without a window.\n\n"
+      "usage: vormina-cli COMMAND [OPTIONS]\n\ncommands:\n");
+  for (const Command& command : kCommands) {
+    text += QStringLiteral("  %1%2\n")
+                .arg(QLatin1String(command.name), -12)
+                .arg(QString::fromUtf8(command.summary));
+  }
+  text += QStringLiteral(
+      "\n\"vormina-cli help COMMAND\" or \"vormina-cli COMMAND --help\" shows a command's options\n"
+      "and examples; \"vormina-cli --version\" prints the version.\n\n");
+  text += QString::fromUtf8(kKeyRule);
+  text += QStringLiteral(
+      "\nExit status: 0 done; 1 the work could not be done (the reason on standard error or in\n"
+      "the JSON); 2 a command line the tool cannot take (with the short usage).\n");
+  return text;
+}
+
+QString HelpOf(const Command& command) {
+  QString text = QStringLiteral("usage: ") + QString::fromUtf8(command.usage) +
+                 QStringLiteral("\n\n") + QString::fromUtf8(command.text);
+  const QString own = QString::fromUtf8(command.options);
+  if (command.takesItem || !own.isEmpty()) {
+    text += QStringLiteral("\noptions:\n");
+    if (command.takesItem) text += QString::fromUtf8(kItemOptions);
+    text += own;
+  }
+  if (command.takesItem) text += u'\n' + QString::fromUtf8(kKeyRule);
+  text += QStringLiteral("\nexamples:\n") + QString::fromUtf8(command.examples);
+  return text;
+}
+
+int PrintHelp(const QStringList& args) {
+  if (args.size() > 1) return Usage(QStringLiteral("help takes at most one command"));
+  if (args.isEmpty()) {
+    QTextStream(stdout) << Overview();
+    return 0;
+  }
+  const Command* command = FindCommand(args[0]);
+  if (!command) return Usage(QStringLiteral("unknown command %1").arg(args[0]));
+  QTextStream(stdout) << HelpOf(*command);
+  return 0;
+}
+
+int PrintVersion(const QStringList& args) {
+  if (!args.isEmpty()) return Usage(QStringLiteral("version takes no arguments"));
+  QTextStream(stdout) << "vormina-cli (VORMINA) " << VORMINA_VERSION << '\n';
+  return 0;
 }
 
 // A JSON object written with its keys in the order given (QJsonObject would sort them).
@@ -198,10 +409,18 @@ int PrintItems(const QStringList& args) {
   return ReportLoad(error, count);
 }
 
-// The realised item: its key as written and each note with its written name ("Eb4"; empty
-// for a rest) beside its pitch, length, flags, chord symbol, degree and beam code.
-QString PhraseJson(const Phrase& phrase, const file_Treat::MaterialLists& lists,
-                   const settings::CfgRecord& cfg) {
+// The key the engine's item is in, as the program writes it ("B♭", "C♯m").
+QString KeyNameOf(const practice::Engine& engine) {
+  return spelling::KeyTitle(spelling::ItemKey(engine.phrase(), engine.cfg().Root));
+}
+
+// The realised item: its key (as a number, by its plain name and as the program writes it,
+// with a phrase's written key) and each note with its written name ("Eb4"; empty for a
+// rest) beside its pitch, length, flags, chord symbol, degree and beam code.
+QString PhraseJson(const practice::Engine& engine, const QString& writtenKey) {
+  const Phrase& phrase = engine.phrase();
+  const settings::CfgRecord& cfg = engine.cfg();
+  const file_Treat::MaterialLists& lists = engine.lists();
   const std::vector<spelling::Spelled> spelled = spelling::SpellItem(phrase, lists, cfg);
   QStringList notes;
   for (int i = 0; i < phrase.NoteCount; ++i) {
@@ -218,10 +437,12 @@ QString PhraseJson(const Phrase& phrase, const file_Treat::MaterialLists& lists,
                  .Add("group", phrase.NoteGroup(i))
                  .ToString();
   }
-  return OrderedJson()
-      .Add("root", cfg.Root)
+  OrderedJson out;
+  out.Add("root", cfg.Root)
       .Add("key", spelling::KeyText(spelling::ItemKey(phrase, cfg.Root)))
-      .Add("count", phrase.NoteCount)
+      .Add("key_name", KeyNameOf(engine));
+  if (!writtenKey.isEmpty()) out.Add("written_key_name", writtenKey);
+  return out.Add("count", phrase.NoteCount)
       .AddRaw("notes", u'[' + notes.join(u',') + u']')
       .ToString();
 }
@@ -231,6 +452,8 @@ QString PhraseJson(const Phrase& phrase, const file_Treat::MaterialLists& lists,
 struct Selection {
   std::unique_ptr<practice::OfflineEngine> world;
   QString dir;
+  int key = 0;         // the key the item is to be in
+  QString writtenKey;  // a phrase's own key as the program writes it; empty for the lists
 };
 
 // Parses --category, --item and --key (and the extra options named), loads the settings and
@@ -261,16 +484,45 @@ int Select(const QStringList& args, const QStringList& extra, Options& options, 
     return Usage(QStringLiteral("category %1 has %2 items").arg(*category).arg(count));
   }
   engine.Select(*category, *item, *key);
+  sel.key = *key;
+  // A phrase is written in a key of its own, from which it is moved to K: the phrase
+  // realised as written names it. (A phrase that cannot be realised is reported by the
+  // command's own pass.)
+  if (category::IsPhraseBook(*category)) {
+    using Move = practice::OfflineEngine::Move;
+    if (sel.world->Pass(Move::kAsChosen, *key, false).error.isEmpty()) {
+      sel.writtenKey = KeyNameOf(engine);
+    }
+    engine.Select(*category, *item, *key);
+  }
   return -1;
 }
 
-// The play-once pass of the selected item, as the program plays it after starting.
+// The key of the item as the commands without JSON say it on standard error: "NAME in key
+// B♭", with a phrase's written key, and every key of an export through twelve keys.
+void SayKey(const QString& item, const QStringList& keys, const QString& writtenKey) {
+  QTextStream err(stderr);
+  err << "vormina-cli: " << item << (keys.size() > 1 ? " in keys " : " in key ") << keys.join(u' ');
+  if (!writtenKey.isEmpty()) err << " (written in " << writtenKey << ')';
+  err << '\n';
+}
+
+// The name of the selected item, as the window lists it.
+QString ItemNameOf(const Selection& sel) {
+  const settings::CfgRecord& cfg = sel.world->cfg;
+  return file_Treat::ItemName(sel.world->engine.lists(), cfg.Category, settings::CurrentItem(cfg))
+      .trimmed();
+}
+
+// The play-once pass of the selected item in its key, as the program plays it after
+// starting; the key is said on standard error.
 practice::PassResult Pass(Selection& sel) {
-  practice::PassResult pass = sel.world->PlayOnce();
+  practice::PassResult pass = sel.world->Pass(practice::OfflineEngine::Move::kInKey, sel.key);
   if (!pass.error.isEmpty()) QTextStream(stderr) << "vormina-cli: " << pass.error << '\n';
   for (const QString& warning : pass.warnings) {
     QTextStream(stderr) << "vormina-cli: warning: " << warning << '\n';
   }
+  if (pass.error.isEmpty()) SayKey(ItemNameOf(sel), {KeyNameOf(sel.world->engine)}, sel.writtenKey);
   return pass;
 }
 
@@ -289,7 +541,7 @@ int PrintRealisation(const QStringList& args) {
   practice::Engine& engine = sel.world->engine;
   settings::CfgRecord& cfg = engine.cfg();
   using Move = practice::OfflineEngine::Move;
-  QString realiseError = sel.world->Pass(Move::kAsChosen, cfg.Root, false).error;
+  QString realiseError = sel.world->Pass(Move::kInKey, sel.key, false).error;
   if (realiseError.isEmpty() && thenKey) {
     realiseError = sel.world->Pass(Move::kKeyChange, *thenKey, false).error;
   }
@@ -303,7 +555,7 @@ int PrintRealisation(const QStringList& args) {
     QTextStream(stderr) << "vormina-cli: " << realiseError << '\n';
     return 1;
   }
-  Print(PhraseJson(engine.phrase(), engine.lists(), cfg));
+  Print(PhraseJson(engine, sel.writtenKey));
   return 0;
 }
 
@@ -392,7 +644,7 @@ int Export(QStringList args) {
   exports::Request request;
   request.category = cfg.Category;
   request.item = settings::CurrentItem(cfg);
-  request.key = cfg.Root;
+  request.key = sel.key;
   request.allKeys = *keys == 1;
   request.progression = static_cast<exports::Progression>(*progression);
   request.instrument = static_cast<exports::Instrument>(*instrument);
@@ -407,6 +659,12 @@ int Export(QStringList args) {
     QTextStream(stderr) << "vormina-cli: cannot write " << path << " (" << error << ")\n";
     return 1;
   }
+  // The keys as they sound, whatever instrument the part is written for.
+  QStringList keyNames;
+  for (const exports::KeyPart& part : built.keys) {
+    keyNames << exports::KeyTitle(part.concertKey, part.minor);
+  }
+  SayKey(built.title, keyNames, sel.writtenKey);
   return 0;
 }
 
@@ -517,7 +775,7 @@ int Score(QStringList args) {
   settings::CfgRecord& cfg = sel.world->cfg;
   const int category = cfg.Category;
   const int item = settings::CurrentItem(cfg);
-  const int key = cfg.Root;
+  const int key = sel.key;
   const std::vector<listen::Expected> expected =
       listen::ExpectedPass(*sel.world, category, item, key, &error);
   if (!error.isEmpty()) {
@@ -550,9 +808,11 @@ int Score(QStringList args) {
     extra << OrderedJson().Add("pitch", p.pitch).Add("ms", std::round(p.ms * 10) / 10).ToString();
   }
   const listen::Summary& s = result.summary;
+  OrderedJson out;
+  out.Add("root", cfg.Root).Add("key_name", KeyNameOf(sel.world->engine));
+  if (!sel.writtenKey.isEmpty()) out.Add("written_key_name", sel.writtenKey);
   Print(
-      OrderedJson()
-          .AddRaw("notes", u'[' + notes.join(u',') + u']')
+      out.AddRaw("notes", u'[' + notes.join(u',') + u']')
           .AddRaw("extra", u'[' + extra.join(u',') + u']')
           .AddRaw("summary", OrderedJson()
                                  .Add("hit", s.hit)
@@ -589,6 +849,19 @@ int main(int argc, char* argv[]) {
   const QStringList args = QCoreApplication::arguments().mid(1);
   if (args.isEmpty()) return Usage();
   const QString command = args[0];
+  // COMMAND --help (or -h), wherever it stands among the command's arguments.
+  const Command* known = FindCommand(command);
+  const auto isHelp = [](const QString& arg) {
+    return arg == QStringLiteral("--help") || arg == QStringLiteral("-h");
+  };
+  if (known && std::any_of(args.begin() + 1, args.end(), isHelp)) {
+    QTextStream(stdout) << HelpOf(*known);
+    return 0;
+  }
+  if (known && QLatin1String(known->name) == QLatin1String("help")) return PrintHelp(args.mid(1));
+  if (known && QLatin1String(known->name) == QLatin1String("version")) {
+    return PrintVersion(args.mid(1));
+  }
   if (command == QStringLiteral("settings")) return PrintSettings(args.mid(1));
   if (command == QStringLiteral("items")) return PrintItems(args.mid(1));
   if (command == QStringLiteral("realise")) return PrintRealisation(args.mid(1));

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QStringEncoder>
@@ -19,6 +20,7 @@
 
 #include "core/file_read.h"
 #include "core/settings.h"
+#include "sound/midi_file_reader.h"
 #include "tests/sound/takes.h"
 
 namespace {
@@ -26,6 +28,7 @@ namespace {
 struct CliRun {
   int exitCode = -1;
   QJsonObject json;
+  QString output;
   QString errors;
 };
 
@@ -55,12 +58,17 @@ class Cli : public ::testing::Test {
   }
   CliRun Call(QStringList args) {
     args << "--dir" << dir.path();
+    return Bare(args);
+  }
+  // The tool run with these arguments alone (no --dir added).
+  static CliRun Bare(const QStringList& args) {
     QProcess cli;
     cli.start(QStringLiteral(VORMINA_CLI_PATH), args);
     CliRun run;
     if (!cli.waitForFinished(30000)) return run;
     run.exitCode = cli.exitCode();
-    run.json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    run.output = QString::fromUtf8(cli.readAllStandardOutput());
+    run.json = QJsonDocument::fromJson(run.output.toUtf8()).object();
     run.errors = QString::fromUtf8(cli.readAllStandardError());
     return run;
   }
@@ -134,7 +142,8 @@ TEST_F(Cli, RealisesAScaleWithItsPaddedLabel) {
 
 TEST_F(Cli, RealisesAPhraseAndThenTransposesIt) {
   Write("ric.txt", "$two five\n*Dm7\n2D4\n2F4\n*G7\n2B4\n3D4\n");
-  const CliRun first = Call({"realise", "--category", "3", "--item", "0", "--key", "0"});
+  // In the key it is written in (its last chord's), a phrase keeps its written pitches.
+  const CliRun first = Call({"realise", "--category", "3", "--item", "0", "--key", "7"});
   ASSERT_EQ(first.exitCode, 0) << first.errors.toStdString();
   EXPECT_EQ(first.json["root"].toInt(), 7);
   EXPECT_EQ(Pitches(first.json), (std::vector<int>{14, 17, 23, 26}));
@@ -254,6 +263,161 @@ TEST_F(Cli, BadArgumentsGetTheUsage) {
     const CliRun run = Call(args);
     EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
     EXPECT_TRUE(run.errors.contains("usage")) << args.join(' ').toStdString();
+  }
+}
+
+// The overview however it is asked for lists every command on a line of its own; each
+// command's help, asked either way, names all its options with their ranges and shows it at
+// work; the help of a command there is not is refused as a bad command line.
+TEST_F(Cli, HelpExplainsEveryCommand) {
+  struct Case {
+    const char* command;
+    QStringList says;  // its options and the ranges of their values
+  };
+  const QStringList item = {"--dir", "--category", "--item", "--key", "0..5", "0..11"};
+  const Case cases[] = {
+      {"settings", {"--dir"}},
+      {"items", {"--dir", "--category", "0..5"}},
+      {"realise", item + QStringList{"--then-key", "key_name"}},
+      {"events", item},
+      {"render", item + QStringList{"--out", "--midi"}},
+      {"export", item + QStringList{"--format", "--out", "--keys", "--progression",
+                                    "--transpose-for", "--swing", "fourths", "Eb"}},
+      {"score", item + QStringList{"--performance", "--mode", "--octave-free", "key_name"}},
+      {"transcribe", {"TAKE.wav"}},
+      {"help", {"COMMAND"}},
+      {"version", {"--version"}},
+  };
+  const CliRun overview = Bare({"--help"});
+  EXPECT_EQ(overview.exitCode, 0);
+  EXPECT_TRUE(overview.errors.isEmpty()) << overview.errors.toStdString();
+  EXPECT_TRUE(overview.output.contains("help COMMAND"));
+  for (const QStringList& ask : {QStringList{"-h"}, QStringList{"help"}}) {
+    const CliRun run = Bare(ask);
+    EXPECT_EQ(run.exitCode, 0) << ask.join(' ').toStdString();
+    EXPECT_EQ(run.output, overview.output) << ask.join(' ').toStdString();
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const QString name = QString::fromUtf8(c.command);
+    EXPECT_EQ(overview.output.count(
+                  QRegularExpression("^  " + name + " ", QRegularExpression::MultilineOption)),
+              1);
+    const CliRun help = Bare({"help", name});
+    const CliRun asked = Bare({name, "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(asked.exitCode, 0);
+    EXPECT_TRUE(help.errors.isEmpty()) << help.errors.toStdString();
+    EXPECT_EQ(asked.output, help.output);
+    EXPECT_NE(help.output, overview.output);
+    for (const QString& says : c.says) {
+      EXPECT_TRUE(help.output.contains(says)) << says.toStdString();
+    }
+    // At least one example: a command line that runs this command.
+    EXPECT_TRUE(help.output.contains(QRegularExpression(
+        "^\\s+vormina-cli (" + name + "|--" + name + ")\\b", QRegularExpression::MultilineOption)))
+        << help.output.toStdString();
+  }
+  const CliRun unknown = Bare({"help", "sing"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_TRUE(unknown.output.isEmpty());
+  EXPECT_TRUE(unknown.errors.contains("sing")) << unknown.errors.toStdString();
+  EXPECT_TRUE(unknown.errors.contains("usage")) << unknown.errors.toStdString();
+}
+
+// The version is the build's, however it is asked for.
+TEST_F(Cli, VersionIsTheBuilds) {
+  for (const char* ask : {"--version", "version"}) {
+    const CliRun run = Bare({ask});
+    EXPECT_EQ(run.exitCode, 0) << ask;
+    EXPECT_TRUE(run.errors.isEmpty()) << run.errors.toStdString();
+    EXPECT_TRUE(run.output.trimmed().endsWith(" " VORMINA_VERSION)) << run.output.toStdString();
+  }
+}
+
+// --key K puts the item in K in every command and every category: a phrase is moved from the
+// key it is written in. Between two keys the first note moves by the interval between them
+// in realise, in events and in the exported MIDI file alike; each says which key it is in.
+TEST_F(Cli, EveryCommandPutsTheItemInTheKeyAsked) {
+  WritePlayingSettings(125);
+  Write("scale.txt", "Ionian,WWHWWWH\n");
+  Write("code.txt", "7,433\n");
+  Write("ptn.txt", "arp,1357\n");
+  Write("ric.txt", "$two five\n*Dm7\n2D4\n2F4\n*G7\n2B4\n3D4\n");          // in G
+  Write("AUX1.txt", "$minor\n*Dm7b5\n2Ab4\n2F4\n*G7\n2B4\n*Cm7\n3Eb4\n");  // in C minor
+  Write("AUX2.txt", "$blues\n*F7\n2A4\n2C5\n*Bb7\n3D5\n");                 // in B♭
+  struct Case {
+    int category;
+    const char* written;   // a phrase's own key; empty for the lists
+    const char* names[2];  // the key's name in the two keys
+  };
+  const int keys[2] = {2, 10};
+  const Case cases[] = {
+      {0, "", {"D", "B♭"}},  {1, "", {"D", "B♭"}},     {2, "", {"D", "B♭"}},
+      {3, "G", {"D", "B♭"}}, {4, "Cm", {"Dm", "B♭m"}}, {5, "B♭", {"D", "B♭"}},
+  };
+  const auto firstNote = [](const QJsonObject& json) {
+    for (const QJsonValue& n : json["notes"].toArray()) {
+      if (!n["rest"].toInt()) return n["pitch"].toInt();
+    }
+    return -1;
+  };
+  const auto pitchClass = [](int pitch) { return (pitch % 12 + 12) % 12; };
+  for (const Case& c : cases) {
+    int pitchClasses[3][2] = {};  // realise, events, export; in each key
+    for (int k = 0; k < 2; ++k) {
+      SCOPED_TRACE(testing::Message() << "category " << c.category << " key " << keys[k]);
+      const QString name = QString::fromUtf8(c.names[k]);
+      const QStringList args = {"--category", QString::number(c.category), "--item", "0",
+                                "--key",      QString::number(keys[k])};
+      const CliRun realised = Call(QStringList{"realise"} + args);
+      ASSERT_EQ(realised.exitCode, 0) << realised.errors.toStdString();
+      EXPECT_EQ(realised.json["root"].toInt(), keys[k]);
+      EXPECT_EQ(realised.json["key_name"].toString(), name);
+      EXPECT_EQ(realised.json["written_key_name"].toString(), QString::fromUtf8(c.written));
+      pitchClasses[0][k] = pitchClass(firstNote(realised.json));
+
+      // What the commands without JSON say of the key.
+      const QString said =
+          " in key " + name + (*c.written ? QStringLiteral(" (written in %1)").arg(c.written) : "");
+      const CliRun events = Call(QStringList{"events"} + args);
+      ASSERT_EQ(events.exitCode, 0) << events.errors.toStdString();
+      EXPECT_TRUE(events.errors.contains(said)) << events.errors.toStdString();
+      for (const QString& line : events.output.split('\n', Qt::SkipEmptyParts)) {
+        const uint packed = line.section(' ', 1).toUInt(nullptr, 16);
+        if ((packed & 0xFF) == 0x90 && (packed >> 16) != 0) {
+          pitchClasses[1][k] = pitchClass(static_cast<int>((packed >> 8) & 0x7F));
+          break;
+        }
+      }
+
+      const QString midi = dir.filePath(QStringLiteral("key%1.mid").arg(k));
+      const CliRun exported =
+          Call(QStringList{"export"} + args + QStringList{"--format", "midi", "--out", midi});
+      ASSERT_EQ(exported.exitCode, 0) << exported.errors.toStdString();
+      EXPECT_TRUE(exported.errors.contains(said)) << exported.errors.toStdString();
+      QFile file(midi);
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      std::vector<midifile::NoteOn> played;
+      ASSERT_TRUE(midifile::ReadNoteOns(file.readAll(), played));
+      const auto melody = std::find_if(played.begin(), played.end(),
+                                       [](const midifile::NoteOn& n) { return n.channel == 0; });
+      ASSERT_NE(melody, played.end());
+      pitchClasses[2][k] = pitchClass(melody->note);
+
+      // The same file judged as a performance of the item in that key.
+      const CliRun scored = Call(QStringList{"score"} + args + QStringList{"--performance", midi});
+      ASSERT_EQ(scored.exitCode, 0) << scored.errors.toStdString();
+      EXPECT_EQ(scored.json["key_name"].toString(), name);
+      EXPECT_EQ(scored.json["summary"].toObject()["wrong"].toInt(), 0);
+    }
+    SCOPED_TRACE(testing::Message() << "category " << c.category);
+    for (int command = 0; command < 3; ++command) {
+      EXPECT_EQ(pitchClasses[command][0], pitchClasses[0][0]) << command;
+      EXPECT_EQ(pitchClass(pitchClasses[command][1] - pitchClasses[command][0]),
+                pitchClass(keys[1] - keys[0]))
+          << command;
+    }
   }
 }
 
