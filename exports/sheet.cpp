@@ -36,7 +36,7 @@ constexpr float kAbove = 10.5f;
 
 // One key's staff, with the clef, drawn as vector shapes and text into the rectangle of the
 // page that starts at topLeft, as wide as width and no taller than height. The program's own
-// score renderer draws it, engraved for print; its picture of the staff is only the
+// score renderer draws it, as on the screen; its picture of the staff is only the
 // renderer's scratch.
 void DrawStaff(QPainter& page, const QPointF& topLeft, double width, double height,
                const exports::Export& e, const exports::KeyPart& part) {
@@ -71,8 +71,7 @@ void DrawStaff(QPainter& page, const QPointF& topLeft, double width, double heig
                                phrase,
                                [&clef](bool shown) { clef = shown; },
                                [](const QString&) {},
-                               &part.spelled,
-                               true};
+                               &part.spelled};
   Scor_treat::DrawScore(ctx);
   if (clef) {
     const QPointF at = topLeft + surface.ToPixelF(staff.ClefLeft, staff.ClefTop) * scale;

@@ -55,8 +55,7 @@ class Score : public ::testing::Test {
                         phrase,
                         [this](bool shown) { clefShown = shown; },
                         [this](const QString& m) { messages << m; },
-                        nullptr,
-                        engraved};
+                        nullptr};
   }
   float S() const { return staff.LineSpacing; }
   float T() const { return staff.StaffBottomY; }
@@ -74,7 +73,6 @@ class Score : public ::testing::Test {
     return nullptr;
   }
 
-  bool engraved = false;
   draw::Surface surface{1920, 1053};
   draw::Paint paint;
   settings::CfgRecord cfg;
@@ -150,8 +148,10 @@ TEST_F(Score, TripletsGetTheirDigit) {
   ASSERT_NE(digit, nullptr);
   EXPECT_EQ(digit->font, "ＭＳ ゴシック");
   EXPECT_TRUE(digit->bold);
-  EXPECT_FLOAT_EQ(digit->x, X(1));
-  EXPECT_FLOAT_EQ(digit->y, staff.PitchY[29] + 1.3f * 3.5f * S() + 0.75f * S());
+  // Over the middle note's stem, above the beam (its ink's gap to the beam is measured by
+  // the beam's own test).
+  EXPECT_NEAR(digit->x, X(1) + 0.45f * S(), 0.5f * S());
+  EXPECT_GT(digit->y, staff.PitchY[28] + 3.5f * S() + 0.5f * S());
 }
 
 TEST_F(Score, LedgerLines) {
@@ -192,7 +192,7 @@ TEST_F(Score, AccidentalsWithinABarAndAfterABarLine) {
 
 // On the plain staff no accidental touches its notehead or the note's ledger lines, in
 // sharp and flat keys, above, on and below the staff.
-TEST_F(Score, AccidentalsStandClearOfHeadsAndLedgerLines) {
+TEST_F(Score, AccidentalsStandClearOfHeadsLedgerLinesAndTheClef) {
   struct Case {
     int root;
     std::vector<Note> notes;
@@ -229,6 +229,12 @@ TEST_F(Score, AccidentalsStandClearOfHeadsAndLedgerLines) {
     const float clear = c.ledger ? head - 1.1f * S() : head - 0.5f * S();
     EXPECT_LE(inkRight, clear - 0.25f * S())
         << c.sign << " of pitch " << c.notes[c.note].pitch << " in key " << c.root;
+    // The first note's sign stands clear of the clef's picture (which reaches a little
+    // beyond its two spaces).
+    if (c.note == 0) {
+      EXPECT_GE(sign->x + surface.TextInk(sign->text).left, staff.ClefLeft + 2.6f * S())
+          << c.sign << " of pitch " << c.notes[c.note].pitch << " under the clef";
+    }
   }
 }
 
@@ -464,46 +470,82 @@ TEST(StaffSpelling, TheSignInForceIsKeptPerStaffPositionWithinTheBar) {
   }
 }
 
-// For print the beams are half a staff space thick, as engravers draw them, and a triplet's
-// digit stands clear of its beam; the screen keeps its pen-drawn beams.
-TEST_F(Score, EngravedBeamsAreHalfASpaceThickAndTheDigitClearsThem) {
+// The beams are half a staff space thick, as engravers draw them, on the screen as on
+// paper, and a triplet's digit stands clear of its beam.
+TEST_F(Score, BeamsAreHalfASpaceThickAndTheDigitClearsThem) {
   const std::vector<Note> triplet = {{26, 8}, {28, 8}, {29, 8}, {24, 24}, {24, 48}};
-  for (const bool print : {false, true}) {
-    engraved = print;
-    Draw(triplet);
-    ASSERT_EQ(phrase.NoteGroup(0), group::kEighthTripletFirst);
-    // Stems up, 3.5 spaces from the first head, the beam along the stems' ends.
-    const float y0 = staff.PitchY[26];
-    const float yl = staff.PitchY[29];
-    const float dx = 0.45f * S();
-    const float x = (X(0) + X(1)) / 2 + dx;
-    const float end = y0 + 3.5f * S() + (yl - y0) / 4;
-    EXPECT_TRUE(Black(x, end)) << print;
-    EXPECT_EQ(Black(x, end - 0.4f * S()), print) << "a beam of half a space";
-    EXPECT_FALSE(Black(x, end - 0.8f * S())) << print;
-    if (!print) continue;
-    // The digit over the middle note: up from the beam's upper edge, a clear gap, then ink.
-    ASSERT_NE(Find(QStringLiteral("3")), nullptr);
-    const float pixel = 15;  // window units of one pixel of this surface
-    bool inked = false;
-    for (float gx = X(1) - 0.3f * S(); gx <= X(1) + 0.9f * S(); gx += pixel) {
-      float y = y0 + 3.5f * S() + (yl - y0) / 2 - 0.25f * S();
-      while (Black(gx, y) && y < T() + 12 * S()) y += pixel;
-      float gap = 0;
-      while (!Black(gx, y) && gap < 2.5f * S()) gap += pixel, y += pixel;
-      if (gap < 2.5f * S()) {
-        EXPECT_GE(gap, 0.2f * S()) << "the digit touches the beam at " << gx;
-        inked = true;
-      }
+  Draw(triplet);
+  ASSERT_EQ(phrase.NoteGroup(0), group::kEighthTripletFirst);
+  // Stems up, 3.5 spaces from the first head, the beam along the stems' ends.
+  const float y0 = staff.PitchY[26];
+  const float yl = staff.PitchY[29];
+  const float dx = 0.45f * S();
+  const float x = (X(0) + X(1)) / 2 + dx;
+  const float end = y0 + 3.5f * S() + (yl - y0) / 4;
+  EXPECT_TRUE(Black(x, end));
+  EXPECT_TRUE(Black(x, end - 0.4f * S())) << "a beam of half a space";
+  EXPECT_FALSE(Black(x, end - 0.8f * S()));
+  // The digit over the middle note: up from the beam's upper edge, a clear gap, then ink.
+  ASSERT_NE(Find(QStringLiteral("3")), nullptr);
+  const float pixel = 15;  // window units of one pixel of this surface
+  bool inked = false;
+  for (float gx = X(1) - 0.3f * S(); gx <= X(1) + 0.9f * S(); gx += pixel) {
+    float y = y0 + 3.5f * S() + (yl - y0) / 2 - 0.25f * S();
+    while (Black(gx, y) && y < T() + 12 * S()) y += pixel;
+    float gap = 0;
+    while (!Black(gx, y) && gap < 2.5f * S()) gap += pixel, y += pixel;
+    if (gap < 2.5f * S()) {
+      EXPECT_GE(gap, 0.2f * S()) << "the digit touches the beam at " << gx;
+      inked = true;
     }
-    EXPECT_TRUE(inked);
   }
+  EXPECT_TRUE(inked);
   // The shuffle's quarter and eighth of a triplet: one group, no beam, its digit drawn.
-  engraved = false;
   Draw({{26, 16}, {28, 8}, {24, 24}, {24, 48}});
   EXPECT_EQ(phrase.NoteGroup(0), group::kQuarterTripletFirst);
   EXPECT_EQ(phrase.NoteGroup(1), group::kQuarterTripletLast);
   EXPECT_NE(Find(QStringLiteral("3")), nullptr);
+}
+
+// Heads as engravers draw them: a half and a whole note's as tall as a filled head, the
+// whole note's wider; each open head has its hole, with the line it sits on through it.
+TEST_F(Score, OpenHeadsAreAsLargeAsFilledOnes) {
+  struct Case {
+    int pitch, length;
+    bool hole;
+    double widthToFilled;  // at least
+  };
+  const Case cases[] = {{26, 24, false, 1.0},
+                        {26, 48, true, 1.0},
+                        {26, 96, true, 1.3},
+                        {28, 96, true, 1.3}};  // D4 under the staff; E4 on its bottom line
+  const float pixel = 15;
+  // The ink's extent through the head's centre, across and up and down, in window units.
+  const auto extent = [&](const ScoreState::Head& h, float stepX, float stepY) {
+    float n = 0;
+    for (float d = pixel; d < 1.5f * S(); d += pixel) {
+      const bool inkAhead = Black(h.x + stepX * d, h.y + stepY * d);
+      if (!inkAhead && n > 0) break;
+      if (inkAhead) n = d;
+    }
+    return n;
+  };
+  float filledWidth = 0, filledHeight = 0;
+  for (const Case& c : cases) {
+    Draw({{c.pitch, c.length}, {c.pitch, c.length}});
+    const ScoreState::Head& h = state.heads[0];
+    ASSERT_TRUE(h.drawn) << c.length;
+    const float width = extent(h, 1, 0) + extent(h, -1, 0);
+    const float height = extent(h, 0, 1) + extent(h, 0, -1);
+    if (c.length == 24) filledWidth = width, filledHeight = height;
+    EXPECT_NEAR(height, filledHeight, 2 * pixel) << c.length << " " << c.pitch;
+    EXPECT_GE(width, c.widthToFilled * filledWidth - pixel) << c.length << " " << c.pitch;
+    const bool onLine = c.pitch == 28;
+    EXPECT_EQ(Black(h.x, h.y), !c.hole || onLine) << c.length << " " << c.pitch;
+    if (c.hole) {
+      EXPECT_FALSE(Black(h.x, h.y + 0.15f * S())) << "the hole of " << c.length;
+    }
+  }
 }
 
 // The arpeggio phrase moved to D♭, written as the shared spelling has it: each bar gives

@@ -68,7 +68,16 @@ class ScoreDrawer {
   void Font(const QString& name, float size, bool bold, bool italic) {
     graph_treat::SetFont(s_, name, size, bold, italic);
   }
-  void Text(float x, float y, const QString& text) { graph_treat::PrintAt(s_, x, y, text, kBlack); }
+  void Text(float x, float y, const QString& text) {
+    if (measuring_) {
+      inkLeft_ = std::min(inkLeft_, x + s_.TextInk(text).left);
+      return;
+    }
+    graph_treat::PrintAt(s_, x, y, text, kBlack);
+  }
+  // While measuring, texts are not printed: the left edge of their ink is kept.
+  bool measuring_ = false;
+  float inkLeft_ = 0;
   void Line(float x1, float y1, float x2, float y2) { s_.Line(x1, y1, x2, y2, kBlack); }
   void Ball(float x, float y) {
     s_.Circle(x, y, 45, kBlack);
@@ -89,7 +98,7 @@ class ScoreDrawer {
   // Prints a note's glyph in the symbol font and keeps where, as the note's head.
   void HeadGlyph(const Element& e, float x, float y, const QString& glyph) {
     Text(x, y, glyph);
-    st_.heads[e.index] = {true, x, y, 0, 1, 1, false, glyph};
+    st_.heads[e.index] = {true, x, y, 0, 1, 0, 1, false, glyph};
   }
   void DrawChordName(const QString& text, float x);
   void DrawRestMaestro(Element& e);
@@ -111,12 +120,15 @@ class ScoreDrawer {
   Beams GroupGeometry() const;
   // The group collected in the beam buffer, its last note index i: stems, beams, digit.
   void DrawGroup(int i, const Beams& g);
-  // A beam from beam note `from` to `to`, moved towards the heads by `in` spaces: a line of
-  // the pen, or engraved, a band half a space thick on the stems' side of its line.
+  // A beam from beam note `from` to `to`, moved towards the heads by `in` spaces: a band half
+  // a space thick on the stems' side of its line, as engravers draw it, on the screen and
+  // on paper alike.
   void DrawBeam(const Beams& g, int from, int to, float in);
   void DrawTupletDigit(const Beams& g);
   void DrawLedgerLines(const Element& e, float x, float y);
   void DrawAccidental(const Element& e, float x, float y, float yRaise);
+  // The sign the note needs in its bar (none: empty); the bar's signs in force take it in.
+  QString SignOf(const Element& e);
   void DrawDot(const Element& e, float y);
   void DrawTie(int length, float x1, float x2, float y);
 
@@ -167,6 +179,23 @@ void ScoreDrawer::Draw() {
     ctx_.showClef(true);
   }
   ClearAccidentals(staff_);
+  // A sign before the first note would stand under the clef (whose picture reaches a
+  // little beyond its two spaces): the notes begin as much further right as it needs.
+  if (ph.NoteIsRest[0] != 1) {
+    Element first;
+    first.index = 0;
+    first.pitch = ph.NotePitch[0];
+    first.length = ph.NoteLength[0];
+    first.x = st_.PenX;
+    first.y = NoteHeight(first);
+    measuring_ = true;
+    inkLeft_ = first.x;
+    DrawAccidental(first, first.x, first.y, 0);
+    measuring_ = false;
+    ClearAccidentals(staff_);
+    const float clear = staff_.ClefLeft + 2.8f * S();
+    if (inkLeft_ < clear) st_.PenX += clear - inkLeft_;
+  }
   st_.heads.fill({});
   for (int i = 0; i < count; ++i) DrawElement(i);
   graph_treat::RestoreFont(s_, saved);
@@ -381,22 +410,18 @@ void ScoreDrawer::DrawNotePlain(Element& e) {
       len == 3 || len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
   const bool plainHead = flagged || len == 16 || len == 24 || len == 36;
   ScoreState::Head& head = st_.heads[e.index];
+  // Every head is as tall as a filled one (nine tenths of a space), as engravers draw them:
+  // a half note's with a narrow hole along it, a whole note's wider, with a round hole.
+  const bool onLine = std::abs(std::remainder(y - T(), s)) < 0.1f * s;
   if (plainHead) {
-    s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
-    graph_treat::FloodAt(s_, ctx_.paint, x, y, kBlack, kBlack);
-    head = {true, x, y, 0.5f * s, 0.9f, 1, false, {}};
+    head = {true, x, y, 0.5f * s, 0.9f, 0, 1, false, {}};
   } else if (len == 48 || len == 72) {
-    s_.DrawWidth = 2;
-    s_.Circle(x, y, 0.5f * s, kBlack, 0.9f);
-    s_.DrawWidth = 1;
-    head = {true, x, y, 0.5f * s, 0.9f, 2, true, {}};
+    head = {true, x, y, 0.5f * s, 0.9f, 0.4f * s, 0.4f, onLine, {}};
   } else if (len == ticks::kWhole) {
     e.cx = x + Advance(e) * 0.35f;
-    s_.DrawWidth = 3;
-    s_.Circle(e.cx, y, 0.6f * s, kBlack, 0.7f);
-    s_.DrawWidth = 1;
-    head = {true, e.cx, y, 0.6f * s, 0.7f, 3, true, {}};
+    head = {true, e.cx, y, 0.7f * s, 0.9f * 0.5f / 0.7f, 0.28f * s, 1.15f, onLine, {}};
   }
+  if (head.drawn) PaintNoteHead(st_, s_, e.index, kBlack);
   const bool beamable = len == 4 || len == 6 || len == 8 || len == 9 || len == 12 || len == 18;
   if (beamable && group::IsBeamed(ctx_.phrase.NoteGroup(e.index))) {
     DrawBeamGroup(e.index, x, y);
@@ -493,10 +518,6 @@ void ScoreDrawer::DrawBeam(const Beams& g, int from, int to, float in) {
   const float s = S();
   const float towardHeads = g.up ? -1.0f : 1.0f;
   const float shift = towardHeads * in * s;
-  if (!ctx_.engraved) {
-    Line(b[from].x + g.dx, g.end[from] + shift, b[to].x + g.dx, g.end[to] + shift);
-    return;
-  }
   const float thick = towardHeads * 0.5f * s;
   s_.FilledPolygon({{b[from].x + g.dx, g.end[from] + shift},
                     {b[to].x + g.dx, g.end[to] + shift},
@@ -510,7 +531,6 @@ void ScoreDrawer::DrawGroup(int i, const Beams& g) {
   const int n = st_.beamLast;
   const auto& b = st_.beam;
   for (int k = 0; k <= n; ++k) Line(b[k].x + g.dx, b[k].y, b[k].x + g.dx, g.end[k]);
-  s_.DrawWidth = 3;
   DrawBeam(g, 0, n, 0);
   const auto c = [&ph, i](int back) { return static_cast<int>(ph.NoteGroup(i - back)); };
   for (const SecondBeamRule& rule : kSecondBeamRules) {
@@ -519,8 +539,9 @@ void ScoreDrawer::DrawGroup(int i, const Beams& g) {
     bool matches = n >= rule.minLast;
     for (int k = 0; k < count && matches; ++k) matches = c(count - 1 - k) == rule.codes[k];
     if (!matches) continue;
-    // The second beam a space nearer the heads; engraved, a quarter space from the first.
-    DrawBeam(g, rule.from, rule.to < 0 ? n : rule.to, ctx_.engraved ? 0.75f : 1.0f);
+    // The second beam three quarters of a space nearer the heads: a quarter space clear of
+    // the first.
+    DrawBeam(g, rule.from, rule.to < 0 ? n : rule.to, 0.75f);
     break;
   }
   s_.DrawWidth = 1;
@@ -531,18 +552,11 @@ void ScoreDrawer::DrawTupletDigit(const Beams& g) {
   const auto& b = st_.beam;
   const float s = S();
   Font(kGothic, 12, true, false);
-  if (ctx_.engraved) {
-    // Over the middle note, its ink a third of a space beyond the beam.
-    const draw::Surface::Ink ink = s_.TextInk(QStringLiteral("3"));
-    const float x = b[1].x + g.dx - (ink.left + ink.right) / 2;
-    const float clear = 0.35f * s;
-    Text(x, g.up ? g.end[1] + clear + ink.bottom : g.end[1] - clear + ink.below,
-         QStringLiteral("3"));
-  } else if (g.up) {
-    Text(b[1].x, b[1].y + 1.3f * g.length + 0.75f * s, QStringLiteral("3"));
-  } else {
-    Text(b[1].x - 0.5f * s, b[1].y + 1.3f * g.length - 0.1f * s, QStringLiteral("3"));
-  }
+  // Over the middle note, its ink a third of a space beyond the beam.
+  const draw::Surface::Ink ink = s_.TextInk(QStringLiteral("3"));
+  const float x = b[1].x + g.dx - (ink.left + ink.right) / 2;
+  const float clear = 0.35f * s;
+  Text(x, g.up ? g.end[1] + clear + ink.bottom : g.end[1] - clear + ink.below, QStringLiteral("3"));
   Font(kMaestro, 22, false, false);
 }
 
@@ -559,15 +573,19 @@ void ScoreDrawer::DrawLedgerLines(const Element& e, float x, float y) {
   for (const float ly : LedgerLines(staff_, y, kSlack)) Line(left, ly, right, ly);
 }
 
-void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRaise) {
+QString ScoreDrawer::SignOf(const Element& e) {
   const spelling::Spelled* spelled = Spelled(e);
   const Phrase& ph = ctx_.phrase;
   const int i = e.index;
   const bool tiedOver = i > 0 && ph.NoteTie[i] != 0 && ph.NoteIsRest[i - 1] == 0 &&
                         ph.NotePitch[i - 1] == ph.NotePitch[i];
-  const QString sign =
-      spelled ? AccidentalToDraw(staff_, spelled->step, spelled->alter, spelled->octave, tiedOver)
-              : AccidentalToDraw(staff_, e.pitch);
+  return spelled
+             ? AccidentalToDraw(staff_, spelled->step, spelled->alter, spelled->octave, tiedOver)
+             : AccidentalToDraw(staff_, e.pitch);
+}
+
+void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRaise) {
+  const QString sign = SignOf(e);
   if (sign.isEmpty()) return;
   const float s = S();
   if (Maestro()) {
@@ -584,7 +602,7 @@ void ScoreDrawer::DrawAccidental(const Element& e, float x, float y, float yRais
   const float head = e.length == ticks::kWhole ? x + Advance(e) * 0.35f : x;
   const bool ledger = y >= T() + 5 * s - kSlack || y <= T() - s + kSlack;
   const float clearOf =
-      ledger ? head - 1.1f * s : head - (e.length == ticks::kWhole ? 0.6f : 0.5f) * s;
+      ledger ? head - 1.1f * s : head - (e.length == ticks::kWhole ? 0.7f : 0.5f) * s;
   const float limit = clearOf - 0.3f * s;
   const auto place = [&](const QString& text, float designX) {
     // The x at which the text's ink ends at limit, unless the design's place is further left.
@@ -716,12 +734,16 @@ void PaintNoteHead(const ScoreState& state, draw::Surface& s, int index, draw::C
     return;
   }
   const int width = s.DrawWidth;
-  s.DrawWidth = head.width;
-  if (!head.open) {
-    s.FillStyle = draw::kSolidFill;
-    s.FillColor = colour;
-  }
+  s.DrawWidth = 1;
+  s.FillStyle = draw::kSolidFill;
+  s.FillColor = colour;
   s.Circle(head.x, head.y, head.radius, colour, head.aspect);
+  if (head.hole > 0) {
+    s.FillColor = s.BackColor;
+    s.Circle(head.x, head.y, head.hole, s.BackColor, head.holeAspect);
+    // The line the note sits on shows through the hole.
+    if (head.onLine) s.Line(head.x - head.hole, head.y, head.x + head.hole, head.y, draw::kBlack);
+  }
   s.FillStyle = draw::kTransparentFill;
   s.DrawWidth = width;
 }

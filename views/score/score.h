@@ -45,13 +45,13 @@ struct ScoreState {
   // XOR line from a fresh picture would draw a stray one instead.
   bool CursorShown = false;
   // Where the last drawing put each note's head, so that listen mode can paint it again in
-  // the colour of its verdict: the centre and size of a drawn head (open for half and
-  // whole notes), or the symbol-font glyph and where it was printed.
+  // the colour of its verdict: the centre and size of a drawn head (with the size of its
+  // hole for half and whole notes), or the symbol-font glyph and where it was printed.
   struct Head {
     bool drawn = false;
     float x = 0, y = 0, radius = 0, aspect = 1;
-    int width = 1;
-    bool open = false;
+    float hole = 0, holeAspect = 1;  // the hole's radius across (0: a filled head)
+    bool onLine = false;             // a staff or ledger line runs through its hole
     QString glyph;
   };
   std::array<Head, kNoteSlots> heads{};
@@ -72,9 +72,6 @@ struct ScoreContext {
   // How each note is written (the shared spelling, one entry per note of the phrase); the
   // notes are placed by their letters then. Without it, by the key's pitch tables.
   const std::vector<spelling::Spelled>* spelled = nullptr;
-  // Engraved for print (the twelve-key sheet): beams half a staff space thick, as engravers
-  // draw them, and each tuplet's digit set just clear of its beam.
-  bool engraved = false;
 };
 
 // Draws the whole item over whatever the window shows; sets the phrase's NoteCursorX.
