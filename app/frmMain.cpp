@@ -62,7 +62,20 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
     return QMessageBox::question(this, kProgramName, question,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   };
-  openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  // A file or folder is opened through xdg-open, waited for without holding the window:
+  // where no application takes it, that is said (the desktop services would count it as
+  // opened once xdg-open had started).
+  openUrl = [this](const QUrl& url) {
+    if (!url.isLocalFile()) return QDesktopServices::openUrl(url);
+    const QString shown = QDir::toNativeSeparators(url.toLocalFile());
+    OpenWithDesktop(url.toLocalFile(), [self = QPointer<frmMain>(this), shown] {
+      if (self && self->report) {
+        self->report(QStringLiteral("開けませんでした（開くアプリケーションがありません）。\n") +
+                     shown);
+      }
+    });
+    return true;
+  };
   report = [this](const QString& message) {
     QMessageBox box(QMessageBox::NoIcon, kProgramName, message, QMessageBox::Ok, this);
     box.exec();
@@ -183,9 +196,13 @@ void frmMain::ClearWindow() {
   circle_.markShown = false;
   circle_.playedShown.fill(false);
   painted_.clear();
+  listenLineBox_.reset();
 }
 
 void frmMain::RedrawViews() {
+  // The rings of held notes are inverted over the circle: they go before the circle is
+  // drawn over them and come back after (else a ring drawn over is inverted back in).
+  for (int pc = 0; pc < 12; ++pc) YEN_treat::ShowPlayed(circle_, surface_, cfg_, pc, false);
   // How the item is written, for the staff, the circle and the accessible descriptions.
   spelled_ = spelling::SpellItem(engine_.phrase(), engine_.lists(), cfg_);
   if (cfg_.ShowScore != 0) {
@@ -224,7 +241,7 @@ void frmMain::PlayOnce() {
 void frmMain::StartContinuous() {
   // A new run: the twelve keys' table starts empty.
   session_.NewRun();
-  if (session_.settings().on) ShowKeyScores();
+  if (session_.settings().on) ShowKeyScores(true);
   engine_.PlayContinuous();
 }
 
@@ -235,9 +252,8 @@ void frmMain::Stop() {
   if (liveTimer_) liveTimer_->stop();
   MakeSound_Bot_show(false);
   ui.Label7->hide();
-  KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
   // The playback highlight is gone; the entry marks of the item come back.
-  KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+  RepaintKeys();
 }
 
 void frmMain::Metronome() {
@@ -288,6 +304,7 @@ void frmMain::HighlightStep(float x, float y, const QString& degree, bool first)
 
 void frmMain::HighlightStepKey(int melodyPitch) {
   KB_Treat::HighlightStepKey(keyboard_, surface_, cfg_, melodyPitch);
+  PaintHeldKeys();
 }
 
 void frmMain::EraseCursor() {
@@ -301,6 +318,7 @@ void frmMain::EndHighlight() {
 
 void frmMain::EndKeyHighlight() {
   KB_Treat::EndKeyHighlight(keyboard_, surface_, cfg_);
+  PaintHeldKeys();
 }
 
 void frmMain::Set_combo1() {
@@ -418,8 +436,16 @@ Scor_treat::ScoreContext frmMain::ScoreContext() {
 }
 
 YEN_treat::CircleFrame frmMain::CircleFrame() const {
-  return YEN_treat::CircleFrame{height_, Frame2Left(),
-                                static_cast<float>(screen::ScreenSizeTwips().height())};
+  // The names stay above the keyboard's check boxes, or inside the frame without them.
+  const float checkHeight = static_cast<float>(ui.Check3->height() / surface_.PixelsPerUnitY());
+  const float bottom =
+      cfg_.ShowKeyboard != 0
+          ? checkHeight + static_cast<float>(keyboard_.KeyRect[keyboard_.KeyCount].top) + 50
+          : 0.0f;
+  // And under the staff with listen mode's marks under its notes.
+  const float top = cfg_.ShowScore != 0 ? staff_.StaffBottomY - 6.6f * staff_.LineSpacing : 0.0f;
+  return YEN_treat::CircleFrame{
+      height_, Frame2Left(), static_cast<float>(screen::ScreenSizeTwips().height()), bottom, top};
 }
 
 void frmMain::KeyUp() {
@@ -451,7 +477,7 @@ void frmMain::KeyOrCircle(float x, float y) {
   const std::optional<int> key = KB_Treat::KeyAt(keyboard_, x, y);
   if (!key) return;
   state_.KeyPressed = -1;
-  KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+  RepaintKeys();
   KB_Treat::PaintKeyAt(keyboard_, surface_, *key);
   state_.SoundingKey = static_cast<std::int16_t>(*key);
   SoundKey(*key + 4, 127);
@@ -473,7 +499,7 @@ void frmMain::SoundKey(int pitch, int velocity) {
 
 void frmMain::KeyRelease() {
   if (state_.KeyPressed != 0) {
-    KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+    RepaintKeys();
     if (state_.SoundingKey > 0) engine_.midi().AllNotesOff(midi1::kMelodyChannel);
   }
   state_.KeyPressed = 0;
@@ -594,8 +620,20 @@ void frmMain::NoteIn(int note, int pitch, bool on, double ms) {
 
 void frmMain::ShowHeld() {
   ShowPlayedOnCircle();
+  RepaintKeys();
+}
+
+void frmMain::RepaintKeys() {
   if (cfg_.ShowKeyboard == 0) return;
+  // The keys with the item's entry marks (when エントリー表示 is on), then the notes held
+  // on a MIDI instrument or heard through the microphone.
   KB_Treat::DrawKeys(keyboard_, surface_, cfg_);
+  KB_Treat::PaintEntryMarks(keyboard_, surface_, cfg_);
+  PaintHeldKeys();
+}
+
+void frmMain::PaintHeldKeys() {
+  if (cfg_.ShowKeyboard == 0) return;
   for (const int p : heldPitches_) {
     KB_Treat::PaintKeyAt(keyboard_, surface_, KB_Treat::PositionOfPitch(p));
   }

@@ -3,7 +3,9 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRectF>
 #include <QSet>
+#include <QStringList>
 #include <QTableWidget>
 #include <QUrl>
 #include <array>
@@ -207,6 +209,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   QString practiceLogPath;
   // The judgement of the last pass listened to, if any.
   const std::optional<listen::Result>& LastScore() const { return session_.lastScore(); }
+  // The rows of the last pass's score as the window shows them now (none: not shown).
+  const QStringList& ListenLines() const { return listenLines_; }
 
   // Transport.
   void MakeSound_Bot_show(bool IsSoundOn) override;
@@ -266,6 +270,20 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // Opens a document or folder with the desktop's application for it; false when none
   // starts. Tests record the requests instead.
   std::function<bool(const QUrl& url)> openUrl;
+  // Asks where an export is written: the title, the path suggested and the filter; empty
+  // when the user cancels. The program shows the save dialog.
+  std::function<QString(const QString& title, const QString& suggested, const QString& filter)>
+      askSavePath = [this](const QString& title, const QString& suggested, const QString& filter) {
+        return AskSavePath(title, suggested, filter);
+      };
+  // Shows a message with buttons (their texts; the last one closes it) and answers the index
+  // of the one pressed, -1 when none was. The program shows a message box.
+  std::function<int(const QString& message, const QStringList& buttons)> offer =
+      [this](const QString& message, const QStringList& buttons) {
+        return Offer(message, buttons);
+      };
+  // The per-user settings file (an INI file, for tests); empty: the user's usual one.
+  QString userSettingsFile;
 
   // The controls and menus.
   frmMainUi ui;
@@ -275,6 +293,12 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QString AskSavePath(const QString& title, const QString& suggested, const QString& filter);
+  int Offer(const QString& message, const QStringList& buttons);
+  // Opens a file with the desktop's application for its type through xdg-open, without
+  // waiting for it; failed is called when there is no xdg-open, or when it cannot start or
+  // ends with a failure (no application for the type, or the application failed).
+  void OpenWithDesktop(const QString& path, std::function<void()> failed);
   void CreateControls();
   void CreateFrame1();
   void CreateFrame2();
@@ -358,6 +382,10 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   bool Judge(int note, double ms);
   // The held notes on the circle and the keyboard.
   void ShowHeld();
+  // The keyboard drawn again: the entry marks and the held notes; the held notes red over
+  // whatever the keys show.
+  void RepaintKeys();
+  void PaintHeldKeys();
   std::optional<int> heardShown_;  // the pitch the microphone's note is shown at
   // Runs what with the window on the window's thread (from an input's thread), unless the
   // window has gone.
@@ -373,11 +401,16 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::optional<std::pair<int, QString>> tempoLine_;
   void OpenPracticeLog();
   listen::Session session_;
-  std::vector<listen::Mark> painted_;  // by note index: the mark shown
-  bool showLastMarks_ = true;          // off while a new pass clears the last one's marks
+  std::vector<listen::Mark> painted_;    // by note index: the mark shown
+  bool showLastMarks_ = true;            // off while a new pass clears the last one's marks
+  QStringList listenLines_;              // the pass's score as shown
+  std::optional<QRectF> listenLineBox_;  // where it is drawn, in window units
   QTimer* liveTimer_ = nullptr;
   QPointer<QTableWidget> keyTable_;
-  void ShowKeyScores();
+  // The window "12キーの採点" with the keys' scores; placed beside the circle when it is
+  // opened, and again when place is true (a new run, perhaps in another layout).
+  void ShowKeyScores(bool place = false);
+  void PlaceKeyTable();
   void AppendToPracticeLog();
   Scor_treat::StaffLayout staff_;
   Scor_treat::ScoreState score_;

@@ -42,8 +42,19 @@ void frmMain::NameControls() {
   Name(ui.Text1, QStringLiteral("テンポ（1分あたりの拍数）"),
        QStringLiteral("50から300までの数を入力します"));
   Name(ui.VScroll1, QStringLiteral("テンポのつまみ"), QStringLiteral("上へ動かすと速くなります"));
+  // How to practise through the keys, said where the player looks for it: on ▶ and on the
+  // repetition box, as tooltips and to a screen reader.
+  const QString throughTheKeys = QStringLiteral(
+      "「繰り返す」にチェックすると、▶で同じキーを指定の回数演奏するたびに、"
+      "選んだ進行（半音＋・半音－・４度・そのまま）で次のキーへ進み、■で止めるまで続けます。"
+      "チェックしないと、▶は今のキーで１回演奏して止まります。");
   Name(ui.Command5, QStringLiteral("連続演奏を始める"),
-       QStringLiteral("選んだ進行でキーを変えながら演奏します（スペースキー）"));
+       QStringLiteral("演奏を始めます（スペースキー）。") + throughTheKeys);
+  Name(ui.Check2, QStringLiteral("繰り返す"), throughTheKeys);
+  for (QWidget* w : {static_cast<QWidget*>(ui.Command5), static_cast<QWidget*>(ui.Check2),
+                     static_cast<QWidget*>(ui.Combo5)}) {
+    w->setToolTip(throughTheKeys);
+  }
   Name(ui.Command9, QStringLiteral("演奏を止める"), QStringLiteral("スペースキーでも止まります"));
   Name(ui.Combo5, QStringLiteral("繰り返しの回数"));
   // On Linux a list is read by the label that names it: the count's label is not shown

@@ -175,41 +175,64 @@ void frmMain::PaintVerdict(const listen::NoteResult& note) {
 }
 
 void frmMain::DrawListenMarks() {
+  // The score of the pass before goes first.
+  if (listenLineBox_) {
+    const QRectF& r = *listenLineBox_;
+    surface_.FilledBox(static_cast<float>(r.left()), static_cast<float>(r.top()),
+                       static_cast<float>(r.right()), static_cast<float>(r.bottom()),
+                       surface_.BackColor);
+    listenLineBox_.reset();
+  }
+  listenLines_.clear();
   const std::optional<listen::Result>& last = session_.lastScore();
   if (!session_.settings().on || !last || cfg_.ShowScore == 0) return;
+  // The judgement belongs to the item and key it was played in: another category, item or
+  // key on the staff shows neither its score nor its marks.
+  if (session_.lastScoreOf() != listen::PassOf::Of(cfg_)) return;
   const listen::Summary& s = last->summary;
-  const float S = staff_.LineSpacing;
-  const float T = staff_.StaffBottomY;
-  // Beside the item's title, ending where the staff ends.
-  const float right = staff_.StaffLeftX + staff_.StaffWidth;
-  const float top = T + 9.4f * S;
+  const int total = static_cast<int>(last->notes.size());
+  listenLines_ = {
+      QStringLiteral("聴き取り採点（%1）")
+          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), session_.lastScoreKey())),
+      QStringLiteral("正解 %1 / %2").arg(s.hit).arg(total),
+      QStringLiteral("音違い %1　抜け %2　余分 %3").arg(s.wrong).arg(s.missed).arg(s.extra),
+      QStringLiteral("平均 %1 ms　最大 %2 ms")
+          .arg(s.meanAbsTimingMs, 0, 'f', 0)
+          .arg(s.maxAbsTimingMs, 0, 'f', 0)};
+  // Notes beyond what a pass could hold (a device sending a flood) are said, not judged.
+  if (last->notJudged > 0) listenLines_.push_back(QStringLiteral("未採点 %1").arg(last->notJudged));
   graph_treat::SavedFont saved;
   graph_treat::SaveFont(surface_, saved);
   graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 10, true, false);
-  const int total = static_cast<int>(last->notes.size());
-  const QString line =
-      QStringLiteral(
-          "聴き取り採点（%1）　正解 %2 / %3　音違い %4　抜け %5　余分 %6　"
-          "平均 %7 ms　最大 %8 ms")
-          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), session_.lastScoreKey()))
-          .arg(s.hit)
-          .arg(total)
-          .arg(s.wrong)
-          .arg(s.missed)
-          .arg(s.extra)
-          .arg(s.meanAbsTimingMs, 0, 'f', 0)
-          .arg(s.maxAbsTimingMs, 0, 'f', 0) +
-      // Notes beyond what a pass could hold (a device sending a flood) are said, not judged.
-      (last->notJudged > 0 ? QStringLiteral("　未採点 %1").arg(last->notJudged) : QString());
-  // The line of the pass before goes first.
-  const float left = right - surface_.TextWidth(line);
-  surface_.FilledBox(std::min(left, right - staff_.StaffWidth * 0.55f), top, right,
-                     top - surface_.TextHeight(line), surface_.BackColor);
-  graph_treat::PrintAt(surface_, left, top, line, draw::kBlack);
+  const float S = staff_.LineSpacing;
+  const float T = staff_.StaffBottomY;
+  const float rowHeight = 1.25f * surface_.TextHeight(listenLines_.front());
+  float left = 0;
+  float top = 0;
+  QStringList rows = listenLines_;
+  if (cfg_.ShowDiagram != 0 && circle_.laidOut) {
+    // In short rows under the tempo line, right of the circle: nothing else is drawn there,
+    // neither chord names nor the circle's names, at any window size.
+    left = circle_.CircleCentreX + 1.5f * circle_.CircleRadius + 200;
+    top = circle_.CircleCentreY - 0.5f * circle_.CircleRadius - 500;
+  } else {
+    // Without the circle, in one row under the notes' marks.
+    left = staff_.StaffLeftX;
+    top = T - 7.2f * S;
+    rows = {listenLines_.join(QStringLiteral("　"))};
+  }
+  float width = 0;
+  for (const QString& row : rows) width = std::max(width, surface_.TextWidth(row));
+  for (int i = 0; i < rows.size(); ++i) {
+    graph_treat::PrintAt(surface_, left, top - static_cast<float>(i) * rowHeight, rows[i],
+                         draw::kBlack);
+  }
+  listenLineBox_ = QRectF(QPointF(left, top),
+                          QPointF(left + width, top - static_cast<float>(rows.size()) * rowHeight));
   graph_treat::RestoreFont(surface_, saved);
-  // Each note's colour and mark, when the staff shows the key it was played in: right and
-  // on time, right but early or late (beyond the tolerance), wrong, missed.
-  if (!showLastMarks_ || session_.lastScoreKey() != cfg_.Root) return;
+  // Each note's colour and mark: right and on time, right but early or late (beyond the
+  // tolerance), wrong, missed.
+  if (!showLastMarks_) return;
   painted_.clear();  // sized again by PaintVerdict
   for (const listen::NoteResult& r : last->notes) PaintVerdict(r);
 }
@@ -228,8 +251,9 @@ void frmMain::AnswerEnded() {
   if (session_.settings().mode == listen::Mode::kAnswer) ScorePass();
 }
 
-void frmMain::ShowKeyScores() {
-  if (!keyTable_) {
+void frmMain::ShowKeyScores(bool place) {
+  const bool created = !keyTable_;
+  if (created) {
     auto* window = new QDialog(this);
     window->setWindowTitle(QStringLiteral("12キーの採点"));
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -241,6 +265,7 @@ void frmMain::ShowKeyScores() {
     keyTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     keyTable_->setAccessibleName(QStringLiteral("キーごとの聴き取り採点"));
     keyTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    keyTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     QFont small = keyTable_->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     keyTable_->setFont(small);
@@ -249,17 +274,9 @@ void frmMain::ShowKeyScores() {
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(keyTable_);
-    // All twelve rows at once, beside the circle: left of the controls, under the staff, so
-    // that neither the staff nor the circle is covered.
-    const int rows = 12 * keyTable_->verticalHeader()->defaultSectionSize();
-    const int height = rows + keyTable_->horizontalHeader()->sizeHint().height() +
-                       2 * keyTable_->frameWidth() + 12;
-    const int width = 360;
-    window->resize(width, height);
-    const QPoint corner = ui.Frame2->mapToGlobal(QPoint(-width - 16, 0));
-    window->move(std::max(0, corner.x()), mapToGlobal(QPoint(0, this->height() * 27 / 100)).y());
-    window->show();
   }
+  if (created || place) PlaceKeyTable();
+  if (created) keyTable_->window()->show();
   for (int k = 0; k < 12; ++k) {
     const std::optional<listen::Summary>& s = session_.keyScores()[static_cast<std::size_t>(k)];
     const int total = s ? s->hit + s->wrong + s->missed : 0;
@@ -277,6 +294,31 @@ void frmMain::ShowKeyScores() {
       keyTable_->setItem(k, c, item);
     }
   }
+}
+
+void frmMain::PlaceKeyTable() {
+  QWidget* window = keyTable_ ? keyTable_->window() : nullptr;
+  if (!window) return;
+  // All twelve rows at once, under the staff and its marks, right of the circle's names and
+  // left of the controls: neither the staff, the circle nor the score under the tempo line
+  // is covered. Where the window is too narrow for it, it keeps to the controls' side.
+  const int rows = 12 * keyTable_->verticalHeader()->defaultSectionSize();
+  const int height =
+      rows + keyTable_->horizontalHeader()->sizeHint().height() + 2 * keyTable_->frameWidth() + 12;
+  const float S = staff_.LineSpacing;
+  const float T = staff_.StaffBottomY;
+  const float right = Frame2Left() - 150;
+  const float left = cfg_.ShowDiagram != 0 && circle_.laidOut ? circle_.NamesRight + 150 : right;
+  const float top = cfg_.ShowScore != 0 ? T - (cfg_.ShowDiagram != 0 ? 7.5f : 9.5f) * S : height_;
+  const QPoint topLeft = surface_.ToPixel(left, top);
+  const int rightPx = surface_.ToPixel(right, top).x();
+  constexpr int kWidest = 360;
+  constexpr int kNarrowest = 230;
+  const int width = std::clamp(rightPx - topLeft.x(), kNarrowest, kWidest);
+  window->resize(width, height);
+  const QPoint corner =
+      view_->mapToGlobal(QPoint(std::min(topLeft.x(), rightPx - width), topLeft.y()));
+  window->move(std::max(0, corner.x()), std::max(0, corner.y()));
 }
 
 void frmMain::AppendToPracticeLog() {

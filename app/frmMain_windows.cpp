@@ -37,6 +37,7 @@
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "core/appdir.h"
+#include "core/user_settings.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
@@ -144,11 +145,38 @@ void frmMain::show_help() {
     report(QStringLiteral("ヘルプファイルが見つかりません。\n") + shown);
     return;
   }
-  if (!openUrl(QUrl::fromLocalFile(path))) {
-    report(QStringLiteral(
-               "ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
-           shown);
+  // QDesktopServices counts the document as opened once xdg-open has started; whether an
+  // application took it is known only when xdg-open ends, so that end is waited for here.
+  OpenWithDesktop(path, [self = QPointer<frmMain>(this), shown] {
+    if (!self || !self->report) return;
+    self->report(QStringLiteral(
+                     "ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
+                 shown);
+  });
+}
+
+void frmMain::OpenWithDesktop(const QString& path, std::function<void()> failed) {
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) {
+    failed();
+    return;
   }
+  // Not detached: its exit code says whether an application opened the file. Where xdg-open
+  // runs the application itself, it ends when the application does.
+  auto* process = new QProcess(this);
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  connect(process, &QProcess::finished, this,
+          [process, failed](int exitCode, QProcess::ExitStatus status) {
+            process->deleteLater();
+            if (status != QProcess::NormalExit || exitCode != 0) failed();
+          });
+  connect(process, &QProcess::errorOccurred, this, [process, failed](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;  // the others end in finished
+    process->deleteLater();
+    failed();
+  });
+  process->start(opener, {path});
 }
 
 QString frmMain::VersionText() {
@@ -162,26 +190,62 @@ void frmMain::VersionBox() {
 }
 
 void frmMain::ExportWithDialog(exports::Format format) {
-  ExportDialog choices(format, cfg_, this, engine_.phrase().KeyMinor != 0);
+  // The choices and the folder of the last export are kept per user.
+  const auto remembered = user_settings::Open(userSettingsFile);
+  ExportDialog choices(format, cfg_, this, engine_.phrase().KeyMinor != 0, remembered.get());
   if (choices.exec() != QDialog::Accepted) return;
   const exports::Request request = choices.Chosen();
-  // A name from the item and its key, in the user's documents folder.
+  // A name from the item and its key, in the folder written to last (the user's documents
+  // folder the first time).
   QString name = file_Treat::ItemName(engine_.lists(), request.category, request.item).trimmed();
   name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|]")), QStringLiteral("_"));
   name += QStringLiteral(" ") +
           (request.allKeys
                ? QStringLiteral("12keys")
                : spelling::KeyText(spelling::Key{request.key, engine_.phrase().KeyMinor != 0}));
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  QString folder = remembered->value(user_settings::kExportFolder).toString();
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  }
   const QString filter = format == exports::Format::kMidi ? QStringLiteral("MIDIファイル (*.mid)")
                          : format == exports::Format::kMusicXml
                              ? QStringLiteral("MusicXML (*.musicxml)")
                              : QStringLiteral("PDF (*.pdf)");
-  QString path = QFileDialog::getSaveFileName(
-      this, choices.windowTitle(), QDir(folder).filePath(name + exports::Suffix(format)), filter);
+  QString path = askSavePath(choices.windowTitle(),
+                             QDir(folder).filePath(name + exports::Suffix(format)), filter);
   if (path.isEmpty()) return;
   if (!path.endsWith(exports::Suffix(format), Qt::CaseInsensitive)) path += exports::Suffix(format);
-  ExportTo(format, request, path);
+  if (!ExportTo(format, request, path)) return;
+  const QString written = QFileInfo(path).absolutePath();
+  remembered->setValue(user_settings::kExportFolder, written);
+  // What is written is usually opened next: in the notation program, or from its folder.
+  const int pressed = offer(QStringLiteral("書き出しました。\n") + QDir::toNativeSeparators(path),
+                            {QStringLiteral("ファイルを開く"), QStringLiteral("フォルダーを開く"),
+                             QStringLiteral("閉じる")});
+  if (pressed == 0 && !openUrl(QUrl::fromLocalFile(path))) {
+    report(QStringLiteral("ファイルを開けませんでした（開くアプリケーションがありません）。\n") +
+           QDir::toNativeSeparators(path));
+  } else if (pressed == 1 && !openUrl(QUrl::fromLocalFile(written))) {
+    report(QStringLiteral("フォルダーを開けませんでした。\n") + QDir::toNativeSeparators(written));
+  }
+}
+
+QString frmMain::AskSavePath(const QString& title, const QString& suggested,
+                             const QString& filter) {
+  return QFileDialog::getSaveFileName(this, title, suggested, filter);
+}
+
+int frmMain::Offer(const QString& message, const QStringList& buttons) {
+  QMessageBox box(QMessageBox::NoIcon, kProgramName, message, QMessageBox::NoButton, this);
+  QList<QAbstractButton*> shown;
+  for (const QString& text : buttons) shown << box.addButton(text, QMessageBox::ActionRole);
+  // The last button closes the message, as Esc and the window's close button do.
+  if (!shown.isEmpty()) {
+    box.setEscapeButton(shown.back());
+    box.setDefaultButton(qobject_cast<QPushButton*>(shown.back()));
+  }
+  box.exec();
+  return static_cast<int>(shown.indexOf(box.clickedButton()));
 }
 
 bool frmMain::ExportTo(exports::Format format, const exports::Request& request,

@@ -6,10 +6,13 @@
 #include <QFormLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "app/screen.h"
+#include "core/user_settings.h"
 #include "theory/MusicMethod_Treat.h"
 
 namespace {
@@ -25,11 +28,19 @@ QString Title(exports::Format format) {
   }
 }
 
+// A kept index of a list: the index, if the list has it.
+std::optional<int> KeptIndex(const QSettings& remembered, const QString& key, int count) {
+  bool ok = false;
+  const int index = remembered.value(key).toInt(&ok);
+  if (!ok || index < 0 || index >= count) return std::nullopt;
+  return index;
+}
+
 }  // namespace
 
 ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cfg, QWidget* parent,
-                           bool minor)
-    : QDialog(parent), format_(format) {
+                           bool minor, QSettings* remembered)
+    : QDialog(parent), format_(format), remembered_(remembered) {
   setWindowTitle(Title(format));
   setModal(true);
   request_.category = category::Valid(cfg.Category);
@@ -65,6 +76,7 @@ ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cf
   CheckSwing = new QCheckBox(QStringLiteral("演奏どおりスウィングさせる"), this);
   CheckSwing->setVisible(format == exports::Format::kMidi);
   if (format == exports::Format::kMidi) form->addRow(QString(), CheckSwing);
+  if (remembered_) Recall(*remembered_);
   const auto enableProgression = [this] {
     ComboProgression->setEnabled(OptionAllKeys->isChecked());
   };
@@ -88,4 +100,38 @@ exports::Request ExportDialog::Chosen() const {
   request.instrument = static_cast<exports::Instrument>(ComboInstrument->currentIndex());
   request.swing = format_ == exports::Format::kMidi && CheckSwing->isChecked();
   return request;
+}
+
+void ExportDialog::Recall(const QSettings& remembered) {
+  if (const auto index =
+          KeptIndex(remembered, user_settings::kExportInstrument, ComboInstrument->count())) {
+    ComboInstrument->setCurrentIndex(*index);
+  }
+  if (const auto index =
+          KeptIndex(remembered, user_settings::kExportProgression, ComboProgression->count())) {
+    ComboProgression->setCurrentIndex(*index);
+  }
+  // The sheet is always in twelve keys.
+  if (OptionOneKey->isEnabled()) {
+    const bool all =
+        remembered.value(user_settings::kExportAllKeys, OptionAllKeys->isChecked()).toBool();
+    (all ? OptionAllKeys : OptionOneKey)->setChecked(true);
+  }
+  CheckSwing->setChecked(remembered.value(user_settings::kExportSwing, false).toBool());
+}
+
+void ExportDialog::Remember(QSettings& remembered) const {
+  remembered.setValue(user_settings::kExportInstrument, ComboInstrument->currentIndex());
+  remembered.setValue(user_settings::kExportProgression, ComboProgression->currentIndex());
+  if (OptionOneKey->isEnabled()) {
+    remembered.setValue(user_settings::kExportAllKeys, OptionAllKeys->isChecked());
+  }
+  if (format_ == exports::Format::kMidi) {
+    remembered.setValue(user_settings::kExportSwing, CheckSwing->isChecked());
+  }
+}
+
+void ExportDialog::accept() {
+  if (remembered_) Remember(*remembered_);
+  QDialog::accept();
 }

@@ -47,6 +47,11 @@ void StoreSettings(QSettings& store, const Settings& s) {
   store.setValue(user_settings::kListenToleranceMs, s.toleranceMs);
 }
 
+PassOf PassOf::Of(const settings::CfgRecord& cfg) {
+  return {category::Valid(cfg.Category), settings::CurrentItem(cfg), cfg.Root, cfg.Tonality,
+          cfg.V7Treatment};
+}
+
 void Session::SetSettings(const Settings& settings) {
   settings_ = settings;
   settings_.toleranceMs = std::clamp(settings_.toleranceMs, kMinToleranceMs, kMaxToleranceMs);
@@ -58,6 +63,7 @@ void Session::SetSettings(const Settings& settings) {
 
 bool Session::Begin(const settings::CfgRecord& cfg, const QString& dir, double startMs) {
   if (!settings_.on) return false;
+  pass_ = PassOf::Of(cfg);
   passKey_ = cfg.Root;
   passTempo_ = cfg.Tempo;
   played_.clear();
@@ -110,7 +116,7 @@ const Result* Session::Judge() {
   if (!settings_.on || !Listening()) return nullptr;
   startMs_ = -1;
   lastScore_ = Match(expected_, played_, OptionsFor(passTempo_, settings_.octaveFree));
-  lastScoreKey_ = passKey_;
+  lastScoreOf_ = pass_;
   played_.clear();
   keyScores_[MusicMethod_Treat::PitchClass(passKey_)] = lastScore_->summary;
   return &*lastScore_;

@@ -29,6 +29,18 @@ Mark MarkOf(const NoteResult& note, int toleranceMs);
 Settings LoadSettings(const QSettings& store);
 void StoreSettings(QSettings& store, const Settings& settings);
 
+// Which item a pass played, and in which key: a judgement belongs to the staff only while
+// the staff shows that item in that key.
+struct PassOf {
+  int category = -1;
+  int item = -1;
+  int key = -1;
+  int tonality = -1;
+  int v7 = -1;
+  static PassOf Of(const settings::CfgRecord& cfg);
+  bool operator==(const PassOf&) const = default;
+};
+
 class Session {
  public:
   const Settings& settings() const { return settings_; }
@@ -62,7 +74,9 @@ class Session {
 
   const std::optional<Result>& lastScore() const { return lastScore_; }
   // The key the last judgement was made in (-1 before any).
-  int lastScoreKey() const { return lastScoreKey_; }
+  int lastScoreKey() const { return lastScore_ ? lastScoreOf_.key : -1; }
+  // The item and key of the last judgement.
+  const PassOf& lastScoreOf() const { return lastScoreOf_; }
   const std::array<std::optional<Summary>, 12>& keyScores() const { return keyScores_; }
   int passKey() const { return passKey_; }
   int passTempo() const { return passTempo_; }
@@ -77,13 +91,14 @@ class Session {
 
   Settings settings_;
   double startMs_ = -1;
+  PassOf pass_;
   int passKey_ = 0;
   int passTempo_ = 120;
   std::vector<Expected> expected_;
   std::vector<Played> played_;          // from the start of the pass
   std::vector<Played> recentlyPlayed_;  // on the program's clock, the last two seconds
   std::optional<Result> lastScore_;
-  int lastScoreKey_ = -1;
+  PassOf lastScoreOf_;
   std::array<std::optional<Summary>, 12> keyScores_{};
 };
 

@@ -4,7 +4,9 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,18 +14,21 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <tuple>
 #include <vector>
 
+#include "core/user_settings.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
@@ -500,17 +505,12 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
   const std::size_t count = opened.size();
   messages.clear();
 
-  // Help: a missing document is reported; a present one is opened.
+  // Help: a missing document is reported (a present one: see the next test).
   window->ui.mnu_help_help->trigger();
   EXPECT_EQ(opened.size(), count);
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_TRUE(messages.back().contains(QStringLiteral("help.pdf")));
-  QFile help(dir.filePath("help.pdf"));
-  ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-  help.close();
-  window->show_help();
-  ASSERT_EQ(opened.size(), count + 1);
-  EXPECT_EQ(opened.back().toLocalFile(), dir.filePath("help.pdf"));
+  EXPECT_EQ(messages.back(), QStringLiteral("ヘルプファイルが見つかりません。\n") +
+                                 QDir::toNativeSeparators(dir.filePath("help.pdf")));
 
   window->ui.mnu_help_show_ver->trigger();
   ASSERT_EQ(messages.size(), 2);
@@ -519,6 +519,162 @@ TEST_F(Dialogs, MaterialFilesHelpAndVersion) {
   EXPECT_EQ(lines[0], QStringLiteral("Ver1.1.2　 2009.01.12"));
   EXPECT_EQ(lines[1], QString());
   EXPECT_FALSE(lines[2].isEmpty());
+}
+
+// PATH set to one folder while it lives (the desktop's tools are looked up there).
+class PathFor {
+ public:
+  explicit PathFor(const QString& folder) : saved_(qgetenv("PATH")) {
+    qputenv("PATH", QFile::encodeName(folder));
+  }
+  ~PathFor() { qputenv("PATH", saved_); }
+  PathFor(const PathFor&) = delete;
+  PathFor& operator=(const PathFor&) = delete;
+
+ private:
+  QByteArray saved_;
+};
+
+// Help with the document present: it is handed to xdg-open, which the test replaces with a
+// script that notes its argument and ends as the desktop's would. Where no application
+// opens it, the message names the document so that it can be opened by hand.
+TEST_F(Dialogs, HelpOpensWithTheDesktopsApplicationOrSaysWhereTheDocumentIs) {
+  Start();
+  QFile help(dir.filePath("help.pdf"));
+  ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+  help.close();
+  const QString none =
+      QStringLiteral("ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
+      QDir::toNativeSeparators(help.fileName());
+  const struct {
+    const char* what;
+    const char* exitCode;  // nullptr: no xdg-open on the PATH
+    bool said;
+  } cases[] = {
+      {"an application opens it", "0", false},
+      {"no application for PDF files", "3", true},
+      {"the application fails", "4", true},
+      {"no xdg-open", nullptr, true},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString tools = dir.filePath(QStringLiteral("tools%1").arg(n++));
+    ASSERT_TRUE(QDir().mkpath(tools));
+    if (c.exitCode) {
+      QFile script(tools + QStringLiteral("/xdg-open"));
+      ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+      script.write(QByteArray("#!/bin/sh\nprintf '%s' \"$1\" > \"${0%/*}/opened\"\nexit ") +
+                   c.exitCode + "\n");
+      script.close();
+      ASSERT_TRUE(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+    }
+    messages.clear();
+    const PathFor path(tools);
+    window->show_help();
+    if (c.exitCode) {
+      // The window goes on while xdg-open runs; what it says comes when it has ended.
+      EXPECT_TRUE(messages.isEmpty());
+      EXPECT_TRUE(QTest::qWaitFor([&] { return window->findChildren<QProcess*>().isEmpty(); }));
+      QFile opened(tools + QStringLiteral("/opened"));
+      EXPECT_TRUE(opened.open(QIODevice::ReadOnly));
+      EXPECT_EQ(QString::fromLocal8Bit(opened.readAll()), help.fileName());
+    }
+    EXPECT_EQ(messages, c.said ? QStringList{none} : QStringList{});
+  }
+}
+
+// The choices an export dialog shows.
+struct Choices {
+  bool allKeys;
+  int progression, instrument;
+  bool swing;
+  bool operator==(const Choices&) const = default;
+};
+void PrintTo(const Choices& c, std::ostream* out) {
+  *out << (c.allKeys ? "12 keys" : "one key") << ", progression " << c.progression
+       << ", instrument " << c.instrument << (c.swing ? ", swung" : "");
+}
+
+// The export dialog keeps its last choices per user and the next one opens with them. The
+// sheet has no one-key choice and only the MIDI file a swing choice, so those are kept
+// only where they are offered; a cancelled dialog keeps nothing.
+TEST_F(Dialogs, TheExportDialogOpensWithTheLastChoices) {
+  cfg.ProgressionMode = 0;
+  Start();
+  const auto store = user_settings::Open(dir.filePath(QStringLiteral("user.ini")));
+  const auto shown = [](const ExportDialog& d) {
+    return Choices{d.OptionAllKeys->isChecked(), d.ComboProgression->currentIndex(),
+                   d.ComboInstrument->currentIndex(), d.CheckSwing->isChecked()};
+  };
+  using exports::Format;
+  const struct {
+    const char* what;
+    Format format;
+    Choices made;
+    bool accepted;
+    Format next;
+    Choices expected;
+  } steps[] = {
+      {"nothing kept yet",
+       Format::kMusicXml,
+       {false, 0, 0, false},
+       false,
+       Format::kMidi,
+       {false, 0, 0, false}},
+      {"MIDI: twelve keys in fourths, B♭, swung",
+       Format::kMidi,
+       {true, 2, 1, true},
+       true,
+       Format::kMidi,
+       {true, 2, 1, true}},
+      {"the sheet: E♭, a semitone down",
+       Format::kPdf,
+       {true, 1, 2, false},
+       true,
+       Format::kMidi,
+       {true, 1, 2, true}},
+      {"MusicXML: this key, F",
+       Format::kMusicXml,
+       {false, 0, 3, false},
+       true,
+       Format::kMidi,
+       {false, 0, 3, true}},
+      {"the sheet is still in twelve keys",
+       Format::kMusicXml,
+       {false, 0, 3, false},
+       false,
+       Format::kPdf,
+       {true, 0, 3, true}},
+      {"a cancelled dialog keeps nothing",
+       Format::kMidi,
+       {true, 2, 0, false},
+       false,
+       Format::kMusicXml,
+       {false, 0, 3, true}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    {
+      ExportDialog d(step.format, cfg, window.get(), false, store.get());
+      (step.made.allKeys ? d.OptionAllKeys : d.OptionOneKey)->setChecked(true);
+      d.ComboProgression->setCurrentIndex(step.made.progression);
+      d.ComboInstrument->setCurrentIndex(step.made.instrument);
+      d.CheckSwing->setChecked(step.made.swing);
+      d.findChild<QDialogButtonBox*>()
+          ->button(step.accepted ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+          ->click();
+    }
+    const ExportDialog next(step.next, cfg, window.get(), false, store.get());
+    EXPECT_EQ(shown(next), step.expected);
+  }
+  // Values no list has are not taken: the dialog starts as it would without them.
+  cfg.ProgressionMode = 2;
+  store->setValue(user_settings::kExportInstrument, 9);
+  store->setValue(user_settings::kExportProgression, QStringLiteral("x"));
+  const ExportDialog odd(Format::kMusicXml, cfg, window.get(), false, store.get());
+  EXPECT_EQ(odd.ComboInstrument->currentIndex(), 0);
+  EXPECT_EQ(odd.ComboProgression->currentIndex(), cfg.ProgressionMode);
 }
 
 }  // namespace
@@ -820,6 +976,104 @@ TEST_F(MainWindow, TheFileMenuExportsTheShownItemAndSaysWhenItCannot) {
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages[0].startsWith(QStringLiteral("書き出せませんでした。")))
       << messages[0].toStdString();
+}
+
+// An export from the file menu: the instrument chosen comes back in the next dialog, the
+// save dialog starts in the folder written to last, and a written file is offered to be
+// opened, or its folder; a write that fails still says why.
+TEST_F(MainWindow, AnExportOffersToOpenTheFileOrItsFolder) {
+  frmMain& w = Start();
+  w.userSettingsFile = dir.filePath(QStringLiteral("user.ini"));
+  ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("takes")));
+  QStringList opened;
+  bool opens = true;
+  w.openUrl = [&](const QUrl& url) {
+    opened << url.toString();
+    return opens;
+  };
+  QStringList offered, buttons;
+  int press = -1;
+  w.offer = [&](const QString& message, const QStringList& texts) {
+    offered << message;
+    buttons = texts;
+    return press;
+  };
+  QString suggested, answer;
+  w.askSavePath = [&](const QString&, const QString& path, const QString&) {
+    suggested = path;
+    return answer;
+  };
+  enum Opened { kNothing, kTheFile, kTheFolder };
+  const struct {
+    const char* what;
+    int instrument;
+    const char* name;
+    bool written;
+    int press;  // the button pressed in the offer
+    bool opens;
+    Opened expected;
+    const char* said;  // the message, nullptr: none
+  } cases[] = {
+      {"the file opened", 1, "takes/one.mid", true, 0, true, kTheFile, nullptr},
+      {"its folder opened", 2, "takes/two.mid", true, 1, true, kTheFolder, nullptr},
+      {"closed", 3, "takes/three.mid", true, 2, true, kNothing, nullptr},
+      {"no application for it", 0, "takes/four.mid", true, 0, false, kTheFile,
+       "ファイルを開けませんでした（開くアプリケーションがありません）。\n"},
+      {"a folder that is not there", 1, "missing/five.mid", false, 0, true, kNothing,
+       "書き出せませんでした。"},
+  };
+  int lastInstrument = 0;
+  QString lastFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString path = dir.filePath(QString::fromLatin1(c.name));
+    answer = path;
+    press = c.press;
+    opens = c.opens;
+    opened.clear();
+    offered.clear();
+    messages.clear();
+    // The choices: the instrument shown is noted, another one chosen, the dialog accepted.
+    int shownInstrument = -1;
+    QTimer answering;
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+      auto* d = w.findChild<ExportDialog*>();
+      if (!d || !d->isVisible()) return;
+      answering.stop();
+      shownInstrument = d->ComboInstrument->currentIndex();
+      d->ComboInstrument->setCurrentIndex(c.instrument);
+      d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    answering.start(10);
+    w.ExportWithDialog(exports::Format::kMidi);
+    answering.stop();
+    EXPECT_EQ(shownInstrument, lastInstrument);
+    lastInstrument = c.instrument;
+    EXPECT_EQ(QFileInfo(suggested).absolutePath(), QFileInfo(lastFolder).absoluteFilePath());
+    QStringList expected;
+    if (c.expected == kTheFile) expected << QUrl::fromLocalFile(path).toString();
+    if (c.expected == kTheFolder) expected << QUrl::fromLocalFile(dir.filePath("takes")).toString();
+    EXPECT_EQ(opened, expected);
+    EXPECT_EQ(QFile::exists(path), c.written);
+    if (c.written) {
+      lastFolder = QFileInfo(path).absolutePath();
+      EXPECT_EQ(offered,
+                QStringList{QStringLiteral("書き出しました。\n") + QDir::toNativeSeparators(path)});
+      EXPECT_EQ(buttons,
+                (QStringList{QStringLiteral("ファイルを開く"), QStringLiteral("フォルダーを開く"),
+                             QStringLiteral("閉じる")}));
+    } else {
+      EXPECT_TRUE(offered.isEmpty());
+    }
+    if (c.said) {
+      EXPECT_EQ(messages.size(), 1);
+      const QString said = messages.value(0);
+      EXPECT_TRUE(said.startsWith(QString::fromUtf8(c.said))) << said.toStdString();
+      EXPECT_TRUE(said.contains(QDir::toNativeSeparators(path))) << said.toStdString();
+    } else {
+      EXPECT_TRUE(messages.isEmpty()) << messages.join(u' ').toStdString();
+    }
+  }
 }
 
 // The MIDI input in the sound settings: the ports present, "なし" when nothing is chosen,

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -340,30 +341,62 @@ TEST_F(MainWindow, ViewsAreCleanAfterACircleClickAndAStopDuringPlayback) {
   EXPECT_TRUE(staffArea() == staffAfter);
 }
 
-// After a phrase is stopped, its entry marks are shown on the keyboard again.
-TEST_F(MainWindow, EntryMarksReturnAfterAStop) {
+// After a phrase is stopped, after a key pressed with the mouse is let go, and after a note
+// played in or heard ends, the phrase's entry marks are shown on the keyboard again.
+TEST_F(MainWindow, EntryMarksReturnAfterAStopOrAKey) {
   cfg.ShowKeyboard = -1;
   cfg.ShowEntry = 1;
   cfg.RepeatOn = 1;
   cfg.RepeatCount = 3;
   cfg.Category = 3;
   cfg.ColorKeyEntry = static_cast<std::int32_t>(draw::Rgb(96, 165, 250));
-  frmMain& w = Start();
-  int waited = 0;
-  clock.whileWaiting = [&](kihon::VirtualClock&) {
-    if (++waited == 12) w.ui.Command9->click();
+  const std::vector<std::pair<const char*, std::function<void(frmMain&)>>> disturbances = {
+      {"a stop",
+       [this](frmMain& w) {
+         int waited = 0;
+         clock.whileWaiting = [&](kihon::VirtualClock&) {
+           if (++waited == 12) w.ui.Command9->click();
+         };
+         w.ui.Command5->click();
+         clock.whileWaiting = nullptr;
+       }},
+      {"a mouse key",
+       [](frmMain& w) {
+         for (int k = 1; k < w.keyboard().KeyCount; ++k) {
+           if (w.keyboard().EntryMark[k] == 0) continue;
+           const KB_Treat::KeyRectangle& r = w.keyboard().KeyRect[k];
+           w.KeyOrCircle((r.left + r.right) / 2.0f, r.bottom + 150.0f);
+           w.KeyRelease();
+           break;
+         }
+       }},
+      {"a MIDI note",
+       [](frmMain& w) {
+         w.PlayedNote(60, 100);
+         w.PlayedNote(60, 0);
+       }},
+      {"a heard note",
+       [](frmMain& w) {
+         w.ShowHeard(62);
+         w.ShowHeard(-1);
+       }},
   };
-  w.ui.Command5->click();
-  int marked = 0;
-  for (int k = 1; k < w.keyboard().KeyCount; ++k) {
-    const KB_Treat::KeyRectangle& r = w.keyboard().KeyRect[k];
-    if (w.keyboard().EntryMark[k] == 0) continue;
-    ++marked;
-    EXPECT_EQ(w.surface().Point((r.left + r.right) / 2.0f, r.bottom + 150.0f),
-              draw::Rgb(96, 165, 250))
-        << "key " << k;
+  for (const auto& [what, disturb] : disturbances) {
+    frmMain& w = Start();
+    disturb(w);
+    int marked = 0;
+    for (int k = 1; k < w.keyboard().KeyCount; ++k) {
+      const KB_Treat::KeyRectangle& r = w.keyboard().KeyRect[k];
+      if (w.keyboard().EntryMark[k] == 0) continue;
+      ++marked;
+      EXPECT_EQ(w.surface().Point((r.left + r.right) / 2.0f, r.bottom + 150.0f),
+                draw::Rgb(96, 165, 250))
+          << what << ", key " << k;
+    }
+    EXPECT_GT(marked, 2) << what;
+    window->confirm = [](const QString&) { return true; };
+    window.reset();
   }
-  EXPECT_GT(marked, 2);
 }
 
 // A tempo typed into the box and confirmed with Enter or by leaving the box moves the bar;

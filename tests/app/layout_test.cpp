@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "draw/graph_treat.h"
 #include "tests/app/main_window_fixture.h"
 
 namespace {
@@ -123,4 +125,108 @@ TEST_F(MainWindow, TheButtonsAtTheBottomCanBeClickedOnALaptopScreen) {
   answer = true;
   QTest::mouseClick(w.ui.Command1, Qt::LeftButton);
   EXPECT_EQ(questions.size(), 1);  // "終了" asks to close the program
+}
+
+namespace {
+
+// A text's box on the surface, in pixels, as the surface printed it.
+QRectF TextBox(draw::Surface& s, const draw::Surface::TextCall& t) {
+  graph_treat::SetFont(s, t.font, static_cast<int>(t.size), t.bold, false);
+  const QPoint topLeft = s.ToPixel(t.x, t.y);
+  const double w = s.TextWidth(t.text) * s.PixelsPerUnitX();
+  const double h = s.TextHeight(t.text) * s.PixelsPerUnitY();
+  return QRectF(topLeft.x(), topLeft.y(), w, h);
+}
+
+// How far a box is from a point (0 inside).
+double Distance(const QRectF& box, QPointF p) {
+  const double dx = std::max({box.left() - p.x(), 0.0, p.x() - box.right()});
+  const double dy = std::max({box.top() - p.y(), 0.0, p.y() - box.bottom()});
+  return std::hypot(dx, dy);
+}
+
+}  // namespace
+
+// After a pass in listen mode, at every size and with the keyboard shown or hidden, the
+// circle's names are whole and clear of the circle, the pass's score is clear of the chord
+// names, the circle and its names, and the window "12キーの採点" covers neither the staff,
+// the circle nor the score.
+TEST_F(MainWindow, ListenModesScoreAndKeyTableCoverNothing) {
+  for (const Screen& screenSize : {kScreens[0], kScreens[1], kScreens[3]}) {
+    for (const int keyboard : {-1, 0}) {
+      for (const int category : {0, 2}) {
+        screen::SetScreenSizeForTests(QSize(screenSize.width * 15, screenSize.height * 15));
+        ChooseTheCMajorScale();
+        cfg.Category = static_cast<std::int16_t>(category);
+        cfg.LastItem[category] = 0;
+        cfg.ShowDiagram = -1;
+        cfg.ShowKeyboard = static_cast<std::int16_t>(keyboard);
+        cfg.ClickOn = cfg.CountInOn = cfg.RepeatOn = 0;
+        frmMain& w = Start();
+        w.SetListen({.on = true});
+        w.StartContinuous();  // one pass, nothing played: every note missed
+        std::vector<draw::Surface::TextCall> texts;
+        w.surface().textLog = &texts;
+        w.SetListen({.on = true});  // draws the views again
+        w.surface().textLog = nullptr;
+        const std::string where = std::string(screenSize.what) +
+                                  (keyboard ? " with the keyboard" : " without the keyboard") +
+                                  ", category " + std::to_string(category);
+        draw::Surface& s = w.surface();
+        const YEN_treat::CircleState& c = w.circle();
+        const QPointF centre = s.ToPixel(c.CircleCentreX, c.CircleCentreY);
+        const double k = (15360.0 - screenSize.height * 15) * 0.02 / 3840;
+        const double outline = c.CircleRadius * (1.05 + k) * s.PixelsPerUnitY();
+        const QRectF frame(0, 0, s.PixelWidth(), s.PixelHeight());
+        std::vector<QRectF> names, chords, score;
+        for (const auto& t : texts) {
+          const QRectF box = TextBox(s, t);
+          if (w.ListenLines().contains(t.text)) score.push_back(box);
+          if (t.size == c.NameFontSize && !t.bold) names.push_back(box);
+          if (t.size == 16 && t.bold) chords.push_back(box);
+        }
+        ASSERT_EQ(names.size(), 12u) << where;
+        ASSERT_EQ(score.size(), static_cast<std::size_t>(w.ListenLines().size())) << where;
+        if (category == 2) {
+          EXPECT_EQ(chords.size(), 3u) << where;
+        }
+        QRectF circleAndNames =
+            QRectF(centre, centre).adjusted(-outline, -outline, outline, outline);
+        for (const QRectF& name : names) {
+          EXPECT_TRUE(frame.contains(name)) << where << ": a name is cut off";
+          EXPECT_GT(Distance(name, centre), outline + 1) << where << ": a name touches the circle";
+          if (keyboard) {
+            EXPECT_LT(name.bottom(), w.ui.Check3->mapTo(w.centralWidget(), QPoint(0, 0)).y())
+                << where << ": a name runs into the keyboard's check boxes";
+          }
+          circleAndNames |= name;
+        }
+        const QRectF keyTable(w.centralWidget()->mapFromGlobal(
+                                  w.KeyScoreTable()->window()->frameGeometry().topLeft()),
+                              w.KeyScoreTable()->window()->frameGeometry().size());
+        // The staff with its chord names above and the notes' marks under it.
+        const float T = w.staff().StaffBottomY;
+        const float S = w.staff().LineSpacing;
+        const QRectF staff(QPointF(0, s.ToPixel(0, T + 10 * S).y()),
+                           QPointF(s.PixelWidth(), s.ToPixel(0, T - 6 * S).y()));
+        const QRectF column(w.ui.Frame2->mapTo(w.centralWidget(), QPoint(0, 0)).x(), 0,
+                            s.PixelWidth(), s.PixelHeight());
+        EXPECT_FALSE(keyTable.intersects(circleAndNames))
+            << where << ": the table covers the circle";
+        EXPECT_FALSE(keyTable.intersects(staff)) << where << ": the table covers the staff";
+        EXPECT_FALSE(keyTable.intersects(column)) << where << ": the table covers the controls";
+        for (const QRectF& row : score) {
+          EXPECT_TRUE(frame.contains(row) && !row.intersects(column)) << where;
+          EXPECT_FALSE(row.intersects(keyTable)) << where << ": the table covers the score";
+          EXPECT_GT(Distance(row, centre), outline) << where << ": the score is on the circle";
+          for (const QRectF& other : names) EXPECT_FALSE(row.intersects(other)) << where;
+          for (const QRectF& other : chords) {
+            EXPECT_FALSE(row.intersects(other)) << where << ": the score is over a chord name";
+          }
+        }
+        window->confirm = [](const QString&) { return true; };
+        window.reset();
+      }
+    }
+  }
 }

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <functional>
 #include <map>
 
 #include "dialogs/practice_log_window.h"
@@ -127,6 +128,44 @@ TEST_P(ListenWindow, TheToleranceDecidesWhatIsEarlyOrLate) {
     EXPECT_EQ(w.LastScore()->summary.hit, 8);
     for (int i = 0; i < 8; ++i) {
       EXPECT_EQ(HeadColour(w, i), colour) << "tolerance " << tolerance << " note " << i;
+    }
+  }
+}
+
+// The score of a pass and its notes' marks belong to the item and key it played: another
+// item, category or key on the staff shows neither; coming back to them shows both again.
+TEST_P(ListenWindow, TheScoreStaysWithTheItemAndKeyItJudged) {
+  frmMain& w = Start();
+  const std::vector<Played> performance(8, Played{0.0, 0});
+  const std::vector<std::pair<const char*, std::function<void(frmMain&)>>> changes = {
+      {"nothing", [](frmMain&) {}},
+      {"another item", [](frmMain& w) { w.ui.Combo1->setCurrentIndex(1); }},
+      {"another category", [](frmMain& w) { w.ui.Combo2->setCurrentIndex(1); }},
+      {"another key", [](frmMain& w) { w.KeyUp(); }},
+      {"another key and back",
+       [](frmMain& w) {
+         w.KeyUp();
+         w.KeyDown();
+       }},
+  };
+  for (const auto& [what, change] : changes) {
+    w.ui.Combo2->setCurrentIndex(0);
+    w.ui.Combo1->setCurrentIndex(0);
+    cfg.Root = 0;
+    w.KeyUp();
+    w.KeyDown();
+    PlayWith(w, performance, 30);
+    ASSERT_EQ(w.ListenLines().value(0), QStringLiteral("聴き取り採点（C）")) << what;
+    change(w);
+    const bool same = std::string(what) == "nothing" || std::string(what) == "another key and back";
+    EXPECT_EQ(!w.ListenLines().isEmpty(), same) << what;
+    if (same) {
+      EXPECT_EQ(w.ListenLines().value(1), QStringLiteral("正解 8 / 8")) << what;
+    }
+    for (int i = 0; i < 2; ++i) {
+      const draw::Colour colour = HeadColour(w, i);
+      EXPECT_EQ(colour == kOnTime, same) << what << ", note " << i;
+      EXPECT_NE(colour, kMissed) << what << ", note " << i;
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "views/circle/circle.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "draw/graph_treat.h"
@@ -102,9 +103,33 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   circle.CircleRadius = radius * H;
   circle.CircleCentreY = centreY * H;
   circle.CircleCentreX = frame.frame2Left / 2 * 0.9f;
+  // The names in their own font are centred a little outside the circle, clear of its
+  // outline by a quarter of their height. The circle with its names keeps inside the band
+  // the frame leaves it (under the staff and its marks, over the keyboard or the frame's
+  // edge): moved up or down into it, and made smaller where it is too low for the whole.
+  SetTextFont(surface, circle.NameFontSize);
+  const float nameHeight = surface.TextHeight(QStringLiteral("Gb"));
+  const float gap = nameHeight / 4;
+  const float outline = k + 1.05f;
+  const auto nameRadius = [&](float r) {
+    return std::max(1.175f * r, outline * r + nameHeight / 2 + gap);
+  };
+  const float top = frame.top > frame.bottom ? frame.top : H;
+  const float band = top - frame.bottom - nameHeight - 2 * gap;
+  if (2 * nameRadius(circle.CircleRadius) > band) {
+    circle.CircleRadius =
+        std::max(0.0f, std::min(band / 2 / 1.175f, (band / 2 - nameHeight / 2 - gap) / outline));
+  }
+  const float reach = nameRadius(circle.CircleRadius) + nameHeight / 2 + gap;
+  circle.CircleCentreY = std::clamp(circle.CircleCentreY, frame.bottom + reach,
+                                    std::max(frame.bottom + reach, top - reach));
   SetTextFont(surface, circle.TextFontSize);
 
   const float R = circle.CircleRadius;
+  const float rho = nameRadius(R);
+  SetTextFont(surface, circle.NameFontSize);
+  circle.NamesRight = circle.CircleCentreX + rho + surface.TextWidth(QStringLiteral("Db")) / 2;
+  SetTextFont(surface, circle.TextFontSize);
   const float cx = circle.CircleCentreX;
   const float cy = circle.CircleCentreY;
   const float w = surface.TextWidth(QStringLiteral("4"));
@@ -118,6 +143,7 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
     auto& g = circle.CircleGeometry;
     g[kOutline][h] = {cx + R * std::cos(ar), cy - R * std::sin(ar) * (k + 1.05f)};
     g[kName][h] = {cx - w + 1.175f * R * std::cos(a), cy - t / 2 - 1.175f * R * std::sin(a)};
+    if (h < 12) circle.NameCentre[h] = {cx + rho * std::cos(a), cy - rho * std::sin(a)};
     g[kOuterRing][h] = {cx - w + 0.89f * R * std::cos(a), cy - t / 2 - 0.92f * R * std::sin(a)};
     g[kMiddleRing][h] = {cx - w + 0.62f * R * std::cos(a), cy - t / 2 - 0.65f * R * std::sin(a)};
     g[kInnerRing][h] = {cx - w + 0.41f * R * std::cos(a), cy - t / 2 - 0.43f * R * std::sin(a)};
@@ -230,8 +256,13 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   const int names = KeyUsesFlats(root) ? kFlatNames : kSharpNames;
   for (int pc = 0; pc < 12; ++pc) {
     const QString own = itemNames ? (*itemNames)[pc] : QString();
-    PrintLabel(surface, Point(circle, kName, pc),
-               own.isEmpty() ? tables.NoteNameTable[names + pc] : own, draw::kBlack);
+    const QString name = own.isEmpty() ? tables.NoteNameTable[names + pc] : own;
+    // Centred on its place (y grows upwards; a text hangs down from its top).
+    const QPointF centre = circle.NameCentre[static_cast<std::size_t>(pc)];
+    PrintLabel(
+        surface,
+        {centre.x() - surface.TextWidth(name) / 2, centre.y() + surface.TextHeight(name) / 2}, name,
+        draw::kBlack);
   }
 
   const int category = cfg.Category;

@@ -26,6 +26,10 @@ struct CircleState {
   std::int16_t NameFontSize = 0;
   std::int16_t TextFontSize = 0;
   std::array<std::array<QPointF, 13>, kPointSets> CircleGeometry{};
+  // Where each pitch class's name is centred: clear of the circle, inside the frame.
+  std::array<QPointF, 12> NameCentre{};
+  // The right edge of the names on the circle's right side.
+  float NamesRight = 0;
   bool laidOut = false;
   // Playback mark: where it is, its label, the colour its II-V-I sector had before, and
   // whether it is on the picture now (a redraw in the middle of a pass removes it).
@@ -46,6 +50,11 @@ struct CircleFrame {
   float windowHeight = 0;
   float frame2Left = 0;
   float screenHeightTwips = 15360;
+  // The lowest and the highest y the diagram's names may reach (the frame's bottom edge or
+  // what is drawn under the diagram; what is drawn over it, 0: the frame's top edge): the
+  // circle is moved into the band between, and made smaller where it does not fit.
+  float bottom = 0;
+  float top = 0;
 };
 
 // Sizes, centre and point sets for the views shown; sets the surface's font. With the
