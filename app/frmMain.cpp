@@ -63,16 +63,19 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   };
   // A file or folder is opened through xdg-open, waited for without holding the window:
-  // where no application takes it, that is said (the desktop services would count it as
-  // opened once xdg-open had started).
+  // where no application takes it, that is said, naming what was not opened (the desktop
+  // services would count it as opened once xdg-open had started).
   openUrl = [this](const QUrl& url) {
     if (!url.isLocalFile()) return QDesktopServices::openUrl(url);
-    const QString shown = QDir::toNativeSeparators(url.toLocalFile());
-    OpenWithDesktop(url.toLocalFile(), [self = QPointer<frmMain>(this), shown] {
-      if (self && self->report) {
-        self->report(QStringLiteral("開けませんでした（開くアプリケーションがありません）。\n") +
-                     shown);
-      }
+    const QString path = url.toLocalFile();
+    const QString said =
+        (QFileInfo(path).isDir()
+             ? QStringLiteral("フォルダを開けませんでした（開くアプリケーションがありません）。\n")
+             : QStringLiteral(
+                   "ファイルを開けませんでした（開くアプリケーションがありません）。\n")) +
+        QDir::toNativeSeparators(path);
+    OpenWithDesktop(path, [self = QPointer<frmMain>(this), said] {
+      if (self && self->report) self->report(said);
     });
     return true;
   };
@@ -420,6 +423,8 @@ void frmMain::Prepair4PLAY(bool IsCangeOnly) {
 
   RedrawViews();
   view_->PartsChanged();
+  // A new layout (a view switched on or off) moves the circle: the keys' table follows.
+  if (!IsCangeOnly && keyTable_) PlaceKeyTable();
 }
 
 Scor_treat::ScoreContext frmMain::ScoreContext() {
@@ -444,8 +449,12 @@ YEN_treat::CircleFrame frmMain::CircleFrame() const {
           : 0.0f;
   // And under the staff with listen mode's marks under its notes.
   const float top = cfg_.ShowScore != 0 ? staff_.StaffBottomY - 6.6f * staff_.LineSpacing : 0.0f;
+  // With listen mode on, the keys' table and the pass's score stand right of the circle:
+  // room for the narrowest table is kept there.
+  const float right = session_.settings().on ? Frame2Left() - kListenRoomRight : 0.0f;
   return YEN_treat::CircleFrame{
-      height_, Frame2Left(), static_cast<float>(screen::ScreenSizeTwips().height()), bottom, top};
+      height_, Frame2Left(), static_cast<float>(screen::ScreenSizeTwips().height()),
+      bottom,  top,          right};
 }
 
 void frmMain::KeyUp() {

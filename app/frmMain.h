@@ -270,6 +270,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // Opens a document or folder with the desktop's application for it; false when none
   // starts. Tests record the requests instead.
   std::function<bool(const QUrl& url)> openUrl;
+  // How many of the documents and folders asked to be opened are still being handed over.
+  int OpenersRunning() const { return openersRunning_; }
   // Asks where an export is written: the title, the path suggested and the filter; empty
   // when the user cancels. The program shows the save dialog.
   std::function<QString(const QString& title, const QString& suggested, const QString& filter)>
@@ -299,6 +301,7 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   // waiting for it; failed is called when there is no xdg-open, or when it cannot start or
   // ends with a failure (no application for the type, or the application failed).
   void OpenWithDesktop(const QString& path, std::function<void()> failed);
+  int openersRunning_ = 0;
   void CreateControls();
   void CreateFrame1();
   void CreateFrame2();
@@ -407,8 +410,13 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   std::optional<QRectF> listenLineBox_;  // where it is drawn, in window units
   QTimer* liveTimer_ = nullptr;
   QPointer<QTableWidget> keyTable_;
+  std::optional<QRect> keyTableAt_;  // where the window put the table last
+  // The room right of the circle that listen mode keeps for the keys' table (its narrowest,
+  // 170 pixels of 15 units) with a margin on each side, in window units.
+  static constexpr float kListenRoomRight = 170 * 15 + 300;
   // The window "12キーの採点" with the keys' scores; placed beside the circle when it is
-  // opened, and again when place is true (a new run, perhaps in another layout).
+  // opened, and again when place is true (a new run) and when the window's views are laid
+  // out again, unless the player has moved it.
   void ShowKeyScores(bool place = false);
   void PlaceKeyTable();
   void AppendToPracticeLog();

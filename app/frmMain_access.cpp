@@ -45,9 +45,9 @@ void frmMain::NameControls() {
   // How to practise through the keys, said where the player looks for it: on ▶ and on the
   // repetition box, as tooltips and to a screen reader.
   const QString throughTheKeys = QStringLiteral(
-      "「繰り返す」にチェックすると、▶で同じキーを指定の回数演奏するたびに、"
-      "選んだ進行（半音＋・半音－・４度・そのまま）で次のキーへ進み、■で止めるまで続けます。"
-      "チェックしないと、▶は今のキーで１回演奏して止まります。");
+      "「繰り返す」にチェックすると、▶の演奏は■で止めるまで続きます。同じキーで指定の回数"
+      "演奏するたびに、選んだ進行（半音＋・半音－・４度）で次のキーへ進みます（「そのまま」"
+      "ならキーは変わりません）。チェックしないと、▶は今のキーで１回演奏して止まります。");
   Name(ui.Command5, QStringLiteral("連続演奏を始める"),
        QStringLiteral("演奏を始めます（スペースキー）。") + throughTheKeys);
   Name(ui.Check2, QStringLiteral("繰り返す"), throughTheKeys);

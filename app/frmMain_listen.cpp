@@ -41,6 +41,11 @@ QString MarkText(Mark mark) {
   }
 }
 
+// A timing of a pass's notes in ms; "—" when no note was played in it (there is none).
+QString TimingText(double ms, const listen::Summary& s) {
+  return s.hit + s.wrong > 0 ? QStringLiteral("%1 ms").arg(ms, 0, 'f', 0) : QStringLiteral("—");
+}
+
 }  // namespace
 
 void frmMain::ConnectListenMenu() {
@@ -83,6 +88,7 @@ void frmMain::ConnectListenMenu() {
 }
 
 void frmMain::SetListen(const listen::Settings& settings) {
+  const bool wasOn = session_.settings().on;
   session_.SetSettings(settings);
   const listen::Settings& s = session_.settings();
   ui.mnu_settei_listen->setChecked(s.on);
@@ -95,7 +101,12 @@ void frmMain::SetListen(const listen::Settings& settings) {
   engine_.sequencer().AnswerAfterPass = session_.AnswerAfterPass();
   if (!s.on && liveTimer_) liveTimer_->stop();
   painted_.clear();
-  RedrawViews();
+  // On or off, the circle makes room for what listen mode shows beside it, or takes it back.
+  if (s.on != wasOn && state_.Initialising == 0) {
+    Prepair4PLAY(false);
+  } else {
+    RedrawViews();
+  }
 }
 
 void frmMain::StartListening(double startMs) {
@@ -196,33 +207,57 @@ void frmMain::DrawListenMarks() {
           .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), session_.lastScoreKey())),
       QStringLiteral("正解 %1 / %2").arg(s.hit).arg(total),
       QStringLiteral("音違い %1　抜け %2　余分 %3").arg(s.wrong).arg(s.missed).arg(s.extra),
-      QStringLiteral("平均 %1 ms　最大 %2 ms")
-          .arg(s.meanAbsTimingMs, 0, 'f', 0)
-          .arg(s.maxAbsTimingMs, 0, 'f', 0)};
+      QStringLiteral("平均 %1　最大 %2")
+          .arg(TimingText(s.meanAbsTimingMs, s), TimingText(s.maxAbsTimingMs, s))};
   // Notes beyond what a pass could hold (a device sending a flood) are said, not judged.
   if (last->notJudged > 0) listenLines_.push_back(QStringLiteral("未採点 %1").arg(last->notJudged));
   graph_treat::SavedFont saved;
   graph_treat::SaveFont(surface_, saved);
-  graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), 10, true, false);
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
-  const float rowHeight = 1.25f * surface_.TextHeight(listenLines_.front());
   float left = 0;
   float top = 0;
+  float rowHeight = 0;
+  float width = 0;
   QStringList rows = listenLines_;
+  const auto measure = [&](int size) {
+    graph_treat::SetFont(surface_, QStringLiteral("ＭＳ ゴシック"), size, true, false);
+    rowHeight = 1.25f * surface_.TextHeight(rows.front());
+    width = 0;
+    for (const QString& row : rows) width = std::max(width, surface_.TextWidth(row));
+  };
   if (cfg_.ShowDiagram != 0 && circle_.laidOut) {
-    // In short rows under the tempo line, right of the circle: nothing else is drawn there,
-    // neither chord names nor the circle's names, at any window size.
-    left = circle_.CircleCentreX + 1.5f * circle_.CircleRadius + 200;
-    top = circle_.CircleCentreY - 0.5f * circle_.CircleRadius - 500;
+    // In short rows under the tempo line, right of the circle: no chord name is there. They
+    // keep left of the controls and right of the circle's names beside them, in a smaller
+    // type where the window is narrow.
+    const float cx = circle_.CircleCentreX;
+    const float R = circle_.CircleRadius;
+    const float nameHalf = circle_.NamesRight - static_cast<float>(circle_.NameCentre[3].x());
+    const float right = Frame2Left() - 150;
+    top = circle_.CircleCentreY - 0.5f * R - 500;
+    float clear = cx + R;
+    for (const int size : {10, 9, 8}) {
+      measure(size);
+      const float bottom = top - static_cast<float>(rows.size()) * rowHeight;
+      clear = cx + R;
+      for (const QPointF& name : circle_.NameCentre) {
+        const auto y = static_cast<float>(name.y());
+        if (y - nameHalf <= top && y + nameHalf >= bottom) {
+          clear = std::max(clear, static_cast<float>(name.x()) + nameHalf);
+        }
+      }
+      clear += 100;
+      left = std::min(cx + 1.5f * R + 200, right - width);
+      if (left >= clear) break;
+    }
+    left = std::max(left, clear);
   } else {
     // Without the circle, in one row under the notes' marks.
+    rows = {listenLines_.join(QStringLiteral("　"))};
+    measure(10);
     left = staff_.StaffLeftX;
     top = T - 7.2f * S;
-    rows = {listenLines_.join(QStringLiteral("　"))};
   }
-  float width = 0;
-  for (const QString& row : rows) width = std::max(width, surface_.TextWidth(row));
   for (int i = 0; i < rows.size(); ++i) {
     graph_treat::PrintAt(surface_, left, top - static_cast<float>(i) * rowHeight, rows[i],
                          draw::kBlack);
@@ -258,9 +293,6 @@ void frmMain::ShowKeyScores(bool place) {
     window->setWindowTitle(QStringLiteral("12キーの採点"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     keyTable_ = new QTableWidget(12, 4, window);
-    keyTable_->setHorizontalHeaderLabels({QStringLiteral("キー"), QStringLiteral("正解"),
-                                          QStringLiteral("平均のずれ"),
-                                          QStringLiteral("最大のずれ")});
     keyTable_->verticalHeader()->hide();
     keyTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     keyTable_->setAccessibleName(QStringLiteral("キーごとの聴き取り採点"));
@@ -283,8 +315,8 @@ void frmMain::ShowKeyScores(bool place) {
     const QStringList cells = {
         MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k),
         s ? QStringLiteral("%1 / %2").arg(s->hit).arg(total) : QStringLiteral("—"),
-        s ? QStringLiteral("%1 ms").arg(s->meanAbsTimingMs, 0, 'f', 0) : QString(),
-        s ? QStringLiteral("%1 ms").arg(s->maxAbsTimingMs, 0, 'f', 0) : QString()};
+        s ? TimingText(s->meanAbsTimingMs, *s) : QString(),
+        s ? TimingText(s->maxAbsTimingMs, *s) : QString()};
     for (int c = 0; c < 4; ++c) {
       auto* item = new QTableWidgetItem(cells[c]);
       if (c > 0) item->setTextAlignment(Qt::AlignCenter);
@@ -299,12 +331,12 @@ void frmMain::ShowKeyScores(bool place) {
 void frmMain::PlaceKeyTable() {
   QWidget* window = keyTable_ ? keyTable_->window() : nullptr;
   if (!window) return;
+  // Where the player has moved it, it stays.
+  if (keyTableAt_ && window->isVisible() && window->geometry() != *keyTableAt_) return;
   // All twelve rows at once, under the staff and its marks, right of the circle's names and
   // left of the controls: neither the staff, the circle nor the score under the tempo line
-  // is covered. Where the window is too narrow for it, it keeps to the controls' side.
-  const int rows = 12 * keyTable_->verticalHeader()->defaultSectionSize();
-  const int height =
-      rows + keyTable_->horizontalHeader()->sizeHint().height() + 2 * keyTable_->frameWidth() + 12;
+  // is covered. Narrow, it takes short headings; where the window is too narrow even for
+  // that, it keeps to the controls' side.
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
   const float right = Frame2Left() - 150;
@@ -313,12 +345,22 @@ void frmMain::PlaceKeyTable() {
   const QPoint topLeft = surface_.ToPixel(left, top);
   const int rightPx = surface_.ToPixel(right, top).x();
   constexpr int kWidest = 360;
-  constexpr int kNarrowest = 230;
+  const int kNarrowest = static_cast<int>((kListenRoomRight - 300) / 15);
   const int width = std::clamp(rightPx - topLeft.x(), kNarrowest, kWidest);
-  window->resize(width, height);
+  const bool narrow = width < 300;
+  keyTable_->setHorizontalHeaderLabels(
+      {QStringLiteral("キー"), QStringLiteral("正解"),
+       narrow ? QStringLiteral("平均") : QStringLiteral("平均のずれ"),
+       narrow ? QStringLiteral("最大") : QStringLiteral("最大のずれ")});
+  const int rows = 12 * keyTable_->verticalHeader()->defaultSectionSize();
+  const int height =
+      rows + keyTable_->horizontalHeader()->sizeHint().height() + 2 * keyTable_->frameWidth() + 12;
   const QPoint corner =
       view_->mapToGlobal(QPoint(std::min(topLeft.x(), rightPx - width), topLeft.y()));
-  window->move(std::max(0, corner.x()), std::max(0, corner.y()));
+  // The geometry of its inside: a window manager's title bar goes above it.
+  keyTableAt_ =
+      QRect(QPoint(std::max(0, corner.x()), std::max(0, corner.y())), QSize(width, height));
+  window->setGeometry(*keyTableAt_);
 }
 
 void frmMain::AppendToPracticeLog() {

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -162,20 +163,33 @@ void frmMain::OpenWithDesktop(const QString& path, std::function<void()> failed)
     return;
   }
   // Not detached: its exit code says whether an application opened the file. Where xdg-open
-  // runs the application itself, it ends when the application does.
-  auto* process = new QProcess(this);
+  // runs the application itself, it ends when the application does: a failure after the
+  // application has been open a while is the application's, not a missing one, and is not
+  // said. The process belongs to no window, so that quitting the program leaves an open
+  // viewer open (and says nothing of a process destroyed while it runs).
+  auto* process = new QProcess();
   process->setStandardOutputFile(QProcess::nullDevice());
   process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  QElapsedTimer running;
+  running.start();
+  ++openersRunning_;
   connect(process, &QProcess::finished, this,
-          [process, failed](int exitCode, QProcess::ExitStatus status) {
+          [this, process, failed, running](int exitCode, QProcess::ExitStatus status) {
             process->deleteLater();
-            if (status != QProcess::NormalExit || exitCode != 0) failed();
+            --openersRunning_;
+            constexpr qint64 kOpenedAWhileMs = 10000;
+            if ((status != QProcess::NormalExit || exitCode != 0) &&
+                running.elapsed() < kOpenedAWhileMs) {
+              failed();
+            }
           });
-  connect(process, &QProcess::errorOccurred, this, [process, failed](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;  // the others end in finished
-    process->deleteLater();
-    failed();
-  });
+  connect(process, &QProcess::errorOccurred, this,
+          [this, process, failed](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart) return;  // the others end in finished
+            process->deleteLater();
+            --openersRunning_;
+            failed();
+          });
   process->start(opener, {path});
 }
 

@@ -122,7 +122,11 @@ void ExportDialog::Recall(const QSettings& remembered) {
 
 void ExportDialog::Remember(QSettings& remembered) const {
   remembered.setValue(user_settings::kExportInstrument, ComboInstrument->currentIndex());
-  remembered.setValue(user_settings::kExportProgression, ComboProgression->currentIndex());
+  // The progression only when it was chosen (twelve keys): greyed out, it is the one of
+  // continuous play, which the next dialog takes again.
+  if (OptionAllKeys->isChecked()) {
+    remembered.setValue(user_settings::kExportProgression, ComboProgression->currentIndex());
+  }
   if (OptionOneKey->isEnabled()) {
     remembered.setValue(user_settings::kExportAllKeys, OptionAllKeys->isChecked());
   }

@@ -152,9 +152,17 @@ double Distance(const QRectF& box, QPointF p) {
 // names, the circle and its names, and the window "12キーの採点" covers neither the staff,
 // the circle nor the score.
 TEST_F(MainWindow, ListenModesScoreAndKeyTableCoverNothing) {
-  for (const Screen& screenSize : {kScreens[0], kScreens[1], kScreens[3]}) {
-    for (const int keyboard : {-1, 0}) {
+  const Screen screens[] = {kScreens[0],
+                            kScreens[1],
+                            kScreens[2],
+                            kScreens[4],
+                            {1024, 768, "1024x768"},
+                            {1280, 1024, "1280x1024"}};
+  enum Keyboard { kShown, kHidden, kHiddenAfterThePass };
+  for (const Screen& screenSize : screens) {
+    for (const Keyboard keys : {kShown, kHidden, kHiddenAfterThePass}) {
       for (const int category : {0, 2}) {
+        const int keyboard = keys == kHidden ? 0 : -1;
         screen::SetScreenSizeForTests(QSize(screenSize.width * 15, screenSize.height * 15));
         ChooseTheCMajorScale();
         cfg.Category = static_cast<std::int16_t>(category);
@@ -165,12 +173,16 @@ TEST_F(MainWindow, ListenModesScoreAndKeyTableCoverNothing) {
         frmMain& w = Start();
         w.SetListen({.on = true});
         w.StartContinuous();  // one pass, nothing played: every note missed
+        // The keyboard hidden with the table open: the circle grows, the table follows it.
+        if (keys == kHiddenAfterThePass) w.ToggleView(cfg.ShowKeyboard, w.ui.mnu_View_ShowKeyBord);
         std::vector<draw::Surface::TextCall> texts;
         w.surface().textLog = &texts;
         w.SetListen({.on = true});  // draws the views again
         w.surface().textLog = nullptr;
         const std::string where = std::string(screenSize.what) +
-                                  (keyboard ? " with the keyboard" : " without the keyboard") +
+                                  (keys == kShown    ? " with the keyboard"
+                                   : keys == kHidden ? " without the keyboard"
+                                                     : " with the keyboard hidden after the pass") +
                                   ", category " + std::to_string(category);
         draw::Surface& s = w.surface();
         const YEN_treat::CircleState& c = w.circle();
@@ -195,7 +207,7 @@ TEST_F(MainWindow, ListenModesScoreAndKeyTableCoverNothing) {
         for (const QRectF& name : names) {
           EXPECT_TRUE(frame.contains(name)) << where << ": a name is cut off";
           EXPECT_GT(Distance(name, centre), outline + 1) << where << ": a name touches the circle";
-          if (keyboard) {
+          if (cfg.ShowKeyboard != 0) {
             EXPECT_LT(name.bottom(), w.ui.Check3->mapTo(w.centralWidget(), QPoint(0, 0)).y())
                 << where << ": a name runs into the keyboard's check boxes";
           }

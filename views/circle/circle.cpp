@@ -123,6 +123,22 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   const float reach = nameRadius(circle.CircleRadius) + nameHeight / 2 + gap;
   circle.CircleCentreY = std::clamp(circle.CircleCentreY, frame.bottom + reach,
                                     std::max(frame.bottom + reach, top - reach));
+  // Where the frame keeps room at its right (for what listen mode shows beside the circle),
+  // the circle moves left, as far as its left names stay inside, and is made smaller if
+  // that is not enough.
+  if (frame.right > 0) {
+    const float side = surface.TextWidth(QStringLiteral("Db")) / 2 + gap;
+    const float across = nameRadius(circle.CircleRadius) + side;
+    if (circle.CircleCentreX + across > frame.right) {
+      circle.CircleCentreX = std::max(across, frame.right - across);
+      if (circle.CircleCentreX + across > frame.right) {
+        circle.CircleCentreX = frame.right / 2;
+        const float room = frame.right / 2 - side;
+        circle.CircleRadius = std::max(0.0f, std::min({circle.CircleRadius, room / 1.175f,
+                                                       (room - nameHeight / 2 - gap) / outline}));
+      }
+    }
+  }
   SetTextFont(surface, circle.TextFontSize);
 
   const float R = circle.CircleRadius;

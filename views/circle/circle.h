@@ -55,6 +55,8 @@ struct CircleFrame {
   // circle is moved into the band between, and made smaller where it does not fit.
   float bottom = 0;
   float top = 0;
+  // The rightmost x the names may reach (0: the design's place, whatever its reach).
+  float right = 0;
 };
 
 // Sizes, centre and point sets for the views shown; sets the surface's font. With the
