@@ -150,8 +150,8 @@ void frmMain::show_help() {
   // application took it is known only when xdg-open ends, so that end is waited for here.
   OpenWithDesktop(path, [self = QPointer<frmMain>(this), shown] {
     if (!self || !self->report) return;
-    self->report(QStringLiteral(
-                     "ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
+    self->report(QStringLiteral("ヘルプを表示できませんでした。\nPDFを開くアプリケーションがありま"
+                                "せん。マニュアルはここにあります：\n") +
                  shown);
   });
 }

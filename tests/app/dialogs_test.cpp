@@ -543,9 +543,10 @@ TEST_F(Dialogs, HelpOpensWithTheDesktopsApplicationOrSaysWhereTheDocumentIs) {
   QFile help(dir.filePath("help.pdf"));
   ASSERT_TRUE(help.open(QIODevice::WriteOnly));
   help.close();
-  const QString none =
-      QStringLiteral("ヘルプを表示できませんでした（PDFを開くアプリケーションがありません）。\n") +
-      QDir::toNativeSeparators(help.fileName());
+  const QString none = QStringLiteral(
+                           "ヘルプを表示できませんでした。\nPDFを開くアプリケーションがありません。"
+                           "マニュアルはここにあります：\n") +
+                       QDir::toNativeSeparators(help.fileName());
   const struct {
     const char* what;
     const char* exitCode;  // nullptr: no xdg-open on the PATH
