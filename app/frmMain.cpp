@@ -442,11 +442,7 @@ Scor_treat::ScoreContext frmMain::ScoreContext() {
 
 YEN_treat::CircleFrame frmMain::CircleFrame() const {
   // The names stay above the keyboard's check boxes, or inside the frame without them.
-  const float checkHeight = static_cast<float>(ui.Check3->height() / surface_.PixelsPerUnitY());
-  const float bottom =
-      cfg_.ShowKeyboard != 0
-          ? checkHeight + static_cast<float>(keyboard_.KeyRect[keyboard_.KeyCount].top) + 50
-          : 0.0f;
+  const float bottom = cfg_.ShowKeyboard != 0 ? EntryChecksTop() : 0.0f;
   // And under the staff with listen mode's marks under its notes.
   const float top = cfg_.ShowScore != 0 ? staff_.StaffBottomY - 6.6f * staff_.LineSpacing : 0.0f;
   // With listen mode on, the keys' table and the pass's score stand right of the circle:

@@ -330,6 +330,8 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   ColumnHeights ApplyColumnMetrics(const ColumnMetrics& m);
   void PlaceInWindow(QWidget* widget, float left, float top);
   void PlaceEntryChecks();
+  // The top edge of the check boxes over the keyboard, in window units.
+  float EntryChecksTop() const;
   void ShowTempo(int value);
   // The tempo typed into Text1: 50..300 moves the bar, anything else is refused.
   void ApplyTypedTempo();

@@ -250,13 +250,16 @@ float frmMain::Frame2Left() const {
   return static_cast<float>(surface_.FromPixel(ui.Frame2->x(), 0).x());
 }
 
+float frmMain::EntryChecksTop() const {
+  const float checkHeight = static_cast<float>(ui.Check3->height() / surface_.PixelsPerUnitY());
+  return checkHeight + static_cast<float>(keyboard_.KeyRect[keyboard_.KeyCount].top) + 50;
+}
+
 void frmMain::PlaceEntryChecks() {
   // Above the keyboard: ui.Check3 from the right edge of the lowest key, ui.Check5 beside it.
-  const float checkHeight = static_cast<float>(ui.Check3->height() / surface_.PixelsPerUnitY());
   const float checkWidth = static_cast<float>(ui.Check3->width() / surface_.PixelsPerUnitX());
   const float check3Left = static_cast<float>(keyboard_.KeyRect[1].right) + 200;
-  const float check5Top =
-      checkHeight + static_cast<float>(keyboard_.KeyRect[keyboard_.KeyCount].top) + 50;
+  const float check5Top = EntryChecksTop();
   PlaceInWindow(ui.Check3, check3Left, check5Top);
   PlaceInWindow(ui.Check5, checkWidth + check3Left + 500, check5Top);
   ui.Check3->setVisible(cfg_.ShowKeyboard != 0);
