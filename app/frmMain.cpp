@@ -70,9 +70,8 @@ frmMain::frmMain(settings::CfgRecord& cfg, RunState& state, kihon::Waits& waits,
     const QString path = url.toLocalFile();
     const QString said =
         (QFileInfo(path).isDir()
-             ? QStringLiteral("フォルダを開けませんでした（開くアプリケーションがありません）。\n")
-             : QStringLiteral(
-                   "ファイルを開けませんでした（開くアプリケーションがありません）。\n")) +
+             ? tr("フォルダを開けませんでした（開くアプリケーションがありません）。\n")
+             : tr("ファイルを開けませんでした（開くアプリケーションがありません）。\n")) +
         QDir::toNativeSeparators(path);
     OpenWithDesktop(path, [self = QPointer<frmMain>(this), said] {
       if (self && self->report) self->report(said);
@@ -121,7 +120,7 @@ void frmMain::ApplyTypedTempo() {
     }
   } else {
     ui.Text1->setText(QString::number(ui.VScroll1->value()));
-    report(QStringLiteral("テンポは %1 から %2 までの数で入力してください。")
+    report(tr("テンポは %1 から %2 までの数で入力してください。")
                .arg(ui.VScroll1->minimum())
                .arg(ui.VScroll1->maximum()));
   }
@@ -356,7 +355,7 @@ void frmMain::Set_combo1() {
 }
 
 void frmMain::SetTitle(const QString& text) {
-  setWindowTitle(text + QStringLiteral("ＶＯＲＭＩＮＡ　   "));
+  setWindowTitle(text + tr("ＶＯＲＭＩＮＡ　   "));
 }
 
 void frmMain::InitAtEveryChange(int pat, int root) {
@@ -569,7 +568,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-  if (!confirm(kExitQuestion)) {
+  if (!confirm(Translated(kExitQuestion))) {
     event->ignore();
     return;
   }
@@ -662,7 +661,7 @@ void frmMain::AttachEar(sound::Ear& ear) {
     if (!ear.IsOpen() || !ear.Lost()) return true;
     const QString source = ear.Source();
     ear.Close();  // said once: the next choice of the input opens it again
-    if (report) report(QStringLiteral("マイク入力（%1）が使えなくなりました。").arg(source));
+    if (report) report(tr("マイク入力（%1）が使えなくなりました。").arg(source));
     return true;
   });
 }
@@ -675,7 +674,7 @@ void frmMain::AttachMidiInput(sound::MidiIn& input) {
     if (!input.Lost()) return true;
     const QString port = input.Port();
     input.Open(QString());  // the virtual port stays for other programs
-    if (report) report(QStringLiteral("MIDI入力（%1）が使えなくなりました。").arg(port));
+    if (report) report(tr("MIDI入力（%1）が使えなくなりました。").arg(port));
     return false;
   });
 }

@@ -136,6 +136,12 @@ struct frmMainUi {
   QAction* mnu_settei_listen_octave = nullptr;     // "オクターブ違いも正解にする"
   QAction* mnu_settei_listen_tolerance = nullptr;  // "早い・遅いとするずれ…"
   QAction* mnu_View_practiceLog = nullptr;         // "練習記録…"
+  // The program's language, kept per user and taken at the next start: as the system's
+  // locale, Japanese, or English (each language named in its own words).
+  QMenu* mnu_settei_language = nullptr;
+  QAction* mnu_settei_language_system = nullptr;
+  QAction* mnu_settei_language_ja = nullptr;
+  QAction* mnu_settei_language_en = nullptr;
   QMenu* mnu_help = nullptr;
   QAction* mnu_help_help = nullptr;
   QAction* mnu_help_ShortCut = nullptr;
@@ -314,6 +320,7 @@ class frmMain : public QMainWindow, private Sound_Treat::SequencerHost {
   void ConnectFrame3();
   void ConnectSurfaceControls();
   void ConnectMenus();
+  void ConnectLanguageMenu();
   void ConnectListenMenu();
   // Accessible names and descriptions, and the order of keyboard focus.
   void NameControls();

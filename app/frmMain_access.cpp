@@ -33,53 +33,48 @@ void frmMain::NameControls() {
   ui.Label2->setBuddy(ui.Combo1);
   ui.Label4->setBuddy(ui.Combo3);
   ui.Label5->setBuddy(ui.Combo4);
-  Name(ui.Combo2, QStringLiteral("学習別"),
-       QStringLiteral("スケール、コード、ⅡⅤⅠなど学ぶものの種類"));
-  Name(ui.Combo1, QStringLiteral("種類"), QStringLiteral("練習する項目"));
-  Name(ui.Combo3, QStringLiteral("調子"), QStringLiteral("ⅡⅤⅠパターンのメジャーかマイナーか"));
-  Name(ui.Combo4, QStringLiteral("Ｖ７あしらい"), QStringLiteral("ⅡⅤⅠパターンのⅤ７に使うスケール"));
-  Name(ui.Text2, QStringLiteral("テンポの見出し"));
-  Name(ui.Text1, QStringLiteral("テンポ（1分あたりの拍数）"),
-       QStringLiteral("50から300までの数を入力します"));
-  Name(ui.VScroll1, QStringLiteral("テンポのつまみ"), QStringLiteral("上へ動かすと速くなります"));
+  Name(ui.Combo2, tr("学習別"), tr("スケール、コード、ⅡⅤⅠなど学ぶものの種類"));
+  Name(ui.Combo1, tr("種類"), tr("練習する項目"));
+  Name(ui.Combo3, tr("調子"), tr("ⅡⅤⅠパターンのメジャーかマイナーか"));
+  Name(ui.Combo4, tr("Ｖ７あしらい"), tr("ⅡⅤⅠパターンのⅤ７に使うスケール"));
+  Name(ui.Text2, tr("テンポの見出し"));
+  Name(ui.Text1, tr("テンポ（1分あたりの拍数）"), tr("50から300までの数を入力します"));
+  Name(ui.VScroll1, tr("テンポのつまみ"), tr("上へ動かすと速くなります"));
   // How to practise through the keys, said where the player looks for it: on ▶ and on the
   // repetition box, as tooltips and to a screen reader.
-  const QString throughTheKeys = QStringLiteral(
-      "「繰り返す」にチェックすると、▶の演奏は■で止めるまで続きます。同じキーで指定の回数"
-      "演奏するたびに、選んだ進行（半音＋・半音－・４度）で次のキーへ進みます（「そのまま」"
-      "ならキーは変わりません）。チェックしないと、▶は今のキーで１回演奏して止まります。");
-  Name(ui.Command5, QStringLiteral("連続演奏を始める"),
-       QStringLiteral("演奏を始めます（スペースキー）。") + throughTheKeys);
-  Name(ui.Check2, QStringLiteral("繰り返す"), throughTheKeys);
+  const QString throughTheKeys =
+      tr("「繰り返す」にチェックすると、▶の演奏は■で止めるまで続きます。同じキーで指定の回数"
+         "演奏するたびに、選んだ進行（半音＋・半音－・４度）で次のキーへ進みます（「そのまま」"
+         "ならキーは変わりません）。チェックしないと、▶は今のキーで１回演奏して止まります。");
+  Name(ui.Command5, tr("連続演奏を始める"),
+       tr("演奏を始めます（スペースキー）。") + throughTheKeys);
+  Name(ui.Check2, tr("繰り返す"), throughTheKeys);
   for (QWidget* w : {static_cast<QWidget*>(ui.Command5), static_cast<QWidget*>(ui.Check2),
                      static_cast<QWidget*>(ui.Combo5)}) {
     w->setToolTip(throughTheKeys);
   }
-  Name(ui.Command9, QStringLiteral("演奏を止める"), QStringLiteral("スペースキーでも止まります"));
-  Name(ui.Combo5, QStringLiteral("繰り返しの回数"));
+  Name(ui.Command9, tr("演奏を止める"), tr("スペースキーでも止まります"));
+  Name(ui.Combo5, tr("繰り返しの回数"));
   // On Linux a list is read by the label that names it: the count's label is not shown
   // (the check box "繰り返す" beside it says it to the eye).
-  auto* countLabel = new QLabel(QStringLiteral("繰り返しの回数"), ui.Combo5->parentWidget());
+  auto* countLabel = new QLabel(tr("繰り返しの回数"), ui.Combo5->parentWidget());
   countLabel->setBuddy(ui.Combo5);
   countLabel->hide();
-  Name(ui.Text3, QStringLiteral("早くする割合（％UP）"),
-       QStringLiteral("繰り返しのあいだにテンポを上げる割合"));
-  Name(ui.Command2, QStringLiteral("音出し"), QStringLiteral("項目を1回演奏します"));
-  Name(ui.Command3, QStringLiteral("半音　＋"), QStringLiteral("キーを半音上げます（P キー）"));
-  Name(ui.Command4, QStringLiteral("半音　－"), QStringLiteral("キーを半音下げます（Q キー）"));
-  Name(ui.Command6, QStringLiteral("CAL Bb（B♭の基準音）"));
-  Name(ui.Command8, QStringLiteral("CAL A（Aの基準音）"));
-  static const QString kStaffNames[] = {
-      QStringLiteral("五線を大きく上へ"), QStringLiteral("五線を少し上へ"),
-      QStringLiteral("五線を少し下へ"), QStringLiteral("五線を大きく下へ"),
-      QStringLiteral("五線の位置をリセット")};
-  for (int i = 0; i < 5; ++i) Name(ui.Command12[i], kStaffNames[i]);
-  Name(ui.Command17, QStringLiteral("OK（五線位置調整を終える）"));
-  Name(ui.Command1, QStringLiteral("終了"), QStringLiteral("設定を保存してプログラムを終わります"));
-  Name(ui.Check1, QStringLiteral("MIDIを使う"));
-  Name(ui.Image1, QStringLiteral("ト音記号"));
-  Name(ui.Frame1, QStringLiteral("選択とテンポ"));
-  Name(ui.Frame3, QStringLiteral("単発の操作"));
+  Name(ui.Text3, tr("早くする割合（％UP）"), tr("繰り返しのあいだにテンポを上げる割合"));
+  Name(ui.Command2, tr("音出し"), tr("項目を1回演奏します"));
+  Name(ui.Command3, tr("半音　＋"), tr("キーを半音上げます（P キー）"));
+  Name(ui.Command4, tr("半音　－"), tr("キーを半音下げます（Q キー）"));
+  Name(ui.Command6, tr("CAL Bb（B♭の基準音）"));
+  Name(ui.Command8, tr("CAL A（Aの基準音）"));
+  const QString staffNames[] = {tr("五線を大きく上へ"), tr("五線を少し上へ"), tr("五線を少し下へ"),
+                                tr("五線を大きく下へ"), tr("五線の位置をリセット")};
+  for (int i = 0; i < 5; ++i) Name(ui.Command12[i], staffNames[i]);
+  Name(ui.Command17, tr("OK（五線位置調整を終える）"));
+  Name(ui.Command1, tr("終了"), tr("設定を保存してプログラムを終わります"));
+  Name(ui.Check1, tr("MIDIを使う"));
+  Name(ui.Image1, tr("ト音記号"));
+  Name(ui.Frame1, tr("選択とテンポ"));
+  Name(ui.Frame3, tr("単発の操作"));
 
   // Keyboard focus: the selections and the tempo, continuous play, the single actions,
   // then the switches on the drawing.
@@ -104,7 +99,7 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
   QStringList classes;
   for (int i = 0; i < count; ++i) {
     if (ph.NoteIsRest[i] == 1) {
-      notes << QStringLiteral("休符");
+      notes << tr("休符");
       continue;
     }
     if (ph.NoteTie[i] == 1) continue;  // sounds on from the note before
@@ -117,9 +112,9 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
   std::vector<SurfaceWidget::Part> parts;
   const float S = staff_.LineSpacing;
   const float T = staff_.StaffBottomY;
-  parts.push_back({QStringLiteral("五線譜"),
+  parts.push_back({tr("五線譜"),
                    cfg_.ShowScore == 0 ? QString()
-                                       : QStringLiteral("%1 の楽譜。%2 音：%3")
+                                       : tr("%1 の楽譜。%2 音：%3")
                                              .arg(title)
                                              .arg(notes.size())
                                              .arg(notes.join(QLatin1Char(' '))),
@@ -128,21 +123,22 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
                        : PixelRect(surface_, staff_.StaffLeftX, T + 10 * S,
                                    staff_.StaffLeftX + staff_.StaffWidth, T - 7 * S)});
   const float R = circle_.CircleRadius * 1.35f;
-  parts.push_back({QStringLiteral("サークル図"),
-                   cfg_.ShowDiagram == 0 ? QString()
-                                         : QStringLiteral("12の音名を並べた円。%1 の音：%2")
-                                               .arg(title, classes.join(QLatin1Char(' '))),
-                   cfg_.ShowDiagram == 0
-                       ? QRect()
-                       : PixelRect(surface_, circle_.CircleCentreX - R, circle_.CircleCentreY - R,
-                                   circle_.CircleCentreX + R, circle_.CircleCentreY + R)});
+  parts.push_back(
+      {tr("サークル図"),
+       cfg_.ShowDiagram == 0
+           ? QString()
+           : tr("12の音名を並べた円。%1 の音：%2").arg(title, classes.join(QLatin1Char(' '))),
+       cfg_.ShowDiagram == 0
+           ? QRect()
+           : PixelRect(surface_, circle_.CircleCentreX - R, circle_.CircleCentreY - R,
+                       circle_.CircleCentreX + R, circle_.CircleCentreY + R)});
   QStringList held;
   for (const int p : heldPitches_) held << QString::number(p + cfg_.PitchBase);
-  QString keys = QStringLiteral("鍵盤");
+  QString keys = tr("鍵盤");
   if (cfg_.ShowEntry != 0) {
-    keys += QStringLiteral("。%1 の音に印：%2").arg(title, classes.join(QLatin1Char(' ')));
+    keys += tr("。%1 の音に印：%2").arg(title, classes.join(QLatin1Char(' ')));
   }
-  if (!held.isEmpty()) keys += QStringLiteral("。押している鍵（MIDIノート）：") + held.join(' ');
+  if (!held.isEmpty()) keys += tr("。押している鍵（MIDIノート）：") + held.join(' ');
   // The keyboard's place: every key laid out.
   QRect keyArea;
   for (const auto& key : keyboard_.KeyRect) {
@@ -150,7 +146,7 @@ std::vector<SurfaceWidget::Part> frmMain::PictureParts() const {
     keyArea |= PixelRect(surface_, static_cast<float>(key.left), static_cast<float>(key.bottom),
                          static_cast<float>(key.right), static_cast<float>(key.top));
   }
-  parts.push_back({QStringLiteral("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
+  parts.push_back({tr("鍵盤"), cfg_.ShowKeyboard == 0 ? QString() : keys,
                    cfg_.ShowKeyboard == 0 ? QRect() : keyArea});
   return parts;
 }

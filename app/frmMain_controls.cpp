@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/frmMain.h"
 #include "app/frmMain_parts.h"
@@ -37,6 +38,8 @@
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "core/appdir.h"
+#include "core/language.h"
+#include "core/user_settings.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
@@ -75,15 +78,15 @@ void frmMain::CreateControls() {
 // Frame1: the selections and the tempo.
 void frmMain::CreateFrame1() {
   ui.Frame1 = new QGroupBox(view_);
-  ui.Label3 = NewLabel(QStringLiteral("学習別"), ui.Frame1);
+  ui.Label3 = NewLabel(tr("学習別"), ui.Frame1);
   ui.Combo2 = NewList(ui.Frame1);
-  ui.Label2 = NewLabel(QStringLiteral("種類"), ui.Frame1);
+  ui.Label2 = NewLabel(tr("種類"), ui.Frame1);
   ui.Combo1 = NewList(ui.Frame1);
-  ui.Label4 = NewLabel(QStringLiteral("調子"), ui.Frame1);
+  ui.Label4 = NewLabel(tr("調子"), ui.Frame1);
   ui.Combo3 = NewList(ui.Frame1);
-  ui.Label5 = NewLabel(QStringLiteral("Ｖ７あしらい"), ui.Frame1);
+  ui.Label5 = NewLabel(tr("Ｖ７あしらい"), ui.Frame1);
   ui.Combo4 = NewList(ui.Frame1);
-  ui.Text2 = new QLineEdit(QStringLiteral("テンポ"), ui.Frame1);
+  ui.Text2 = new QLineEdit(tr("テンポ"), ui.Frame1);
   ui.Text2->setFrame(false);
   ui.Text2->setReadOnly(true);
   ui.Text2->setFocusPolicy(Qt::NoFocus);
@@ -95,49 +98,50 @@ void frmMain::CreateFrame1() {
   ui.VScroll1->setRange(50, 300);
   ui.VScroll1->setSingleStep(1);
   ui.VScroll1->setPageStep(10);
-  ui.Check6 = NewCheck(QStringLiteral("スイング"), ui.Frame1);
+  ui.Check6 = NewCheck(tr("スイング"), ui.Frame1);
 }
 
 // Frame2: continuous playback.
 void frmMain::CreateFrame2() {
-  ui.Frame2 = new QGroupBox(QStringLiteral("連続"), view_);
-  for (int i = 0; i < 4; ++i) ui.Option1[i] = new QRadioButton(kProgressions[i], ui.Frame2);
+  ui.Frame2 = new QGroupBox(tr("連続"), view_);
+  for (int i = 0; i < 4; ++i)
+    ui.Option1[i] = new QRadioButton(Translated(kProgressions[i]), ui.Frame2);
   ui.Command5 = NewButton(QString(), ui.Frame2);
   ui.Command5->setIcon(QIcon(pictures::PlayPicture(40)));
   ui.Command9 = NewButton(QString(), ui.Frame2);
   ui.Command9->setIcon(QIcon(pictures::StopPicture(40)));
-  ui.Command7 = NewButton(QStringLiteral("メトロノーム"), ui.Frame2);
-  ui.Command10 = NewButton(QStringLiteral("補足設定"), ui.Frame2);
-  ui.Check2 = NewCheck(QStringLiteral("繰り返す"), ui.Frame2);
+  ui.Command7 = NewButton(tr("メトロノーム"), ui.Frame2);
+  ui.Command10 = NewButton(tr("補足設定"), ui.Frame2);
+  ui.Check2 = NewCheck(tr("繰り返す"), ui.Frame2);
   ui.Combo5 = NewList(ui.Frame2);
-  ui.Check4 = NewCheck(QStringLiteral("徐々に早くする"), ui.Frame2);
+  ui.Check4 = NewCheck(tr("徐々に早くする"), ui.Frame2);
   ui.Text3 = new QLineEdit(ui.Frame2);
   ui.Text3->setAlignment(Qt::AlignRight);
-  ui.Label6 = NewLabel(QStringLiteral("％UP"), ui.Frame2);
+  ui.Label6 = NewLabel(tr("％UP"), ui.Frame2);
 }
 
 // Frame3: the single actions, with the staff-position buttons of Frame4.
 void frmMain::CreateFrame3() {
   ui.Frame3 = new QGroupBox(view_);
-  ui.Command2 = NewButton(QStringLiteral("音出し"), ui.Frame3);
-  ui.Command3 = NewButton(QStringLiteral("半音　＋"), ui.Frame3);
-  ui.Command4 = NewButton(QStringLiteral("半音　－"), ui.Frame3);
+  ui.Command2 = NewButton(tr("音出し"), ui.Frame3);
+  ui.Command3 = NewButton(tr("半音　＋"), ui.Frame3);
+  ui.Command4 = NewButton(tr("半音　－"), ui.Frame3);
   ui.Command6 = NewButton(QStringLiteral("CAL Bb"), ui.Frame3);
   ui.Command8 = NewButton(QStringLiteral("CAL A"), ui.Frame3);
-  ui.Frame4 = new QGroupBox(QStringLiteral("五線位置調整"), ui.Frame3);
-  for (int i = 0; i < 5; ++i) ui.Command12[i] = NewButton(kStaffButtons[i], ui.Frame4);
+  ui.Frame4 = new QGroupBox(tr("五線位置調整"), ui.Frame3);
+  for (int i = 0; i < 5; ++i) ui.Command12[i] = NewButton(Translated(kStaffButtons[i]), ui.Frame4);
   ui.Command17 = NewButton(QStringLiteral("OK"), ui.Frame4);
   ui.Frame4->hide();
-  ui.Command1 = NewButton(QStringLiteral("終了"), ui.Frame3);
+  ui.Command1 = NewButton(tr("終了"), ui.Frame3);
 }
 
 // The controls on the drawing surface itself.
 void frmMain::CreateSurfaceControls() {
   ui.Check1 = new QCheckBox(QStringLiteral("USE_MIDI"), view_);
   ui.Check1->hide();
-  ui.Check3 = new QCheckBox(QStringLiteral("弾くときは実音"), view_);
+  ui.Check3 = new QCheckBox(tr("弾くときは実音"), view_);
   ui.Check3->adjustSize();
-  ui.Check5 = new QCheckBox(QStringLiteral("エントリー表示"), view_);
+  ui.Check5 = new QCheckBox(tr("エントリー表示"), view_);
   ui.Check5->adjustSize();
   ui.Image1 = new QLabel(view_);
   ui.Image1->setPixmap(pictures::TrebleClef());
@@ -149,54 +153,63 @@ void frmMain::CreateSurfaceControls() {
 }
 
 void frmMain::CreateMenus() {
-  ui.mnu_file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  const QString exportEntries[] = {QStringLiteral("MIDIファイル書き出し…"),
-                                   QStringLiteral("MusicXML書き出し…"),
-                                   QStringLiteral("12キー練習シート(PDF)…")};
+  ui.mnu_file = menuBar()->addMenu(tr("ファイル(&F)"));
+  const QString exportEntries[] = {tr("MIDIファイル書き出し…"), tr("MusicXML書き出し…"),
+                                   tr("12キー練習シート(PDF)…")};
   for (int i = 0; i < 3; ++i) ui.mnu_file_export[i] = ui.mnu_file->addAction(exportEntries[i]);
   ui.mnu_file->addSeparator();
-  ui.mnu_file_end = ui.mnu_file->addAction(QStringLiteral("終了"));
+  ui.mnu_file_end = ui.mnu_file->addAction(tr("終了"));
 
-  ui.mnu_edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  for (int i = 0; i < 7; ++i) ui.mnu_edit_seting_file[i] = ui.mnu_edit->addAction(kEditEntries[i]);
+  ui.mnu_edit = menuBar()->addMenu(tr("編集(&E)"));
+  for (int i = 0; i < 7; ++i)
+    ui.mnu_edit_seting_file[i] = ui.mnu_edit->addAction(Translated(kEditEntries[i]));
 
-  ui.mnu_View = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-  ui.mnu_View_showScore = ui.mnu_View->addAction(QStringLiteral("スコア表示"));
-  ui.mnu_View_showDiagram = ui.mnu_View->addAction(QStringLiteral("ダイヤグラム表示"));
-  ui.mnu_View_ShowKeyBord = ui.mnu_View->addAction(QStringLiteral("鍵盤表示"));
+  ui.mnu_View = menuBar()->addMenu(tr("表示(&V)"));
+  ui.mnu_View_showScore = ui.mnu_View->addAction(tr("スコア表示"));
+  ui.mnu_View_showDiagram = ui.mnu_View->addAction(tr("ダイヤグラム表示"));
+  ui.mnu_View_ShowKeyBord = ui.mnu_View->addAction(tr("鍵盤表示"));
   for (QAction* a : {ui.mnu_View_showScore, ui.mnu_View_showDiagram, ui.mnu_View_ShowKeyBord}) {
     a->setCheckable(true);
   }
   ui.mnu_View->addSeparator();
-  ui.mnu_View_practiceLog = ui.mnu_View->addAction(QStringLiteral("練習記録…"));
+  ui.mnu_View_practiceLog = ui.mnu_View->addAction(tr("練習記録…"));
 
-  ui.mnu_settei = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-  ui.mnu_settei_sound = ui.mnu_settei->addAction(QStringLiteral("音設定"));
-  ui.mnu_settei_color = ui.mnu_settei->addAction(QStringLiteral("色設定"));
-  ui.mmu_setting_gosen = ui.mnu_settei->addAction(QStringLiteral("五線の位置調整"));
-  ui.mnu_settei_use_maestroF = ui.mnu_settei->addAction(QStringLiteral("マエストロフォントを使う"));
+  ui.mnu_settei = menuBar()->addMenu(tr("設定(&S)"));
+  ui.mnu_settei_sound = ui.mnu_settei->addAction(tr("音設定"));
+  ui.mnu_settei_color = ui.mnu_settei->addAction(tr("色設定"));
+  ui.mmu_setting_gosen = ui.mnu_settei->addAction(tr("五線の位置調整"));
+  ui.mnu_settei_use_maestroF = ui.mnu_settei->addAction(tr("マエストロフォントを使う"));
   ui.mnu_settei_use_maestroF->setCheckable(true);
   ui.mnu_settei->addSeparator();
-  ui.mnu_settei_listen = ui.mnu_settei->addAction(QStringLiteral("聴き取り採点"));
+  ui.mnu_settei_listen = ui.mnu_settei->addAction(tr("聴き取り採点"));
   ui.mnu_settei_listen->setCheckable(true);
-  ui.mnu_settei_listen_along = ui.mnu_settei->addAction(QStringLiteral("演奏と一緒に弾く"));
-  ui.mnu_settei_listen_answer = ui.mnu_settei->addAction(QStringLiteral("演奏の後に答えて弾く"));
+  ui.mnu_settei_listen_along = ui.mnu_settei->addAction(tr("演奏と一緒に弾く"));
+  ui.mnu_settei_listen_answer = ui.mnu_settei->addAction(tr("演奏の後に答えて弾く"));
   auto* modes = new QActionGroup(this);
   for (QAction* a : {ui.mnu_settei_listen_along, ui.mnu_settei_listen_answer}) {
     a->setCheckable(true);
     modes->addAction(a);
   }
   ui.mnu_settei_listen_along->setChecked(true);
-  ui.mnu_settei_listen_octave =
-      ui.mnu_settei->addAction(QStringLiteral("オクターブ違いも正解にする"));
+  ui.mnu_settei_listen_octave = ui.mnu_settei->addAction(tr("オクターブ違いも正解にする"));
   ui.mnu_settei_listen_octave->setCheckable(true);
-  ui.mnu_settei_listen_tolerance =
-      ui.mnu_settei->addAction(QStringLiteral("早い・遅いとするずれ…"));
+  ui.mnu_settei_listen_tolerance = ui.mnu_settei->addAction(tr("早い・遅いとするずれ…"));
+  ui.mnu_settei->addSeparator();
+  ui.mnu_settei_language = ui.mnu_settei->addMenu(tr("言語"));
+  ui.mnu_settei_language_system = ui.mnu_settei_language->addAction(tr("システムの言語に合わせる"));
+  ui.mnu_settei_language_ja = ui.mnu_settei_language->addAction(QStringLiteral("日本語"));
+  ui.mnu_settei_language_en = ui.mnu_settei_language->addAction(QStringLiteral("English"));
+  auto* languages = new QActionGroup(this);
+  for (QAction* a :
+       {ui.mnu_settei_language_system, ui.mnu_settei_language_ja, ui.mnu_settei_language_en}) {
+    a->setCheckable(true);
+    languages->addAction(a);
+  }
 
-  ui.mnu_help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  ui.mnu_help_help = ui.mnu_help->addAction(QStringLiteral("ヘルプ"));
-  ui.mnu_help_ShortCut = ui.mnu_help->addAction(QStringLiteral("ショートカット説明"));
-  ui.mnu_help_show_ver = ui.mnu_help->addAction(QStringLiteral("バージョン情報"));
+  ui.mnu_help = menuBar()->addMenu(tr("ヘルプ(&H)"));
+  ui.mnu_help_help = ui.mnu_help->addAction(tr("ヘルプ"));
+  ui.mnu_help_ShortCut = ui.mnu_help->addAction(tr("ショートカット説明"));
+  ui.mnu_help_show_ver = ui.mnu_help->addAction(tr("バージョン情報"));
 }
 
 void frmMain::ConnectHandlers() {
@@ -336,4 +349,37 @@ void frmMain::ConnectMenus() {
   connect(ui.mnu_help_help, &QAction::triggered, this, &frmMain::show_help);
   connect(ui.mnu_help_ShortCut, &QAction::triggered, this, &frmMain::OpenShortcuts);
   connect(ui.mnu_help_show_ver, &QAction::triggered, this, &frmMain::VersionBox);
+  ConnectLanguageMenu();
+}
+
+// The language menu shows the per-user choice and keeps a new one; the window keeps speaking
+// the language it started in until the next start, and says so.
+void frmMain::ConnectLanguageMenu() {
+  const std::pair<QAction*, QString> choices[] = {
+      {ui.mnu_settei_language_system, QString()},
+      {ui.mnu_settei_language_ja, language::Code(language::Language::Japanese)},
+      {ui.mnu_settei_language_en, language::Code(language::Language::English)}};
+  connect(ui.mnu_settei_language, &QMenu::aboutToShow, this, [this, choices] {
+    const QString code =
+        user_settings::Open(userSettingsFile)->value(user_settings::kLanguage).toString();
+    for (const auto& [action, itsCode] : choices) {
+      action->setChecked(itsCode == (language::FromCode(code) ? code : QString()));
+    }
+  });
+  for (const auto& [action, newCode] : choices) {
+    connect(action, &QAction::triggered, this, [this, newCode] {
+      auto settings = user_settings::Open(userSettingsFile);
+      if (settings->value(user_settings::kLanguage).toString() == newCode) return;
+      settings->setValue(user_settings::kLanguage, newCode);
+      settings->sync();
+      if (settings->status() != QSettings::NoError) {
+        report(tr("言語の設定を保存できませんでした。\n%1").arg(settings->fileName()));
+        return;
+      }
+      // Said in both languages: the player who chose the other one may not read this one.
+      report(
+          QStringLiteral("言語の設定は次回の起動から有効になります。\n"
+                         "The language changes when VORMINA starts next time."));
+    });
+  }
 }

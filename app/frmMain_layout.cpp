@@ -190,10 +190,10 @@ void frmMain::Form_Load() {
   {
     const QSignalBlocker blockCategories(ui.Combo2), blockTonalities(ui.Combo3),
         blockTreatments(ui.Combo4), blockRepeats(ui.Combo5);
-    ui.Combo2->addItems(kCategories);
-    ui.Combo3->addItems(kTonalities);
-    ui.Combo4->addItems(kV7Treatments);
-    for (int i = 1; i <= 20; ++i) ui.Combo5->addItem(QString::number(i) + QStringLiteral(" 回"));
+    ui.Combo2->addItems(Translated(kCategories));
+    ui.Combo3->addItems(Translated(kTonalities));
+    ui.Combo4->addItems(Translated(kV7Treatments));
+    for (int i = 1; i <= 20; ++i) ui.Combo5->addItem(QString::number(i) + tr(" 回"));
     for (QComboBox* c : {ui.Combo2, ui.Combo3, ui.Combo4, ui.Combo5}) c->setCurrentIndex(-1);
   }
 

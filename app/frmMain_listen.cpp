@@ -76,8 +76,8 @@ void frmMain::ConnectListenMenu() {
   connect(ui.mnu_settei_listen_tolerance, &QAction::triggered, this, [this, changed] {
     bool ok = false;
     const int ms = QInputDialog::getInt(
-        this, QStringLiteral("聴き取り採点"),
-        QStringLiteral("合っている音がこれより早い・遅いときは △ で示します（ミリ秒）"),
+        this, tr("聴き取り採点"),
+        tr("合っている音がこれより早い・遅いときは △ で示します（ミリ秒）"),
         session_.settings().toleranceMs, listen::kMinToleranceMs, listen::kMaxToleranceMs, 5, &ok);
     if (!ok) return;
     listen::Settings s = session_.settings();
@@ -95,8 +95,7 @@ void frmMain::SetListen(const listen::Settings& settings) {
   ui.mnu_settei_listen_along->setChecked(s.mode == listen::Mode::kAlong);
   ui.mnu_settei_listen_answer->setChecked(s.mode == listen::Mode::kAnswer);
   ui.mnu_settei_listen_octave->setChecked(s.octaveFree);
-  ui.mnu_settei_listen_tolerance->setText(
-      QStringLiteral("早い・遅いとするずれ（%1 ms）…").arg(s.toleranceMs));
+  ui.mnu_settei_listen_tolerance->setText(tr("早い・遅いとするずれ（%1 ms）…").arg(s.toleranceMs));
   // In answer mode the count goes on after each pass for the item's length.
   engine_.sequencer().AnswerAfterPass = session_.AnswerAfterPass();
   if (!s.on && liveTimer_) liveTimer_->stop();
@@ -203,14 +202,14 @@ void frmMain::DrawListenMarks() {
   const listen::Summary& s = last->summary;
   const int total = static_cast<int>(last->notes.size());
   listenLines_ = {
-      QStringLiteral("聴き取り採点（%1）")
+      tr("聴き取り採点（%1）")
           .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), session_.lastScoreKey())),
-      QStringLiteral("正解 %1 / %2").arg(s.hit).arg(total),
-      QStringLiteral("音違い %1　抜け %2　余分 %3").arg(s.wrong).arg(s.missed).arg(s.extra),
-      QStringLiteral("平均 %1　最大 %2")
+      tr("正解 %1 / %2").arg(s.hit).arg(total),
+      tr("音違い %1　抜け %2　余分 %3").arg(s.wrong).arg(s.missed).arg(s.extra),
+      tr("平均 %1　最大 %2")
           .arg(TimingText(s.meanAbsTimingMs, s), TimingText(s.maxAbsTimingMs, s))};
   // Notes beyond what a pass could hold (a device sending a flood) are said, not judged.
-  if (last->notJudged > 0) listenLines_.push_back(QStringLiteral("未採点 %1").arg(last->notJudged));
+  if (last->notJudged > 0) listenLines_.push_back(tr("未採点 %1").arg(last->notJudged));
   graph_treat::SavedFont saved;
   graph_treat::SaveFont(surface_, saved);
   const float S = staff_.LineSpacing;
@@ -290,12 +289,12 @@ void frmMain::ShowKeyScores(bool place) {
   const bool created = !keyTable_;
   if (created) {
     auto* window = new QDialog(this);
-    window->setWindowTitle(QStringLiteral("12キーの採点"));
+    window->setWindowTitle(tr("12キーの採点"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     keyTable_ = new QTableWidget(12, 4, window);
     keyTable_->verticalHeader()->hide();
     keyTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    keyTable_->setAccessibleName(QStringLiteral("キーごとの聴き取り採点"));
+    keyTable_->setAccessibleName(tr("キーごとの聴き取り採点"));
     keyTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     keyTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     QFont small = keyTable_->font();
@@ -348,10 +347,9 @@ void frmMain::PlaceKeyTable() {
   const int kNarrowest = static_cast<int>((kListenRoomRight - 300) / 15);
   const int width = std::clamp(rightPx - topLeft.x(), kNarrowest, kWidest);
   const bool narrow = width < 300;
-  keyTable_->setHorizontalHeaderLabels(
-      {QStringLiteral("キー"), QStringLiteral("正解"),
-       narrow ? QStringLiteral("平均") : QStringLiteral("平均のずれ"),
-       narrow ? QStringLiteral("最大") : QStringLiteral("最大のずれ")});
+  keyTable_->setHorizontalHeaderLabels({tr("キー"), tr("正解"),
+                                        narrow ? tr("平均") : tr("平均のずれ"),
+                                        narrow ? tr("最大") : tr("最大のずれ")});
   const int rows = 12 * keyTable_->verticalHeader()->defaultSectionSize();
   const int height =
       rows + keyTable_->horizontalHeader()->sizeHint().height() + 2 * keyTable_->frameWidth() + 12;
@@ -371,7 +369,7 @@ void frmMain::AppendToPracticeLog() {
   if (!practice_log::Append(practiceLogPath, entry, &error)) {
     // Said once; the practice goes on without the log.
     if (report) {
-      report(QStringLiteral("練習記録を書き込めませんでした。\n%1\n（%2）")
+      report(tr("練習記録を書き込めませんでした。\n%1\n（%2）")
                  .arg(QDir::toNativeSeparators(practiceLogPath), error));
     }
     practiceLogPath.clear();

@@ -38,6 +38,7 @@
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "core/appdir.h"
+#include "core/language.h"
 #include "core/user_settings.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/export_dialog.h"
@@ -119,7 +120,7 @@ MaterialEditor* frmMain::EditMaterial(int i) {
     // The settings themselves are edited in the dialogs; this entry opens the folder that
     // holds the settings file and the material files.
     if (!openUrl(QUrl::fromLocalFile(appDir_))) {
-      report(QStringLiteral("フォルダを開けませんでした。\n") + QDir::toNativeSeparators(appDir_));
+      report(tr("フォルダを開けませんでした。\n") + QDir::toNativeSeparators(appDir_));
     }
     return nullptr;
   }
@@ -140,18 +141,24 @@ MaterialEditor* frmMain::EditMaterial(int i) {
 }
 
 void frmMain::show_help() {
-  const QString path = appdir::PathOf(appDir_, QStringLiteral("help.pdf"));
+  // The manual in the program's language: help.en.pdf in English, help.pdf in Japanese (and in
+  // English when the English one is missing).
+  QString path = appdir::PathOf(appDir_, QStringLiteral("help.pdf"));
+  if (language::Current() == language::Language::English) {
+    const QString english = appdir::PathOf(appDir_, QStringLiteral("help.en.pdf"));
+    if (QFileInfo::exists(english) || !QFileInfo::exists(path)) path = english;
+  }
   const QString shown = QDir::toNativeSeparators(path);
   if (!QFileInfo::exists(path)) {
-    report(QStringLiteral("ヘルプファイルが見つかりません。\n") + shown);
+    report(tr("ヘルプファイルが見つかりません。\n") + shown);
     return;
   }
   // QDesktopServices counts the document as opened once xdg-open has started; whether an
   // application took it is known only when xdg-open ends, so that end is waited for here.
   OpenWithDesktop(path, [self = QPointer<frmMain>(this), shown] {
     if (!self || !self->report) return;
-    self->report(QStringLiteral("ヘルプを表示できませんでした。\nPDFを開くアプリケーションがありま"
-                                "せん。マニュアルはここにあります：\n") +
+    self->report(tr("ヘルプを表示できませんでした。\nPDFを開くアプリケーションがありま"
+                    "せん。マニュアルはここにあります：\n") +
                  shown);
   });
 }
@@ -194,8 +201,7 @@ void frmMain::OpenWithDesktop(const QString& path, std::function<void()> failed)
 }
 
 QString frmMain::VersionText() {
-  return QStringLiteral(
-             "Ver1.1.2　 2009.01.12\n\nＶＯＲＭＩＮＡ　ジャズ・アドリブ練習ソフト（Qt %1 版）")
+  return tr("Ver1.1.2　 2009.01.12\n\nＶＯＲＭＩＮＡ　ジャズ・アドリブ練習ソフト（Qt %1 版）")
       .arg(QString::fromLatin1(qVersion()));
 }
 
@@ -221,7 +227,7 @@ void frmMain::ExportWithDialog(exports::Format format) {
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
     folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   }
-  const QString filter = format == exports::Format::kMidi ? QStringLiteral("MIDIファイル (*.mid)")
+  const QString filter = format == exports::Format::kMidi ? tr("MIDIファイル (*.mid)")
                          : format == exports::Format::kMusicXml
                              ? QStringLiteral("MusicXML (*.musicxml)")
                              : QStringLiteral("PDF (*.pdf)");
@@ -233,14 +239,13 @@ void frmMain::ExportWithDialog(exports::Format format) {
   const QString written = QFileInfo(path).absolutePath();
   remembered->setValue(user_settings::kExportFolder, written);
   // What is written is usually opened next: in the notation program, or from its folder.
-  const int pressed = offer(QStringLiteral("書き出しました。\n") + QDir::toNativeSeparators(path),
-                            {QStringLiteral("ファイルを開く"), QStringLiteral("フォルダーを開く"),
-                             QStringLiteral("閉じる")});
+  const int pressed = offer(tr("書き出しました。\n") + QDir::toNativeSeparators(path),
+                            {tr("ファイルを開く"), tr("フォルダーを開く"), tr("閉じる")});
   if (pressed == 0 && !openUrl(QUrl::fromLocalFile(path))) {
-    report(QStringLiteral("ファイルを開けませんでした（開くアプリケーションがありません）。\n") +
+    report(tr("ファイルを開けませんでした（開くアプリケーションがありません）。\n") +
            QDir::toNativeSeparators(path));
   } else if (pressed == 1 && !openUrl(QUrl::fromLocalFile(written))) {
-    report(QStringLiteral("フォルダーを開けませんでした。\n") + QDir::toNativeSeparators(written));
+    report(tr("フォルダーを開けませんでした。\n") + QDir::toNativeSeparators(written));
   }
 }
 
@@ -272,8 +277,7 @@ bool frmMain::ExportTo(exports::Format format, const exports::Request& request,
   const bool ok = error.isEmpty() && exports::Build(world, request, built, &error) &&
                   exports::Save(format, built, path, &error);
   if (!ok && report) {
-    report(QStringLiteral("書き出せませんでした。\n%1\n（%2）")
-               .arg(QDir::toNativeSeparators(path), error));
+    report(tr("書き出せませんでした。\n%1\n（%2）").arg(QDir::toNativeSeparators(path), error));
   }
   return ok;
 }

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLocale>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -10,12 +11,12 @@
 #include <memory>
 
 #include "app/frmMain.h"
-#include "app/translations.h"
 #include "core/appdir.h"
 #include "core/clock.h"
 #include "core/kihon.h"
 #include "core/runstate.h"
 #include "core/settings.h"
+#include "core/translations.h"
 #include "core/user_settings.h"
 #include "draw/surface.h"
 #include "engine/listen_session.h"
@@ -42,14 +43,17 @@ int main(int argc, char* argv[]) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.vormina.Vormina"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.vormina.Vormina")));
   draw::InstallFontSubstitutions();
-  translations::InstallQtJapanese(app);
+  // The language: the user's choice in 設定 > 言語, else the system's (Japanese for ja_*).
+  const translations::Installed translated(language::Chosen(
+      user_settings::Open()->value(user_settings::kLanguage).toString(), QLocale::system().name()));
   QApplication::setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
 
   QLockFile instanceLock(LockPath());
   instanceLock.setStaleLockTime(0);
   if (!instanceLock.tryLock(0)) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("ＶＯＲＭＩＮＡ"),
-                    QStringLiteral("ＶＯＲＭＩＮＡは既に起動しています。"), QMessageBox::Ok);
+                    QCoreApplication::translate("main", "ＶＯＲＭＩＮＡは既に起動しています。"),
+                    QMessageBox::Ok);
     box.exec();
     return 0;
   }

@@ -1,7 +1,8 @@
 # Installing VORMINA (cmake --install) and its Debian package (make package, through CPack).
 #
 #   bin/                      vormina, vormina-cli
-#   share/vormina/            the shipped material files, the default cfg.inf, help.pdf
+#   share/vormina/            the shipped material files and their English titles, the
+#                             default cfg.inf, the manuals help.pdf and help.en.pdf
 #   share/applications/       the desktop entry
 #   share/icons/hicolor/      the icon, as SVG and PNGs
 #   share/metainfo/           the AppStream metadata
@@ -20,7 +21,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/data/cfg.inf
               ${CMAKE_SOURCE_DIR}/data/scale.txt ${CMAKE_SOURCE_DIR}/data/code.txt
               ${CMAKE_SOURCE_DIR}/data/ptn.txt ${CMAKE_SOURCE_DIR}/data/ric.txt
               ${CMAKE_SOURCE_DIR}/data/AUX1.txt ${CMAKE_SOURCE_DIR}/data/AUX2.txt
-              ${CMAKE_BINARY_DIR}/help.pdf
+              ${CMAKE_SOURCE_DIR}/data/scale.en.txt ${CMAKE_SOURCE_DIR}/data/ptn.en.txt
+              ${CMAKE_SOURCE_DIR}/data/ric.en.txt ${CMAKE_SOURCE_DIR}/data/AUX1.en.txt
+              ${CMAKE_SOURCE_DIR}/data/AUX2.en.txt
+              ${CMAKE_BINARY_DIR}/help.pdf ${CMAKE_BINARY_DIR}/help.en.pdf
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vormina)
 install(FILES ${vormina_packaging}/${vormina_app_id}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -78,6 +82,7 @@ key chosen on a treble staff, on a piano keyboard and on a circle of the
 twelve pitch classes, and plays it with melody, accompaniment, bass and click
 at the chosen tempo and swing, with count-in, repetitions, gradual speed-up
 and an automatic move to the next key. A MIDI keyboard played along is judged
-note by note. The user interface is Japanese.")
+note by note. The user interface and the manual are in Japanese and in
+English.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -31,8 +31,26 @@ QStringList MaterialFiles() {
           QStringLiteral("ric.txt"),   QStringLiteral("AUX1.txt"), QStringLiteral("AUX2.txt")};
 }
 
+QString TitleFileOf(const QString& materialFile) {
+  if (materialFile.compare(QStringLiteral("code.txt"), Qt::CaseInsensitive) == 0) return {};
+  const QString suffix = QStringLiteral(".txt");
+  const QString stem = materialFile.endsWith(suffix, Qt::CaseInsensitive)
+                           ? materialFile.chopped(suffix.size())
+                           : materialFile;
+  return stem + QStringLiteral(".en.txt");
+}
+
+QStringList TitleFiles() {
+  QStringList titles;
+  for (const QString& name : MaterialFiles()) {
+    if (const QString title = TitleFileOf(name); !title.isEmpty()) titles << title;
+  }
+  return titles;
+}
+
 QStringList ShippedFiles() {
-  return QStringList{kSettingsFileName} + MaterialFiles() + QStringList{QStringLiteral("help.pdf")};
+  return QStringList{kSettingsFileName} + MaterialFiles() + TitleFiles() +
+         QStringList{QStringLiteral("help.pdf"), QStringLiteral("help.en.pdf")};
 }
 
 QString PathOf(const QString& dir, const QString& fileName) {
@@ -83,7 +101,7 @@ void UpgradeMaterial(const QString& name, const QByteArray& shippedBytes, const 
     if (atomic_file::Write(target, shippedBytes, &why)) {
       outcome.replaced << name;
     } else {
-      outcome.failed << name + QStringLiteral("（") + why + QStringLiteral("）");
+      outcome.failed << QCoreApplication::translate("appdir", "%1（%2）").arg(name, why);
     }
     return;
   }
@@ -96,7 +114,8 @@ void UpgradeMaterial(const QString& name, const QByteArray& shippedBytes, const 
   if (atomic_file::Write(beside, shippedBytes, &why)) {
     outcome.besides << name;
   } else {
-    outcome.failed << name + QStringLiteral(".new（") + why + QStringLiteral("）");
+    outcome.failed << QCoreApplication::translate("appdir", "%1（%2）")
+                          .arg(name + QStringLiteral(".new"), why);
   }
 }
 
@@ -106,7 +125,8 @@ SeedOutcome SeedUserDirectory(const QString& programDir, const QString& userDir,
                               const ShippedVersions& shipped) {
   SeedOutcome outcome;
   QDir().mkpath(userDir);
-  const QStringList material = MaterialFiles();
+  // The material files and their titles: a newer shipped version replaces an unchanged copy.
+  const QStringList material = MaterialFiles() + TitleFiles();
   for (const QString& name : ShippedFiles()) {
     const QString source = PathOf(programDir, name);
     const QString target = PathOf(userDir, name);
@@ -132,17 +152,20 @@ QString SeedMessage(const QString& userDir, const SeedOutcome& outcome) {
     for (const QString& name : outcome.besides) {
       pairs << QStringLiteral("　%1 → %1.new").arg(name);
     }
-    parts << QStringLiteral(
+    parts << QCoreApplication::translate(
+                 "appdir",
                  "新しい版の教材があります。次のファイルはあなたが変更しているので"
                  "そのまま残し、新しい版を隣に置きました:\n") +
                  pairs.join(u'\n');
   }
   if (!outcome.failed.isEmpty()) {
-    parts << QStringLiteral("次の教材ファイルを新しい版にできませんでした（元のままです）:\n　") +
+    parts << QCoreApplication::translate(
+                 "appdir", "次の教材ファイルを新しい版にできませんでした（元のままです）:\n　") +
                  outcome.failed.join(QStringLiteral("\n　"));
   }
   if (parts.isEmpty()) return {};
-  return parts.join(QStringLiteral("\n\n")) + QStringLiteral("\n\nフォルダ: ") +
+  return parts.join(QStringLiteral("\n\n")) +
+         QCoreApplication::translate("appdir", "\n\nフォルダ: ") +
          QDir::toNativeSeparators(userDir);
 }
 

@@ -14,11 +14,17 @@ inline const QString kSettingsFileName = QStringLiteral("cfg.inf");
 // The six material files, in the order of the study categories.
 QStringList MaterialFiles();
 
+// The file of English item titles beside a material file: "scale.en.txt" beside
+// "scale.txt". "" for code.txt, whose item names are the chord symbols themselves.
+QString TitleFileOf(const QString& materialFile);
+// The title files of the material files that have one, in the order of the categories.
+QStringList TitleFiles();
+
 // The files shipped beside the program that the program reads or the user edits.
 QStringList ShippedFiles();
 
-// The checksums (SHA-256, lower-case hex) of the versions of the material files the program
-// has shipped, each with its file name: "<checksum>  <name>".
+// The checksums (SHA-256, lower-case hex) of the versions of the material files and their
+// title files the program has shipped, each with its file name: "<checksum>  <name>".
 using ShippedVersions = QSet<QString>;
 // Every version shipped so far, compiled into the program.
 const ShippedVersions& KnownShippedVersions();
@@ -34,10 +40,11 @@ struct SeedOutcome {
 };
 
 // Copies into userDir (created when missing) each shipped file of programDir that userDir
-// does not hold yet. A material file already there is replaced by a differing shipped file
-// only when it is byte for byte a version the program once shipped; one the user changed is
-// kept and the shipped file written beside it as "<name>.new" (unless that is already there
-// with the same bytes, or is something the user wrote). Other files are never replaced.
+// does not hold yet. A material file or title file already there is replaced by a differing
+// shipped file only when it is byte for byte a version the program once shipped; one the
+// user changed is kept and the shipped file written beside it as "<name>.new" (unless that
+// is already there with the same bytes, or is something the user wrote). Other files are
+// never replaced.
 SeedOutcome SeedUserDirectory(const QString& programDir, const QString& userDir,
                               const ShippedVersions& shipped = KnownShippedVersions());
 // The one message that tells the user what seeding did, or "" when there is nothing to say.

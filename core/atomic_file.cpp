@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +25,7 @@ QByteArray Native(const QString& path) {
 // "cfg.inf を保存できません（フォルダー /home/…）。一時ファイルを作成できません: 理由"
 QString Describe(const QString& target, const QString& step, const QString& reason) {
   const QFileInfo info(target);
-  return QStringLiteral("%1 を保存できません（フォルダー %2）。%3: %4")
+  return QCoreApplication::translate("atomic_file", "%1 を保存できません（フォルダー %2）。%3: %4")
       .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()), step, reason);
 }
 
@@ -62,13 +63,15 @@ int MakeBackup(const QString& target, QByteArray& backupPath) {
 // disk and put back when the write fails.
 bool WriteInPlace(const QString& target, const QByteArray& bytes, QString* error) {
   const int fd = ::open(Native(target).constData(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return Fail(error, target, QStringLiteral("開けません"), errno);
+  if (fd < 0)
+    return Fail(error, target, QCoreApplication::translate("atomic_file", "開けません"), errno);
   QByteArray backupPath;
   const int backup = MakeBackup(target, backupPath);
   if (backup < 0) {
     const int why = errno;
     ::close(fd);
-    return Fail(error, target, QStringLiteral("元の内容の控えを作れません"), why);
+    return Fail(error, target,
+                QCoreApplication::translate("atomic_file", "元の内容の控えを作れません"), why);
   }
   struct stat old {};
   if (::fstat(fd, &old) != 0 || !CopyWhole(fd, backup) || ::fsync(backup) != 0) {
@@ -76,7 +79,8 @@ bool WriteInPlace(const QString& target, const QByteArray& bytes, QString* error
     ::close(backup);
     ::unlink(backupPath.constData());
     ::close(fd);
-    return Fail(error, target, QStringLiteral("元の内容の控えを作れません"), why);
+    return Fail(error, target,
+                QCoreApplication::translate("atomic_file", "元の内容の控えを作れません"), why);
   }
   bool written = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes.constData(), bytes.size()) &&
                  ::ftruncate(fd, bytes.size()) == 0 && ::fsync(fd) == 0;
@@ -89,9 +93,9 @@ bool WriteInPlace(const QString& target, const QByteArray& bytes, QString* error
   written = ::close(fd) == 0 && written;
   if (restored) ::unlink(backupPath.constData());
   if (written) return true;
-  Fail(error, target, QStringLiteral("書き込めません"), why);
+  Fail(error, target, QCoreApplication::translate("atomic_file", "書き込めません"), why);
   if (!restored && error) {
-    *error += QStringLiteral("\n元の内容は %1 に残してあります。")
+    *error += QCoreApplication::translate("atomic_file", "\n元の内容は %1 に残してあります。")
                   .arg(QDir::toNativeSeparators(QFile::decodeName(backupPath)));
   }
   return false;
@@ -128,15 +132,17 @@ bool Write(const QString& path, const QByteArray& bytes, QString* error) {
   QString linkError;
   const QString target = file_read::FinalTarget(path, &linkError);
   if (target.isEmpty()) {
-    if (error) *error = Describe(path, QStringLiteral("リンクをたどれません"), linkError);
+    if (error)
+      *error = Describe(path, QCoreApplication::translate("atomic_file", "リンクをたどれません"),
+                        linkError);
     return false;
   }
   struct stat old {};
   const bool exists = ::stat(Native(target).constData(), &old) == 0;
   if (exists && !S_ISREG(old.st_mode)) {
     if (error) {
-      *error = Describe(target, QStringLiteral("書き込みません"),
-                        QStringLiteral("通常のファイルではありません"));
+      *error = Describe(target, QCoreApplication::translate("atomic_file", "書き込みません"),
+                        QCoreApplication::translate("atomic_file", "通常のファイルではありません"));
     }
     return false;
   }
@@ -147,7 +153,8 @@ bool Write(const QString& path, const QByteArray& bytes, QString* error) {
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) {
     if (exists && FolderRefused(errno)) return WriteInPlace(target, bytes, error);
-    return Fail(error, target, QStringLiteral("一時ファイルを作成できません"), errno);
+    return Fail(error, target,
+                QCoreApplication::translate("atomic_file", "一時ファイルを作成できません"), errno);
   }
   const auto abandon = [&](const QString& step) {
     const int why = errno;
@@ -156,21 +163,23 @@ bool Write(const QString& path, const QByteArray& bytes, QString* error) {
     return Fail(error, target, step, why);
   };
   if (::fchmod(fd, exists ? (old.st_mode & 07777) : 0644) != 0) {
-    return abandon(QStringLiteral("属性を設定できません"));
+    return abandon(QCoreApplication::translate("atomic_file", "属性を設定できません"));
   }
   if (!WriteAll(fd, bytes.constData(), bytes.size()))
-    return abandon(QStringLiteral("書き込めません"));
-  if (::fsync(fd) != 0) return abandon(QStringLiteral("ディスクに書き込めません"));
+    return abandon(QCoreApplication::translate("atomic_file", "書き込めません"));
+  if (::fsync(fd) != 0)
+    return abandon(QCoreApplication::translate("atomic_file", "ディスクに書き込めません"));
   if (::close(fd) != 0) {
     const int why = errno;
     ::unlink(temporary.constData());
-    return Fail(error, target, QStringLiteral("書き込めません"), why);
+    return Fail(error, target, QCoreApplication::translate("atomic_file", "書き込めません"), why);
   }
   if (std::rename(temporary.constData(), Native(target).constData()) != 0) {
     const int why = errno;
     ::unlink(temporary.constData());
     if (exists && FolderRefused(why)) return WriteInPlace(target, bytes, error);
-    return Fail(error, target, QStringLiteral("置き換えられません"), why);
+    return Fail(error, target, QCoreApplication::translate("atomic_file", "置き換えられません"),
+                why);
   }
   // The rename itself is made durable with the folder.
   const int folder = ::open(Native(QFileInfo(target).absolutePath()).constData(), O_RDONLY);

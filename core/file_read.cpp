@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -139,17 +140,20 @@ QString Problem(const Result& result, const QString& path, qint64 limit) {
     case Status::kRead:
       break;
     case Status::kMissing:
-      return QStringLiteral("%1 が見つかりません。").arg(file);
+      return QCoreApplication::translate("file_read", "%1 が見つかりません。").arg(file);
     case Status::kNotRegular:
-      return QStringLiteral(
+      return QCoreApplication::translate(
+                 "file_read",
                  "%1 は通常のファイルではないため読み込みません（フォルダー、FIFO、"
                  "デバイスなど）。")
           .arg(file);
     case Status::kUnreadable:
-      return QStringLiteral("%1 を読み込めません: %2").arg(file, result.reason);
+      return QCoreApplication::translate("file_read", "%1 を読み込めません: %2")
+          .arg(file, result.reason);
     case Status::kTooLarge: {
       const bool megabytes = limit >= 1024 * 1024;
-      return QStringLiteral("%1 は大きすぎるため読み込みません（%2 %3 まで）。")
+      return QCoreApplication::translate("file_read",
+                                         "%1 は大きすぎるため読み込みません（%2 %3 まで）。")
           .arg(file)
           .arg(megabytes ? limit / (1024 * 1024) : limit / 1024)
           .arg(megabytes ? QStringLiteral("MB") : QStringLiteral("KB"));

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -172,7 +173,8 @@ namespace {
 
 // The failure message: the design's own words, then which file and why.
 QString Unexpected(const QString& detail) {
-  return detail.isEmpty() ? kUnexpectedError : kUnexpectedError + QStringLiteral("\n\n") + detail;
+  const QString unexpected = QCoreApplication::translate("settings", kUnexpectedError);
+  return detail.isEmpty() ? unexpected : unexpected + QStringLiteral("\n\n") + detail;
 }
 
 // Writes the record image followed by whatever an existing file held after it, through

@@ -1,6 +1,7 @@
 // The settings record "cfg.inf": the one record of every setting that survives a restart.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <algorithm>
 #include <array>
@@ -13,7 +14,8 @@ namespace settings {
 inline constexpr int kRecordSize = 318;
 
 // The text of the message shown for any unexpected failure of the settings file.
-inline const QString kUnexpectedError = QStringLiteral("予期しないエラー発生");
+inline constexpr const char* kUnexpectedError =
+    QT_TRANSLATE_NOOP("settings", "予期しないエラー発生");
 
 // Booleans are -1 (on) and 0 (off); check values are 1 (on) and 0 (off). Colours are
 // Windows colour values: red in the lowest byte, then green, then blue.

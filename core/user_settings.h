@@ -28,6 +28,8 @@ inline const QString kExportAllKeys = QStringLiteral("export/allKeys");
 inline const QString kExportProgression = QStringLiteral("export/progression");
 inline const QString kExportSwing = QStringLiteral("export/swing");
 inline const QString kExportFolder = QStringLiteral("export/folder");
+// The language of the program ("ja" or "en"); absent or empty means the system's language.
+inline const QString kLanguage = QStringLiteral("ui/language");
 
 // The per-user settings: the file given (an INI file, for tests), or the user's usual one.
 std::unique_ptr<QSettings> Open(const QString& file = QString());

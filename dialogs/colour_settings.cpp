@@ -1,6 +1,7 @@
 #include "dialogs/colour_settings.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -11,19 +12,24 @@
 
 namespace {
 
-const char* const kLabels[7] = {"円の色", "多角形の色",           "ルートの色",      "ANS",
-                                "ひく音", "キーボードエントリー", "キーボードヒット"};
+const char* const kLabels[7] = {QT_TRANSLATE_NOOP("frmColset", "円の色"),
+                                QT_TRANSLATE_NOOP("frmColset", "多角形の色"),
+                                QT_TRANSLATE_NOOP("frmColset", "ルートの色"),
+                                QT_TRANSLATE_NOOP("frmColset", "ANS"),
+                                QT_TRANSLATE_NOOP("frmColset", "ひく音"),
+                                QT_TRANSLATE_NOOP("frmColset", "キーボードエントリー"),
+                                QT_TRANSLATE_NOOP("frmColset", "キーボードヒット")};
 
 }  // namespace
 
 frmColset::frmColset(settings::CfgRecord& cfg, const QString& settingsPath,
                      settings::Reporter report, QWidget* parent)
     : QDialog(parent), cfg_(cfg), settingsPath_(settingsPath), report_(std::move(report)) {
-  setWindowTitle(QStringLiteral("カラー設定"));
+  setWindowTitle(tr("カラー設定"));
   setModal(false);
   resize(380, 360);
   for (int i = 0; i < 7; ++i) {
-    auto* label = new QLabel(QString::fromUtf8(kLabels[i]), this);
+    auto* label = new QLabel(QCoreApplication::translate("frmColset", kLabels[i]), this);
     label->setGeometry(20, 20 + i * 40, 200, 28);
     Picture1[i] = new QLabel(this);
     Picture1[i]->setGeometry(230, 18 + i * 40, 120, 30);
@@ -33,9 +39,9 @@ frmColset::frmColset(settings::CfgRecord& cfg, const QString& settingsPath,
     Picture1[i]->setCursor(Qt::PointingHandCursor);
     Picture1[i]->installEventFilter(this);
   }
-  Command2 = new QPushButton(QStringLiteral("O K"), this);
+  Command2 = new QPushButton(tr("O K"), this);
   Command2->setGeometry(40, 306, 130, 36);
-  Command1 = new QPushButton(QStringLiteral("キャンセル"), this);
+  Command1 = new QPushButton(tr("キャンセル"), this);
   Command1->setGeometry(210, 306, 130, 36);
   connect(Command2, &QPushButton::clicked, this, [this] {
     Store();

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPushButton>
@@ -20,11 +21,11 @@ namespace {
 QString Title(exports::Format format) {
   switch (format) {
     case exports::Format::kMidi:
-      return QStringLiteral("MIDIファイル書き出し");
+      return QCoreApplication::translate("ExportDialog", "MIDIファイル書き出し");
     case exports::Format::kMusicXml:
-      return QStringLiteral("MusicXML書き出し");
+      return QCoreApplication::translate("ExportDialog", "MusicXML書き出し");
     default:
-      return QStringLiteral("12キー練習シート(PDF)");
+      return QCoreApplication::translate("ExportDialog", "12キー練習シート(PDF)");
   }
 }
 
@@ -48,32 +49,30 @@ ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cf
   request_.key = MusicMethod_Treat::PitchClass(cfg.Root);
   auto* form = new QFormLayout;
   const QString key = exports::KeyTitle(request_.key, minor);
-  OptionOneKey = new QRadioButton(QStringLiteral("このキーだけ（%1）").arg(key), this);
-  OptionAllKeys = new QRadioButton(QStringLiteral("12キーすべて（%1から）").arg(key), this);
+  OptionOneKey = new QRadioButton(tr("このキーだけ（%1）").arg(key), this);
+  OptionAllKeys = new QRadioButton(tr("12キーすべて（%1から）").arg(key), this);
   // The sheet is written in all twelve keys; the files may hold one.
   const bool sheet = format == exports::Format::kPdf;
   (sheet ? OptionAllKeys : OptionOneKey)->setChecked(true);
   OptionOneKey->setEnabled(!sheet);
-  OptionOneKey->setAccessibleName(QStringLiteral("このキーだけ書き出す"));
-  OptionAllKeys->setAccessibleName(QStringLiteral("12キーすべて書き出す"));
+  OptionOneKey->setAccessibleName(tr("このキーだけ書き出す"));
+  OptionAllKeys->setAccessibleName(tr("12キーすべて書き出す"));
   auto* keys = new QVBoxLayout;
   keys->addWidget(OptionOneKey);
   keys->addWidget(OptionAllKeys);
-  form->addRow(QStringLiteral("キー"), keys);
+  form->addRow(tr("キー"), keys);
   ComboProgression = new QComboBox(this);
-  ComboProgression->addItems({QStringLiteral("半音ずつ上へ"), QStringLiteral("半音ずつ下へ"),
-                              QStringLiteral("4度ずつ上へ")});
+  ComboProgression->addItems({tr("半音ずつ上へ"), tr("半音ずつ下へ"), tr("4度ずつ上へ")});
   // The progression of continuous play, when it moves at all.
   const int mode = std::clamp<int>(cfg.ProgressionMode, 0, 3);
   ComboProgression->setCurrentIndex(mode == 3 ? 0 : mode);
-  ComboProgression->setAccessibleName(QStringLiteral("キーの進行"));
-  form->addRow(QStringLiteral("進行"), ComboProgression);
+  ComboProgression->setAccessibleName(tr("キーの進行"));
+  form->addRow(tr("進行"), ComboProgression);
   ComboInstrument = new QComboBox(this);
-  ComboInstrument->addItems({QStringLiteral("実音（C）"), QStringLiteral("B♭管"),
-                             QStringLiteral("E♭管"), QStringLiteral("F管")});
-  ComboInstrument->setAccessibleName(QStringLiteral("記譜する楽器"));
-  form->addRow(QStringLiteral("楽器"), ComboInstrument);
-  CheckSwing = new QCheckBox(QStringLiteral("演奏どおりスウィングさせる"), this);
+  ComboInstrument->addItems({tr("実音（C）"), tr("B♭管"), tr("E♭管"), tr("F管")});
+  ComboInstrument->setAccessibleName(tr("記譜する楽器"));
+  form->addRow(tr("楽器"), ComboInstrument);
+  CheckSwing = new QCheckBox(tr("演奏どおりスウィングさせる"), this);
   CheckSwing->setVisible(format == exports::Format::kMidi);
   if (format == exports::Format::kMidi) form->addRow(QString(), CheckSwing);
   if (remembered_) Recall(*remembered_);
@@ -83,8 +82,8 @@ ExportDialog::ExportDialog(exports::Format format, const settings::CfgRecord& cf
   connect(OptionAllKeys, &QRadioButton::toggled, this, enableProgression);
   enableProgression();
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("保存先を選ぶ…"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("保存先を選ぶ…"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("キャンセル"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* all = new QVBoxLayout(this);

@@ -1,6 +1,7 @@
 #include "dialogs/material_editor.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -38,7 +39,7 @@ QString EncodingName(file_Treat::TextEncoding encoding) {
     case file_Treat::TextEncoding::kUtf8:
       return QStringLiteral("UTF-8");
     case file_Treat::TextEncoding::kUtf8WithBom:
-      return QStringLiteral("UTF-8 (BOM付き)");
+      return QCoreApplication::translate("MaterialEditor", "UTF-8 (BOM付き)");
     case file_Treat::TextEncoding::kShiftJis:
       break;
   }
@@ -108,7 +109,7 @@ void NumberedTextEdit::GoToLine(int line) {
 MaterialEditor::MaterialEditor(int category, const QString& path, std::function<void(int)> saved,
                                QWidget* parent)
     : QDialog(parent), category_(category), path_(path), saved_(std::move(saved)) {
-  setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" - 設定ファイル編集"));
+  setWindowTitle(tr("%1 - 設定ファイル編集").arg(QFileInfo(path).fileName()));
   setModal(false);
   Text = new NumberedTextEdit(this);
   // A monospaced font with Japanese letters, so that columns of notes line up.
@@ -118,8 +119,8 @@ MaterialEditor::MaterialEditor(int category, const QString& path, std::function<
   Text->setFont(mono);
   Text->setLineWrapMode(QPlainTextEdit::NoWrap);
   Format = new QLabel(this);
-  SaveButton = new QPushButton(QStringLiteral("保存"), this);
-  CloseButton = new QPushButton(QStringLiteral("閉じる"), this);
+  SaveButton = new QPushButton(tr("保存"), this);
+  CloseButton = new QPushButton(tr("閉じる"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Format, 1);
   buttons->addWidget(SaveButton);
@@ -172,14 +173,13 @@ void MaterialEditor::Load() {
 }
 
 QString MaterialEditor::FormatText() const {
-  const QString format = QDir::toNativeSeparators(path_) + QStringLiteral("　（") +
-                         EncodingName(encoding_) + QStringLiteral("・") + LineEndName(lineEnd_) +
-                         QStringLiteral("）");
+  const QString format =
+      tr("%1　（%2・%3）")
+          .arg(QDir::toNativeSeparators(path_), EncodingName(encoding_), LineEndName(lineEnd_));
   // Lines with bytes that are no character are said; unless edited they are saved unchanged.
-  return damage_.isEmpty()
-             ? format
-             : format + u'\n' + damage_ +
-                   QStringLiteral("その行は、書き換えなければ元のバイトのまま保存します。");
+  return damage_.isEmpty() ? format
+                           : tr("%1\n%2その行は、書き換えなければ元のバイトのまま保存します。")
+                                 .arg(format, damage_);
 }
 
 bool MaterialEditor::Save() {
@@ -188,13 +188,13 @@ bool MaterialEditor::Save() {
   const QStringList lines = text.split(u'\n');
   if (const auto problem = material_check::FirstProblem(category_, lines)) {
     if (problem->line > 0) Text->GoToLine(problem->line);
-    if (!ask(problem->message + QStringLiteral("\n\nこのまま保存しますか？"))) return false;
+    if (!ask(tr("%1\n\nこのまま保存しますか？").arg(problem->message))) return false;
   }
   // What the file's encoding cannot hold is never changed into something else on the disk:
   // the user saves as UTF-8 instead, or goes back to the text.
   if (const QString lost = file_Treat::Unwritable(text, encoding_, keptBytes_); !lost.isEmpty()) {
-    if (!ask(QStringLiteral("%1 は %2 では保存できない文字です。\n\nUTF-8 で保存しますか？"
-                            "（「いいえ」で保存せずに戻ります）")
+    if (!ask(tr("%1 は %2 では保存できない文字です。\n\nUTF-8 で保存しますか？"
+                "（「いいえ」で保存せずに戻ります）")
                  .arg(lost, EncodingName(encoding_)))) {
       return false;
     }
@@ -208,7 +208,7 @@ bool MaterialEditor::Save() {
       lineEnd_, keptBytes_);
   QString why;
   if (!atomic_file::Write(path_, bytes, &why)) {
-    report(why + QStringLiteral("\n編集中の内容はこの画面に残っています。"));
+    report(tr("%1\n編集中の内容はこの画面に残っています。").arg(why));
     return false;
   }
   Text->document()->setModified(false);
@@ -218,8 +218,8 @@ bool MaterialEditor::Save() {
 
 void MaterialEditor::closeEvent(QCloseEvent* event) {
   if (Text->document()->isModified()) {
-    const int answer = askToSave(QFileInfo(path_).fileName() +
-                                 QStringLiteral(" は変更されています。保存しますか？"));
+    const int answer =
+        askToSave(tr("%1 は変更されています。保存しますか？").arg(QFileInfo(path_).fileName()));
     if (answer < 0 || (answer > 0 && !Save())) {
       event->ignore();
       return;

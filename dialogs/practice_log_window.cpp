@@ -1,6 +1,7 @@
 #include "dialogs/practice_log_window.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,8 +14,6 @@
 #include "theory/MusicMethod_Treat.h"
 
 namespace {
-
-const QString kAllItems = QStringLiteral("すべての項目");
 
 // A colour a key, round the colour wheel as the keys go round the circle of fifths, so that
 // neighbouring keys on the plot are told apart.
@@ -31,7 +30,7 @@ QString KeyName(int k) {
 
 PracticeChart::PracticeChart(QWidget* parent) : QWidget(parent) {
   setMinimumSize(560, 380);
-  setAccessibleName(QStringLiteral("練習記録のグラフ"));
+  setAccessibleName(tr("練習記録のグラフ"));
 }
 
 void PracticeChart::SetDays(std::vector<practice_log::Day> days) {
@@ -41,10 +40,10 @@ void PracticeChart::SetDays(std::vector<practice_log::Day> days) {
 }
 
 QString PracticeChart::Description() const {
-  if (days_.empty()) return QStringLiteral("記録がありません");
+  if (days_.empty()) return tr("記録がありません");
   QStringList parts;
   const practice_log::Day& last = days_.back();
-  parts << QStringLiteral("%1日分の記録。最後の日 %2、最高テンポ %3")
+  parts << tr("%1日分の記録。最後の日 %2、最高テンポ %3")
                .arg(days_.size())
                .arg(last.date.toString(QStringLiteral("yyyy/M/d")))
                .arg(last.topTempo);
@@ -53,7 +52,7 @@ QString PracticeChart::Description() const {
       parts << QStringLiteral("%1 %2%").arg(KeyName(k)).arg(*last.percentByKey[k], 0, 'f', 0);
     }
   }
-  return parts.join(QStringLiteral("、"));
+  return parts.join(tr("、"));
 }
 
 namespace {
@@ -96,7 +95,7 @@ void DrawScoreFrame(QPainter& p, const ChartLayout& l) {
                QStringLiteral("%1%").arg(v));
   }
   p.drawText(l.scoreBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("正解率（キーごと）"));
+             QCoreApplication::translate("PracticeChart", "正解率（キーごと）"));
 }
 
 // A line a key through the days it was played, a dot a day; the legend lists the keys
@@ -147,7 +146,7 @@ void DrawTempos(QPainter& p, const ChartLayout& l, const std::vector<practice_lo
   p.drawText(QRect(0, l.tempoBox.bottom() - 8, l.area.left() - 4, 16),
              Qt::AlignRight | Qt::AlignVCenter, QString::number(lowTempo));
   p.drawText(l.tempoBox.adjusted(6, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("最高テンポ"));
+             QCoreApplication::translate("PracticeChart", "最高テンポ"));
   const int every = std::max(1, l.days * 60 / std::max(l.area.width(), 1));
   for (int i = 0; i < l.days; i += every) {
     p.drawText(QRect(l.X(i) - 30, l.tempoBox.bottom() + 4, 60, 16), Qt::AlignCenter,
@@ -173,8 +172,8 @@ void PracticeChart::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), Qt::white);
   if (days_.empty()) {
     p.drawText(rect(), Qt::AlignCenter,
-               QStringLiteral("まだ記録がありません。\n設定の「聴き取り採点」をオンにして"
-                              "演奏すると、ここに記録されます。"));
+               tr("まだ記録がありません。\n設定の「聴き取り採点」をオンにして"
+                  "演奏すると、ここに記録されます。"));
     return;
   }
   const ChartLayout layout = LayOut(rect(), static_cast<int>(days_.size()));
@@ -184,15 +183,15 @@ void PracticeChart::paintEvent(QPaintEvent*) {
 }
 
 PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("練習記録"));
+  setWindowTitle(tr("練習記録"));
   log_ = practice_log::Read(logPath);
   auto* layout = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
-  auto* label = new QLabel(QStringLiteral("項目："), this);
+  auto* label = new QLabel(tr("項目："), this);
   ItemChoice = new QComboBox(this);
-  ItemChoice->setAccessibleName(QStringLiteral("記録を見る項目"));
+  ItemChoice->setAccessibleName(tr("記録を見る項目"));
   label->setBuddy(ItemChoice);
-  ItemChoice->addItem(kAllItems);
+  ItemChoice->addItem(tr("すべての項目"));
   ItemChoice->addItems(practice_log::Items(log_.entries));
   top->addWidget(label);
   top->addWidget(ItemChoice, 1);
@@ -204,18 +203,17 @@ PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : 
   layout->addWidget(Note);
   QStringList notes;
   if (!log_.error.isEmpty()) {
-    notes << QStringLiteral("練習記録を読めませんでした。%1").arg(log_.error);
+    notes << tr("練習記録を読めませんでした。%1").arg(log_.error);
   } else {
-    notes << QStringLiteral("%1 回の採点（%2）")
-                 .arg(log_.entries.size())
-                 .arg(QDir::toNativeSeparators(logPath));
+    notes
+        << tr("%1 回の採点（%2）").arg(log_.entries.size()).arg(QDir::toNativeSeparators(logPath));
   }
   if (log_.cut) {
-    notes << QStringLiteral("記録が長いため、新しいほうの %1 MB だけを読みました。")
+    notes << tr("記録が長いため、新しいほうの %1 MB だけを読みました。")
                  .arg(file_read::kPracticeLogBytes / (1024 * 1024));
   }
   if (log_.unreadable > 0) {
-    notes << QStringLiteral("読めない行が %1 行あり、飛ばしました。").arg(log_.unreadable);
+    notes << tr("読めない行が %1 行あり、飛ばしました。").arg(log_.unreadable);
   }
   Note->setText(notes.join(QStringLiteral("\n")));
   // The item practised last is shown first.

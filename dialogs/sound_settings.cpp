@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -59,21 +60,29 @@ int MelodyNumber(int entry) {
   return n + 27;
 }
 
-const QStringList& BassNames() {
-  static const QStringList names = {QStringLiteral("アコべ "),   QStringLiteral("Fingered Bs"),
-                                    QStringLiteral("Picked Bs"), QStringLiteral("FretlessBs"),
-                                    QStringLiteral("Slap Bs1"),  QStringLiteral("Slap Bs2"),
-                                    QStringLiteral("Synth Bs1"), QStringLiteral("Synth Bs2 ")};
-  return names;
+namespace {
+
+// The names in the language of the run (the lists only pick sounds by their position).
+QStringList Translated(std::initializer_list<const char*> names) {
+  QStringList result;
+  for (const char* name : names) result << QCoreApplication::translate("settei", name);
+  return result;
 }
 
-const QStringList& ClickNames() {
-  static const QStringList names = {QStringLiteral("Metro Clic"),     QStringLiteral("スネア"),
-                                    QStringLiteral("手打ち"),         QStringLiteral("Lowトム"),
-                                    QStringLiteral("Midトム"),        QStringLiteral("Hiトム"),
-                                    QStringLiteral("ライドシンバル"), QStringLiteral("タンバリン"),
-                                    QStringLiteral("カウベル"),       QStringLiteral("アゴゴ")};
-  return names;
+}  // namespace
+
+QStringList BassNames() {
+  return Translated({QT_TRANSLATE_NOOP("settei", "アコべ "), "Fingered Bs", "Picked Bs",
+                     "FretlessBs", "Slap Bs1", "Slap Bs2", "Synth Bs1", "Synth Bs2 "});
+}
+
+QStringList ClickNames() {
+  return Translated(
+      {"Metro Clic", QT_TRANSLATE_NOOP("settei", "スネア"), QT_TRANSLATE_NOOP("settei", "手打ち"),
+       QT_TRANSLATE_NOOP("settei", "Lowトム"), QT_TRANSLATE_NOOP("settei", "Midトム"),
+       QT_TRANSLATE_NOOP("settei", "Hiトム"), QT_TRANSLATE_NOOP("settei", "ライドシンバル"),
+       QT_TRANSLATE_NOOP("settei", "タンバリン"), QT_TRANSLATE_NOOP("settei", "カウベル"),
+       QT_TRANSLATE_NOOP("settei", "アゴゴ")});
 }
 
 }  // namespace sound_settings
@@ -81,8 +90,6 @@ const QStringList& ClickNames() {
 namespace {
 
 using namespace sound_settings;
-
-const QString kCaption = QStringLiteral("サウンド設定");
 
 // The preview picture in pixels, and its scale: x 0..500, y 0 at the bottom to 1600 at the
 // top, so that every pitch the range scroll bars offer (up to the E of pitch 88) fits.
@@ -103,7 +110,7 @@ settei::settei(settings::CfgRecord& cfg, midi1::Midi& midi, kihon::Waits& waits,
       prepare_(std::move(prepare)),
       report_(std::move(report)),
       preview_(kPictWidth, kPictHeight) {
-  setWindowTitle(kCaption);
+  setWindowTitle(tr("サウンド設定"));
   setModal(false);
   opened_ = Take();
   CreateControls();
@@ -125,26 +132,28 @@ void settei::CreateControls() {
   Command1 = new QPushButton(QStringLiteral("OK"), this);
   Command1->setGeometry(378, 552, 150, 36);
   Command1->setDefault(true);
-  Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
+  Command2 = new QPushButton(tr("キャンセル"), this);
   Command2->setGeometry(548, 552, 150, 36);
 }
 
 // The four voices' frames: instrument, test button and volume each.
 void settei::CreateVoiceFrames() {
   resize(900, 600);
-  const char* frames[] = {"メロディ", "伴奏", "ベース", "クリック"};
+  const char* frames[] = {
+      QT_TRANSLATE_NOOP("settei", "メロディ"), QT_TRANSLATE_NOOP("settei", "伴奏"),
+      QT_TRANSLATE_NOOP("settei", "ベース"), QT_TRANSLATE_NOOP("settei", "クリック")};
   std::array<QComboBox*, 4> lists{};
   std::array<QPushButton*, 4> tests{};
   for (int i = 0; i < 4; ++i) {
-    auto* frame = new QGroupBox(QString::fromUtf8(frames[i]), this);
+    auto* frame = new QGroupBox(QCoreApplication::translate("settei", frames[i]), this);
     frame->setGeometry(12, 10 + i * 104, 350, 96);
-    auto* name = new QLabel(i == 3 ? QString() : QStringLiteral("楽器番号"), frame);
+    auto* name = new QLabel(i == 3 ? QString() : tr("楽器番号"), frame);
     name->setGeometry(10, 26, 76, 22);
     lists[i] = new QComboBox(frame);
     lists[i]->setGeometry(90, 22, 170, 26);
-    tests[i] = new QPushButton(QStringLiteral("テスト"), frame);
+    tests[i] = new QPushButton(tr("テスト"), frame);
     tests[i]->setGeometry(270, 21, 70, 28);
-    auto* volume = new QLabel(QStringLiteral("音　　量"), frame);
+    auto* volume = new QLabel(tr("音　　量"), frame);
     volume->setGeometry(10, 60, 76, 22);
     Slider1[i] = new QSlider(Qt::Horizontal, frame);
     Slider1[i]->setGeometry(90, 60, 250, 24);
@@ -164,11 +173,12 @@ void settei::CreateVoiceFrames() {
 
 // The swing level, the pitch fields, the tempo and the two switches.
 void settei::CreateSwitches() {
-  auto* swing = new QGroupBox(QStringLiteral("スイングレベル"), this);
+  auto* swing = new QGroupBox(tr("スイングレベル"), this);
   swing->setGeometry(378, 10, 320, 56);
-  const char* levels[] = {"軽め", "標準", "重め"};
+  const char* levels[] = {QT_TRANSLATE_NOOP("settei", "軽め"), QT_TRANSLATE_NOOP("settei", "標準"),
+                          QT_TRANSLATE_NOOP("settei", "重め")};
   for (int i = 0; i < 3; ++i) {
-    Option1[i] = new QRadioButton(QString::fromUtf8(levels[i]), swing);
+    Option1[i] = new QRadioButton(QCoreApplication::translate("settei", levels[i]), swing);
     Option1[i]->setGeometry(14 + i * 100, 24, 90, 24);
   }
   auto row = [this](const QString& caption, int y) {
@@ -179,14 +189,14 @@ void settei::CreateSwitches() {
     field->setAlignment(Qt::AlignRight);
     return field;
   };
-  Text1 = row(QStringLiteral("ピッチ調整"), 80);
-  auto* hint = new QLabel(QStringLiteral("（　Bｂ楽器は -2 、 Eb楽器は 3 とします　)"), this);
+  Text1 = row(tr("ピッチ調整"), 80);
+  auto* hint = new QLabel(tr("（　Bｂ楽器は -2 、 Eb楽器は 3 とします　)"), this);
   hint->setGeometry(378, 108, 320, 22);
-  Text3 = row(QStringLiteral("音程基準値：C="), 140);
-  Text4 = row(QStringLiteral("テンポ(  /分)"), 176);
-  Check1 = new QCheckBox(QStringLiteral("ルート、スケール変更時に音出しする"), this);
+  Text3 = row(tr("音程基準値：C="), 140);
+  Text4 = row(tr("テンポ(  /分)"), 176);
+  Check1 = new QCheckBox(tr("ルート、スケール変更時に音出しする"), this);
   Check1->setGeometry(378, 216, 320, 24);
-  Check2 = new QCheckBox(QStringLiteral("音域を制限する"), this);
+  Check2 = new QCheckBox(tr("音域を制限する"), this);
   Check2->setGeometry(712, 10, 176, 24);
 }
 
@@ -199,11 +209,11 @@ void settei::CreateRangePreview() {
   Image1->setPixmap(pictures::TrebleClef());
   Image1->setScaledContents(true);
   Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-  LabelHigh = new QLabel(QStringLiteral("高音"), this);
+  LabelHigh = new QLabel(tr("高音"), this);
   LabelHigh->setGeometry(866, 40, 32, 20);
   VScroll2 = new RisingScrollBar(this);
   VScroll2->setGeometry(868, 62, 20, 170);
-  LabelLow = new QLabel(QStringLiteral("低音"), this);
+  LabelLow = new QLabel(tr("低音"), this);
   LabelLow->setGeometry(866, 240, 32, 20);
   VScroll1 = new RisingScrollBar(this);
   VScroll1->setGeometry(868, 262, 20, 170);
@@ -213,54 +223,54 @@ void settei::CreateRangePreview() {
 
 // The output and the MIDI input (enabled once the outputs are known).
 void settei::CreateOutputFrame() {
-  auto* output = new QGroupBox(QStringLiteral("出力"), this);
+  auto* output = new QGroupBox(tr("出力"), this);
   output->setObjectName(QStringLiteral("output"));
   output->setGeometry(378, 246, 320, 296);
   ComboOutput = new QComboBox(output);
   ComboOutput->setGeometry(10, 24, 300, 26);
-  ComboOutput->setAccessibleName(QStringLiteral("出力先"));
+  ComboOutput->setAccessibleName(tr("出力先"));
   LabelLatency = new QLabel(output);
   LabelLatency->setGeometry(10, 56, 300, 22);
   LabelSoundFont = new QLabel(output);
   LabelSoundFont->setGeometry(10, 82, 300, 40);
   LabelSoundFont->setWordWrap(true);
-  CommandSoundFont = new QPushButton(QStringLiteral("SoundFont選択…"), output);
+  CommandSoundFont = new QPushButton(tr("SoundFont選択…"), output);
   CommandSoundFont->setGeometry(10, 128, 146, 30);
-  CommandSoundFontReset = new QPushButton(QStringLiteral("標準に戻す"), output);
+  CommandSoundFontReset = new QPushButton(tr("標準に戻す"), output);
   CommandSoundFontReset->setGeometry(164, 128, 146, 30);
-  CommandSoundFontReset->setAccessibleName(QStringLiteral("SoundFontを標準に戻す"));
-  auto* inputLabel = new QLabel(QStringLiteral("入力"), output);
+  CommandSoundFontReset->setAccessibleName(tr("SoundFontを標準に戻す"));
+  auto* inputLabel = new QLabel(tr("入力"), output);
   inputLabel->setGeometry(10, 168, 70, 26);
   ComboInput = new QComboBox(output);
   ComboInput->setGeometry(80, 168, 230, 26);
-  ComboInput->setAccessibleName(QStringLiteral("入力（MIDIのポートまたはマイク）"));
+  ComboInput->setAccessibleName(tr("入力（MIDIのポートまたはマイク）"));
   // A sound server names its sources at length: the list opens wide enough to read them, and
   // the chosen one is read in full from the tooltip.
   ComboInput->view()->setMinimumWidth(420);
   connect(ComboInput, &QComboBox::currentTextChanged, ComboInput,
           [this](const QString& text) { ComboInput->setToolTip(text); });
-  auto* latencyLabel = new QLabel(QStringLiteral("入力の遅れ補正"), output);
+  auto* latencyLabel = new QLabel(tr("入力の遅れ補正"), output);
   latencyLabel->setGeometry(10, 202, 120, 26);
   SpinInputLatency = new QSpinBox(output);
   SpinInputLatency->setGeometry(130, 202, 90, 26);
   SpinInputLatency->setRange(0, 500);
   SpinInputLatency->setSuffix(QStringLiteral(" ms"));
-  SpinInputLatency->setAccessibleName(QStringLiteral("入力の遅れ補正（ミリ秒）"));
+  SpinInputLatency->setAccessibleName(tr("入力の遅れ補正（ミリ秒）"));
   // A microphone's level and the note it hears now, so that a player sees at once that it
   // works and is in tune.
   MeterInput = new QProgressBar(output);
-  MeterInput->setGeometry(10, 236, 120, 20);
+  MeterInput->setGeometry(10, 236, 100, 20);
   MeterInput->setRange(-60, 0);
   MeterInput->setTextVisible(false);
-  MeterInput->setAccessibleName(QStringLiteral("マイクの音量"));
+  MeterInput->setAccessibleName(tr("マイクの音量"));
   LabelHeard = new QLabel(output);
-  LabelHeard->setGeometry(140, 232, 170, 26);
-  LabelHeard->setAccessibleName(QStringLiteral("マイクに聞こえる音"));
-  CommandMeasureInput = new QPushButton(QStringLiteral("入力の遅れを測る"), output);
+  LabelHeard->setGeometry(116, 232, 196, 26);
+  LabelHeard->setAccessibleName(tr("マイクに聞こえる音"));
+  CommandMeasureInput = new QPushButton(tr("入力の遅れを測る"), output);
   CommandMeasureInput->setGeometry(10, 262, 150, 26);
   CommandMeasureInput->setToolTip(
-      QStringLiteral("4 拍の準備のあと、クリックに合わせて 8 拍演奏してください。"
-                     "遅れの中央値を入力の遅れ補正にします。"));
+      tr("4 拍の準備のあと、クリックに合わせて 8 拍演奏してください。"
+         "遅れの中央値を入力の遅れ補正にします。"));
   LabelMeasured = new QLabel(output);
   LabelMeasured->setGeometry(166, 262, 144, 26);
   connect(CommandMeasureInput, &QPushButton::clicked, this, [this] { MeasureInput(); });
@@ -284,39 +294,38 @@ void settei::SetOutputs(sound::OutputChoices* outputs) {
   }
   // A port that is not there now is still shown as chosen.
   if (ComboOutput->findData(chosen) < 0) {
-    ComboOutput->addItem(chosen.section(':', 1) + QStringLiteral("（見つかりません）"), chosen);
+    ComboOutput->addItem(tr("%1（見つかりません）").arg(chosen.section(':', 1)), chosen);
     ComboOutput->setCurrentIndex(ComboOutput->count() - 1);
   }
   const double latency = outputs->OutputLatencyMs();
   const int underflows = outputs->Underflows();
-  LabelLatency->setText(latency <= 0 ? QStringLiteral("出力の遅れ：—")
+  LabelLatency->setText(latency <= 0 ? tr("出力の遅れ：—")
                         : underflows > 0
-                            ? QStringLiteral("出力の遅れ：約 %1 ms（音切れ %2 回のため広げました）")
+                            ? tr("出力の遅れ：約 %1 ms（音切れ %2 回のため広げました）")
                                   .arg(latency, 0, 'f', 1)
                                   .arg(underflows)
-                            : QStringLiteral("出力の遅れ：約 %1 ms").arg(latency, 0, 'f', 1));
+                            : tr("出力の遅れ：約 %1 ms").arg(latency, 0, 'f', 1));
   soundFont_ = outputs->ChosenSoundFont();
   ShowSoundFont();
   ComboInput->clear();
-  ComboInput->addItem(QStringLiteral("なし"), QString());
+  ComboInput->addItem(tr("なし"), QString());
   const QString input = outputs->ChosenInput();
   for (const QString& port : outputs->InputPorts()) ComboInput->addItem(port, port);
   for (const auto& [code, name] : outputs->AudioInputs()) {
-    ComboInput->addItem(QStringLiteral("マイク：") + name, code);
+    ComboInput->addItem(tr("マイク：%1").arg(name), code);
   }
   if (!input.isEmpty() && ComboInput->findData(input) < 0) {
-    const QString shown =
-        input.startsWith(sound::kAudioInputPrefix)
-            ? QStringLiteral("マイク：") + input.mid(sound::kAudioInputPrefix.size())
-            : input;
-    ComboInput->addItem(shown + QStringLiteral("（見つかりません）"), input);
+    const QString shown = input.startsWith(sound::kAudioInputPrefix)
+                              ? tr("マイク：%1").arg(input.mid(sound::kAudioInputPrefix.size()))
+                              : input;
+    ComboInput->addItem(tr("%1（見つかりません）").arg(shown), input);
   }
   ComboInput->setCurrentIndex(std::max(0, ComboInput->findData(input)));
   SpinInputLatency->setValue(static_cast<int>(std::lround(outputs->InputLatencyMs())));
 }
 
 QString sound_settings::HeardText(double pitch) {
-  if (pitch <= 0) return QStringLiteral("今の音：—");
+  if (pitch <= 0) return QCoreApplication::translate("settei", "今の音：—");
   const int note = static_cast<int>(std::lround(pitch));
   const int cents = static_cast<int>(std::lround((pitch - note) * 100));
   // Named as a tuner names it: flats for the black keys.
@@ -326,7 +335,7 @@ QString sound_settings::HeardText(double pitch) {
   const QString off = cents == 0  ? QStringLiteral("±0")
                       : cents < 0 ? QStringLiteral("−%1").arg(-cents)
                                   : QStringLiteral("+%1").arg(cents);
-  return QStringLiteral("今の音：%1 %2 セント").arg(name, off);
+  return QCoreApplication::translate("settei", "今の音：%1 %2 セント").arg(name, off);
 }
 
 void settei::ShowEar() {
@@ -335,7 +344,7 @@ void settei::ShowEar() {
   MeterInput->setEnabled(listening);
   MeterInput->setValue(listening ? std::clamp(static_cast<int>(levelDb), -60, 0) : -60);
   LabelHeard->setText(listening ? sound_settings::HeardText(pitch)
-                                : QStringLiteral("今の音：（マイクを選ぶと表示）"));
+                                : tr("今の音：（マイクを選ぶと表示）"));
 }
 
 namespace {
@@ -351,7 +360,7 @@ void settei::MeasureInput() {
   measureClicksLeft_ = kMeasureLeadClicks + kMeasureClicks;
   tapNotes([this](double ms) { measureNotes_.push_back(ms); });
   CommandMeasureInput->setEnabled(false);
-  LabelMeasured->setText(QStringLiteral("4 拍の準備のあと 8 拍…"));
+  LabelMeasured->setText(tr("4 拍の準備のあと 8 拍…"));
   if (!measureTimer_) {
     measureTimer_ = new QTimer(this);
     measureTimer_->setTimerType(Qt::PreciseTimer);
@@ -377,25 +386,25 @@ void settei::MeasureInputEnded() {
   const std::optional<listen::Lateness> lateness =
       listen::MeasureLateness(measureClicks_, measureNotes_, measureBeatMs);
   if (!lateness) {
-    LabelMeasured->setText(QStringLiteral("測れませんでした"));
+    LabelMeasured->setText(tr("測れませんでした"));
     report_(
-        QStringLiteral("クリックに合わせた音が 8 拍のうち 6 拍に足りませんでした。"
-                       "入力を確かめて、もう一度測ってください。"));
+        tr("クリックに合わせた音が 8 拍のうち 6 拍に足りませんでした。"
+           "入力を確かめて、もう一度測ってください。"));
     return;
   }
   // The correction takes off lateness only: a player ahead of the click keeps 0.
   const int ms = std::clamp(static_cast<int>(std::lround(lateness->ms)), 0, 500);
   SpinInputLatency->setValue(ms);
   LabelMeasured->setText(
-      QStringLiteral("遅れ %1 ms（%2/%3 拍）").arg(ms).arg(lateness->answered).arg(kMeasureClicks));
+      tr("遅れ %1 ms（%2/%3 拍）").arg(ms).arg(lateness->answered).arg(kMeasureClicks));
 }
 
 void settei::ShowSoundFont() {
   const QString inUse = soundFont_.isEmpty() && outputs_ ? outputs_->SoundFontInUse() : soundFont_;
   LabelSoundFont->setText(
-      QStringLiteral("SoundFont：%1%2")
-          .arg(inUse.isEmpty() ? QStringLiteral("見つかりません") : QFileInfo(inUse).fileName(),
-               soundFont_.isEmpty() ? QStringLiteral("（標準）") : QString()));
+      tr("SoundFont：%1%2")
+          .arg(inUse.isEmpty() ? tr("見つかりません") : QFileInfo(inUse).fileName(),
+               soundFont_.isEmpty() ? tr("（標準）") : QString()));
   LabelSoundFont->setToolTip(inUse);
 }
 
@@ -403,7 +412,7 @@ void settei::ConnectHandlers() {
   connect(CommandSoundFont, &QPushButton::clicked, this, [this] {
     const QString file =
         pickSoundFont ? pickSoundFont()
-                      : QFileDialog::getOpenFileName(this, QStringLiteral("SoundFont選択"),
+                      : QFileDialog::getOpenFileName(this, tr("SoundFont選択"),
                                                      QFileInfo(LabelSoundFont->toolTip()).path(),
                                                      QStringLiteral("SoundFont (*.sf2 *.SF2)"));
     if (file.isEmpty()) return;
@@ -603,8 +612,7 @@ void settei::TestClick() {
 bool settei::ReadField(QLineEdit* field, const QString& name, int min, int max, int& value) {
   const double number = std::nearbyint(kihon::LeadingNumber(field->text()));
   if (!(number >= min && number <= max)) {
-    report_(
-        QStringLiteral("%1は %2 から %3 までの数で入力してください。").arg(name).arg(min).arg(max));
+    report_(tr("%1は %2 から %3 までの数で入力してください。").arg(name).arg(min).arg(max));
     field->setFocus();
     field->selectAll();
     return false;
@@ -615,10 +623,9 @@ bool settei::ReadField(QLineEdit* field, const QString& name, int min, int max, 
 
 void settei::Accept() {
   int pitchAdjust = 0, pitchBase = 0, tempo = 0;
-  if (!ReadField(Text1, QStringLiteral("ピッチ調整"), kPitchAdjustMin, kPitchAdjustMax,
-                 pitchAdjust) ||
-      !ReadField(Text3, QStringLiteral("音程基準値"), kPitchBaseMin, kPitchBaseMax, pitchBase) ||
-      !ReadField(Text4, QStringLiteral("テンポ"), kTempoMin, kTempoMax, tempo)) {
+  if (!ReadField(Text1, tr("ピッチ調整"), kPitchAdjustMin, kPitchAdjustMax, pitchAdjust) ||
+      !ReadField(Text3, tr("音程基準値"), kPitchBaseMin, kPitchBaseMax, pitchBase) ||
+      !ReadField(Text4, tr("テンポ"), kTempoMin, kTempoMax, tempo)) {
     return;
   }
   cfg_.MelodyInstrument =

@@ -41,8 +41,9 @@ struct Instrument {
 const std::array<Instrument, 41>& MelodyInstruments();
 // The stored melody number of a list entry (its program plus one).
 int MelodyNumber(int entry);
-const QStringList& BassNames();
-const QStringList& ClickNames();
+// The bass and click lists, in the language of the run.
+QStringList BassNames();
+QStringList ClickNames();
 
 // The tuner's line for a pitch heard (MIDI note with fraction; 0 or less for none).
 QString HeardText(double pitch);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,8 +21,8 @@
 namespace practice_log {
 
 namespace {
-const QString kNoRegularFile =
-    QStringLiteral("通常のファイルではありません（FIFO やデバイスには記録しません）");
+const QString kNoRegularFile = QCoreApplication::translate(
+    "practice_log", "通常のファイルではありません（FIFO やデバイスには記録しません）");
 
 double Tenths(double v) {
   return std::round(v * 10) / 10;

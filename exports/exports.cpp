@@ -1,5 +1,6 @@
 #include "exports/exports.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "material/category.h"
@@ -51,11 +52,11 @@ int WrittenAbove(Instrument instrument) {
 QString InstrumentName(Instrument instrument) {
   switch (instrument) {
     case Instrument::kBb:
-      return QStringLiteral("B♭管");
+      return QCoreApplication::translate("exports", "B♭管");
     case Instrument::kEb:
-      return QStringLiteral("E♭管");
+      return QCoreApplication::translate("exports", "E♭管");
     case Instrument::kF:
-      return QStringLiteral("F管");
+      return QCoreApplication::translate("exports", "F管");
     default:
       return QString();
   }

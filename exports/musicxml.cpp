@@ -1,5 +1,6 @@
 // The MusicXML 3.1 score of an export: one part, 4/4 measures of the bar lines the staff
 // shows, each key beginning a measure with its key signature and its name above.
+#include <QCoreApplication>
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <array>
@@ -157,8 +158,9 @@ class Writer {
     xml_.writeStartElement(QStringLiteral("work"));
     xml_.writeTextElement(
         QStringLiteral("work-title"),
-        instrument.isEmpty() ? e_.title
-                             : e_.title + QStringLiteral("（") + instrument + QStringLiteral("）"));
+        instrument.isEmpty()
+            ? e_.title
+            : QCoreApplication::translate("musicxml", "%1（%2）").arg(e_.title, instrument));
     xml_.writeEndElement();
     xml_.writeStartElement(QStringLiteral("identification"));
     xml_.writeStartElement(QStringLiteral("encoding"));

@@ -1,6 +1,7 @@
 #include "exports/sheet.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -85,10 +86,10 @@ void DrawStaff(QPainter& page, const QPointF& topLeft, double width, double heig
 QImage InkOf(const QImage& picture);
 
 QString Heading(const exports::Export& e) {
-  QString heading = QStringLiteral("12キー練習シート　") + e.title;
+  QString heading = QCoreApplication::translate("sheet", "12キー練習シート　") + e.title;
   const QString instrument = exports::InstrumentName(e.instrument);
   if (!instrument.isEmpty())
-    heading += QStringLiteral("　（") + instrument + QStringLiteral("用）");
+    heading += QCoreApplication::translate("sheet", "　（%1用）").arg(instrument);
   return heading;
 }
 
@@ -163,17 +164,19 @@ QByteArray Pdf(const exports::Export& e, QString* error) {
       p.drawText(QRectF(0, 0, page.width(), 8 * mm), Qt::AlignLeft | Qt::AlignVCenter, Heading(e));
       p.setFont(small);
       p.drawText(QRectF(0, 8 * mm, page.width(), 5 * mm), Qt::AlignLeft | Qt::AlignVCenter,
-                 QStringLiteral("テンポ %1　　%2 / %3 ページ　　VORMINA")
+                 QCoreApplication::translate("sheet", "テンポ %1　　%2 / %3 ページ　　VORMINA")
                      .arg(e.tempo)
                      .arg(static_cast<int>(k) / kStavesPerPage + 1)
                      .arg(pages));
     }
     const exports::KeyPart& part = e.keys[k];
     const double y = headingHeight + onPage * slot;
-    QString name =
-        QStringLiteral("%1. キー %2").arg(k + 1).arg(exports::KeyTitle(part.key, part.minor));
+    QString name = QCoreApplication::translate("sheet", "%1. キー %2")
+                       .arg(k + 1)
+                       .arg(exports::KeyTitle(part.key, part.minor));
     if (e.instrument != exports::Instrument::kConcert) {
-      name += QStringLiteral("（実音 %1）").arg(exports::KeyTitle(part.concertKey, part.minor));
+      name += QCoreApplication::translate("sheet", "（実音 %1）")
+                  .arg(exports::KeyTitle(part.concertKey, part.minor));
     }
     p.setFont(key);
     p.drawText(QRectF(0, y, page.width(), 7 * mm), Qt::AlignLeft | Qt::AlignVCenter, name);

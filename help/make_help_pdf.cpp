@@ -1,9 +1,12 @@
-// Turns the user manual (Markdown with pictures) into "help.pdf" with Qt's own PDF writer.
+// Turns a user manual (Markdown with pictures) into a PDF with Qt's own PDF writer: the
+// Japanese manual into "help.pdf", the English one into "help.en.pdf".
 //
 //   vormina-help-pdf MANUAL.md OUT.pdf
 //
 // Pictures are referred to relative to the manual's folder and scaled down to the text
-// width; Japanese text is set in the IPA fonts.
+// width; text is set in the IPA fonts, which hold both the Japanese and the Latin letters.
+// The document's title is the manual's own first heading, so each manual carries the title
+// in its own language.
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -95,6 +98,14 @@ void LoosenTables(QTextDocument& doc) {
   }
 }
 
+// The text of the first top-level heading, or the program's name when there is none.
+QString TitleOf(const QTextDocument& doc) {
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    if (block.blockFormat().headingLevel() == 1) return block.text().trimmed();
+  }
+  return QStringLiteral("VORMINA");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,7 +129,7 @@ int main(int argc, char** argv) {
 
   {
     QPdfWriter writer(target);
-    writer.setTitle(QStringLiteral("ＶＯＲＭＩＮＡ　ユーザーマニュアル"));
+    writer.setTitle(TitleOf(doc));
     writer.setCreator(QStringLiteral("VORMINA"));
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(300);

@@ -1,5 +1,6 @@
 #include "material/file_Treat.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include "core/appdir.h"
 #include "core/file_read.h"
 #include "core/kihon.h"
+#include "core/language.h"
 
 namespace file_Treat {
 
@@ -196,12 +198,12 @@ QString Unwritable(const QString& text, TextEncoding encoding,
       const QString back = decode(bytes);
       decode.resetState();
       if (back != one) {
-        named << QStringLiteral("「%1」（%2 行目）").arg(one).arg(n + 1);
+        named << QCoreApplication::translate("file_Treat", "「%1」（%2 行目）").arg(one).arg(n + 1);
         break;
       }
     }
   }
-  return named.join(QStringLiteral("、"));
+  return named.join(QCoreApplication::translate("file_Treat", "、"));
 }
 
 ReadStatus ReadMaterialFile(const QString& path, MaterialText& text) {
@@ -229,10 +231,11 @@ QString DamageWarning(const MaterialText& text, const QString& fileName) {
     lines << QString::number(text.damagedLines[i]);
   }
   if (text.damagedLines.size() > 5) lines << QStringLiteral("…");
-  return QStringLiteral(
+  return QCoreApplication::translate(
+             "file_Treat",
              "%1 の %2 行目に、文字として読めないバイトがあります。その箇所は「�」と表示され"
              "ます（ほかの行はそのまま読みました）。")
-      .arg(fileName, lines.join(QStringLiteral("、")));
+      .arg(fileName, lines.join(QCoreApplication::translate("file_Treat", "、")));
 }
 
 QString ReadProblem(ReadStatus status, const QString& fileName) {
@@ -240,13 +243,15 @@ QString ReadProblem(ReadStatus status, const QString& fileName) {
     case ReadStatus::kRead:
       break;
     case ReadStatus::kMissing:
-      return QStringLiteral("%1 が見つかりません。").arg(fileName);
+      return QCoreApplication::translate("file_Treat", "%1 が見つかりません。").arg(fileName);
     case ReadStatus::kUnreadable:
-      return QStringLiteral(
+      return QCoreApplication::translate(
+                 "file_Treat",
                  "%1 を読み込めません（通常のファイルではないか、読み取りが許可されていません）。")
           .arg(fileName);
     case ReadStatus::kTooLarge:
-      return QStringLiteral("%1 は大きすぎるため読み込みません（%2 MB まで）。")
+      return QCoreApplication::translate("file_Treat",
+                                         "%1 は大きすぎるため読み込みません（%2 MB まで）。")
           .arg(fileName)
           .arg(kMaxMaterialBytes / (1024 * 1024));
   }
@@ -290,6 +295,48 @@ QString CategoryFile(const QString& dir, int category) {
   return name.isEmpty() ? QString() : FindFile(dir, name);
 }
 
+ItemTitles ParseTitleLines(const QStringList& lines) {
+  ItemTitles titles;
+  for (QString line : lines) {
+    line.replace(QChar(u'\0'), QChar(u' '));
+    const qsizetype tab = line.indexOf(u'\t');
+    if (tab < 0 || line.trimmed().startsWith(u'#')) continue;
+    const QString name = line.left(tab).trimmed();
+    const QString title = line.mid(tab + 1).trimmed();
+    if (name.isEmpty() || title.isEmpty() || titles.contains(name)) continue;
+    titles.insert(name, title);
+  }
+  return titles;
+}
+
+void ApplyTitles(const ItemTitles& titles, std::span<QString> names) {
+  if (titles.isEmpty()) return;
+  for (QString& name : names) {
+    const auto found = titles.constFind(name.trimmed());
+    if (found != titles.cend()) name = *found;
+  }
+}
+
+namespace {
+
+// The titles for the items of the material file called materialFile, as LoadTitles says.
+ItemTitles TitlesOf(const QString& dir, const QString& materialFile) {
+  if (language::Current() != language::Language::English) return {};
+  const QString titleFile = appdir::TitleFileOf(materialFile);
+  if (titleFile.isEmpty()) return {};
+  MaterialText text;
+  // Titles are a courtesy: without a readable file the items keep their names, unannounced.
+  if (ReadMaterialFile(FindFile(dir, titleFile), text) != ReadStatus::kRead) return {};
+  return ParseTitleLines(text.lines);
+}
+
+}  // namespace
+
+ItemTitles LoadTitles(const QString& dir, int category) {
+  const QString name = CategoryFileName(category);
+  return name.isEmpty() ? ItemTitles() : TitlesOf(dir, name);
+}
+
 std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
                             std::array<QString, kListSlots>& first,
                             std::array<QString, kListSlots>& second, TextProblem* problem) {
@@ -302,13 +349,14 @@ std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
     if (fields.size() < 2) {
       // As the list has always been read, the load ends here and the category is empty;
       // the message says why.
-      SetProblem(
-          problem, static_cast<int>(number + 1),
-          QStringLiteral("%1 の %2 行目にコンマ（,）がありません。この行から先が読めないため、"
-                         "一覧は空になります。\n「%3」")
-              .arg(fileName)
-              .arg(number + 1)
-              .arg(line));
+      SetProblem(problem, static_cast<int>(number + 1),
+                 QCoreApplication::translate(
+                     "file_Treat",
+                     "%1 の %2 行目にコンマ（,）がありません。この行から先が読めないため、"
+                     "一覧は空になります。\n「%3」")
+                     .arg(fileName)
+                     .arg(number + 1)
+                     .arg(line));
       return 0;
     }
     first[count] = fields[0];
@@ -337,6 +385,7 @@ std::int16_t LoadListFile(const QString& dir, int category, std::array<QString, 
       ParseListLines(text.lines, CategoryFileName(category), first, second, &problem);
   if (problem.message.isEmpty()) problem.message = DamageWarning(text, CategoryFileName(category));
   if (!problem.message.isEmpty() && error) *error = problem.message;
+  ApplyTitles(LoadTitles(dir, category), std::span<QString>(first.data(), count));
   return count;
 }
 
@@ -375,14 +424,16 @@ std::int16_t ParsePhraseLines(MaterialLists& lists, const QStringList& lines,
     }
     if (phrase < 0) {
       SetProblem(problem, static_cast<int>(number + 1),
-                 QStringLiteral("%1 の %2 行目: 最初の「$」行より前に本文があります。")
+                 QCoreApplication::translate("file_Treat",
+                                             "%1 の %2 行目: 最初の「$」行より前に本文があります。")
                      .arg(fileName)
                      .arg(number + 1));
       return 0;
     }
     if (lineCount >= kPhraseLineSlots) {
       SetProblem(problem, static_cast<int>(number + 1),
-                 QStringLiteral("%1 の %2 行目: ひとつのフレーズの本文が %3 行を超えています。")
+                 QCoreApplication::translate(
+                     "file_Treat", "%1 の %2 行目: ひとつのフレーズの本文が %3 行を超えています。")
                      .arg(fileName)
                      .arg(number + 1)
                      .arg(kPhraseLineSlots));
@@ -407,6 +458,7 @@ std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QStr
   const std::int16_t count = ParsePhraseLines(lists, text.lines, fileName, &problem);
   if (problem.message.isEmpty()) problem.message = DamageWarning(text, fileName);
   if (!problem.message.isEmpty() && error) *error = problem.message;
+  ApplyTitles(TitlesOf(dir, fileName), std::span<QString>(lists.PhraseName.data(), count));
   return count;
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "core/file_read.h"
@@ -96,6 +97,7 @@ struct TextProblem {
 // The list files: scale.txt, code.txt, ptn.txt. Each returns the number of items stored
 // (0..60). A line without a comma ends the load with 0 (the category shows no items) and
 // sets error to a message naming the file and the line; a missing file gives 0 silently.
+// In English a scale or pattern name takes its title (LoadTitles).
 std::int16_t LoadScaleFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
 std::int16_t LoadChordFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
 std::int16_t LoadPatternFile(MaterialLists& lists, const QString& dir, QString* error = nullptr);
@@ -106,6 +108,7 @@ std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
 
 // A phrase book, by base name "ric", "aux1" or "aux2". Returns the number of phrases
 // stored (0..301). On failure returns 0 and sets error to a description for the user.
+// In English a phrase name takes its title (LoadTitles).
 std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QString& baseName,
                             QString* error);
 // The phrase-book lines of fileName into the lists, as LoadPhraseFile reads them;
@@ -113,6 +116,25 @@ std::int16_t LoadPhraseFile(MaterialLists& lists, const QString& dir, const QStr
 std::int16_t ParsePhraseLines(MaterialLists& lists, const QStringList& lines,
                               const QString& fileName, TextProblem* problem,
                               std::vector<int>* phraseLines = nullptr);
+
+// English titles of the items of a material file, each under the name the file gives the
+// item (without the blanks around it). When the program speaks English, the loaders give
+// every item that has a title its title in place of its name; the material file itself
+// keeps its names, and an item without a title keeps its own.
+using ItemTitles = QHash<QString, QString>;
+
+// The titles of a title file's lines, "<name><TAB><title>" one a line. Blank lines and lines
+// starting with "#" are comments; a line without a tab or with an empty side is passed over
+// (titles are a courtesy: a bad line never stops the material); of two lines for one name
+// the first counts.
+ItemTitles ParseTitleLines(const QStringList& lines);
+// Each of names that has a title takes it.
+void ApplyTitles(const ItemTitles& titles, std::span<QString> names);
+// The titles of a category's items, from its title file in dir ("scale.en.txt" beside
+// "scale.txt"), when the program speaks English. None in Japanese, for the chords (their
+// names are the chord symbols the staff writes and the spelling reads), and when the file
+// is missing or cannot be read.
+ItemTitles LoadTitles(const QString& dir, int category);
 
 // The loader of a category 0..5: the count, and for a phrase book a load error.
 std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category, QString* error);

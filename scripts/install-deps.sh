@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   libfluidsynth-dev librtmidi-dev libpulse-dev libaubio-dev libjack-jackd2-dev timgm6mb-soundfont fluid-soundfont-gm
   fonts-ipafont
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,5 +1,6 @@
 #include "sound/Sound_Treat.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -190,7 +191,8 @@ void Sequencer::FillGrid(StepGrid& g, Phrase& phrase, bool reportCut) {
   g.rows[kMelodyRow][pos] = kSilence;
   g.EndStep = static_cast<std::int16_t>(pos);
   if (reportCut && firstCut >= 0 && report && !(ContinuousPlay != 0 && cutReported_)) {
-    report(QStringLiteral(
+    report(QCoreApplication::translate(
+               "Sound_Treat",
                "この項目は長すぎるため、%2 拍を超える部分（%1 番目の音符から）は演奏しません。")
                .arg(firstCut + 1)
                .arg((kGridSteps - 1) / MusicMethod_Treat::TicksPerQuarter));

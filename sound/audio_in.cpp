@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -29,16 +30,16 @@ QString Reason(int error) {
     case PA_ERR_CONNECTIONREFUSED:
     case PA_ERR_CONNECTIONTERMINATED:
     case PA_ERR_INVALIDSERVER:
-      return QStringLiteral("サウンドサーバーにつながりません");
+      return QCoreApplication::translate("audio_in", "サウンドサーバーにつながりません");
     case PA_ERR_TIMEOUT:
-      return QStringLiteral("サウンドサーバーが応えません");
+      return QCoreApplication::translate("audio_in", "サウンドサーバーが応えません");
     case PA_ERR_NOENTITY:
-      return QStringLiteral("その入力はありません");
+      return QCoreApplication::translate("audio_in", "その入力はありません");
     case PA_ERR_ACCESS:
-      return QStringLiteral("録音が許されていません");
+      return QCoreApplication::translate("audio_in", "録音が許されていません");
     case PA_ERR_INVALID:
     case PA_ERR_NOTSUPPORTED:
-      return QStringLiteral("その形式では録音できません");
+      return QCoreApplication::translate("audio_in", "その形式では録音できません");
     default:
       return Text(pa_strerror(error));
   }
@@ -357,8 +358,10 @@ bool AudioIn::Open(const QString& source, int rate, QString* error) {
   if (!ok) {
     p.Release();
     if (error) {
-      const QString name = source.isEmpty() ? QStringLiteral("既定の入力") : source;
-      *error = QStringLiteral("録音の入力（%1）を開けません: %2").arg(name, Reason(failure));
+      const QString name =
+          source.isEmpty() ? QCoreApplication::translate("audio_in", "既定の入力") : source;
+      *error = QCoreApplication::translate("audio_in", "録音の入力（%1）を開けません: %2")
+                   .arg(name, Reason(failure));
     }
   }
   return ok;

@@ -1,5 +1,6 @@
 #include "sound/chosen_out.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "core/user_settings.h"
@@ -26,11 +27,11 @@ struct Driver {
   const char* name;
 };
 constexpr Driver kDrivers[] = {
-    {"", "内蔵シンセサイザー（自動）"},
-    {"pipewire", "内蔵シンセサイザー（PipeWire）"},
-    {"pulseaudio", "内蔵シンセサイザー（PulseAudio）"},
-    {"jack", "内蔵シンセサイザー（JACK）"},
-    {"alsa", "内蔵シンセサイザー（ALSA）"},
+    {"", QT_TRANSLATE_NOOP("chosen_out", "内蔵シンセサイザー（自動）")},
+    {"pipewire", QT_TRANSLATE_NOOP("chosen_out", "内蔵シンセサイザー（PipeWire）")},
+    {"pulseaudio", QT_TRANSLATE_NOOP("chosen_out", "内蔵シンセサイザー（PulseAudio）")},
+    {"jack", QT_TRANSLATE_NOOP("chosen_out", "内蔵シンセサイザー（JACK）")},
+    {"alsa", QT_TRANSLATE_NOOP("chosen_out", "内蔵シンセサイザー（ALSA）")},
 };
 
 }  // namespace
@@ -86,9 +87,12 @@ void ChosenOut::FallBack() {
   Close();
   const bool opened = OpenFirst({kSynth, kPort});
   if (!report) return;
-  report(opened ? QStringLiteral("音の出力先（%1）が使えなくなりました。%2 で鳴らします。")
+  report(opened ? QCoreApplication::translate(
+                      "chosen_out", "音の出力先（%1）が使えなくなりました。%2 で鳴らします。")
                       .arg(lost, open_->Name())
-                : QStringLiteral("音の出力先（%1）が使えなくなりました。音は出ません。").arg(lost));
+                : QCoreApplication::translate(
+                      "chosen_out", "音の出力先（%1）が使えなくなりました。音は出ません。")
+                      .arg(lost));
 }
 
 void ChosenOut::Withdraw() {
@@ -114,10 +118,12 @@ QString ChosenOut::Name() const {
 std::vector<OutputEntry> ChosenOut::Present() const {
   std::vector<OutputEntry> entries;
   for (const Driver& d : kDrivers) {
-    entries.push_back({kSynth + QString::fromLatin1(d.code), QString::fromUtf8(d.name)});
+    entries.push_back(
+        {kSynth + QString::fromLatin1(d.code), QCoreApplication::translate("chosen_out", d.name)});
   }
   for (const QString& port : RtMidiPortOut::PortNames()) {
-    entries.push_back({kPort + port, QStringLiteral("MIDIポート: ") + port});
+    entries.push_back(
+        {kPort + port, QCoreApplication::translate("chosen_out", "MIDIポート: %1").arg(port)});
   }
   return entries;
 }
@@ -181,16 +187,18 @@ void ChosenOut::ChooseInput(const QString& port, double latencyMs) {
 std::vector<std::pair<QString, QString>> ChosenOut::AudioInputs() const {
   std::vector<std::pair<QString, QString>> inputs;
   for (const CaptureSource& source : CaptureSources()) {
-    inputs.emplace_back(kAudioInputPrefix + source.name,
-                        source.monitor ? source.description + QStringLiteral("（出力の録音）")
-                                       : source.description);
+    inputs.emplace_back(
+        kAudioInputPrefix + source.name,
+        source.monitor
+            ? QCoreApplication::translate("chosen_out", "%1（出力の録音）").arg(source.description)
+            : source.description);
   }
   // A JACK server's audio ports (a sound card's capture, other programs' outputs), where
   // one runs; the program's own are left out.
   for (const QString& port : JackSoundPorts()) {
     if (port.startsWith(QLatin1String("VORMINA"))) continue;
     inputs.emplace_back(kAudioInputPrefix + kJackSourcePrefix + port,
-                        QStringLiteral("JACK：") + port);
+                        QCoreApplication::translate("chosen_out", "JACK：%1").arg(port));
   }
   return inputs;
 }

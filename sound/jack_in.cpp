@@ -2,6 +2,7 @@
 
 #include <jack/jack.h>
 
+#include <QCoreApplication>
 #include <cstring>
 
 namespace sound {
@@ -78,17 +79,21 @@ bool JackIn::Open(const QString& port, QString* error) {
   lost_ = false;
   const auto fail = [&](const QString& reason) {
     client_.reset();
-    if (error) *error = QStringLiteral("JACK の入力（%1）を開けません: %2").arg(port, reason);
+    if (error)
+      *error = QCoreApplication::translate("jack_in", "JACK の入力（%1）を開けません: %2")
+                   .arg(port, reason);
     return false;
   };
   client_ = std::make_unique<Client>();
   client_->handle = OpenClient("VORMINA-ear");
-  if (!client_->handle) return fail(QStringLiteral("JACK サーバーが動いていません"));
+  if (!client_->handle)
+    return fail(QCoreApplication::translate("jack_in", "JACK サーバーが動いていません"));
   jack_port_t* source = jack_port_by_name(client_->handle, port.toUtf8().constData());
-  if (!source) return fail(QStringLiteral("その入力はありません"));
+  if (!source) return fail(QCoreApplication::translate("jack_in", "その入力はありません"));
   client_->input =
       jack_port_register(client_->handle, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-  if (!client_->input) return fail(QStringLiteral("入力ポートを作れません"));
+  if (!client_->input)
+    return fail(QCoreApplication::translate("jack_in", "入力ポートを作れません"));
   jack_set_process_callback(client_->handle, &JackIn::Process, this);
   jack_on_shutdown(
       client_->handle, [](void* self) { static_cast<JackIn*>(self)->lost_ = true; }, this);
@@ -102,10 +107,11 @@ bool JackIn::Open(const QString& port, QString* error) {
         }
       },
       this);
-  if (jack_activate(client_->handle) != 0) return fail(QStringLiteral("JACK が応えません"));
+  if (jack_activate(client_->handle) != 0)
+    return fail(QCoreApplication::translate("jack_in", "JACK が応えません"));
   if (jack_connect(client_->handle, port.toUtf8().constData(), jack_port_name(client_->input)) !=
       0) {
-    return fail(QStringLiteral("つなげません"));
+    return fail(QCoreApplication::translate("jack_in", "つなげません"));
   }
   port_ = port;
   return true;

@@ -1,5 +1,6 @@
 #include "sound/midi1.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace midi1 {
@@ -62,7 +63,7 @@ void Midi::FinishOpen() {
 bool Midi::OpenMidiOut(const settings::Reporter& report) {
   if (cfg_.UseMidi != 1) return true;
   if (out_.Open()) return true;
-  if (report) report(kOpenFailed);
+  if (report) report(QCoreApplication::translate("midi1", kOpenFailed));
   return false;
 }
 

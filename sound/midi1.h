@@ -3,6 +3,7 @@
 // unless UseMidi is 1, and no message with a data byte outside 0..127 is ever sent.
 #pragma once
 
+#include <QCoreApplication>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,7 +26,8 @@ enum Channel : int {
 inline constexpr int kCountInClickNote = 68;
 inline constexpr int kCountInClickVelocity = 127;
 
-inline const QString kOpenFailed = QStringLiteral("MIDIデバイスオープンに失敗しました");
+inline constexpr const char* kOpenFailed =
+    QT_TRANSLATE_NOOP("midi1", "MIDIデバイスオープンに失敗しました");
 
 class Midi {
  public:

@@ -1,5 +1,6 @@
 #include "sound/wav_reader.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -53,7 +54,7 @@ bool Read(const QByteArray& bytes, Sound& sound, QString* error) {
   const char* data = bytes.constData();
   const qint64 size = bytes.size();
   if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) {
-    return Fail(error, QStringLiteral("WAV ファイルではありません"));
+    return Fail(error, QCoreApplication::translate("wav_reader", "WAV ファイルではありません"));
   }
   int format = 0, channels = 0, bits = 0, blockAlign = 0;
   std::uint32_t rate = 0;
@@ -78,18 +79,24 @@ bool Read(const QByteArray& bytes, Sound& sound, QString* error) {
     }
     at = body + chunkSize + (chunkSize & 1);
   }
-  if (format == 0) return Fail(error, QStringLiteral("WAV ファイルに fmt チャンクがありません"));
-  if (dataAt < 0) return Fail(error, QStringLiteral("WAV ファイルに data チャンクがありません"));
+  if (format == 0)
+    return Fail(error, QCoreApplication::translate("wav_reader",
+                                                   "WAV ファイルに fmt チャンクがありません"));
+  if (dataAt < 0)
+    return Fail(error, QCoreApplication::translate("wav_reader",
+                                                   "WAV ファイルに data チャンクがありません"));
   const bool pcm = format == kFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
   const bool floating = format == kFormatFloat && (bits == 32 || bits == 64);
   if (!pcm && !floating) {
-    return Fail(
-        error,
-        QStringLiteral("この WAV の形式（形式 %1、%2 ビット）は読めません").arg(format).arg(bits));
+    return Fail(error, QCoreApplication::translate(
+                           "wav_reader", "この WAV の形式（形式 %1、%2 ビット）は読めません")
+                           .arg(format)
+                           .arg(bits));
   }
   if (channels < 1 || channels > 32 || rate < 1000 || rate > 768000 ||
       blockAlign != channels * bits / 8) {
-    return Fail(error, QStringLiteral("WAV の見出しが壊れています（%1 チャンネル、%2 Hz）")
+    return Fail(error, QCoreApplication::translate(
+                           "wav_reader", "WAV の見出しが壊れています（%1 チャンネル、%2 Hz）")
                            .arg(channels)
                            .arg(rate));
   }

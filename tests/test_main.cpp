@@ -5,7 +5,7 @@
 #if VORMINA_TEST_LEVEL >= 2
 #include <QApplication>
 
-#include "app/translations.h"
+#include "core/translations.h"
 #endif
 #if VORMINA_TEST_LEVEL >= 1
 #include <QGuiApplication>
@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
 #endif
 #if VORMINA_TEST_LEVEL >= 2
   QApplication app(argc, argv);
-  // As the program does: Qt's own texts in Japanese.
-  translations::InstallQtJapanese(app);
+  // As the program does on a Japanese system: Qt's own texts in Japanese. A test of the
+  // English window installs English over it while it runs.
+  const translations::Installed japanese(language::Language::Japanese);
 #elif VORMINA_TEST_LEVEL == 1
   QGuiApplication app(argc, argv);
 #else

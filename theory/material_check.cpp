@@ -1,5 +1,6 @@
 #include "theory/material_check.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <memory>
 
@@ -13,7 +14,10 @@ namespace {
 using file_Treat::TextProblem;
 
 QString Where(const QString& fileName, int line, const QString& text) {
-  return QStringLiteral("%1 の %2 行目「%3」: ").arg(fileName).arg(line).arg(text);
+  return QCoreApplication::translate("material_check", "%1 の %2 行目「%3」: ")
+      .arg(fileName)
+      .arg(line)
+      .arg(text);
 }
 
 // The earlier of two problems (by line; a problem of the whole file counts as line 0).
@@ -32,19 +36,23 @@ std::optional<TextProblem> ListWarnings(int category, const QStringList& lines,
     if (line.isEmpty() || line.startsWith(u'#')) continue;
     const int at = static_cast<int>(number + 1);
     if (++items > file_Treat::kMaxListItems) {
-      return TextProblem{
-          at, Where(fileName, at, line) + QStringLiteral("一覧に出せるのは %1 項目までです。"
+      return TextProblem{at,
+                         Where(fileName, at, line) +
+                             QCoreApplication::translate("material_check",
+                                                         "一覧に出せるのは %1 項目までです。"
                                                          "この行から先は読まれず、一覧に出ません。")
-                                              .arg(file_Treat::kMaxListItems)};
+                                 .arg(file_Treat::kMaxListItems)};
     }
     if (category != category::kScale && category != category::kChord) continue;
     const QString steps = line.section(u',', 1, 1);
     for (const QChar c : steps) {
       if (QStringLiteral("1234HW").contains(c)) continue;
-      return TextProblem{at, Where(fileName, at, line) +
-                                 QStringLiteral("ステップ「%1」は 1〜4・H・W のどれでもないため、"
-                                                "前のステップと同じ幅として読まれます。")
-                                     .arg(c)};
+      return TextProblem{
+          at, Where(fileName, at, line) +
+                  QCoreApplication::translate("material_check",
+                                              "ステップ「%1」は 1〜4・H・W のどれでもないため、"
+                                              "前のステップと同じ幅として読まれます。")
+                      .arg(c)};
     }
   }
   return std::nullopt;
@@ -65,7 +73,8 @@ qsizetype NoteNameAt(const QString& line) {
 // it move), or characters it passes over.
 QString NoteLineWarning(const QString& line) {
   const qsizetype name = NoteNameAt(line);
-  if (name < 0) return QStringLiteral("音名（C〜B）も休符（R）もありません。");
+  if (name < 0)
+    return QCoreApplication::translate("material_check", "音名（C〜B）も休符（R）もありません。");
   int pitch = 0;
   bool rest = false;
   const int end = MusicMethod_Treat::ParseNoteToken(line, pitch, rest);
@@ -83,7 +92,8 @@ QString NoteLineWarning(const QString& line) {
   }
   const bool triplet = tail.contains(u'T');
   if (MusicMethod_Treat::DurationTicks(triplet ? code + 300 : code) == 0) {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "material_check",
         "音の長さ（2〜7、3連符は 3T〜5T）が読めないため、この音は長さがなく、"
         "鳴らず表示もされません（後ろの小節線がずれます）。");
   }
@@ -92,7 +102,8 @@ QString NoteLineWarning(const QString& line) {
     if (!c.isDigit() && !QStringLiteral(" \t.T=").contains(c)) ignored += c;
   }
   if (!ignored.isEmpty()) {
-    return QStringLiteral("「%1」は読まれずに無視されます。").arg(ignored);
+    return QCoreApplication::translate("material_check", "「%1」は読まれずに無視されます。")
+        .arg(ignored);
   }
   return {};
 }
@@ -108,10 +119,12 @@ std::optional<TextProblem> PhraseWarnings(const QStringList& lines, const QStrin
     const int at = static_cast<int>(number + 1);
     if (line.startsWith(u'$')) {
       if (++phrases > file_Treat::kPhraseSlots) {
-        return TextProblem{at, Where(fileName, at, line) +
-                                   QStringLiteral("一覧に出せるのは %1 フレーズまでです。"
-                                                  "この行から先は読まれず、一覧に出ません。")
-                                       .arg(file_Treat::kPhraseSlots)};
+        return TextProblem{
+            at, Where(fileName, at, line) +
+                    QCoreApplication::translate("material_check",
+                                                "一覧に出せるのは %1 フレーズまでです。"
+                                                "この行から先は読まれず、一覧に出ません。")
+                        .arg(file_Treat::kPhraseSlots)};
       }
       continue;
     }
@@ -157,7 +170,7 @@ std::optional<file_Treat::TextProblem> FirstProblem(int category, const QStringL
     ClearPhrase(*phrase);
     RealisePhrase(ctx, item, 0);
     const int line = phraseLines[static_cast<std::size_t>(item)];
-    const QString where = QStringLiteral("%1 の %2 行目「$%3」: ")
+    const QString where = QCoreApplication::translate("material_check", "%1 の %2 行目「$%3」: ")
                               .arg(fileName)
                               .arg(line)
                               .arg(lists.PhraseName[item]);
@@ -167,8 +180,10 @@ std::optional<file_Treat::TextProblem> FirstProblem(int category, const QStringL
       break;
     }
     if (phrase->NoteCount < 2) {
-      KeepEarlier(found, TextProblem{line, where + QStringLiteral("音符が２つ以上ないため、"
-                                                                  "表示も演奏もできません。")});
+      KeepEarlier(found, TextProblem{line, where + QCoreApplication::translate(
+                                                       "material_check",
+                                                       "音符が２つ以上ないため、"
+                                                       "表示も演奏もできません。")});
       break;
     }
   }

@@ -1,9 +1,11 @@
 #include "theory/phrase.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
 #include "core/kihon.h"
+#include "core/language.h"
 #include "theory/spelling.h"
 
 using namespace MusicMethod_Treat;
@@ -29,7 +31,7 @@ std::int16_t ToInt16(int value) {
 }
 
 void Report(const RealiseContext& ctx) {
-  if (ctx.report) ctx.report(kPhraseError);
+  if (ctx.report) ctx.report(QCoreApplication::translate("phrase", kPhraseError));
 }
 
 }  // namespace
@@ -67,7 +69,12 @@ void RealiseSteps(RealiseContext& ctx, bool isScale, int item, int key) {
   const QString root = spelling::Name(spelling::StepsRoot(offsets, key, isScale, suffix));
   const QString label = isScale ? root + u' ' + ctx.lists.ScaleName[item] : root + suffix;
   ph.KeyMinor = has[3] && !has[4] ? 1 : 0;
-  ph.NoteChord[0] = FixedText(label, kChordTextLength);
+  // A scale's heading is its root and name in ten characters; in English the names are the
+  // English titles, which run longer than the Japanese names the ten were made for, and are
+  // shown whole.
+  const bool whole = isScale && language::Current() == language::Language::English;
+  ph.NoteChord[0] =
+      FixedText(label, whole ? std::max<int>(kChordTextLength, label.size()) : kChordTextLength);
   ph.NotePitch[0] = ToInt16(key);
   ph.NoteLength[0] = 12;
   int count = 1;

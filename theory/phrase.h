@@ -2,6 +2,7 @@
 // the sequencer read, and the operations that produce it.
 #pragma once
 
+#include <QCoreApplication>
 #include <QPointF>
 #include <QString>
 #include <array>
@@ -58,7 +59,8 @@ struct RealiseContext {
   settings::Reporter report;  // shows "ファイルの内容が変です。修正してください"
 };
 
-inline const QString kPhraseError = QStringLiteral("ファイルの内容が変です。修正してください");
+inline constexpr const char* kPhraseError =
+    QT_TRANSLATE_NOOP("phrase", "ファイルの内容が変です。修正してください");
 
 // Blank chord texts and zero pitches, lengths, flags and groups in every slot; NoteCount 0.
 // Positions and degree labels are kept.

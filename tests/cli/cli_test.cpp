@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
@@ -60,9 +61,19 @@ class Cli : public ::testing::Test {
     args << "--dir" << dir.path();
     return Bare(args);
   }
+  // The tool's environment: a system in the locale asked (Japanese unless a test says
+  // otherwise), with no per-user settings, so that the system's language decides.
+  static inline QString locale = QStringLiteral("ja_JP.UTF-8");
+  static QProcessEnvironment Environment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), locale);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent/vormina-config"));
+    return env;
+  }
   // The tool run with these arguments alone (no --dir added).
   static CliRun Bare(const QStringList& args) {
     QProcess cli;
+    cli.setProcessEnvironment(Environment());
     cli.start(QStringLiteral(VORMINA_CLI_PATH), args);
     CliRun run;
     if (!cli.waitForFinished(30000)) return run;
@@ -91,6 +102,7 @@ class Cli : public ::testing::Test {
   QStringList Lines(QStringList args) {
     args << "--dir" << dir.path();
     QProcess cli;
+    cli.setProcessEnvironment(Environment());
     cli.start(QStringLiteral(VORMINA_CLI_PATH), args);
     if (!cli.waitForFinished(60000)) return {};
     return QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -200,40 +212,54 @@ TEST_F(Cli, EveryCommandExitsNonZeroOnWhatItReports) {
   }
   const QStringList scale = {"--category", "0", "--item", "0", "--key", "0"};
   const QString nowhere = dir.filePath("missing/out");
+  // What the tool says on a Japanese system, and on any other.
   struct Case {
     QStringList args;
     const char* says;
+    const char* saysInEnglish;
   };
   const Case cases[] = {
-      {{"items", "--category", "3"}, "ric.txt"},
-      {{"items", "--category", "4"}, "AUX1.txt"},
-      {{"items", "--category", "1"}, "大きすぎる"},
-      {{"realise", "--category", "3", "--item", "0", "--key", "0"}, "ric.txt"},
-      {{"realise", "--category", "5", "--item", "0", "--key", "0"}, "ファイルの内容が変です"},
-      {{"events", "--category", "4", "--item", "0", "--key", "0"}, "AUX1.txt"},
-      {{"render", "--category", "1", "--item", "0", "--key", "0", "--out", nowhere}, "大きすぎる"},
-      {QStringList{"render"} + scale + QStringList{"--out", nowhere + ".wav"}, "保存できません"},
+      {{"items", "--category", "3"}, "ric.txt", "ric.txt"},
+      {{"items", "--category", "4"}, "AUX1.txt", "AUX1.txt"},
+      {{"items", "--category", "1"}, "大きすぎる", "too large"},
+      {{"realise", "--category", "3", "--item", "0", "--key", "0"}, "ric.txt", "ric.txt"},
+      {{"realise", "--category", "5", "--item", "0", "--key", "0"},
+       "ファイルの内容が変です",
+       "contents are wrong"},
+      {{"events", "--category", "4", "--item", "0", "--key", "0"}, "AUX1.txt", "AUX1.txt"},
+      {{"render", "--category", "1", "--item", "0", "--key", "0", "--out", nowhere},
+       "大きすぎる",
+       "too large"},
+      {QStringList{"render"} + scale + QStringList{"--out", nowhere + ".wav"}, "保存できません",
+       "Cannot save"},
       {{"export", "--category", "5", "--item", "0", "--key", "0", "--format", "midi", "--out",
         nowhere},
-       "ファイルの内容が変です"},
+       "ファイルの内容が変です",
+       "contents are wrong"},
       {QStringList{"export"} + scale + QStringList{"--format", "musicxml", "--out", nowhere},
-       "missing"},
+       "missing", "missing"},
       {QStringList{"score"} + scale + QStringList{"--performance", dir.filePath("take.mid")},
-       "通常のファイルではない"},
+       "通常のファイルではない", "not a regular file"},
       {QStringList{"score"} + scale + QStringList{"--performance", "/dev/zero"},
-       "通常のファイルではない"},
+       "通常のファイルではない", "not a regular file"},
       {QStringList{"score"} + scale + QStringList{"--performance", dir.filePath("big.mid")},
-       "大きすぎる"},
-      {{"transcribe", dir.filePath("scale.txt")}, "WAV ファイルではありません"},
-      {{"transcribe", "/dev/zero"}, "通常のファイルではない"},
+       "大きすぎる", "too large"},
+      {{"transcribe", dir.filePath("scale.txt")}, "WAV ファイルではありません", "not a WAV file"},
+      {{"transcribe", "/dev/zero"}, "通常のファイルではない", "not a regular file"},
   };
-  for (const Case& c : cases) {
-    const CliRun run = Call(c.args);
-    EXPECT_EQ(run.exitCode, 1) << c.args.join(' ').toStdString() << ": "
-                               << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(QString::fromUtf8(c.says)))
-        << c.args.join(' ').toStdString() << ": " << run.errors.toStdString();
+  for (const char* system : {"ja_JP.UTF-8", "en_US.UTF-8"}) {
+    locale = QString::fromLatin1(system);
+    for (const Case& c : cases) {
+      const CliRun run = Call(c.args);
+      const QString expected =
+          QString::fromUtf8(locale.startsWith(QStringLiteral("ja")) ? c.says : c.saysInEnglish);
+      EXPECT_EQ(run.exitCode, 1) << system << " " << c.args.join(' ').toStdString() << ": "
+                                 << run.errors.toStdString();
+      EXPECT_TRUE(run.errors.contains(expected))
+          << system << " " << c.args.join(' ').toStdString() << ": " << run.errors.toStdString();
+    }
   }
+  locale = QStringLiteral("ja_JP.UTF-8");
 }
 
 TEST_F(Cli, ThreeHundredAndTwoPhrasesKeepTheFirst301) {

@@ -86,17 +86,24 @@ TEST(ApplicationDirectory, NewShippedMaterialReachesTheUserFolder) {
   Write(program.filePath("code.txt"), "chords, version 2");
   Write(program.filePath("ptn.txt"), "patterns, version 2");
   Write(program.filePath("cfg.inf"), "shipped settings, version 2");
+  Write(program.filePath("ric.en.txt"), "phrase titles, version 2");
+  Write(program.filePath("AUX1.en.txt"), "blues titles");
   Write(u.filePath("scale.txt"), "scales, version 1");
+  Write(u.filePath("ric.en.txt"), "phrase titles, version 1");
   Write(u.filePath("code.txt"), "chords, version 1 and the user's own chord");
   Write(u.filePath("ptn.txt"), "patterns, version 2");
   Write(u.filePath("cfg.inf"), "shipped settings, version 1");
   const appdir::ShippedVersions shipped = {
       appdir::VersionEntry("scale.txt", "scales, version 1"),
       appdir::VersionEntry("code.txt", "chords, version 1"),
+      appdir::VersionEntry("ric.en.txt", "phrase titles, version 1"),
       appdir::VersionEntry("cfg.inf", "shipped settings, version 1")};
 
   const appdir::SeedOutcome first = appdir::SeedUserDirectory(program.path(), userDir, shipped);
-  EXPECT_EQ(first.replaced, QStringList{"scale.txt"});
+  // The English titles beside the material files go the same way.
+  EXPECT_EQ(first.replaced, (QStringList{"scale.txt", "ric.en.txt"}));
+  EXPECT_EQ(Read(u.filePath("ric.en.txt")), "phrase titles, version 2");
+  EXPECT_EQ(Read(u.filePath("AUX1.en.txt")), "blues titles");
   EXPECT_EQ(first.besides, QStringList{"code.txt"});
   EXPECT_TRUE(first.failed.isEmpty());
   EXPECT_EQ(Read(u.filePath("scale.txt")), "scales, version 2");
@@ -121,10 +128,11 @@ TEST(ApplicationDirectory, NewShippedMaterialReachesTheUserFolder) {
   EXPECT_EQ(Read(u.filePath("code.txt.new")), "the user's notes");
 }
 
-// The material files as they stand are among the versions the program knows it shipped
-// (scripts/shipped-versions.sh writes the list), so the next version can replace them.
+// The material files and their English titles as they stand are among the versions the
+// program knows it shipped (scripts/shipped-versions.sh writes the list), so the next version
+// can replace them.
 TEST(ApplicationDirectory, EveryShippedMaterialFileIsAKnownVersion) {
-  for (const QString& name : appdir::MaterialFiles()) {
+  for (const QString& name : appdir::MaterialFiles() + appdir::TitleFiles()) {
     SCOPED_TRACE(name.toStdString());
     const QByteArray bytes = Read(QStringLiteral(VORMINA_SOURCE_DIR "/data/") + name);
     ASSERT_FALSE(bytes.isEmpty());

@@ -1,8 +1,10 @@
 // Fuzz target: any bytes as one of the six material files (the first byte picks which),
-// read as the loaders read it, checked as the editor checks it, and every item realised in
-// two keys, grouped and laid out on the step grid.
+// read as the loaders read it, checked as the editor checks it, its items given the titles
+// the same bytes name as a file of English titles, and every item realised in two keys,
+// grouped and laid out on the step grid.
 #include <QByteArray>
 #include <cstdint>
+#include <span>
 
 #include "fuzz_support.h"
 #include "material/file_Treat.h"
@@ -35,6 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       count = file_Treat::ParsePhraseLines(lists, text.lines, "ric.txt", &problem);
       break;
   }
+  // The titles as the loaders give them in English (the chords keep their symbols).
+  const file_Treat::ItemTitles titles = file_Treat::ParseTitleLines(text.lines);
+  const auto named = [&](auto& names) {
+    file_Treat::ApplyTitles(titles,
+                            std::span<QString>(names.data(), static_cast<std::size_t>(count)));
+  };
+  if (category == 0) named(lists.ScaleName);
+  if (category == 2) named(lists.PatternName);
+  if (category >= 3) named(lists.PhraseName);
   // A few items are enough: the fuzzer reaches the others by moving them to the front.
   for (int item = 0; item < count && item < 8; ++item) {
     for (int key : {0, 7}) world->RealiseAndLayOut(category, item, key);

@@ -11,6 +11,8 @@ cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" > "$work/cpack.log" 
 deb=$(ls "$work"/vormina_*.deb)
 dpkg-deb -c "$deb" > "$work/files"
 for f in ./usr/bin/vormina ./usr/bin/vormina-cli ./usr/share/vormina/cfg.inf \
+         ./usr/share/vormina/help.pdf ./usr/share/vormina/help.en.pdf \
+         ./usr/share/vormina/scale.en.txt ./usr/share/vormina/AUX2.en.txt \
          ./usr/share/applications/org.vormina.Vormina.desktop; do
   grep -q " $f\$" "$work/files" || { echo "not in the package: $f"; exit 1; }
 done

@@ -13,6 +13,9 @@ DESTDIR=$root cmake --install "$build" --prefix /usr > "$work/install.log"
 for f in bin/vormina bin/vormina-cli share/vormina/cfg.inf share/vormina/scale.txt \
          share/vormina/code.txt share/vormina/ptn.txt share/vormina/ric.txt \
          share/vormina/AUX1.txt share/vormina/AUX2.txt share/vormina/help.pdf \
+         share/vormina/help.en.pdf \
+         share/vormina/scale.en.txt share/vormina/ptn.en.txt share/vormina/ric.en.txt \
+         share/vormina/AUX1.en.txt share/vormina/AUX2.en.txt \
          share/applications/org.vormina.Vormina.desktop \
          share/metainfo/org.vormina.Vormina.metainfo.xml \
          share/icons/hicolor/scalable/apps/org.vormina.Vormina.svg \
@@ -35,7 +38,8 @@ cli=$root/usr/bin/vormina-cli
 "$cli" items --category 0 > "$work/items.json"
 grep -q '"count":25' "$work/items.json" || { cat "$work/items.json"; exit 1; }
 user=$XDG_DATA_HOME/vormina/vormina
-[ -f "$user/scale.txt" ] && [ -f "$user/cfg.inf" ] || { echo "the user folder was not filled"; exit 1; }
+[ -f "$user/scale.txt" ] && [ -f "$user/scale.en.txt" ] && [ -f "$user/cfg.inf" ] ||
+  { echo "the user folder was not filled"; exit 1; }
 "$cli" realise --category 0 --item 0 --key 2 | grep -q '"notes"'
 # The user's own files are theirs: a start keeps a changed one, puts the shipped file beside
 # it and says so once; a start after that says nothing.

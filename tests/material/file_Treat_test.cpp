@@ -4,12 +4,33 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <algorithm>
+
+#include "core/language.h"
 
 using file_Treat::MaterialLists;
 
 namespace {
+
+// The language of the run for one test; Japanese again after it, as every other test expects.
+class Speaking {
+ public:
+  explicit Speaking(language::Language language) { language::SetCurrent(language); }
+  ~Speaking() { language::SetCurrent(language::Language::Japanese); }
+  Speaking(const Speaking&) = delete;
+  Speaking& operator=(const Speaking&) = delete;
+};
+
+// A character of Japanese text: kana, kanji, full-width forms, and the Roman-numeral signs
+// ("Ⅱ") that Japanese text writes for degrees.
+bool IsJapanese(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= 0x3000 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) ||
+         (u >= 0xFF00 && u <= 0xFFEF) || (u >= 0x2160 && u <= 0x217F);
+}
 
 class MaterialFiles : public ::testing::Test {
  protected:
@@ -259,4 +280,135 @@ TEST_F(MaterialFiles, TheLoaderAndTheEditorUseTheSameFile) {
   EXPECT_EQ(LoadPhrases("aux2"), 1);
   EXPECT_EQ(lists.PhraseName[0], "b");
   EXPECT_EQ(file_Treat::CategoryFile(dir.path(), 6), QString());
+}
+
+// In English the items of a material file are shown by the titles of the file beside it
+// ("scale.en.txt" beside "scale.txt"), matched by name whatever the order; an item without a
+// title, every item in Japanese, and the chord symbols keep their names. A title line that
+// is no title (no tab, an empty side, a comment, a second line for a name) is passed over.
+TEST_F(MaterialFiles, EnglishTitlesStandInForTheNamesTheyMatch) {
+  using language::Language;
+  struct Case {
+    const char* what;
+    Language language;
+    int category;
+    const char* materialFile;
+    QString material;
+    const char* titleFile;  // nullptr: no title file
+    QString titles;
+    QStringList expected;
+  };
+  const QString scales = QStringLiteral("ドリアン,WHWWWHW\nリディアン,WWWHWWH\nMine,WW\n");
+  const QString scaleTitles = QStringLiteral("リディアン\tLydian\nドリアン\tDorian\n");
+  const Case cases[] = {
+      {"English, in another order",
+       Language::English,
+       0,
+       "scale.txt",
+       scales,
+       "scale.en.txt",
+       scaleTitles,
+       {"Dorian", "Lydian", "Mine"}},
+      {"Japanese",
+       Language::Japanese,
+       0,
+       "scale.txt",
+       scales,
+       "scale.en.txt",
+       scaleTitles,
+       {"ドリアン", "リディアン", "Mine"}},
+      {"no title file",
+       Language::English,
+       0,
+       "scale.txt",
+       scales,
+       nullptr,
+       {},
+       {"ドリアン", "リディアン", "Mine"}},
+      {"lines that are no title",
+       Language::English,
+       2,
+       "ptn.txt",
+       QStringLiteral("a,1\nb,1\nc,1\n d ,1\ne,1\n"),
+       "ptn.en.txt",
+       QStringLiteral("# comment\ta\n\na no tab\n\tEmpty name\nb\t \nb\t\nc\tSee\n"
+                      "c\tSecond\n  d  \t  Dee  \r\ne\n"),
+       {"a", "b", "See", "Dee", "e"}},
+      {"a phrase book, its file named in other letters",
+       Language::English,
+       4,
+       "AUX1.txt",
+       QStringLiteral("$Ⅱ-Ⅴ (Bb)\nC4\n$#x\nD4\n$2nd\nE4\n"),
+       "aux1.en.txt",
+       QStringLiteral("2nd\tSecond\n#x\tHash\nⅡ-Ⅴ (Bb)\tII-V (B♭)\n"),
+       {"II-V (B♭)", "#x", "Second"}},
+      {"chord symbols",
+       Language::English,
+       1,
+       "code.txt",
+       QStringLiteral("m7,343\n"),
+       "code.en.txt",
+       QStringLiteral("m7\tminor seventh\n"),
+       {"m7"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Speaking speaking(c.language);
+    QTemporaryDir folder;
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+      QFile f(folder.filePath(name));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(bytes);
+    };
+    QStringEncoder shiftJis("windows-31j");
+    write(c.materialFile, shiftJis(c.material));
+    if (c.titleFile) write(c.titleFile, c.titles.toUtf8());
+    QString loadError;
+    const int count = file_Treat::LoadCategory(lists, folder.path(), c.category, &loadError);
+    EXPECT_TRUE(loadError.isEmpty()) << loadError.toStdString();
+    QStringList names;
+    for (int i = 0; i < count; ++i) names << file_Treat::ItemName(lists, c.category, i).trimmed();
+    EXPECT_EQ(names, c.expected);
+  }
+}
+
+// Every item of the shipped scales, patterns and phrase books has an English title with no
+// Japanese left in it, one title for one item across the files (the practice log tells
+// items apart by what they are called), a phrase's key in its parentheses as the name has
+// it; the chords are their symbols in either language.
+TEST(ShippedMaterial, EveryItemHasAnEnglishTitle) {
+  const QString data = QStringLiteral(VORMINA_SOURCE_DIR "/data");
+  MaterialLists lists;
+  QSet<QString> seen;
+  for (int category = 0; category < 6; ++category) {
+    SCOPED_TRACE(category);
+    QStringList names, titles;
+    for (const language::Language l : {language::Language::Japanese, language::Language::English}) {
+      const Speaking speaking(l);
+      QString loadError;
+      const int count = file_Treat::LoadCategory(lists, data, category, &loadError);
+      ASSERT_GT(count, 0) << loadError.toStdString();
+      QStringList& out = l == language::Language::English ? titles : names;
+      for (int i = 0; i < count; ++i) out << file_Treat::ItemName(lists, category, i).trimmed();
+    }
+    ASSERT_EQ(titles.size(), names.size());
+    for (qsizetype i = 0; i < names.size(); ++i) {
+      const std::string name = names[i].toStdString();
+      if (category == 1) {
+        EXPECT_EQ(titles[i], names[i]) << name;
+        continue;
+      }
+      EXPECT_NE(titles[i], names[i]) << name << ": no title";
+      EXPECT_FALSE(std::any_of(titles[i].begin(), titles[i].end(), IsJapanese))
+          << name << ": " << titles[i].toStdString();
+      EXPECT_FALSE(seen.contains(titles[i])) << titles[i].toStdString() << " twice";
+      seen.insert(titles[i]);
+      if (category >= 3) {
+        QString key = names[i].mid(names[i].lastIndexOf('('));
+        if (key.size() > 2 && key[2] == u'b') key[2] = QChar(0x266D);
+        if (key.size() > 2 && key[2] == u'#') key[2] = QChar(0x266F);
+        EXPECT_TRUE(titles[i].endsWith(key)) << name << ": " << titles[i].toStdString();
+      }
+    }
+  }
 }

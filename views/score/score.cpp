@@ -1,5 +1,6 @@
 #include "views/score/score.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -157,7 +158,7 @@ void ScoreDrawer::Draw() {
   int total = 0;
   for (int i = 0; i < count; ++i) total += NoteAdvance(ph.NoteLength[i], ph.NoteIsRest[i] == 1);
   if (count < 2) {
-    if (ctx_.report) ctx_.report(kTooShort);
+    if (ctx_.report) ctx_.report(QCoreApplication::translate("score", kTooShort));
     return;
   }
   // Lengths outside the advance table give no units; such an item stands at one x.

@@ -4,6 +4,7 @@
 // line and the playback cursor.
 #pragma once
 
+#include <QCoreApplication>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -17,7 +18,8 @@
 
 namespace Scor_treat {
 
-inline const QString kTooShort = QStringLiteral("　クリシェデータがありません！！　");
+inline constexpr const char* kTooShort =
+    QT_TRANSLATE_NOOP("score", "　クリシェデータがありません！！　");
 inline constexpr draw::Colour kCursorColour = draw::Rgb(0, 255, 0);
 inline constexpr int kBeamSlots = 11;
 
