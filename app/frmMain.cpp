@@ -36,6 +36,7 @@
 #include "app/rising_scroll_bar.h"
 #include "app/screen.h"
 #include "core/appdir.h"
+#include "core/language.h"
 #include "dialogs/colour_settings.h"
 #include "dialogs/export_dialog.h"
 #include "dialogs/material_editor.h"
@@ -355,7 +356,7 @@ void frmMain::Set_combo1() {
 }
 
 void frmMain::SetTitle(const QString& text) {
-  setWindowTitle(text + tr("ＶＯＲＭＩＮＡ　   "));
+  setWindowTitle(language::WithSigns(text) + tr("ＶＯＲＭＩＮＡ　   "));
 }
 
 void frmMain::InitAtEveryChange(int pat, int root) {

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "app/frmMain.h"
+#include "core/language.h"
 #include "dialogs/practice_log_window.h"
 #include "draw/graph_treat.h"
 #include "engine/practice_log.h"
@@ -201,13 +202,13 @@ void frmMain::DrawListenMarks() {
   if (session_.lastScoreOf() != listen::PassOf::Of(cfg_)) return;
   const listen::Summary& s = last->summary;
   const int total = static_cast<int>(last->notes.size());
-  listenLines_ = {
-      tr("聴き取り採点（%1）")
-          .arg(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), session_.lastScoreKey())),
-      tr("正解 %1 / %2").arg(s.hit).arg(total),
-      tr("音違い %1　抜け %2　余分 %3").arg(s.wrong).arg(s.missed).arg(s.extra),
-      tr("平均 %1　最大 %2")
-          .arg(TimingText(s.meanAbsTimingMs, s), TimingText(s.maxAbsTimingMs, s))};
+  listenLines_ = {tr("聴き取り採点（%1）")
+                      .arg(language::WithSigns(MusicMethod_Treat::KeyName(
+                          MusicMethod_Treat::Tables(), session_.lastScoreKey()))),
+                  tr("正解 %1 / %2").arg(s.hit).arg(total),
+                  tr("音違い %1　抜け %2　余分 %3").arg(s.wrong).arg(s.missed).arg(s.extra),
+                  tr("平均 %1　最大 %2")
+                      .arg(TimingText(s.meanAbsTimingMs, s), TimingText(s.maxAbsTimingMs, s))};
   // Notes beyond what a pass could hold (a device sending a flood) are said, not judged.
   if (last->notJudged > 0) listenLines_.push_back(tr("未採点 %1").arg(last->notJudged));
   graph_treat::SavedFont saved;
@@ -312,7 +313,7 @@ void frmMain::ShowKeyScores(bool place) {
     const std::optional<listen::Summary>& s = session_.keyScores()[static_cast<std::size_t>(k)];
     const int total = s ? s->hit + s->wrong + s->missed : 0;
     const QStringList cells = {
-        MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k),
+        language::WithSigns(MusicMethod_Treat::KeyName(MusicMethod_Treat::Tables(), k)),
         s ? QStringLiteral("%1 / %2").arg(s->hit).arg(total) : QStringLiteral("—"),
         s ? TimingText(s->meanAbsTimingMs, *s) : QString(),
         s ? TimingText(s->maxAbsTimingMs, *s) : QString()};

@@ -25,4 +25,11 @@ std::optional<Language> FromCode(const QString& code);
 // The language of a run: the user's choice when there is one, else the system's locale.
 Language Chosen(const QString& userCode, const QString& systemLocaleName);
 
+// A text with note, key and chord names ("Bb", "F#m7", "7b9", "C7(#11)") as the language of
+// the run writes them: in English with the signs ♭ and ♯ (B♭, F♯m7, 7♭9), as English-language
+// jazz books print them; in Japanese as the program has always written them. Only what is
+// shown goes through it, never the names the program reads and compares.
+QString WithSigns(const QString& text);
+QString WithSigns(const QString& text, Language language);
+
 }  // namespace language

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/language.h"
 #include "draw/graph_treat.h"
 #include "theory/MusicMethod_Treat.h"
 
@@ -111,8 +112,12 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   const float nameHeight = surface.TextHeight(QStringLiteral("Gb"));
   const float gap = nameHeight / 4;
   const float outline = k + 1.05f;
+  // How far a name reaches from its centre towards the circle: half its height, or half its
+  // width where a name is wider than tall (in English "D♭", whose sign is broad).
+  const float nameReach =
+      std::max(nameHeight, surface.TextWidth(language::WithSigns(QStringLiteral("Db")))) / 2;
   const auto nameRadius = [&](float r) {
-    return std::max(1.175f * r, outline * r + nameHeight / 2 + gap);
+    return std::max(1.175f * r, outline * r + nameReach + gap);
   };
   const float top = frame.top > frame.bottom ? frame.top : H;
   const float band = top - frame.bottom - nameHeight - 2 * gap;
@@ -127,7 +132,7 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   // the circle moves left, as far as its left names stay inside, and is made smaller if
   // that is not enough.
   if (frame.right > 0) {
-    const float side = surface.TextWidth(QStringLiteral("Db")) / 2 + gap;
+    const float side = surface.TextWidth(language::WithSigns(QStringLiteral("Db"))) / 2 + gap;
     const float across = nameRadius(circle.CircleRadius) + side;
     if (circle.CircleCentreX + across > frame.right) {
       circle.CircleCentreX = std::max(across, frame.right - across);
@@ -144,7 +149,8 @@ void LayoutCircle(CircleState& circle, draw::Surface& surface, const settings::C
   const float R = circle.CircleRadius;
   const float rho = nameRadius(R);
   SetTextFont(surface, circle.NameFontSize);
-  circle.NamesRight = circle.CircleCentreX + rho + surface.TextWidth(QStringLiteral("Db")) / 2;
+  circle.NamesRight =
+      circle.CircleCentreX + rho + surface.TextWidth(language::WithSigns(QStringLiteral("Db"))) / 2;
   SetTextFont(surface, circle.TextFontSize);
   const float cx = circle.CircleCentreX;
   const float cy = circle.CircleCentreY;
@@ -272,7 +278,8 @@ void DrawCircleDiagram(CircleState& circle, draw::Surface& surface, draw::Paint&
   const int names = KeyUsesFlats(root) ? kFlatNames : kSharpNames;
   for (int pc = 0; pc < 12; ++pc) {
     const QString own = itemNames ? (*itemNames)[pc] : QString();
-    const QString name = own.isEmpty() ? tables.NoteNameTable[names + pc] : own;
+    const QString name =
+        language::WithSigns(own.isEmpty() ? tables.NoteNameTable[names + pc] : own);
     // Centred on its place (y grows upwards; a text hangs down from its top).
     const QPointF centre = circle.NameCentre[static_cast<std::size_t>(pc)];
     PrintLabel(

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/language.h"
 #include "draw/graph_treat.h"
 
 namespace Scor_treat {
@@ -255,7 +256,7 @@ void ScoreDrawer::MarkUnbeamedTriplet(int i, float x, float y) {
 }
 
 void ScoreDrawer::DrawChordName(const QString& text, float x) {
-  const QString name = text.trimmed();
+  const QString name = language::WithSigns(text.trimmed());
   if (name.isEmpty()) return;
   Font(kGothic, 16, true, false);
   Text(x, T() + 10 * S(), name);
