@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
 #if VORMINA_TEST_LEVEL >= 1
   draw::InstallFontSubstitutions();
 #endif
+#if VORMINA_TEST_LEVEL >= 2
+  // The controls' font as the program sets it, so that what fits in a test fits on the screen.
+  QApplication::setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

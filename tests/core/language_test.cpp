@@ -1,7 +1,7 @@
 // Names as the language of the run writes them.
-#include <gtest/gtest.h>
-
 #include "core/language.h"
+
+#include <gtest/gtest.h>
 
 // In English the flat and sharp signs replace b and # in note, key and chord names; words
 // keep their letters, and Japanese keeps the program's own spelling.
