@@ -364,8 +364,11 @@ void frmMain::PlaceKeyTable() {
 
 void frmMain::AppendToPracticeLog() {
   if (practiceLogPath.isEmpty()) return;
-  const practice_log::Entry entry =
+  practice_log::Entry entry =
       session_.LogEntry(engine_.lists(), cfg_, QDateTime::currentDateTime());
+  // The item as its file names it, so that its days add up whichever language it was
+  // practised in.
+  entry.item = file_Treat::WrittenName(appDir_, entry.category, entry.item);
   QString error;
   if (!practice_log::Append(practiceLogPath, entry, &error)) {
     // Said once; the practice goes on without the log.
@@ -378,7 +381,9 @@ void frmMain::AppendToPracticeLog() {
 }
 
 void frmMain::OpenPracticeLog() {
-  auto* window = new PracticeLogWindow(practiceLogPath, this);
+  auto* window = new PracticeLogWindow(
+      practiceLogPath, this,
+      [dir = appDir_](const QString& written) { return file_Treat::ShownName(dir, written); });
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->show();
 }

@@ -182,7 +182,9 @@ void PracticeChart::paintEvent(QPaintEvent*) {
   DrawKeyLines(p, layout, days_);
 }
 
-PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : QDialog(parent) {
+PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent,
+                                     std::function<QString(const QString&)> shown)
+    : QDialog(parent) {
   setWindowTitle(tr("練習記録"));
   log_ = practice_log::Read(logPath);
   auto* layout = new QVBoxLayout(this);
@@ -192,7 +194,9 @@ PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : 
   ItemChoice->setAccessibleName(tr("記録を見る項目"));
   label->setBuddy(ItemChoice);
   ItemChoice->addItem(tr("すべての項目"));
-  ItemChoice->addItems(practice_log::Items(log_.entries));
+  for (const QString& item : practice_log::Items(log_.entries)) {
+    ItemChoice->addItem(shown ? shown(item) : item, item);
+  }
   top->addWidget(label);
   top->addWidget(ItemChoice, 1);
   layout->addLayout(top);
@@ -224,6 +228,7 @@ PracticeLogWindow::PracticeLogWindow(const QString& logPath, QWidget* parent) : 
 }
 
 void PracticeLogWindow::ShowItem() {
-  const QString item = ItemChoice->currentIndex() <= 0 ? QString() : ItemChoice->currentText();
+  const QString item =
+      ItemChoice->currentIndex() <= 0 ? QString() : ItemChoice->currentData().toString();
   Chart->SetDays(practice_log::Daily(log_.entries, item));
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "engine/practice_log.h"
@@ -33,9 +34,13 @@ class PracticeChart : public QWidget {
 class PracticeLogWindow : public QDialog {
   Q_OBJECT
  public:
-  explicit PracticeLogWindow(const QString& logPath, QWidget* parent = nullptr);
+  // shown: an item as the window shows it, from the name the log keeps (as the material file
+  // writes it): its English title when the program speaks English. None: the kept name.
+  explicit PracticeLogWindow(const QString& logPath, QWidget* parent = nullptr,
+                             std::function<QString(const QString&)> shown = {});
 
-  QComboBox* ItemChoice = nullptr;  // "すべての項目" and each item of the log
+  QComboBox* ItemChoice =
+      nullptr;  // "すべての項目" and each item of the log (its kept name as data)
   PracticeChart* Chart = nullptr;
   QLabel* Note = nullptr;  // an empty or unreadable log, lines skipped
 

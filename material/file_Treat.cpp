@@ -337,6 +337,22 @@ ItemTitles LoadTitles(const QString& dir, int category) {
   return name.isEmpty() ? ItemTitles() : TitlesOf(dir, name);
 }
 
+QString WrittenName(const QString& dir, int category, const QString& shown) {
+  const ItemTitles titles = LoadTitles(dir, category);
+  for (auto t = titles.cbegin(); t != titles.cend(); ++t) {
+    if (t.value() == shown) return t.key();
+  }
+  return shown;
+}
+
+QString ShownName(const QString& dir, const QString& written) {
+  for (int category = 0; category < category::kCount; ++category) {
+    const ItemTitles titles = LoadTitles(dir, category);
+    if (const auto t = titles.constFind(written); t != titles.cend()) return *t;
+  }
+  return written;
+}
+
 std::int16_t ParseListLines(const QStringList& lines, const QString& fileName,
                             std::array<QString, kListSlots>& first,
                             std::array<QString, kListSlots>& second, TextProblem* problem) {

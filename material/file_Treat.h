@@ -135,6 +135,13 @@ void ApplyTitles(const ItemTitles& titles, std::span<QString> names);
 // names are the chord symbols the staff writes and the spelling reads), and when the file
 // is missing or cannot be read.
 ItemTitles LoadTitles(const QString& dir, int category);
+// What is kept of an item (the practice log) names it as its file does, in either language:
+// the name of a category's item that is shown as `shown` (the name whose title it is, in
+// English; `shown` itself for an item without a title and in Japanese) ...
+QString WrittenName(const QString& dir, int category, const QString& shown);
+// ... and an item so kept as it is shown: its title in English (the first category whose
+// title file has one), else its name.
+QString ShownName(const QString& dir, const QString& written);
 
 // The loader of a category 0..5: the count, and for a phrase book a load error.
 std::int16_t LoadCategory(MaterialLists& lists, const QString& dir, int category, QString* error);

@@ -30,6 +30,7 @@
 #include "dialogs/practice_log_window.h"
 #include "dialogs/small_windows.h"
 #include "dialogs/sound_settings.h"
+#include "engine/practice_log.h"
 #include "tests/app/main_window_fixture.h"
 
 namespace {
@@ -167,6 +168,14 @@ const char* NameOf(language::Language l) {
   return l == language::Language::English ? "English" : "Japanese";
 }
 
+// The shipped material's English titles beside its files in dir.
+void CopyTheEnglishTitles(const QString& dir) {
+  for (const QFileInfo& titles : QDir(QStringLiteral(VORMINA_SOURCE_DIR "/data"))
+                                     .entryInfoList({QStringLiteral("*.en.txt")}, QDir::Files)) {
+    QFile::copy(titles.filePath(), QDir(dir).filePath(titles.fileName()));
+  }
+}
+
 const language::Language kLanguages[] = {language::Language::Japanese, language::Language::English};
 
 }  // namespace
@@ -176,11 +185,7 @@ const language::Language kLanguages[] = {language::Language::Japanese, language:
 // wider than its control.
 TEST_F(MainWindow, EveryWindowSpeaksTheLanguageOfTheRunAndNoTextIsCutOff) {
   screen::SetScreenSizeForTests(QSize(1366 * 15, 768 * 15));
-  // The shipped material's English titles beside its files.
-  for (const QFileInfo& titles : QDir(QStringLiteral(VORMINA_SOURCE_DIR "/data"))
-                                     .entryInfoList({QStringLiteral("*.en.txt")}, QDir::Files)) {
-    QFile::copy(titles.filePath(), dir.filePath(titles.fileName()));
-  }
+  CopyTheEnglishTitles(dir.path());
   for (const language::Language lang : kLanguages) {
     const translations::Installed translated(lang);
     cfg.Category = 2;  // every row of the selection shown
@@ -273,4 +278,45 @@ TEST_F(MainWindow, TheLanguageChosenIsKeptForTheNextStart) {
   }
   // The window goes on in the language it started in.
   EXPECT_EQ(w.ui.Label3->text(), QStringLiteral("学習別"));
+}
+
+// A pass judged in either language is kept under the item's name as its file writes it, so
+// the days of an item add up across languages; the log's window shows it by its title in
+// English.
+TEST_F(MainWindow, ThePracticeLogKeepsAnItemByItsFilesNameInEitherLanguage) {
+  CopyTheEnglishTitles(dir.path());
+  ChooseTheCMajorScale();
+  cfg.ClickOn = cfg.CountInOn = cfg.RepeatOn = 0;
+  const QString path = dir.filePath(QStringLiteral("practice.jsonl"));
+  for (const language::Language lang : kLanguages) {
+    const translations::Installed translated(lang);
+    frmMain& w = Start();
+    w.practiceLogPath = path;
+    w.SetListen({.on = true});
+    w.StartContinuous();  // one pass, nothing played: judged and logged
+    window->confirm = [](const QString&) { return true; };
+    window.reset();
+  }
+  const practice_log::Log log = practice_log::Read(path);
+  ASSERT_EQ(log.entries.size(), 2u);
+  for (const practice_log::Entry& e : log.entries)
+    EXPECT_EQ(e.item, QStringLiteral("アイオニアン"));
+
+  for (const language::Language lang : kLanguages) {
+    const translations::Installed translated(lang);
+    frmMain& w = Start();
+    w.practiceLogPath = path;
+    w.ui.mnu_View_practiceLog->trigger();
+    auto* shown = w.findChild<PracticeLogWindow*>();
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->ItemChoice->count(), 2);  // every item, and the one practised
+    EXPECT_EQ(shown->ItemChoice->currentText(), lang == language::Language::English
+                                                    ? QStringLiteral("Ionian")
+                                                    : QStringLiteral("アイオニアン"));
+    ASSERT_EQ(shown->Chart->Days().size(), 1u);
+    EXPECT_EQ(shown->Chart->Days()[0].passes, 2);
+    shown->close();
+    window->confirm = [](const QString&) { return true; };
+    window.reset();
+  }
 }
