@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QLocale>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -44,8 +43,7 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.vormina.Vormina")));
   draw::InstallFontSubstitutions();
   // The language: the user's choice in 設定 > 言語, else the system's (Japanese for ja_*).
-  const translations::Installed translated(language::Chosen(
-      user_settings::Open()->value(user_settings::kLanguage).toString(), QLocale::system().name()));
+  const translations::Installed translated(translations::ForThisUser());
   QApplication::setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 10));
 
   QLockFile instanceLock(LockPath());

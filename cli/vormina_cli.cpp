@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStringList>
 #include <QTextStream>
 #include <algorithm>
@@ -18,7 +17,6 @@
 #include "core/file_read.h"
 #include "core/settings.h"
 #include "core/translations.h"
-#include "core/user_settings.h"
 #include "engine/listen.h"
 #include "engine/practice_engine.h"
 #include "exports/exports.h"
@@ -852,8 +850,7 @@ int main(int argc, char* argv[]) {
   // The tool's own words are English. What it passes on from the program (a material file's
   // faults, a file that cannot be written, a title of the practice sheet) speaks the program's
   // language for this user: the choice in 設定 > 言語, else the system's.
-  const translations::Installed translated(language::Chosen(
-      user_settings::Open()->value(user_settings::kLanguage).toString(), QLocale::system().name()));
+  const translations::Installed translated(translations::ForThisUser());
   const QStringList args = QCoreApplication::arguments().mid(1);
   if (args.isEmpty()) return Usage();
   const QString command = args[0];

@@ -2,9 +2,17 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <utility>
 
+#include "core/user_settings.h"
+
 namespace translations {
+
+language::Language ForThisUser() {
+  return language::Chosen(user_settings::Open()->value(user_settings::kLanguage).toString(),
+                          QLocale::system().name());
+}
 
 Installed::Installed(language::Language language) : previous_(language::Current()) {
   const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

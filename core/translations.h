@@ -15,6 +15,10 @@ namespace translations {
 // and the language made the run's (language::Current). For English: the program's English
 // texts and Qt's English ones; for Japanese: Qt's Japanese ones (the program's own texts are
 // Japanese). A translation that cannot be loaded is left out: its texts stay as they are.
+// The language of this user's runs: the choice kept per user in 設定 > 言語, else the
+// system's locale (Japanese for ja_*).
+language::Language ForThisUser();
+
 class Installed {
  public:
   explicit Installed(language::Language language);
